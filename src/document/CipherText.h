@@ -1,0 +1,10 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QString>
+
+// The program's one field cipher. Its method is the method of the open wallet; the wallet document sets it whenever
+// a wallet is emptied, made or read.
+QString CipherText(const QString& text, bool encipher);
+void SetCurrentCipherMethod(qint32 method);
+qint32 CurrentCipherMethod();

@@ -1,0 +1,33 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QString>
+
+#include <array>
+#include <cstdint>
+
+// Enciphers the texts of a wallet on their way into the file. The key is the program's own and the same for every
+// wallet; the method comes from the wallet being read or written.
+class FieldCipher {
+public:
+    enum Method : qint32 { None = 0, BlockOnly = 1, SubstituteThenBlock = 2 };
+    using Key = std::array<std::uint32_t, 4>;
+
+    // Every wallet ever written depends on these four words: they must never change.
+    static constexpr Key kWalletKey{0x6B3F1D27u, 0xC48A905Eu, 0x19E7B2F3u, 0x8D5C0A61u};
+
+    explicit FieldCipher(const Key& key = kWalletKey) : m_key(key) {}
+    virtual ~FieldCipher() = default;
+
+    qint32 method = BlockOnly;
+
+    QString Transform(const QString& text, bool encipher) const;
+    QString BlockText(const QString& text, bool encipher) const;
+    static QString SubstituteText(const QString& text, bool encipher);
+
+    // One 64-bit block, XTEA with 32 cycles.
+    void Block(std::uint32_t& y, std::uint32_t& z, bool encipher) const;
+
+private:
+    Key m_key;
+};

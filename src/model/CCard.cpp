@@ -1,0 +1,128 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "model/CCard.h"
+
+#include "document/CWallet.h"
+#include "document/CipherText.h"
+#include "document/Utilities.h"
+#include "model/CArchive.h"
+#include "model/CCardTemplate.h"
+#include "model/CXmlDocument.h"
+#include "resources/StringTable.h"
+
+namespace {
+const QString kCrLf = QStringLiteral("\r\n");
+
+// A value whose slot has no name (no template found, or a free slot) is still shown, under no name.
+QString FieldName(const CCardTemplate* cardTemplate, int slot) {
+    return cardTemplate ? cardTemplate->fields[slot].name : QString();
+}
+} // namespace
+
+CCard::CCard() : CCard(-1) {}
+
+CCard::CCard(qint32 cardId) : CWalletItem(cardId) {
+    iconId = kDefaultIcon;
+    if (const CWallet* wallet = GetActiveWallet()) {
+        hidePasswords = wallet->hidePasswordsDefault;
+        boldNames = wallet->boldFieldNamesDefault;
+        backColor = wallet->defaultBackColor;
+        textColor = wallet->defaultTextColor;
+    }
+}
+
+void CCard::CopyFrom(const CCard& other) {
+    description = other.description;
+    iconId = other.iconId;
+    reservedText = other.reservedText;
+    flag = other.flag;
+    notes = other.notes;
+    templateName = other.templateName;
+    categoryId = other.categoryId;
+    textColor = other.textColor;
+    backColor = other.backColor;
+    hidePasswords = other.hidePasswords;
+    boldNames = other.boldNames;
+    values = other.values;
+}
+
+QString CCard::GetText(bool asXml) const {
+    const CCardTemplate* cardTemplate = Template();
+    return asXml ? XmlText(cardTemplate) : PlainText(cardTemplate);
+}
+
+const CCardTemplate* CCard::Template() const {
+    const CWallet* wallet = GetActiveWallet();
+    return wallet ? wallet->templates.FindByInternalName(templateName) : nullptr;
+}
+
+QString CCard::PlainText(const CCardTemplate* cardTemplate) const {
+    QString text = description + kCrLf;
+    for (int i = 0; i < kValueCount; ++i) {
+        if (values[size_t(i)].isEmpty())
+            continue;
+        const QString name = FieldName(cardTemplate, i);
+        if (!name.isEmpty())
+            text += name + QStringLiteral(": ");
+        text += values[size_t(i)] + kCrLf;
+    }
+    if (!notes.isEmpty())
+        text += LoadResString(kStrNotes) + QStringLiteral(":") + kCrLf + notes;
+    return text;
+}
+
+QString CCard::XmlText(const CCardTemplate* cardTemplate) const {
+    const QString attribute = LoadResString(kStrDescription);
+    CXmlDocument xml;
+    xml.AddElem(LoadResString(kStrCard));
+    xml.SetAttrib(attribute, description);
+    for (int i = 0; i < kValueCount; ++i) {
+        if (values[size_t(i)].isEmpty())
+            continue;
+        xml.AddChildElem(LoadResString(kStrField), values[size_t(i)]);
+        xml.SetChildAttrib(attribute, FieldName(cardTemplate, i));
+    }
+    if (!notes.isEmpty())
+        xml.AddChildElem(LoadResString(kStrNotes), notes);
+    return xml.GetDocument();
+}
+
+bool CCard::ContainsText(const QString& text, bool matchCase) const {
+    if (FindSubstring(description, text, matchCase))
+        return true;
+    for (const QString& value : values) {
+        if (!value.isEmpty() && FindSubstring(value, text, matchCase))
+            return true;
+    }
+    return FindSubstring(notes, text, matchCase);
+}
+
+void CCard::CipherTexts(bool encipher) {
+    description = CipherText(description, encipher);
+    reservedText = CipherText(reservedText, encipher);
+    for (CAttachment* slot : {&image, &sound, &document})
+        slot->streamName = CipherText(slot->streamName, encipher);
+    for (CAttachment* slot : {&image, &sound, &document})
+        slot->description = CipherText(slot->description, encipher);
+    notes = CipherText(notes, encipher);
+    for (QString& value : values)
+        value = CipherText(value, encipher);
+}
+
+void CCard::Serialize(CArchive& archive) {
+    SerializeCiphered(*this, archive, [&] {
+        SerializeHead(archive);
+        archive.Item(templateName);
+        archive.Item(categoryId);
+        archive.Item(hidePasswords);
+        archive.Item(boldNames);
+        for (CAttachment* slot : {&image, &sound, &document}) {
+            archive.Item(slot->streamName);
+            archive.Item(slot->description);
+        }
+        archive.Item(textColor);
+        archive.Item(backColor);
+        archive.Item(notes);
+        for (QString& value : values)
+            archive.Item(value);
+    });
+}

@@ -1,0 +1,27 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "model/CTemplateFieldArray.h"
+#include "model/CWalletItem.h"
+
+// A card template: the named, typed fields that cards bound to it have. Cards name it by its internal name.
+class CCardTemplate : public CWalletItem {
+public:
+    static constexpr qint64 kMinStoredSize = 140;
+    static constexpr qint32 kDefaultIcon = 534;
+
+    CCardTemplate();
+    explicit CCardTemplate(qint32 templateId);
+
+    // Fills description, icon and slots from a built-in definition: "description,iconId,name,type,name,type,...".
+    void ParseDefinition(const QString& text);
+    // Copies description, icon, reserved text and the slots; not the id, internal name, flag or notes.
+    void CopyFrom(const CCardTemplate& other);
+    // Whether a card of the active wallet is bound to this template. Templates without an id are never in use.
+    bool IsInUse() const;
+    void CipherTexts(bool encipher);
+    void Serialize(CArchive& archive) override;
+
+    CTemplateFieldArray fields;
+    QString internalName;
+};

@@ -1,0 +1,26 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "model/CCategory.h"
+
+#include "document/CipherText.h"
+#include "model/CArchive.h"
+
+CCategory::CCategory() : CCategory(-1) {}
+
+CCategory::CCategory(qint32 categoryId) : CWalletItem(categoryId) {
+    flag = 1;
+    iconId = kDefaultIcon;
+    description = QStringLiteral("New Category");
+}
+
+void CCategory::CipherTexts(bool encipher) {
+    description = CipherText(description, encipher);
+    reservedText = CipherText(reservedText, encipher);
+}
+
+void CCategory::Serialize(CArchive& archive) {
+    SerializeCiphered(*this, archive, [&] {
+        SerializeHead(archive);
+        archive.Item(defaultTemplate);
+        archive.Item(flag);
+    });
+}

@@ -1,0 +1,21 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "model/CWalletItem.h"
+
+// A group of cards. Its flag says whether the wallet must be unlocked before its cards are shown.
+class CCategory : public CWalletItem {
+public:
+    static constexpr qint64 kMinStoredSize = 24;
+    static constexpr qint32 kDefaultIcon = 500;
+
+    CCategory();
+    explicit CCategory(qint32 categoryId);
+
+    bool RequiresPassword() const { return flag != 0; }
+    void CipherTexts(bool encipher);
+    void Serialize(CArchive& archive) override;
+
+    // Internal name of the template offered first for a new card here; empty for none.
+    QString defaultTemplate;
+};

@@ -1,0 +1,30 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "model/CArchive.h"
+
+#include <QBuffer>
+#include <QByteArray>
+
+// Writes a record (or anything with Serialize) to bytes and reads it back, for the layout tests.
+template <class Record> QByteArray StoredBytes(Record& record) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    CArchive archive(buffer, CArchive::Mode::Store);
+    record.Serialize(archive);
+    archive.Flush();
+    return bytes;
+}
+
+template <class Record> void LoadBytes(Record& record, const QByteArray& bytes) {
+    QByteArray copy = bytes;
+    QBuffer buffer(&copy);
+    buffer.open(QIODevice::ReadOnly);
+    CArchive archive(buffer, CArchive::Mode::Load);
+    record.Serialize(archive);
+}
+
+inline QByteArray Hex(const char* spaced) {
+    return QByteArray::fromHex(QByteArray(spaced).replace(' ', ""));
+}

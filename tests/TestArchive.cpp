@@ -1,0 +1,224 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ArchiveBytes.h"
+#include "document/CipherText.h"
+#include "model/CArchiveException.h"
+#include "model/CCardList.h"
+#include "model/CCategoryList.h"
+#include "model/CTemplateList.h"
+
+#include <QTest>
+
+namespace {
+struct Text {
+    QString value;
+    void Serialize(CArchive& archive) { archive.Item(value); }
+};
+} // namespace
+
+class TestArchive : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init() { SetCurrentCipherMethod(0); }
+    void cleanupTestCase() { SetCurrentCipherMethod(1); }
+
+    void stringLengthForms_data() {
+        QTest::addColumn<int>("length");
+        QTest::addColumn<QByteArray>("prefix");
+        QTest::newRow("empty") << 0 << Hex("FF FE FF 00");
+        QTest::newRow("254") << 254 << Hex("FF FE FF FE");
+        QTest::newRow("255") << 255 << Hex("FF FE FF FF FF 00");
+        QTest::newRow("65533") << 65533 << Hex("FF FE FF FF FD FF");
+        QTest::newRow("65534") << 65534 << Hex("FF FE FF FF FF FF FE FF 00 00");
+        QTest::newRow("65535") << 65535 << Hex("FF FE FF FF FF FF FF FF 00 00");
+        QTest::newRow("70000") << 70000 << Hex("FF FE FF FF FF FF 70 11 01 00");
+    }
+
+    void stringLengthForms() {
+        QFETCH(int, length);
+        QFETCH(QByteArray, prefix);
+        Text text{QString(length, u'\x263A')};
+        const QByteArray bytes = StoredBytes(text);
+        QCOMPARE(bytes.left(prefix.size()), prefix);
+        QCOMPARE(bytes.size(), prefix.size() + 2 * length);
+        if (length > 0)
+            QCOMPARE(bytes.mid(prefix.size(), 2), Hex("3A 26"));
+        Text back;
+        LoadBytes(back, bytes);
+        QCOMPARE(back.value, text.value);
+    }
+
+    void stringsCarryEveryUnit() {
+        Text text{QString(QChar(0)) + QChar(0xFFFF) + QChar(0xD800) + QStringLiteral("x")};
+        Text back;
+        LoadBytes(back, StoredBytes(text));
+        QCOMPARE(back.value, text.value);
+    }
+
+    void workedCategoryExample() {
+        CCategory category(35);
+        category.description = QStringLiteral("Business");
+        QCOMPARE(StoredBytes(category), Hex("23000000"
+                                            "FFFEFF08 42007500730069006E0065007300 7300"
+                                            "F4010000 FFFEFF00 FFFEFF00 01000000"));
+        CCategory back;
+        LoadBytes(back, StoredBytes(category));
+        QCOMPARE(back.id, 35);
+        QCOMPARE(back.description, QStringLiteral("Business"));
+        QCOMPARE(back.iconId, 500);
+        QCOMPARE(back.flag, 1);
+    }
+
+    void emptyRecordSizes() {
+        CCard card;
+        card.description.clear();
+        QCOMPARE(StoredBytes(card).size(), 128);
+        CCardTemplate cardTemplate;
+        cardTemplate.description.clear();
+        QCOMPARE(StoredBytes(cardTemplate).size(), 140);
+        CCategory category;
+        category.description.clear();
+        QCOMPARE(StoredBytes(category).size(), 24);
+        CCardList none;
+        QCOMPARE(StoredBytes(none), Hex("00000000"));
+    }
+
+    void cardLayoutOrder() {
+        CCard card(7);
+        card.description = QStringLiteral("D");
+        card.iconId = 0x0203;
+        card.templateName = QStringLiteral("T");
+        card.categoryId = 9;
+        card.hidePasswords = 0;
+        card.boldNames = 1;
+        card.image.streamName = QStringLiteral("a");
+        card.image.description = QStringLiteral("b");
+        card.sound.streamName = QStringLiteral("c");
+        card.document.description = QStringLiteral("e");
+        card.textColor = 0x00112233;
+        card.backColor = 0x00445566;
+        card.notes = QStringLiteral("N");
+        card.values[0] = QStringLiteral("v");
+        card.values[14] = QStringLiteral("w");
+        const QByteArray expected = Hex("07000000 FFFEFF01 4400 03020000 FFFEFF00 FFFEFF01 5400 09000000"
+                                        "00000000 01000000"
+                                        "FFFEFF01 6100 FFFEFF01 6200 FFFEFF01 6300 FFFEFF00 FFFEFF00 FFFEFF01 6500"
+                                        "33221100 66554400 FFFEFF01 4E00 FFFEFF01 7600") +
+                                    QByteArray(13 * 4, 0).replace(QByteArray(4, 0), Hex("FFFEFF00")) +
+                                    Hex("FFFEFF01 7700");
+        QCOMPARE(StoredBytes(card).toHex(' '), expected.toHex(' '));
+    }
+
+    void templateLayoutOrder() {
+        CCardTemplate cardTemplate(3);
+        cardTemplate.ParseDefinition(QStringLiteral("Bank,520,Acct,7"));
+        cardTemplate.internalName = QStringLiteral("3");
+        const QByteArray head = Hex("03000000 FFFEFF04 420061006E006B00 08020000 FFFEFF00 FFFEFF01 3300"
+                                    "07000000 FFFEFF04 4100630063007400");
+        QByteArray freeSlots;
+        for (int i = 1; i < 15; ++i)
+            freeSlots += Hex("00000000 FFFEFF00");
+        QCOMPARE(StoredBytes(cardTemplate).toHex(' '), (head + freeSlots).toHex(' '));
+    }
+
+    void enciphersMarkedTextsOnly() {
+        SetCurrentCipherMethod(1);
+        CCategory category(1);
+        category.description = QStringLiteral("B");
+        category.defaultTemplate = QStringLiteral("12");
+        const QByteArray bytes = StoredBytes(category);
+        QCOMPARE(bytes.mid(4, 4), Hex("FFFEFF04"));
+        QVERIFY(bytes.contains(Hex("FFFEFF02 31003200")));
+        // Writing leaves the record deciphered in memory.
+        QCOMPARE(category.description, QStringLiteral("B"));
+        CCategory back;
+        LoadBytes(back, bytes);
+        QCOMPARE(back.description, QStringLiteral("B"));
+        QCOMPARE(back.defaultTemplate, QStringLiteral("12"));
+    }
+
+    void cardRoundTripKeepsEveryStoredMember() {
+        SetCurrentCipherMethod(2);
+        CCard card(42);
+        card.description = QStringLiteral("Visa Gold");
+        card.iconId = 524;
+        card.templateName = QStringLiteral("5");
+        card.categoryId = 3;
+        card.hidePasswords = 0;
+        card.boldNames = 1;
+        card.backColor = 0x00ABCDEF;
+        card.textColor = 0x00010203;
+        card.notes = QStringLiteral("Line 1\r\nLine 2 — ünïcödé");
+        card.image.streamName = QStringLiteral("200375943");
+        card.image.description = QStringLiteral("scan.jpg");
+        card.image.path = QStringLiteral("/home/u/scan.jpg");
+        for (int i = 0; i < 15; ++i)
+            card.values[size_t(i)] = QString(i * 7, QChar(u'a' + i));
+        CCard back;
+        LoadBytes(back, StoredBytes(card));
+        QCOMPARE(back.id, card.id);
+        QCOMPARE(back.description, card.description);
+        QCOMPARE(back.iconId, card.iconId);
+        QCOMPARE(back.templateName, card.templateName);
+        QCOMPARE(back.categoryId, card.categoryId);
+        QCOMPARE(back.hidePasswords, card.hidePasswords);
+        QCOMPARE(back.boldNames, card.boldNames);
+        QCOMPARE(back.backColor, card.backColor);
+        QCOMPARE(back.textColor, card.textColor);
+        QCOMPARE(back.notes, card.notes);
+        QCOMPARE(back.image.streamName, card.image.streamName);
+        QCOMPARE(back.image.description, card.image.description);
+        QCOMPARE(back.image.path, QString());
+        QVERIFY(back.values == card.values);
+    }
+
+    void listsKeepStoredOrder() {
+        CTemplateList list;
+        for (int id : {2, 5, 9}) {
+            auto t = std::make_unique<CCardTemplate>(id);
+            t->internalName = QString::number(id);
+            QVERIFY(list.InsertInIdOrder(t));
+        }
+        CTemplateList back;
+        LoadBytes(back, StoredBytes(list));
+        QCOMPARE(back.Count(), 3);
+        QCOMPARE(back.At(0)->id, 2);
+        QCOMPARE(back.At(2)->internalName, QStringLiteral("9"));
+    }
+
+    void damagedStreamsFailCleanly_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("empty") << QByteArray();
+        QTest::newRow("count only") << Hex("01000000");
+        QTest::newRow("negative count") << Hex("FFFFFFFF");
+        QTest::newRow("absurd count") << Hex("FFFFFF7F") + QByteArray(200, 0);
+        QTest::newRow("8-bit text form") << Hex("01000000 23000000 03 414243");
+        QTest::newRow("text longer than data") << Hex("01000000 23000000 FFFEFF FFFFFF FFFFFF7F 4100");
+        QTest::newRow("huge 16-bit length") << Hex("01000000 23000000 FFFEFF FF FEFF 4100");
+        QTest::newRow("all-ones length") << Hex("01000000 23000000 FFFEFF FF FFFF FFFFFFFF");
+    }
+
+    void damagedStreamsFailCleanly() {
+        QFETCH(QByteArray, bytes);
+        CCategoryList list;
+        QVERIFY_THROWS_EXCEPTION(CArchiveException, LoadBytes(list, bytes));
+    }
+
+    void cutAtEveryOffsetFails() {
+        CCardList cards;
+        for (int id = 1; id <= 3; ++id) {
+            auto card = std::make_unique<CCard>(id);
+            card.get()->description = QStringLiteral("Card %1").arg(id);
+            card->values[0] = QString(300, u'v');
+            QVERIFY(cards.InsertInIdOrder(card));
+        }
+        const QByteArray bytes = StoredBytes(cards);
+        for (qsizetype cut = 0; cut < bytes.size(); ++cut) {
+            CCardList back;
+            QVERIFY_THROWS_EXCEPTION(CArchiveException, LoadBytes(back, bytes.left(cut)));
+        }
+    }
+};
+
+QTEST_APPLESS_MAIN(TestArchive)
+#include "TestArchive.moc"

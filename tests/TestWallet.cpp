@@ -1,0 +1,227 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ArchiveBytes.h"
+#include "document/CWallet.h"
+#include "document/CipherText.h"
+
+#include <QRandomGenerator>
+#include <QSignalSpy>
+#include <QTest>
+
+namespace {
+// A small wallet with something of every kind, for the round-trip and damage tests.
+void Fill(CWallet& wallet) {
+    wallet.password = QStringLiteral("4321");
+    wallet.lockMinutes = 25;
+    wallet.askPasswordOnOpen = 1;
+    wallet.defaultBackColor = 0x00C0FFEE;
+    auto cardTemplate = std::make_unique<CCardTemplate>(wallet.NextId());
+    cardTemplate->ParseDefinition(QStringLiteral("Bank,520,Account,0,PIN,3"));
+    cardTemplate->internalName = QString::number(cardTemplate->id);
+    const QString templateName = cardTemplate->internalName;
+    wallet.templates.InsertInIdOrder(cardTemplate);
+    auto category = std::make_unique<CCategory>(wallet.NextId());
+    category->description = QStringLiteral("Personal");
+    category->defaultTemplate = templateName;
+    const qint32 categoryId = category->id;
+    wallet.categories.InsertInIdOrder(category);
+    for (int i = 0; i < 2; ++i) {
+        auto card = std::make_unique<CCard>(wallet.NextId());
+        card->description = QStringLiteral("Account %1").arg(i);
+        card->templateName = templateName;
+        card->categoryId = categoryId;
+        card->values[0] = QStringLiteral("12-3456-%1").arg(i);
+        card->values[1] = QStringLiteral("0000");
+        card->notes = QStringLiteral("Opened in 2019");
+        wallet.cards.InsertInIdOrder(card);
+    }
+}
+
+QByteArray Stored(CWallet& wallet) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QString error;
+    if (!wallet.Store(buffer, error))
+        qFatal("store failed: %s", qPrintable(error));
+    return bytes;
+}
+
+bool Load(CWallet& wallet, const QByteArray& bytes, QString* error = nullptr) {
+    QByteArray copy = bytes;
+    QBuffer buffer(&copy);
+    buffer.open(QIODevice::ReadOnly);
+    QString message;
+    const bool ok = wallet.Load(buffer, message);
+    if (error)
+        *error = message;
+    return ok;
+}
+} // namespace
+
+class TestWallet : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init() { SetCurrentCipherMethod(1); }
+
+    void emptiedWalletValues() {
+        CWallet wallet;
+        Fill(wallet);
+        wallet.locked = 0;
+        wallet.clipboardOp = 4;
+        wallet.clipboardCard = wallet.cards.At(0);
+        wallet.SetModified(true);
+        SetCurrentCipherMethod(2);
+        wallet.DeleteContents();
+        QCOMPARE(wallet.password, QString());
+        QCOMPARE(wallet.cipherMethod, 1);
+        QCOMPARE(CurrentCipherMethod(), 1);
+        QCOMPARE(wallet.clipboardOp, 0);
+        QCOMPARE(wallet.lockMinutes, 15);
+        QCOMPARE(wallet.nextId, 1);
+        QCOMPARE(wallet.version, 1.7f);
+        QCOMPARE(wallet.locked, 1);
+        QCOMPARE(wallet.hidePasswordsDefault, 1);
+        QCOMPARE(wallet.autoLock, 1);
+        QCOMPARE(wallet.defaultBackColor, 0xFFFFFFu);
+        QVERIFY(wallet.cards.IsEmpty() && wallet.templates.IsEmpty() && wallet.categories.IsEmpty());
+        QVERIFY(!wallet.clipboardCard);
+        QVERIFY(!wallet.IsModified());
+        QCOMPARE(wallet.Title(), QStringLiteral("NewWallet"));
+    }
+
+    void nextIdCountsUp() {
+        CWallet wallet;
+        QCOMPARE(wallet.NextId(), 1);
+        QCOMPARE(wallet.NextId(), 2);
+        QCOMPARE(wallet.nextId, 3);
+    }
+
+    void headerLayout() {
+        CWallet wallet;
+        wallet.cipherMethod = 0;
+        wallet.nextId = 0x0102;
+        wallet.compactCounter = 3;
+        wallet.askPasswordOnOpen = 1;
+        wallet.mustUnlockToEdit = 1;
+        wallet.disableDesktopPassword = 1;
+        wallet.lockMinutes = 60;
+        wallet.autoLock = 0;
+        wallet.hidePasswordsDefault = 0;
+        wallet.boldFieldNamesDefault = 1;
+        wallet.defaultBackColor = 0x00AABBCC;
+        wallet.defaultTextColor = 0x00010203;
+        wallet.password = QStringLiteral("12345");
+        SetCurrentCipherMethod(0);
+        QCOMPARE(Stored(wallet).toHex(' '), Hex("9A99D93F 00000000 FFFEFF05 310032003300340035 00 02010000 03000000"
+                                                "01000000 01000000 01000000 3C000000 00000000 00000000 01000000"
+                                                "CCBBAA00 03020100 00000000 00000000 00000000")
+                                                .toHex(' '));
+    }
+
+    void roundTripUnderEachMethod_data() {
+        QTest::addColumn<int>("method");
+        QTest::newRow("none") << 0;
+        QTest::newRow("block") << 1;
+        QTest::newRow("substitute and block") << 2;
+    }
+
+    void roundTripUnderEachMethod() {
+        QFETCH(int, method);
+        CWallet wallet;
+        Fill(wallet);
+        wallet.cipherMethod = method;
+        wallet.version = 2.5f;
+        SetCurrentCipherMethod(method);
+        const QByteArray bytes = Stored(wallet);
+        QCOMPARE(wallet.password, QStringLiteral("4321"));
+        QCOMPARE(bytes.contains(QByteArray("4\0003\0002\0001\000", 8)), method == 0);
+
+        SetCurrentCipherMethod(1);
+        CWallet back;
+        QVERIFY(Load(back, bytes));
+        QCOMPARE(CurrentCipherMethod(), method);
+        QCOMPARE(back.version, 2.5f);
+        QCOMPARE(back.password, QStringLiteral("4321"));
+        QCOMPARE(back.lockMinutes, 25);
+        QCOMPARE(back.askPasswordOnOpen, 1);
+        QCOMPARE(back.defaultBackColor, 0x00C0FFEEu);
+        QCOMPARE(back.nextId, wallet.nextId);
+        QCOMPARE(back.cards.Count(), 2);
+        QCOMPARE(back.cards.At(1)->values[0], QStringLiteral("12-3456-1"));
+        QCOMPARE(back.templates.At(0)->fields[1].name, QStringLiteral("PIN"));
+        QCOMPARE(back.categories.At(0)->description, QStringLiteral("Personal"));
+        // The same wallet writes the same bytes again.
+        QCOMPARE(Stored(back), bytes);
+    }
+
+    void failedLoadLeavesWalletAsItWas() {
+        CWallet source;
+        Fill(source);
+        const QByteArray bytes = Stored(source);
+
+        CWallet wallet;
+        wallet.cipherMethod = 2;
+        SetCurrentCipherMethod(2);
+        auto card = std::make_unique<CCard>(77);
+        card->description = QStringLiteral("Keep me");
+        wallet.cards.InsertInIdOrder(card);
+        wallet.password = QStringLiteral("9999");
+        QSignalSpy modified(&wallet, &CWallet::modifiedChanged);
+
+        QString error;
+        QVERIFY(!Load(wallet, bytes.left(bytes.size() - 3), &error));
+        QVERIFY(!error.isEmpty());
+        QCOMPARE(wallet.cards.Count(), 1);
+        QCOMPARE(wallet.cards.At(0)->description, QStringLiteral("Keep me"));
+        QCOMPARE(wallet.password, QStringLiteral("9999"));
+        QCOMPARE(wallet.cipherMethod, 2);
+        QCOMPARE(CurrentCipherMethod(), 2);
+        QCOMPARE(modified.count(), 0);
+    }
+
+    void everyCutFails() {
+        CWallet source;
+        Fill(source);
+        const QByteArray bytes = Stored(source);
+        CWallet wallet;
+        for (qsizetype cut = 0; cut < bytes.size(); ++cut)
+            QVERIFY2(!Load(wallet, bytes.left(cut)), qPrintable(QStringLiteral("cut at %1").arg(cut)));
+        QVERIFY(Load(wallet, bytes));
+    }
+
+    void corruptedStreamsNeverCrash() {
+        CWallet source;
+        Fill(source);
+        const QByteArray bytes = Stored(source);
+        QRandomGenerator random(20261207);
+        CWallet wallet;
+        for (int round = 0; round < 3000; ++round) {
+            QByteArray damaged = bytes;
+            const int flips = 1 + int(random.bounded(8));
+            for (int i = 0; i < flips; ++i)
+                damaged[random.bounded(int(damaged.size()))] = char(random.bounded(256));
+            Load(wallet, damaged);
+        }
+        for (int round = 0; round < 300; ++round) {
+            QByteArray noise(int(random.bounded(600)), Qt::Uninitialized);
+            for (char& c : noise)
+                c = char(random.bounded(256));
+            QVERIFY(!Load(wallet, noise) || noise.size() >= 68);
+        }
+    }
+
+    void absurdCountsAreRefused() {
+        CWallet source;
+        const QByteArray header = Stored(source).left(56 + 4);
+        for (const char* count : {"FFFFFF7F", "00000080", "00001000"}) {
+            CWallet wallet;
+            QString error;
+            QVERIFY(!Load(wallet, header + Hex(count) + QByteArray(64, 0), &error));
+            QVERIFY(!error.isEmpty());
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TestWallet)
+#include "TestWallet.moc"
