@@ -72,30 +72,24 @@ void CWallet::Serialize(CArchive& archive) {
 }
 
 void CWallet::SerializeHeader(CArchive& archive) {
-    if (archive.IsStoring())
-        password = CipherText(password, true);
-    try {
-        archive.Item(version);
-        archive.Item(cipherMethod);
-        archive.Item(password);
-        archive.Item(nextId);
-        archive.Item(compactCounter);
-        archive.Item(askPasswordOnOpen);
-        archive.Item(mustUnlockToEdit);
-        archive.Item(disableDesktopPassword);
-        archive.Item(lockMinutes);
-        archive.Item(autoLock);
-        archive.Item(hidePasswordsDefault);
-        archive.Item(boldFieldNamesDefault);
-        archive.Item(defaultBackColor);
-        archive.Item(defaultTextColor);
-    } catch (...) {
-        if (archive.IsStoring())
-            password = CipherText(password, false);
-        throw;
-    }
+    archive.Item(version);
+    archive.Item(cipherMethod);
+    CWalletItem::CipheredItem(archive, password);
+    archive.Item(nextId);
+    archive.Item(compactCounter);
+    archive.Item(askPasswordOnOpen);
+    archive.Item(mustUnlockToEdit);
+    archive.Item(disableDesktopPassword);
+    archive.Item(lockMinutes);
+    archive.Item(autoLock);
+    archive.Item(hidePasswordsDefault);
+    archive.Item(boldFieldNamesDefault);
+    archive.Item(defaultBackColor);
+    archive.Item(defaultTextColor);
+    // The password was written under the method in force; the lists that follow use the wallet's own.
     SetCurrentCipherMethod(cipherMethod);
-    password = CipherText(password, false);
+    if (archive.IsLoading())
+        password = CipherText(std::move(password), false);
 }
 
 bool CWallet::Load(QIODevice& device, QString& error) {

@@ -3,6 +3,8 @@
 
 #include "document/FieldCipher.h"
 
+#include <utility>
+
 namespace {
 FieldCipher& ProgramCipher() {
     static FieldCipher cipher(FieldCipher::kWalletKey);
@@ -15,10 +17,10 @@ qint32& CurrentMethod() {
 }
 } // namespace
 
-QString CipherText(const QString& text, bool encipher) {
+QString CipherText(QString text, bool encipher) {
     FieldCipher& cipher = ProgramCipher();
     cipher.method = CurrentMethod();
-    return cipher.Transform(text, encipher);
+    return cipher.Transform(std::move(text), encipher);
 }
 
 void SetCurrentCipherMethod(qint32 method) {

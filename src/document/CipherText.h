@@ -5,6 +5,7 @@
 
 // The program's one field cipher. Its method is the method of the open wallet; the wallet document sets it whenever
 // a wallet is emptied, made or read.
-QString CipherText(const QString& text, bool encipher);
+// A text moved in is transformed in its own buffer.
+QString CipherText(QString text, bool encipher);
 void SetCurrentCipherMethod(qint32 method);
 qint32 CurrentCipherMethod();

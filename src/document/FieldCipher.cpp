@@ -1,59 +1,55 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "document/FieldCipher.h"
 
+#include <utility>
+
 namespace {
 constexpr std::uint32_t kDelta = 0x9E3779B9u;
 constexpr int kCycles = 32;
 constexpr int kUnitsPerBlock = 4;
 } // namespace
 
-QString FieldCipher::Transform(const QString& text, bool encipher) const {
+QString FieldCipher::Transform(QString text, bool encipher) const {
     if (text.isEmpty())
         return text;
     switch (method) {
     case BlockOnly:
-        return BlockText(text, encipher);
+        return BlockText(std::move(text), encipher);
     case SubstituteThenBlock:
-        return encipher ? BlockText(SubstituteText(text, true), true) : SubstituteText(BlockText(text, false), false);
+        return encipher ? BlockText(SubstituteText(std::move(text), true), true)
+                        : SubstituteText(BlockText(std::move(text), false), false);
     default:
         return text;
     }
 }
 
-QString FieldCipher::BlockText(const QString& text, bool encipher) const {
-    const qsizetype n = text.size();
-    const qsizetype padded = (n + kUnitsPerBlock - 1) / kUnitsPerBlock * kUnitsPerBlock;
-    const char16_t* in = reinterpret_cast<const char16_t*>(text.constData());
-    QString out(padded, Qt::Uninitialized);
-    char16_t* dst = reinterpret_cast<char16_t*>(out.data());
+QString FieldCipher::BlockText(QString text, bool encipher) const {
+    const qsizetype padded = (text.size() + kUnitsPerBlock - 1) / kUnitsPerBlock * kUnitsPerBlock;
+    text.resize(padded, QChar(0));
+    char16_t* units = reinterpret_cast<char16_t*>(text.data());
+    // Deciphering drops the zero units that padded the last block, so the output never overtakes the input.
     qsizetype written = 0;
     for (qsizetype i = 0; i < padded; i += kUnitsPerBlock) {
-        char16_t u[kUnitsPerBlock] = {0, 0, 0, 0};
-        for (int j = 0; j < kUnitsPerBlock && i + j < n; ++j)
-            u[j] = in[i + j];
-        std::uint32_t y = u[0] | (std::uint32_t(u[1]) << 16);
-        std::uint32_t z = u[2] | (std::uint32_t(u[3]) << 16);
+        std::uint32_t y = units[i] | (std::uint32_t(units[i + 1]) << 16);
+        std::uint32_t z = units[i + 2] | (std::uint32_t(units[i + 3]) << 16);
         Block(y, z, encipher);
         const char16_t result[kUnitsPerBlock] = {char16_t(y), char16_t(y >> 16), char16_t(z), char16_t(z >> 16)};
         for (char16_t unit : result) {
-            // Deciphering drops the zero units that padded the last block.
             if (encipher || unit != 0)
-                dst[written++] = unit;
+                units[written++] = unit;
         }
     }
-    out.truncate(written);
-    return out;
+    text.truncate(written);
+    return text;
 }
 
-QString FieldCipher::SubstituteText(const QString& text, bool encipher) {
-    QString out(text.size(), Qt::Uninitialized);
-    const char16_t* in = reinterpret_cast<const char16_t*>(text.constData());
-    char16_t* dst = reinterpret_cast<char16_t*>(out.data());
+QString FieldCipher::SubstituteText(QString text, bool encipher) {
+    char16_t* units = reinterpret_cast<char16_t*>(text.data());
     for (qsizetype i = 0; i < text.size(); ++i) {
-        const char16_t u = in[i];
-        dst[i] = encipher ? char16_t(((u - 20) ^ 23) + 77) : char16_t(((u - 77) ^ 23) + 20);
+        const char16_t u = units[i];
+        units[i] = encipher ? char16_t(((u - 20) ^ 23) + 77) : char16_t(((u - 77) ^ 23) + 20);
     }
-    return out;
+    return text;
 }
 
 void FieldCipher::Block(std::uint32_t& y, std::uint32_t& z, bool encipher) const {

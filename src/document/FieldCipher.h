@@ -21,9 +21,11 @@ public:
 
     qint32 method = BlockOnly;
 
-    QString Transform(const QString& text, bool encipher) const;
-    QString BlockText(const QString& text, bool encipher) const;
-    static QString SubstituteText(const QString& text, bool encipher);
+    // The texts are taken by value and transformed in their own buffer: a caller that moves a text in pays for no
+    // copy, which matters when a whole wallet is read.
+    QString Transform(QString text, bool encipher) const;
+    QString BlockText(QString text, bool encipher) const;
+    static QString SubstituteText(QString text, bool encipher);
 
     // One 64-bit block, XTEA with 32 cycles.
     void Block(std::uint32_t& y, std::uint32_t& z, bool encipher) const;

@@ -9,6 +9,8 @@
 #include "model/CXmlDocument.h"
 #include "resources/StringTable.h"
 
+#include <utility>
+
 namespace {
 const QString kCrLf = QStringLiteral("\r\n");
 
@@ -97,32 +99,32 @@ bool CCard::ContainsText(const QString& text, bool matchCase) const {
 }
 
 void CCard::CipherTexts(bool encipher) {
-    description = CipherText(description, encipher);
-    reservedText = CipherText(reservedText, encipher);
+    description = CipherText(std::move(description), encipher);
+    reservedText = CipherText(std::move(reservedText), encipher);
     for (CAttachment* slot : {&image, &sound, &document})
-        slot->streamName = CipherText(slot->streamName, encipher);
+        slot->streamName = CipherText(std::move(slot->streamName), encipher);
     for (CAttachment* slot : {&image, &sound, &document})
-        slot->description = CipherText(slot->description, encipher);
-    notes = CipherText(notes, encipher);
+        slot->description = CipherText(std::move(slot->description), encipher);
+    notes = CipherText(std::move(notes), encipher);
     for (QString& value : values)
-        value = CipherText(value, encipher);
+        value = CipherText(std::move(value), encipher);
 }
 
 void CCard::Serialize(CArchive& archive) {
-    SerializeCiphered(*this, archive, [&] {
-        SerializeHead(archive);
-        archive.Item(templateName);
-        archive.Item(categoryId);
-        archive.Item(hidePasswords);
-        archive.Item(boldNames);
-        for (CAttachment* slot : {&image, &sound, &document}) {
-            archive.Item(slot->streamName);
-            archive.Item(slot->description);
-        }
-        archive.Item(textColor);
-        archive.Item(backColor);
-        archive.Item(notes);
-        for (QString& value : values)
-            archive.Item(value);
-    });
+    SerializeHead(archive);
+    archive.Item(templateName);
+    archive.Item(categoryId);
+    archive.Item(hidePasswords);
+    archive.Item(boldNames);
+    for (CAttachment* slot : {&image, &sound, &document}) {
+        CipheredItem(archive, slot->streamName);
+        CipheredItem(archive, slot->description);
+    }
+    archive.Item(textColor);
+    archive.Item(backColor);
+    CipheredItem(archive, notes);
+    for (QString& value : values)
+        CipheredItem(archive, value);
+    if (archive.IsLoading())
+        CipherTexts(false);
 }

@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <limits>
 
+#include <utility>
+
 namespace {
 // A number as the built-in definitions write it: leading blanks, an optional sign, then digits up to the first
 // non-digit. No digits gives 0; values beyond 32 bits stop at the limit.
@@ -69,19 +71,19 @@ bool CCardTemplate::IsInUse() const {
 }
 
 void CCardTemplate::CipherTexts(bool encipher) {
-    description = CipherText(description, encipher);
-    reservedText = CipherText(reservedText, encipher);
+    description = CipherText(std::move(description), encipher);
+    reservedText = CipherText(std::move(reservedText), encipher);
     for (CTemplateField& field : fields)
-        field.name = CipherText(field.name, encipher);
+        field.name = CipherText(std::move(field.name), encipher);
 }
 
 void CCardTemplate::Serialize(CArchive& archive) {
-    SerializeCiphered(*this, archive, [&] {
-        SerializeHead(archive);
-        archive.Item(internalName);
-        for (CTemplateField& field : fields) {
-            archive.Item(field.type);
-            archive.Item(field.name);
-        }
-    });
+    SerializeHead(archive);
+    archive.Item(internalName);
+    for (CTemplateField& field : fields) {
+        archive.Item(field.type);
+        CipheredItem(archive, field.name);
+    }
+    if (archive.IsLoading())
+        CipherTexts(false);
 }

@@ -4,6 +4,8 @@
 #include "document/CipherText.h"
 #include "model/CArchive.h"
 
+#include <utility>
+
 CCategory::CCategory() : CCategory(-1) {}
 
 CCategory::CCategory(qint32 categoryId) : CWalletItem(categoryId) {
@@ -13,14 +15,14 @@ CCategory::CCategory(qint32 categoryId) : CWalletItem(categoryId) {
 }
 
 void CCategory::CipherTexts(bool encipher) {
-    description = CipherText(description, encipher);
-    reservedText = CipherText(reservedText, encipher);
+    description = CipherText(std::move(description), encipher);
+    reservedText = CipherText(std::move(reservedText), encipher);
 }
 
 void CCategory::Serialize(CArchive& archive) {
-    SerializeCiphered(*this, archive, [&] {
-        SerializeHead(archive);
-        archive.Item(defaultTemplate);
-        archive.Item(flag);
-    });
+    SerializeHead(archive);
+    archive.Item(defaultTemplate);
+    archive.Item(flag);
+    if (archive.IsLoading())
+        CipherTexts(false);
 }

@@ -1,17 +1,21 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "model/CWalletItem.h"
 
+#include "document/CipherText.h"
 #include "model/CArchive.h"
 
 void CWalletItem::Serialize(CArchive&) {}
 
 void CWalletItem::SerializeHead(CArchive& archive) {
     archive.Item(id);
-    archive.Item(description);
+    CipheredItem(archive, description);
     archive.Item(iconId);
-    archive.Item(reservedText);
+    CipheredItem(archive, reservedText);
 }
 
-bool CWalletItem::IsStoring(const CArchive& archive) {
-    return archive.IsStoring();
+void CWalletItem::CipheredItem(CArchive& archive, QString& text) {
+    if (archive.IsStoring())
+        archive.WriteString(CipherText(text, true));
+    else
+        text = archive.ReadString();
 }

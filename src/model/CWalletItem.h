@@ -17,6 +17,10 @@ public:
     // Records that are stored write and read their own items; the base stores nothing.
     virtual void Serialize(CArchive& archive);
 
+    // A text that is stored enciphered. Writing enciphers a copy, so the record in memory stays plain even when
+    // writing fails; reading keeps the enciphered form until the record's CipherTexts(false) after the whole record.
+    static void CipheredItem(CArchive& archive, QString& text);
+
     qint32 flag = 0;
     qint32 iconId = 0;
     QString notes;
@@ -28,23 +32,4 @@ public:
 protected:
     // The leading items that cards, templates and categories share, in their stored order.
     void SerializeHead(CArchive& archive);
-
-    // Runs `items` with the record's texts enciphered while they are written, and deciphers them afterwards, also
-    // when writing fails, so the record in memory is never left enciphered.
-    template <class Record, class Items> static void SerializeCiphered(Record& record, CArchive& archive, Items items) {
-        const bool storing = IsStoring(archive);
-        if (storing)
-            record.CipherTexts(true);
-        try {
-            items();
-        } catch (...) {
-            if (storing)
-                record.CipherTexts(false);
-            throw;
-        }
-        record.CipherTexts(false);
-    }
-
-private:
-    static bool IsStoring(const CArchive& archive);
 };
