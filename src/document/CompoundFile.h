@@ -1,0 +1,67 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+class QIODevice;
+class CompoundFileState;
+
+// A wallet file: a compound file (Compound File Binary Format) with nested storages and named streams. One object
+// opens or creates one file, keeps a stack of the storages opened inside it, and works on the storage on top.
+//
+// Safety of the file on disk:
+// - While the object is open it holds an exclusive lock on the file, so another process (or another object) that
+//   tries the same file is refused at once with a clear error, never given a half-written file.
+// - Changes are made in memory (large stream contents spooled to a private temporary file) and reach the disk only
+//   when Commit() succeeds: a complete new file is written beside the old one, flushed, renamed over it, and the
+//   folder flushed. A crash at any moment leaves either the old or the new file. Leftover temporary files of an
+//   earlier crash are removed on the next commit.
+// - Close() without Commit() drops the changes.
+class CompoundFile {
+public:
+    // The one mode the program uses: read/write, exclusive, never replacing an existing element.
+    static constexpr int kMode = 0x12;
+
+    CompoundFile();
+    CompoundFile(const CompoundFile&) = delete;
+    CompoundFile& operator=(const CompoundFile&) = delete;
+    virtual ~CompoundFile(); // Close(): uncommitted changes are dropped
+
+    // Opens an existing compound file (closing this object first). Fails when the file is missing, locked, not a
+    // compound file, or damaged; then the object is closed and ErrorString() says why.
+    bool Open(const QString& path, int mode = kMode);
+    // Makes a new, empty compound file at a path where no file exists. Nothing is on disk until Commit().
+    bool Create(const QString& path, int mode = kMode);
+    // Writes every change since Open/Create as described above. On failure the file on disk is as it was and the
+    // object stays open with its changes, so the caller can report and Close().
+    bool Commit();
+    // Pops every storage, drops uncommitted changes, releases the lock. Does nothing but clear the path when closed.
+    void Close();
+
+    bool IsOpen() const;
+    QString Path() const;
+    QString ErrorString() const;
+
+    // Storage stack. The root is at the bottom and leaves only with Close().
+    bool CreateStorage(const QString& name, bool keepOpen, int mode = kMode);
+    bool OpenStorage(const QString& name, int mode = kMode);
+    bool PopStorage();
+
+    // Removes a stream or a storage (with all it holds) from the top storage.
+    bool DestroyElement(const QString& name);
+    // A new, empty stream in the top storage; fails when an element of that name exists. The device is open for
+    // writing (and reading) and must be closed (or destroyed) before Commit().
+    std::unique_ptr<QIODevice> CreateStream(const QString& name, int mode = kMode);
+    // An existing stream of the top storage, open read-only, random access, reading lazily from the file.
+    std::unique_ptr<QIODevice> OpenStream(const QString& name, int mode = kMode);
+    // The names of the elements of the top storage, streams and storages, in the file's order.
+    QStringList ElementNames() const;
+    // Copies everything in this object's root storage into `target`'s root storage (used to compact a file).
+    bool CopyTo(CompoundFile& target) const;
+
+private:
+    std::unique_ptr<CompoundFileState> m_state;
+};
