@@ -2,6 +2,7 @@
 #include "document/Utilities.h"
 
 #include "document/Clock.h"
+#include "document/ResourceLibrary.h"
 #include "resources/StringTable.h"
 
 #include <QCoreApplication>
@@ -40,8 +41,8 @@ quint64 FileTimeNow() {
 
 } // namespace
 
-QString LoadResString(int id) {
-    return StringTable::Text(id);
+QString LoadResString(int id, bool fromLibrary) {
+    return fromLibrary ? ResourceLibrary::String(id) : StringTable::Text(id);
 }
 
 QString NumberText(int n) {

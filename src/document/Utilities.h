@@ -7,8 +7,9 @@
 
 #include <utility>
 
-// The program's own text with this id; empty for an unknown id.
-QString LoadResString(int id);
+// The text with this id: the program's own, or with `fromLibrary` the resource library's (empty while that is not
+// loaded). Empty for an unknown id.
+QString LoadResString(int id, bool fromLibrary = false);
 
 // Assigns only on a real difference, so that setters mark and signal only what changed. The value is converted to
 // the member's type before the comparison: what counts is whether the assignment would alter the member. `changed`
