@@ -2,16 +2,31 @@
 #include "document/CWallet.h"
 
 #include "document/CipherText.h"
+#include "document/Clipboard.h"
+#include "document/CompoundFile.h"
+#include "document/FieldCipher.h"
+#include "document/Prompts.h"
+#include "document/ReplaceFile.h"
+#include "document/ResourceLibrary.h"
 #include "document/Utilities.h"
 #include "model/CArchive.h"
 #include "model/CArchiveException.h"
 #include "resources/StringTable.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QIODevice>
 
+#include <algorithm>
+#include <iterator>
 #include <utility>
 
 namespace {
+const QString kDocumentStorage = QStringLiteral("D");
+const QString kDocumentStream = QStringLiteral("W");
+const QString kAttachmentStorage = QStringLiteral("F");
+
 CWallet*& ActiveWallet() {
     static CWallet* active = nullptr;
     return active;
@@ -92,22 +107,27 @@ void CWallet::SerializeHeader(CArchive& archive) {
         password = CipherText(std::move(password), false);
 }
 
-bool CWallet::Load(QIODevice& device, QString& error) {
+std::unique_ptr<CWallet> CWallet::ReadFresh(QIODevice& device, QString& error) const {
     const qint32 methodBefore = CurrentCipherMethod();
-    CWallet fresh{Detached{}};
+    std::unique_ptr<CWallet> fresh(new CWallet(Detached{}));
     try {
         CArchive archive(device, CArchive::Mode::Load);
-        fresh.Serialize(archive);
+        fresh->Serialize(archive);
+        return fresh;
     } catch (const CArchiveException& e) {
-        SetCurrentCipherMethod(methodBefore);
         error = e.Message();
-        return false;
     } catch (const std::bad_alloc&) {
-        SetCurrentCipherMethod(methodBefore);
         error = tr("There is not enough memory to read the wallet.");
-        return false;
     }
-    TakeContents(fresh);
+    SetCurrentCipherMethod(methodBefore);
+    return nullptr;
+}
+
+bool CWallet::Load(QIODevice& device, QString& error) {
+    std::unique_ptr<CWallet> fresh = ReadFresh(device, error);
+    if (!fresh)
+        return false;
+    TakeContents(*fresh);
     return true;
 }
 
@@ -162,4 +182,365 @@ void CWallet::SetTitle(const QString& title) {
 
 void CWallet::SetPathName(const QString& path) {
     m_pathName = path;
+}
+
+bool CWallet::OnNewDocument() {
+    if (m_quitting)
+        return false;
+    DeleteContents();
+    if (!LoadDefaults())
+        return false;
+    if (Prompts::AskYesNo(LoadResString(kStrOfferPassword), Prompts::Icon::Information))
+        ChangePassword();
+    else
+        SetLocked(false);
+    SetModified(false);
+    Q_EMIT updated(kHintReset);
+    Q_EMIT lockTimerReset();
+    return true;
+}
+
+bool CWallet::LoadDefaults() {
+    templates.DeleteAll();
+    int firstId = 0;
+    int count = 0;
+    if (!ResourceLibrary::TemplatesInfo(firstId, count))
+        return false;
+    for (int i = 0; i < count; ++i) {
+        auto cardTemplate = std::make_unique<CCardTemplate>(NextId());
+        cardTemplate->ParseDefinition(LoadResString(firstId + i, true));
+        cardTemplate->internalName = QString::number(cardTemplate->id);
+        templates.InsertInIdOrder(cardTemplate);
+    }
+    categories.DeleteAll();
+    for (int name : {kStrBusiness, kStrPersonal}) {
+        auto category = std::make_unique<CCategory>(NextId());
+        category->description = LoadResString(name);
+        categories.InsertInIdOrder(category);
+    }
+    return true;
+}
+
+bool CWallet::OnOpenDocument(const QString& path) {
+    CompoundFile file;
+    if (!file.Open(path))
+        return OpenFailed(file.ErrorString());
+    file.OpenStorage(kDocumentStorage);
+    std::unique_ptr<QIODevice> stream = file.OpenStream(kDocumentStream);
+    if (!stream)
+        return OpenFailed(file.ErrorString());
+    const qint32 methodBefore = CurrentCipherMethod();
+    QString error;
+    std::unique_ptr<CWallet> fresh = ReadFresh(*stream, error);
+    stream.reset();
+    file.Close();
+    if (!fresh)
+        return OpenFailed(error);
+
+    const QString fileName = QFileInfo(path).fileName();
+    if (fresh->version < 1.0f) {
+        SetCurrentCipherMethod(methodBefore);
+        Prompts::Get().Message(FormatText(LoadResString(kStrIncompatibleFile), {fileName}), Prompts::Icon::Error,
+                               Prompts::Buttons::Ok, Prompts::Answer::Ok);
+        return false;
+    }
+    TakeContents(*fresh);
+    SetPathName(path);
+    SetTitle(fileName);
+    Q_EMIT pathChanged(path);
+    if (askPasswordOnOpen) {
+        if (!RequestAccess(fileName)) {
+            m_quitting = true;
+            Q_EMIT quitRequested(-1);
+            return false;
+        }
+    } else if (!disableDesktopPassword) {
+        SetLocked(!password.isEmpty());
+    }
+    SetModified(false);
+    Q_EMIT updated(kHintRefresh);
+    Q_EMIT lockTimerReset();
+    return true;
+}
+
+// While the program starts, a last wallet that has gone is passed over without a word.
+bool CWallet::OpenFailed(const QString& reason) {
+    if (m_started)
+        Prompts::Warn(LoadResString(kStrOpenError) + QStringLiteral("\n\n") + reason);
+    return false;
+}
+
+bool CWallet::OnSaveDocument(const QString& path) {
+    const qint32 counterBefore = compactCounter;
+    const qint32 methodBefore = cipherMethod;
+    // Every save writes a whole new file, which holds no space of removed attachments: the save compacts.
+    if (compactCounter >= kCompactAfterRemovals)
+        compactCounter = 0;
+    // Under the substitution method U+FFB8 becomes a zero unit that reads back as padding; such a wallet is written
+    // under the block method, which keeps every character.
+    if (cipherMethod == FieldCipher::SubstituteThenBlock && ContainsUnit(0xFFB8)) {
+        cipherMethod = FieldCipher::BlockOnly;
+        SetCurrentCipherMethod(cipherMethod);
+    }
+    QString error;
+    if (!WriteFile(path, error)) {
+        compactCounter = counterBefore;
+        cipherMethod = methodBefore;
+        SetCurrentCipherMethod(methodBefore);
+        Prompts::Warn(FormatText(LoadResString(kStrSaveFailed), {QDir::toNativeSeparators(path), error}));
+        return false;
+    }
+    SetModified(false);
+    return true;
+}
+
+// The wallet's own file is changed in place (its attachments stay). Any other path gets a new file that starts as a
+// copy of the wallet's current file, so saving under a new name keeps the attachments; a file already at that path
+// is replaced only once the new one is complete.
+bool CWallet::WriteFile(const QString& path, QString& error) {
+    const bool inPlace = !PathName().isEmpty() && QFileInfo(path) == QFileInfo(PathName()) && QFileInfo::exists(path);
+    const bool replacing = !inPlace && QFileInfo::exists(path);
+    const QString target = replacing ? UniqueSiblingName(path) : path;
+    CompoundFile file;
+    bool ok = inPlace ? file.Open(path) : (file.Create(target) && FillNewFile(file, error));
+    ok = ok && file.OpenStorage(kDocumentStorage);
+    if (ok && file.ElementNames().contains(kDocumentStream))
+        ok = file.DestroyElement(kDocumentStream);
+    std::unique_ptr<QIODevice> stream = ok ? file.CreateStream(kDocumentStream) : nullptr;
+    if (!stream || !Store(*stream, error) || (stream.reset(), !file.Commit())) {
+        if (error.isEmpty())
+            error = file.ErrorString();
+        return false;
+    }
+    file.Close();
+    if (replacing && !ReplaceFile(target, path, error)) {
+        QFile::remove(target);
+        return false;
+    }
+    RemoveLeftovers(path);
+    return true;
+}
+
+// A new file gets the storages of a wallet file, or all of the wallet's current file when it has one.
+bool CWallet::FillNewFile(CompoundFile& file, QString& error) const {
+    if (PathName().isEmpty() || !QFileInfo::exists(PathName()))
+        return file.CreateStorage(kDocumentStorage, false) && file.CreateStorage(kAttachmentStorage, false);
+    CompoundFile current;
+    if (current.Open(PathName()) && current.CopyTo(file))
+        return true;
+    error = current.ErrorString();
+    return false;
+}
+
+bool CWallet::OnFileSave() {
+    if (PathName().isEmpty())
+        return SaveWithDialog();
+    return OnSaveDocument(PathName());
+}
+
+bool CWallet::OnFileSaveAs() {
+    return SaveWithDialog();
+}
+
+bool CWallet::SaveWithDialog() {
+    const QString path =
+        Prompts::Get().SaveFileName(LoadResString(kStrWalletFilter), QStringLiteral("kvx"), Title());
+    if (path.isEmpty() || !OnSaveDocument(path))
+        return false;
+    SetPathName(path);
+    SetTitle(QFileInfo(path).fileName());
+    Q_EMIT pathChanged(path);
+    return true;
+}
+
+bool CWallet::SaveModified() {
+    if (!IsModified())
+        return true;
+    if (PathName().isEmpty()) {
+        if (!Prompts::AskYesNo(LoadResString(kStrSaveNewWallet), Prompts::Icon::Exclamation))
+            return true;
+        return SaveWithDialog();
+    }
+    return OnSaveDocument(PathName());
+}
+
+void CWallet::OnCloseDocument() {
+    DeleteContents();
+}
+
+bool CWallet::Compact(QString* error) {
+    QString reason;
+    const QString target = UniqueSiblingName(PathName());
+    CompoundFile source;
+    CompoundFile copy;
+    bool ok = source.Open(PathName()) && copy.Create(target) && source.CopyTo(copy) && copy.Commit();
+    if (!ok)
+        reason = source.IsOpen() ? copy.ErrorString() : source.ErrorString();
+    copy.Close();
+    ok = ok && ReplaceFile(target, PathName(), reason);
+    source.Close();
+    if (!ok) {
+        QFile::remove(target);
+        if (error)
+            *error = reason;
+    }
+    return ok;
+}
+
+int CWallet::CountAttachments() const {
+    CompoundFile file;
+    if (!file.Open(PathName()) || !file.OpenStorage(kAttachmentStorage))
+        return 0;
+    return int(file.ElementNames().size());
+}
+
+bool CWallet::DeleteCard(qint32 cardId) {
+    CCard* card = cards.FindById(cardId);
+    if (!card)
+        return false;
+    if (!Prompts::AskYesNo(LoadResString(kStrConfirmDeleteCard), Prompts::Icon::Exclamation, Prompts::Answer::No))
+        return false;
+    card->RemoveAllStreams();
+    DropCard(card);
+    SetModified(true);
+    return true;
+}
+
+bool CWallet::DeleteCategory(qint32 categoryId) {
+    if (!Prompts::AskYesNo(LoadResString(kStrConfirmDeleteCategory), Prompts::Icon::Exclamation,
+                           Prompts::Answer::No))
+        return false;
+    if (!RequestAccess(QString()) || !categories.FindById(categoryId))
+        return false;
+    QList<CCard*> doomed;
+    for (CCard* card : cards) {
+        if (card->categoryId == categoryId)
+            doomed.append(card);
+    }
+    for (CCard* card : doomed) {
+        card->RemoveAllStreams();
+        DropCard(card);
+    }
+    categories.RemoveById(categoryId);
+    SetModified(true);
+    return true;
+}
+
+void CWallet::DropCard(CCard* card) {
+    if (clipboardCard == card)
+        clipboardCard = nullptr;
+    cards.RemoveById(card->id);
+}
+
+qint32 CWallet::CardClipboard(qint32 op, CCard* card, qint32 categoryId) {
+    if (op == kCut || op == kCopy) {
+        clipboardCard = card;
+        if (card)
+            CopyTextToClipboard(card->GetText(false));
+        clipboardOp = op;
+        return 0;
+    }
+    if (op != kPaste) {
+        clipboardOp = op;
+        return 0;
+    }
+    qint32 pasted = 0;
+    if (clipboardOp == kCut && clipboardCard) {
+        // A cut card pasted into its own category stays cut.
+        if (clipboardCard->categoryId == categoryId)
+            return 0;
+        clipboardCard->categoryId = categoryId;
+        pasted = clipboardCard->id;
+    } else if (clipboardOp == kCopy && clipboardCard) {
+        auto copy = std::make_unique<CCard>(NextId());
+        copy->CopyFrom(*clipboardCard);
+        copy->categoryId = categoryId;
+        copy->description = LoadResString(kStrCopyOf) + clipboardCard->description;
+        pasted = copy->id;
+        cards.InsertInIdOrder(copy);
+    }
+    clipboardCard = nullptr;
+    clipboardOp = op;
+    SetModified(true);
+    return pasted;
+}
+
+QString CWallet::TitleWithoutExtension() const {
+    const qsizetype dot = m_title.lastIndexOf(u'.');
+    return dot < 0 ? m_title : m_title.left(dot);
+}
+
+bool CWallet::RequestAccess(const QString& name) {
+    if (disableDesktopPassword)
+        return true;
+    if (!password.isEmpty() && locked) {
+        SetLocked(true);
+        QString expected = password;
+        const QString message = FormatText(LoadResString(kStrUnlockPrompt), {name.isEmpty() ? m_title : name});
+        if (!Prompts::Get().PromptPassword(expected, message))
+            return false;
+    }
+    if (locked)
+        SetLocked(false);
+    return true;
+}
+
+void CWallet::SetLocked(bool lock) {
+    Q_EMIT lockStateShown(lock);
+    if ((locked != 0) == lock)
+        return;
+    locked = lock ? 1 : 0;
+    Q_EMIT updated(kHintRefresh);
+    if (lock)
+        Q_EMIT updated(kHintReset);
+}
+
+bool CWallet::ChangePassword() {
+    for (;;) {
+        QString first;
+        if (!Prompts::Get().PromptPassword(first, LoadResString(kStrNewPasswordPrompt)))
+            return false;
+        Prompts::Inform(LoadResString(kStrVerifyPassword));
+        QString second;
+        if (!Prompts::Get().PromptPassword(second, LoadResString(kStrVerifyPassword)))
+            return false;
+        if (first != second) {
+            if (Prompts::AskYesNo(LoadResString(kStrPasswordMismatch), Prompts::Icon::Exclamation))
+                continue;
+            return false;
+        }
+        if (first == password)
+            return false;
+        password = first;
+        SetModified(true);
+        Prompts::Inform(LoadResString(kStrPasswordChanged));
+        SetLocked(false);
+        return true;
+    }
+}
+
+bool CWallet::ContainsUnit(char16_t unit) const {
+    const QChar c(unit);
+    auto in = [c](const QString& text) { return text.contains(c); };
+    if (in(password))
+        return true;
+    for (const CCard* card : cards) {
+        const CAttachment* slots[] = {&card->image, &card->sound, &card->document};
+        if (in(card->description) || in(card->reservedText) || in(card->notes) ||
+            std::any_of(card->values.begin(), card->values.end(), in) ||
+            std::any_of(std::begin(slots), std::end(slots),
+                        [&](const CAttachment* a) { return in(a->streamName) || in(a->description); }))
+            return true;
+    }
+    for (const CCardTemplate* cardTemplate : templates) {
+        if (in(cardTemplate->description) || in(cardTemplate->reservedText) ||
+            std::any_of(cardTemplate->fields.begin(), cardTemplate->fields.end(),
+                        [&](const CTemplateField& f) { return in(f.name); }))
+            return true;
+    }
+    for (const CCategory* category : categories) {
+        if (in(category->description) || in(category->reservedText))
+            return true;
+    }
+    return false;
 }

@@ -8,7 +8,10 @@
 #include <QObject>
 #include <QString>
 
+#include <memory>
+
 class CArchive;
+class CompoundFile;
 class QIODevice;
 
 // The wallet document: every record of the open wallet, its password and lock state, its security settings and the
@@ -23,6 +26,12 @@ public:
     // Hints of updated(): a plain refresh, and "a new wallet is set up or the wallet was locked".
     static constexpr int kHintRefresh = 0;
     static constexpr int kHintReset = 3024;
+    // Card clipboard operations.
+    static constexpr qint32 kCut = 3;
+    static constexpr qint32 kCopy = 4;
+    static constexpr qint32 kPaste = 5;
+    // Attachment removals after which the next save compacts the file.
+    static constexpr qint32 kCompactAfterRemovals = 5;
 
     explicit CWallet(QObject* parent = nullptr);
     ~CWallet() override;
@@ -40,6 +49,47 @@ public:
     bool Load(QIODevice& device, QString& error);
     // Writes the document archive; on failure `error` says why.
     bool Store(QIODevice& device, QString& error);
+
+    // Makes a new wallet with the built-in templates and categories and offers to set a password.
+    bool OnNewDocument();
+    // The built-in templates of the resource library, then the two default categories.
+    bool LoadDefaults();
+    // Reads a wallet file. On any failure the user is told why and this wallet stays exactly as it was.
+    bool OnOpenDocument(const QString& path);
+    // Writes the wallet file as a whole new file that replaces the old one only when complete; a failure is reported
+    // and leaves the file on disk as it was.
+    bool OnSaveDocument(const QString& path);
+    // The Save and Save As commands: save to the wallet's path, asking for one when it has none (or always).
+    bool OnFileSave();
+    bool OnFileSaveAs();
+    // Before the wallet is closed or replaced: saves changes (asking first for a wallet never saved). False when the
+    // program must not go on.
+    bool SaveModified();
+    void OnCloseDocument();
+    // Rewrites the wallet file without the space that removed attachments left.
+    bool Compact(QString* error = nullptr);
+    // Attachment streams in the saved file, not in memory.
+    int CountAttachments() const;
+
+    bool DeleteCard(qint32 cardId);
+    bool DeleteCategory(qint32 categoryId);
+    // Cut, copy or paste a card; a paste gives the id of the pasted card, otherwise 0.
+    qint32 CardClipboard(qint32 op, CCard* card, qint32 categoryId);
+    // The title up to its last ".".
+    QString TitleWithoutExtension() const;
+
+    // The gate before anything protected: true when the caller may go on. An empty name means the wallet's title.
+    bool RequestAccess(const QString& name);
+    // The one way the lock state changes.
+    void SetLocked(bool lock);
+    // Asks for a new password twice; true when the password changed.
+    bool ChangePassword();
+
+    // Set by the program once it has started: until then a wallet that cannot be opened is passed over silently.
+    void SetStarted(bool started) { m_started = started; }
+    // The program is ending (its resource library is missing or a wallet's password was refused on opening).
+    bool IsQuitting() const { return m_quitting; }
+    void SetQuitting(bool quitting) { m_quitting = quitting; }
 
     bool IsModified() const { return m_modified; }
     void SetModified(bool modified);
@@ -75,12 +125,30 @@ Q_SIGNALS:
     void updated(int hint);
     void modifiedChanged(bool modified);
     void titleChanged(const QString& title);
+    // The path under which the wallet was last opened or saved changed (for the recent-file list).
+    void pathChanged(const QString& path);
+    // Shown on every SetLocked call, also when the state stays.
+    void lockStateShown(bool locked);
+    // The automatic lock's period starts again.
+    void lockTimerReset();
+    // The program must end with this exit code.
+    void quitRequested(int exitCode);
 
 private:
     struct Detached {};
     CWallet(Detached);
     void SerializeHeader(CArchive& archive);
     void TakeContents(CWallet& other);
+    std::unique_ptr<CWallet> ReadFresh(QIODevice& device, QString& error) const;
+    bool OpenFailed(const QString& reason);
+    bool WriteFile(const QString& path, QString& error);
+    bool SaveWithDialog();
+    bool FillNewFile(CompoundFile& file, QString& error) const;
+    bool ContainsUnit(char16_t unit) const;
+    void DropCard(CCard* card);
+
+    bool m_started = false;
+    bool m_quitting = false;
 
     bool m_modified = false;
     QString m_title;

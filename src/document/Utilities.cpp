@@ -101,3 +101,20 @@ QString GetModuleFolder() {
                                : QFileInfo(QFile::symLinkTarget(QStringLiteral("/proc/self/exe"))).absolutePath();
     return folder + u'/';
 }
+
+QString FormatText(const QString& format, std::initializer_list<QString> args) {
+    QString text;
+    text.reserve(format.size());
+    auto next = args.begin();
+    for (qsizetype i = 0; i < format.size(); ++i) {
+        const bool placeholder = format[i] == u'%' && i + 1 < format.size() &&
+                                 (format[i + 1] == u's' || format[i + 1] == u'd') && next != args.end();
+        if (placeholder) {
+            text += *next++;
+            ++i;
+        } else {
+            text += format[i];
+        }
+    }
+    return text;
+}

@@ -5,6 +5,7 @@
 #include <QLocale>
 #include <QString>
 
+#include <initializer_list>
 #include <utility>
 
 // The text with this id: the program's own, or with `fromLibrary` the resource library's (empty while that is not
@@ -23,6 +24,9 @@ template <class T, class U> void SetIfChanged(T& member, const U& value, bool& c
 }
 
 QString NumberText(int n);
+
+// Fills the "%s" and "%d" placeholders of a program text, in order, with the given texts.
+QString FormatText(const QString& format, std::initializer_list<QString> args);
 
 // Date and time as the user's locale writes them; the locale parameter is there for tests.
 QString DateText(const QDateTime& dateTime, bool longFormat, const QLocale& locale = QLocale::system());

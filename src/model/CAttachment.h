@@ -3,6 +3,8 @@
 
 #include "model/CWalletItem.h"
 
+#include <QDateTime>
+
 // One of a card's three attached files. The file's bytes live in a stream of the wallet file; the record keeps the
 // stream's name and, as its description, the file's display name.
 class CAttachment : public CWalletItem {
@@ -14,6 +16,21 @@ public:
 
     bool IsAttached() const { return !streamName.isEmpty(); }
     void CopyFrom(const CAttachment& other);
+
+    // These work on the active wallet's file at once, apart from saving the wallet; each gives 1 on success, else 0.
+    // Insert: asks for a file and copies it into a new stream. The slot changes only when the copy is in the file.
+    int StoreFile();
+    // Copies the stream to a file in the user's private attachment folder, named after the display name (never
+    // outside that folder, whatever the name holds), and gives its path.
+    int ExtractFile(QString& outPath) const;
+    // Removes the stream from the file; an empty slot succeeds at once. The display name stays.
+    int RemoveStream();
+
+    // The local date and time as six numbers without separators or leading zeros: 5 July 2003, 09:04:03 gives
+    // "200375943".
+    static QString MakeStreamName(const QDateTime& moment);
+    // The private per-user folder that attachments are extracted into, made when missing; empty when it cannot be.
+    static QString ExtractionFolder();
 
     qint32 filterId = 0;
     QString streamName;

@@ -128,3 +128,10 @@ void CCard::Serialize(CArchive& archive) {
     if (archive.IsLoading())
         CipherTexts(false);
 }
+
+bool CCard::RemoveAllStreams() {
+    bool all = true;
+    for (CAttachment* slot : {&image, &sound, &document})
+        all = slot->RemoveStream() != 0 && all;
+    return all;
+}

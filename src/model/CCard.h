@@ -32,6 +32,8 @@ public:
     bool ContainsText(const QString& text, bool matchCase) const;
     void CipherTexts(bool encipher);
     void Serialize(CArchive& archive) override;
+    // Removes the streams of the image, the sound and the document from the wallet's file; true when all went.
+    bool RemoveAllStreams();
 
     QString templateName;
     qint32 categoryId = 0;

@@ -3,7 +3,15 @@
 
 #include "document/CWallet.h"
 #include "document/CipherText.h"
+#include "document/Prompts.h"
+#include "document/Utilities.h"
 #include "model/CArchive.h"
+#include "model/CArchiveException.h"
+#include "resources/StringTable.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
 
 #include <algorithm>
 #include <limits>
@@ -86,4 +94,55 @@ void CCardTemplate::Serialize(CArchive& archive) {
     }
     if (archive.IsLoading())
         CipherTexts(false);
+}
+
+bool CCardTemplate::ExportToFile() {
+    const QString path = Prompts::Get().SaveFileName(LoadResString(kStrTemplateFilter), QStringLiteral("kvt"),
+                                                     FileNameSafeText(description));
+    if (path.isEmpty())
+        return false;
+    QSaveFile file(path);
+    QString error;
+    if (file.open(QIODevice::WriteOnly)) {
+        try {
+            CArchive archive(file, CArchive::Mode::Store);
+            Serialize(archive);
+            archive.Flush();
+        } catch (const CArchiveException& e) {
+            error = e.Message();
+        }
+    }
+    if (!file.isOpen() || !error.isEmpty() || !file.commit()) {
+        Prompts::Warn(LoadResString(kStrOpenError) + QStringLiteral("\n\n") +
+                      (error.isEmpty() ? file.errorString() : error));
+        return false;
+    }
+    Prompts::Inform(LoadResString(kStrTemplateExported));
+    return true;
+}
+
+int CCardTemplate::ImportFromFile() {
+    const QString path = Prompts::Get().OpenFileName(LoadResString(kStrTemplateFilter), QStringLiteral("kvt"));
+    if (path.isEmpty())
+        return 0;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        Prompts::Warn(LoadResString(kStrOpenError) + QStringLiteral("\n\n") + file.errorString());
+        return 0;
+    }
+    CCardTemplate read;
+    try {
+        CArchive archive(file, CArchive::Mode::Load);
+        read.Serialize(archive);
+    } catch (const CArchiveException& e) {
+        Prompts::Warn(FormatText(LoadResString(kStrReadFailed), {QFileInfo(path).fileName(), e.Message()}));
+        return 0;
+    }
+    const CWallet* wallet = GetActiveWallet();
+    if (const CCardTemplate* existing = wallet ? wallet->templates.FindByInternalName(read.internalName) : nullptr) {
+        Prompts::Warn(FormatText(LoadResString(kStrTemplateExists), {existing->description}));
+        return 0;
+    }
+    *this = read;
+    return 1;
 }

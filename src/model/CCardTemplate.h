@@ -22,6 +22,13 @@ public:
     void CipherTexts(bool encipher);
     void Serialize(CArchive& archive) override;
 
+    // Writes this template to a template file the user chooses. False when cancelled or when it failed (the user has
+    // been told); a file already there is replaced only by a complete one.
+    bool ExportToFile();
+    // Reads a template file the user chooses into this (new) template: 1 when it may be added to the wallet, 0 when
+    // cancelled, unreadable, damaged or already in the wallet (the user has been told). The file stays where it is.
+    int ImportFromFile();
+
     CTemplateFieldArray fields;
     QString internalName;
 };

@@ -93,6 +93,13 @@ constexpr Entry kStrings[] = {
     {kFieldTypeNameFirst + 6, u"Phone Number"},
     {kFieldTypeNameFirst + 7, u"Money/Currency"},
     {kFieldTypeUnknownName, u"Unknown"},
+    {kStrTemplateFilter, u"Korvel Templates|*.kvt|"},
+    {kStrTemplateExists, u"\"%s\" already exists in your wallet. It will not be imported."},
+    {kStrSaveBeforeAttaching, u"Before attaching files, your wallet must be saved. Would you like to save your wallet now?"},
+    {kStrAttached, u"\"%s\" has been attached to this wallet. \n\nThe original file may be deleted if you wish."},
+    {kStrSaveFailed, u"The wallet could not be saved to \"%s\". The file on disk has not been changed.\n\n%s"},
+    {kStrReadFailed, u"The file \"%s\" could not be read.\n\n%s"},
+    {kStrCompactFailed, u"The wallet could not be compacted. The file on disk has not been changed.\n\n%s"},
 };
 
 static_assert(std::ranges::adjacent_find(kStrings, [](const Entry& a, const Entry& b) { return a.id >= b.id; }) ==

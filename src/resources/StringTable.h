@@ -49,6 +49,15 @@ constexpr int kStrNoCards = 65105;
 constexpr int kFieldTypeNameFirst = 65200;
 constexpr int kFieldTypeUnknownName = 65208;
 
+// Texts of the wallet's file, attachment and template operations.
+constexpr int kStrTemplateFilter = 65300;
+constexpr int kStrTemplateExists = 65301;
+constexpr int kStrSaveBeforeAttaching = 65302;
+constexpr int kStrAttached = 65303;
+constexpr int kStrSaveFailed = 65304;
+constexpr int kStrReadFailed = 65305;
+constexpr int kStrCompactFailed = 65306;
+
 // Menu resources whose item texts MenuText() gives: the main menu and the right-click menus.
 constexpr int kMenuMain = 128;
 constexpr int kMenuContext = 138;

@@ -1,0 +1,138 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Measures wallet files on disk: saving a large wallet, inserting a large attachment into a large wallet, opening a
+// wallet with many attachments. Each figure is printed beside copying the same file in the same run.
+#include "document/CWallet.h"
+#include "document/CompoundFile.h"
+#include "document/Prompts.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <cstdio>
+#include <functional>
+#include <unistd.h>
+
+namespace {
+// Answers every question with the prepared file and OK, so the operations run without anyone.
+struct SilentPrompts : Prompts {
+    QString file;
+    Answer Message(const QString&, Icon, Buttons buttons, Answer) override {
+        return buttons == Buttons::YesNo ? Answer::Yes : Answer::Ok;
+    }
+    QString OpenFileName(const QString&, const QString&) override { return file; }
+    QString SaveFileName(const QString&, const QString&, const QString&) override { return file; }
+    bool PromptPassword(QString&, const QString&) override { return false; }
+};
+
+double Measure(const std::function<void()>& work) {
+    QElapsedTimer timer;
+    timer.start();
+    work();
+    return timer.nsecsElapsed() / 1e6;
+}
+
+// The baseline: the same bytes read and written to a new file, flushed to disk as a save flushes.
+double CopyFile(const QString& from, const QString& to) {
+    QFile::remove(to);
+    return Measure([&] {
+        QFile in(from), out(to);
+        in.open(QIODevice::ReadOnly);
+        out.open(QIODevice::WriteOnly);
+        QByteArray block(1 << 20, Qt::Uninitialized);
+        for (qint64 got; (got = in.read(block.data(), block.size())) > 0;)
+            out.write(block.constData(), got);
+        out.flush();
+        ::fsync(out.handle());
+    });
+}
+
+void Report(const char* what, double ms, double baseMs, const char* goal = nullptr) {
+    std::printf("%-52s %9.1f ms   copy the file %9.1f ms   ratio %6.2f%s%s\n", what, ms, baseMs, ms / baseMs,
+                goal ? "   goal " : "", goal ? goal : "");
+}
+
+void FillCards(CWallet& wallet, int count) {
+    auto category = std::make_unique<CCategory>(wallet.NextId());
+    const qint32 categoryId = category->id;
+    wallet.categories.InsertInIdOrder(category);
+    for (int i = 0; i < count; ++i) {
+        auto card = std::make_unique<CCard>(wallet.NextId());
+        card->description = QStringLiteral("Card number %1").arg(i);
+        card->categoryId = categoryId;
+        for (int v = 0; v < 8; ++v)
+            card->values[size_t(v)] = QStringLiteral("value %1 of card %2").arg(v).arg(i);
+        if (i % 4 == 0)
+            card->notes = QString(120, u'n');
+        wallet.cards.InsertInIdOrder(card);
+    }
+}
+
+void WriteBytes(const QString& path, qint64 size) {
+    QFile file(path);
+    file.open(QIODevice::WriteOnly);
+    QByteArray block(1 << 20, 'k');
+    for (qint64 left = size; left > 0; left -= block.size())
+        file.write(block.constData(), std::min<qint64>(left, block.size()));
+}
+
+void AddStreams(const QString& path, int count, qint64 size) {
+    CompoundFile file;
+    file.Open(path);
+    file.OpenStorage(QStringLiteral("F"));
+    const QByteArray bytes(int(std::min<qint64>(size, 1 << 20)), 's');
+    for (int i = 0; i < count; ++i) {
+        auto stream = file.CreateStream(QStringLiteral("s%1").arg(i));
+        for (qint64 left = size; left > 0; left -= bytes.size())
+            stream->write(bytes.constData(), std::min<qint64>(left, bytes.size()));
+    }
+    file.Commit();
+}
+
+void BenchSave(const QTemporaryDir& dir, SilentPrompts& prompts) {
+    CWallet wallet;
+    FillCards(wallet, 100000);
+    prompts.file = dir.filePath(QStringLiteral("large.kvx"));
+    wallet.OnFileSave();
+    const double save = Measure([&] { wallet.OnSaveDocument(prompts.file); });
+    Report("save a 100,000-card wallet", save, CopyFile(prompts.file, dir.filePath(QStringLiteral("copy"))),
+           "<= 2");
+}
+
+void BenchInsert(const QTemporaryDir& dir, SilentPrompts& prompts) {
+    CWallet wallet;
+    FillCards(wallet, 100);
+    prompts.file = dir.filePath(QStringLiteral("big.kvx"));
+    wallet.OnFileSave();
+    AddStreams(prompts.file, 4, 50LL << 20);
+    const QString attachment = dir.filePath(QStringLiteral("movie.bin"));
+    WriteBytes(attachment, 50LL << 20);
+    const double baseline = CopyFile(prompts.file, dir.filePath(QStringLiteral("copy")));
+    prompts.file = attachment;
+    CAttachment slot;
+    const double insert = Measure([&] { slot.StoreFile(); });
+    Report("insert 50 MB into a wallet holding 200 MB", insert, baseline);
+}
+
+void BenchOpen(const QTemporaryDir& dir, SilentPrompts& prompts) {
+    CWallet wallet;
+    FillCards(wallet, 100);
+    prompts.file = dir.filePath(QStringLiteral("many.kvx"));
+    wallet.OnFileSave();
+    AddStreams(prompts.file, 10000, 3000);
+    const double open = Measure([&] { wallet.OnOpenDocument(prompts.file); });
+    Report("open a wallet with 10,000 attachments", open, CopyFile(prompts.file, dir.filePath(QStringLiteral("c"))));
+}
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    QTemporaryDir dir;
+    SilentPrompts prompts;
+    Prompts::Install(&prompts);
+    BenchSave(dir, prompts);
+    BenchInsert(dir, prompts);
+    BenchOpen(dir, prompts);
+    return 0;
+}

@@ -1,0 +1,183 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "WalletFixture.h"
+#include "document/Clock.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace {
+QString WriteFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    file.open(QIODevice::WriteOnly);
+    file.write(bytes);
+    return path;
+}
+
+QByteArray ReadFile(const QString& path) {
+    QFile file(path);
+    file.open(QIODevice::ReadOnly);
+    return file.readAll();
+}
+
+QByteArray Pattern(int size) {
+    QByteArray bytes(size, Qt::Uninitialized);
+    for (int i = 0; i < size; ++i)
+        bytes[i] = char((i * 131) >> 3);
+    return bytes;
+}
+} // namespace
+
+class TestAttachments : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_runtime;
+
+private Q_SLOTS:
+    void initTestCase() {
+        // Extracted files go to the user's runtime folder; here, a private one of the test's.
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_runtime.path()));
+        WalletFixture::LoadLibrary();
+    }
+    void cleanup() { Clock::Release(); }
+
+    void streamNames() {
+        QCOMPARE(CAttachment::MakeStreamName(QDateTime(QDate(2003, 7, 5), QTime(9, 4, 3))), QStringLiteral("200375943"));
+        QCOMPARE(CAttachment::MakeStreamName(QDateTime(QDate(2024, 11, 30), QTime(23, 59, 0))),
+                 QStringLiteral("2024113023590"));
+    }
+
+    void insertingIntoUnsavedWalletAsksToSave() {
+        WalletFixture f;
+        f.MakeNew();
+        CAttachment slot;
+        slot.filterId = CAttachment::kImageFilter;
+        f.prompts.Message(QStringLiteral("Before attaching files, your wallet must be saved."), Prompts::Answer::No);
+        QCOMPARE(slot.StoreFile(), 0);
+        f.prompts.Message(QStringLiteral("Before attaching files"), Prompts::Answer::Yes);
+        f.prompts.SaveFile(f.Path("saved.kvx"));
+        QCOMPARE(slot.StoreFile(), 0);
+        QVERIFY(!slot.IsAttached());
+        QCOMPARE(f.wallet->PathName(), f.Path("saved.kvx"));
+        QVERIFY2(f.prompts.Faults().isEmpty(), qPrintable(f.prompts.Faults().join('\n')));
+    }
+
+    void insertAndExtract_data() {
+        QTest::addColumn<int>("size");
+        QTest::newRow("empty") << 0;
+        QTest::newRow("three blocks") << 8001;
+        QTest::newRow("large") << 3 * 1024 * 1024 + 17;
+    }
+
+    void insertAndExtract() {
+        QFETCH(int, size);
+        WalletFixture f;
+        f.MakeNew();
+        QVERIFY(f.SaveAs(QStringLiteral("a.kvx")));
+        const QByteArray bytes = Pattern(size);
+        const QString source = WriteFile(f.Path("scan.jpg"), bytes);
+        CAttachment slot;
+        slot.filterId = CAttachment::kImageFilter;
+        f.prompts.OpenFile(source);
+        f.prompts.Message(QStringLiteral("\"scan.jpg\" has been attached to this wallet."), Prompts::Answer::Ok);
+        QCOMPARE(slot.StoreFile(), 1);
+        QCOMPARE(slot.description, QStringLiteral("scan.jpg"));
+        QCOMPARE(slot.path, source);
+        QVERIFY(QFileInfo::exists(source));
+        QString extracted;
+        QCOMPARE(slot.ExtractFile(extracted), 1);
+        QCOMPARE(ReadFile(extracted), bytes);
+        QCOMPARE(QFileInfo(extracted).fileName(), QStringLiteral("scan.jpg"));
+        QVERIFY(extracted.startsWith(m_runtime.path()));
+        QCOMPARE(QFileInfo(extracted).permissions() & (QFile::ReadOther | QFile::ReadGroup), QFile::Permissions());
+        QVERIFY(f.prompts.Faults().isEmpty());
+    }
+
+    void twoInsertsInOneSecond() {
+        WalletFixture f;
+        f.MakeNew();
+        QVERIFY(f.SaveAs(QStringLiteral("t.kvx")));
+        Clock::Freeze(QDateTime(QDate(2011, 1, 1), QTime(10, 0, 0)));
+        CAttachment first, second;
+        for (CAttachment* slot : {&first, &second}) {
+            f.prompts.OpenFile(WriteFile(f.Path("doc.txt"), "text"));
+            f.prompts.Message(QStringLiteral("has been attached"), Prompts::Answer::Ok);
+            QCOMPARE(slot->StoreFile(), 1);
+        }
+        QVERIFY(first.streamName != second.streamName);
+        // "1 November" and "11 January" run together alike; the names still differ and stay all digits.
+        QCOMPARE(first.streamName, QStringLiteral("201111100"));
+        QVERIFY(second.streamName.toLongLong() > 0);
+        QCOMPARE(f.wallet->CountAttachments(), 2);
+    }
+
+    void failedInsertLeavesSlot() {
+        WalletFixture f;
+        f.MakeNew();
+        QVERIFY(f.SaveAs(QStringLiteral("x.kvx")));
+        CAttachment slot;
+        slot.description = QStringLiteral("old.png");
+        slot.streamName = QStringLiteral("1999");
+        f.prompts.OpenFile(QString());
+        QCOMPARE(slot.StoreFile(), 0);
+        f.prompts.OpenFile(f.Path("missing.bin"));
+        QCOMPARE(slot.StoreFile(), 0);
+        QCOMPARE(slot.description, QStringLiteral("old.png"));
+        QCOMPARE(slot.streamName, QStringLiteral("1999"));
+        QCOMPARE(f.wallet->CountAttachments(), 0);
+        QVERIFY(f.prompts.Faults().isEmpty());
+    }
+
+    void extractionStaysInPrivateFolder_data() {
+        QTest::addColumn<QString>("displayName");
+        QTest::addColumn<QString>("fileName");
+        QTest::newRow("climbing") << QStringLiteral("../../x") << QStringLiteral("x");
+        QTest::newRow("absolute") << QStringLiteral("/etc/passwd") << QStringLiteral("passwd");
+        QTest::newRow("backslashes") << QStringLiteral("..\\..\\evil.exe") << QStringLiteral("evil.exe");
+        QTest::newRow("dots only") << QStringLiteral("..") << QStringLiteral("attachment");
+        QTest::newRow("empty") << QString() << QStringLiteral("attachment");
+        QTest::newRow("control") << QStringLiteral("a\nb") << QStringLiteral("a_b");
+    }
+
+    void extractionStaysInPrivateFolder() {
+        QFETCH(QString, displayName);
+        QFETCH(QString, fileName);
+        WalletFixture f;
+        f.MakeNew();
+        QVERIFY(f.SaveAs(QStringLiteral("e.kvx")));
+        CAttachment slot;
+        f.prompts.OpenFile(WriteFile(f.Path("in.bin"), "data"));
+        f.prompts.Message(QStringLiteral("has been attached"), Prompts::Answer::Ok);
+        QCOMPARE(slot.StoreFile(), 1);
+        slot.description = displayName;
+        QString extracted;
+        QCOMPARE(slot.ExtractFile(extracted), 1);
+        QCOMPARE(QFileInfo(extracted).fileName(), fileName);
+        QCOMPARE(QFileInfo(extracted).absolutePath(), CAttachment::ExtractionFolder());
+        QCOMPARE(ReadFile(extracted), QByteArray("data"));
+    }
+
+    void removeStream() {
+        WalletFixture f;
+        f.MakeNew();
+        CAttachment empty;
+        QCOMPARE(empty.RemoveStream(), 1);
+        QVERIFY(f.SaveAs(QStringLiteral("r.kvx")));
+        CAttachment slot;
+        f.prompts.OpenFile(WriteFile(f.Path("in.bin"), "data"));
+        f.prompts.Message(QStringLiteral("has been attached"), Prompts::Answer::Ok);
+        QCOMPARE(slot.StoreFile(), 1);
+        f.wallet->SetModified(false);
+        QCOMPARE(slot.RemoveStream(), 1);
+        QVERIFY(!slot.IsAttached());
+        QCOMPARE(slot.description, QStringLiteral("in.bin"));
+        QCOMPARE(f.wallet->compactCounter, 1);
+        QVERIFY(f.wallet->IsModified());
+        QCOMPARE(f.wallet->CountAttachments(), 0);
+        QString extracted;
+        QCOMPARE(slot.ExtractFile(extracted), 0);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestAttachments)
+#include "TestAttachments.moc"

@@ -1,0 +1,357 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "WalletFixture.h"
+#include "document/CompoundFile.h"
+#include "document/FieldCipher.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+
+namespace {
+QStringList Elements(const QString& path, const QString& storage = QString()) {
+    CompoundFile file;
+    if (!file.Open(path) || (!storage.isEmpty() && !file.OpenStorage(storage)))
+        return {QStringLiteral("<cannot open>")};
+    return file.ElementNames();
+}
+
+QByteArray FileBytes(const QString& path) {
+    QFile file(path);
+    file.open(QIODevice::ReadOnly);
+    return file.readAll();
+}
+
+// Adds a stream to the wallet file's attachment storage, as an insert does.
+void AddStream(const QString& path, const QString& name, const QByteArray& bytes) {
+    CompoundFile file;
+    QVERIFY(file.Open(path));
+    QVERIFY(file.OpenStorage(QStringLiteral("F")));
+    auto stream = file.CreateStream(name);
+    QVERIFY(stream);
+    stream->write(bytes);
+    stream.reset();
+    QVERIFY(file.Commit());
+}
+} // namespace
+
+class TestWalletFiles : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase() { WalletFixture::LoadLibrary(); }
+    void init() { SetCurrentCipherMethod(1); }
+
+    void newWalletHoldsBuiltInContent() {
+        WalletFixture f;
+        f.MakeNew();
+        const CWallet& w = *f.wallet;
+        QCOMPARE(w.templates.Count(), 34);
+        QCOMPARE(w.templates.At(0)->description, QStringLiteral("Calling Card"));
+        QCOMPARE(w.templates.At(0)->internalName, QStringLiteral("1"));
+        QCOMPARE(w.templates.At(0)->iconId, 530);
+        QCOMPARE(w.templates.At(33)->description, QStringLiteral("Vehicle Profile"));
+        QCOMPARE(w.templates.At(33)->internalName, QStringLiteral("34"));
+        QCOMPARE(w.categories.Count(), 2);
+        QCOMPARE(w.categories.At(0)->id, 35);
+        QCOMPARE(w.categories.At(0)->description, QStringLiteral("Business"));
+        QCOMPARE(w.categories.At(1)->description, QStringLiteral("Personal"));
+        QCOMPARE(w.nextId, 37);
+        QCOMPARE(w.locked, 0);
+        QVERIFY(!w.IsModified());
+        QCOMPARE(w.Title(), QStringLiteral("NewWallet"));
+        QVERIFY2(f.prompts.Faults().isEmpty(), qPrintable(f.prompts.Faults().join('\n')));
+    }
+
+    void newWalletWithPassword() {
+        WalletFixture f;
+        f.prompts.Message(QStringLiteral("A new wallet has been created"), Prompts::Answer::Yes);
+        f.prompts.Password(QStringLiteral("2468"));
+        f.prompts.Message(QStringLiteral("To verify your new password"), Prompts::Answer::Ok);
+        f.prompts.Password(QStringLiteral("2468"));
+        f.prompts.Message(QStringLiteral("Password changed successfully!"), Prompts::Answer::Ok);
+        QVERIFY(f.wallet->OnNewDocument());
+        QCOMPARE(f.wallet->password, QStringLiteral("2468"));
+        QCOMPARE(f.wallet->locked, 0);
+        QVERIFY(!f.wallet->IsModified());
+        QVERIFY(f.prompts.Faults().isEmpty());
+    }
+
+    void savedWalletOpensEqual() {
+        WalletFixture f;
+        f.MakeNew();
+        f.AddCard(QStringLiteral("Visa"));
+        f.wallet->password = QStringLiteral("1357");
+        QVERIFY(f.SaveAs(QStringLiteral("mine.kvx")));
+        QCOMPARE(f.wallet->Title(), QStringLiteral("mine.kvx"));
+        QVERIFY(!f.wallet->IsModified());
+        const QByteArray before = f.Snapshot();
+        QCOMPARE(Elements(f.Path("mine.kvx")), (QStringList{"D", "F"}));
+        QCOMPARE(Elements(f.Path("mine.kvx"), "D"), (QStringList{"W"}));
+
+        f.wallet->DeleteContents();
+        QVERIFY(f.wallet->OnOpenDocument(f.Path("mine.kvx")));
+        QCOMPARE(f.Snapshot(), before);
+        QCOMPARE(f.wallet->locked, 1);
+        QCOMPARE(f.wallet->PathName(), f.Path("mine.kvx"));
+        QVERIFY(f.prompts.Faults().isEmpty());
+    }
+
+    void savingAgainKeepsAttachments() {
+        WalletFixture f;
+        f.MakeNew();
+        QVERIFY(f.SaveAs(QStringLiteral("w.kvx")));
+        AddStream(f.Path("w.kvx"), QStringLiteral("200375943"), QByteArray(5000, 'a'));
+        f.AddCard(QStringLiteral("Second"));
+        QVERIFY(f.wallet->OnFileSave());
+        QCOMPARE(Elements(f.Path("w.kvx"), "F"), (QStringList{"200375943"}));
+        f.wallet->DeleteContents();
+        QVERIFY(f.wallet->OnOpenDocument(f.Path("w.kvx")));
+        QCOMPARE(f.wallet->cards.Count(), 1);
+        QVERIFY(f.prompts.Faults().isEmpty());
+    }
+
+    void saveAsCarriesAttachments() {
+        WalletFixture f;
+        f.MakeNew();
+        QVERIFY(f.SaveAs(QStringLiteral("first.kvx")));
+        AddStream(f.Path("first.kvx"), QStringLiteral("2024111"), QByteArray("picture"));
+        f.prompts.SaveFile(f.Path("second.kvx"));
+        QVERIFY(f.wallet->OnFileSaveAs());
+        QCOMPARE(f.wallet->PathName(), f.Path("second.kvx"));
+        QCOMPARE(Elements(f.Path("second.kvx"), "F"), (QStringList{"2024111"}));
+        // Over an existing wallet: replaced whole, attachments of the wallet saved.
+        f.prompts.SaveFile(f.Path("first.kvx"));
+        QVERIFY(f.wallet->OnFileSaveAs());
+        QCOMPARE(Elements(f.Path("first.kvx"), "F"), (QStringList{"2024111"}));
+        QVERIFY(f.prompts.Faults().isEmpty());
+    }
+
+    void fiveRemovalsResetTheCounter_data() {
+        QTest::addColumn<int>("removals");
+        QTest::addColumn<int>("stored");
+        QTest::newRow("four") << 4 << 4;
+        QTest::newRow("five") << 5 << 0;
+    }
+
+    void fiveRemovalsResetTheCounter() {
+        QFETCH(int, removals);
+        QFETCH(int, stored);
+        WalletFixture f;
+        f.MakeNew();
+        QVERIFY(f.SaveAs(QStringLiteral("c.kvx")));
+        CCard* card = f.AddCard(QStringLiteral("Photos"));
+        for (int i = 0; i < removals; ++i) {
+            const QString name = QStringLiteral("1%1").arg(i);
+            AddStream(f.Path("c.kvx"), name, QByteArray(10000, char('0' + i)));
+            card->image.streamName = name;
+            QCOMPARE(card->image.RemoveStream(), 1);
+        }
+        QCOMPARE(f.wallet->compactCounter, removals);
+        QVERIFY(f.wallet->IsModified());
+        QVERIFY(f.wallet->OnFileSave());
+        QCOMPARE(f.wallet->compactCounter, stored);
+        QVERIFY(Elements(f.Path("c.kvx"), "F").isEmpty());
+        f.wallet->DeleteContents();
+        QVERIFY(f.wallet->OnOpenDocument(f.Path("c.kvx")));
+        QCOMPARE(f.wallet->compactCounter, stored);
+    }
+
+    void versions_data() {
+        QTest::addColumn<float>("version");
+        QTest::addColumn<bool>("opens");
+        QTest::newRow("0.9") << 0.9f << false;
+        QTest::newRow("1.0") << 1.0f << true;
+        QTest::newRow("2.5") << 2.5f << true;
+    }
+
+    void versions() {
+        QFETCH(float, version);
+        QFETCH(bool, opens);
+        WalletFixture f;
+        f.MakeNew();
+        f.wallet->version = version;
+        QVERIFY(f.SaveAs(QStringLiteral("old.kvx")));
+        f.wallet->DeleteContents();
+        f.AddCard(QStringLiteral("Unsaved"), 1);
+        f.wallet->SetStarted(true);
+        if (!opens)
+            f.prompts.Message(QStringLiteral("\"old.kvx\" is incompatible with this version of Korvel."),
+                              Prompts::Answer::Ok);
+        QCOMPARE(f.wallet->OnOpenDocument(f.Path("old.kvx")), opens);
+        if (opens) {
+            QCOMPARE(f.wallet->version, version);
+            QVERIFY(f.wallet->OnFileSave());
+            f.wallet->DeleteContents();
+            QVERIFY(f.wallet->OnOpenDocument(f.Path("old.kvx")));
+            QCOMPARE(f.wallet->version, version);
+        } else {
+            QCOMPARE(f.wallet->cards.Count(), 1);
+            QCOMPARE(f.wallet->cards.At(0)->description, QStringLiteral("Unsaved"));
+        }
+        QVERIFY(f.prompts.Faults().isEmpty());
+    }
+
+    void failedOpenLeavesWalletAsItWas_data() {
+        QTest::addColumn<QString>("kind");
+        for (const char* kind : {"missing", "not compound", "no stream", "truncated stream", "locked"})
+            QTest::newRow(kind) << QString::fromLatin1(kind);
+    }
+
+    void failedOpenLeavesWalletAsItWas() {
+        QFETCH(QString, kind);
+        WalletFixture f;
+        f.MakeNew();
+        QVERIFY(f.SaveAs(QStringLiteral("good.kvx")));
+        const QString bad = f.Path("bad.kvx");
+        CompoundFile holder;
+        if (kind == QLatin1String("not compound")) {
+            QFile file(bad);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write("This is not a wallet file at all, just text.");
+        } else if (kind == QLatin1String("no stream") || kind == QLatin1String("truncated stream")) {
+            QVERIFY(holder.Create(bad));
+            QVERIFY(holder.CreateStorage(QStringLiteral("D"), true));
+            if (kind == QLatin1String("truncated stream")) {
+                auto stream = holder.CreateStream(QStringLiteral("W"));
+                stream->write(f.Snapshot().left(100));
+            }
+            QVERIFY(holder.Commit());
+            holder.Close();
+        } else if (kind == QLatin1String("locked")) {
+            QVERIFY(holder.Open(f.Path("good.kvx")));
+        }
+        const QString path = kind == QLatin1String("locked") ? f.Path("good.kvx") : bad;
+        f.AddCard(QStringLiteral("Keep"));
+        const QByteArray before = f.Snapshot();
+        const QByteArray fileBefore = FileBytes(path);
+        f.wallet->SetStarted(true);
+        f.prompts.Message(QStringLiteral("There was an error opening the selected file."), Prompts::Answer::Ok);
+        QVERIFY(!f.wallet->OnOpenDocument(path));
+        QCOMPARE(f.Snapshot(), before);
+        QVERIFY(f.wallet->IsModified());
+        QCOMPARE(FileBytes(path), fileBefore);
+        QVERIFY2(f.prompts.Faults().isEmpty(), qPrintable(f.prompts.Faults().join('\n')));
+    }
+
+    void failedSaveLeavesFileAsItWas() {
+        WalletFixture f;
+        f.MakeNew();
+        QVERIFY(f.SaveAs(QStringLiteral("w.kvx")));
+        const QByteArray fileBefore = FileBytes(f.Path("w.kvx"));
+        f.AddCard(QStringLiteral("New card"));
+        CompoundFile holder;
+        QVERIFY(holder.Open(f.Path("w.kvx")));
+        f.prompts.Message(QStringLiteral("could not be saved"), Prompts::Answer::Ok);
+        QVERIFY(!f.wallet->OnFileSave());
+        holder.Close();
+        QVERIFY(f.wallet->IsModified());
+        QCOMPARE(FileBytes(f.Path("w.kvx")), fileBefore);
+
+        QFile::setPermissions(f.folder.path(), QFile::ReadOwner | QFile::ExeOwner);
+        if (QFileInfo(f.folder.path()).isWritable())
+            QSKIP("running with rights that ignore folder permissions");
+        f.prompts.Message(QStringLiteral("could not be saved"), Prompts::Answer::Ok);
+        QVERIFY(!f.wallet->OnFileSave());
+        QFile::setPermissions(f.folder.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QCOMPARE(FileBytes(f.Path("w.kvx")), fileBefore);
+        QVERIFY(f.prompts.Faults().isEmpty());
+    }
+
+    void substitutionMethodKeepsEveryCharacter() {
+        WalletFixture f;
+        f.MakeNew();
+        f.wallet->cipherMethod = 2;
+        SetCurrentCipherMethod(2);
+        CCard* card = f.AddCard(QStringLiteral("Odd \uFFB8 text"));
+        card->values[1] = QString(QChar(0xFFB8));
+        QVERIFY(f.SaveAs(QStringLiteral("m2.kvx")));
+        f.wallet->DeleteContents();
+        QVERIFY(f.wallet->OnOpenDocument(f.Path("m2.kvx")));
+        QCOMPARE(f.wallet->cards.At(0)->description, QStringLiteral("Odd \uFFB8 text"));
+        QCOMPARE(f.wallet->cards.At(0)->values[1], QString(QChar(0xFFB8)));
+        QCOMPARE(f.wallet->cipherMethod, 1);
+
+        // Without that unit the wallet keeps its method.
+        f.wallet->cipherMethod = 2;
+        SetCurrentCipherMethod(2);
+        f.wallet->cards.At(0)->description = QStringLiteral("Plain");
+        f.wallet->cards.At(0)->values[1].clear();
+        QVERIFY(f.wallet->OnFileSave());
+        f.wallet->DeleteContents();
+        QVERIFY(f.wallet->OnOpenDocument(f.Path("m2.kvx")));
+        QCOMPARE(f.wallet->cipherMethod, 2);
+        QCOMPARE(f.wallet->cards.At(0)->description, QStringLiteral("Plain"));
+    }
+
+    void saveModified() {
+        WalletFixture f;
+        f.MakeNew();
+        QVERIFY(f.wallet->SaveModified());
+        f.AddCard(QStringLiteral("x"));
+        f.prompts.Message(QStringLiteral("Do you want to save the changes to the new wallet?"), Prompts::Answer::No);
+        QVERIFY(f.wallet->SaveModified());
+        f.prompts.Message(QStringLiteral("Do you want to save the changes to the new wallet?"), Prompts::Answer::Yes);
+        f.prompts.SaveFile(QString());
+        QVERIFY(!f.wallet->SaveModified());
+        QVERIFY(f.SaveAs(QStringLiteral("s.kvx")));
+        f.AddCard(QStringLiteral("y"));
+        QVERIFY(f.wallet->SaveModified());
+        QVERIFY(!f.wallet->IsModified());
+        QVERIFY(f.prompts.Faults().isEmpty());
+    }
+
+    void compactAndCount() {
+        WalletFixture f;
+        f.MakeNew();
+        QCOMPARE(f.wallet->CountAttachments(), 0);
+        QVERIFY(f.SaveAs(QStringLiteral("k.kvx")));
+        AddStream(f.Path("k.kvx"), QStringLiteral("1"), QByteArray(100000, 'x'));
+        AddStream(f.Path("k.kvx"), QStringLiteral("2"), QByteArray(10, 'y'));
+        QCOMPARE(f.wallet->CountAttachments(), 2);
+        QVERIFY(f.wallet->Compact());
+        QCOMPARE(f.wallet->CountAttachments(), 2);
+        f.wallet->DeleteContents();
+        QVERIFY(f.wallet->OnOpenDocument(f.Path("k.kvx")));
+        QCOMPARE(f.wallet->templates.Count(), 34);
+        QCOMPARE(QDir(f.folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"k.kvx"});
+    }
+
+    void independentReaderSeesTheFile() {
+        if (!QFileInfo::exists(QStringLiteral("/usr/bin/python3")))
+            QSKIP("no Debian python3");
+        WalletFixture f;
+        f.MakeNew();
+        QVERIFY(f.SaveAs(QStringLiteral("o.kvx")));
+        QByteArray attachment(9001, Qt::Uninitialized);
+        for (int i = 0; i < attachment.size(); ++i)
+            attachment[i] = char(i * 7);
+        AddStream(f.Path("o.kvx"), QStringLiteral("202412795"), attachment);
+        QProcess python;
+        python.start(QStringLiteral("/usr/bin/python3"),
+                     {QStringLiteral("-c"), QStringLiteral("import olefile, sys, hashlib\n"
+                                                          "ole = olefile.OleFileIO(sys.argv[1])\n"
+                                                          "for e in sorted(ole.listdir(streams=True, storages=True)):\n"
+                                                          "    p = '/'.join(e)\n"
+                                                          "    if ole.get_type(p) == olefile.STGTY_STREAM:\n"
+                                                          "        d = ole.openstream(p).read()\n"
+                                                          "        print(p, len(d), hashlib.sha1(d).hexdigest())\n"
+                                                          "    else:\n"
+                                                          "        print(p)\n"),
+                      f.Path("o.kvx")});
+        QVERIFY(python.waitForFinished(30000));
+        const QString out = QString::fromUtf8(python.readAllStandardOutput());
+        QVERIFY2(python.exitCode() == 0, qPrintable(QString::fromUtf8(python.readAllStandardError())));
+        const QByteArray w = f.Snapshot();
+        const QString expected =
+            QStringLiteral("D\nD/W %1 %2\nF\nF/202412795 9001 %3\n")
+                .arg(w.size())
+                .arg(QString::fromLatin1(QCryptographicHash::hash(w, QCryptographicHash::Sha1).toHex()))
+                .arg(QString::fromLatin1(QCryptographicHash::hash(attachment, QCryptographicHash::Sha1).toHex()));
+        QCOMPARE(out, expected);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestWalletFiles)
+#include "TestWalletFiles.moc"
