@@ -1,0 +1,351 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "document/CompoundFile.h"
+
+#include "document/cfb/CfbFileLock.h"
+#include "document/cfb/CfbName.h"
+#include "document/cfb/CfbNewContent.h"
+#include "document/cfb/CfbNode.h"
+#include "document/cfb/CfbOriginalContent.h"
+#include "document/cfb/CfbReadDevice.h"
+#include "document/cfb/CfbReader.h"
+#include "document/cfb/CfbTempFiles.h"
+#include "document/cfb/CfbWriteDevice.h"
+#include "document/cfb/CfbWriter.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <stdio.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+QString Shown(const QString& path) {
+    return QDir::toNativeSeparators(path);
+}
+
+std::unique_ptr<CfbNode> TreeFromReader(const std::shared_ptr<const CfbReader>& reader) {
+    std::unique_ptr<CfbNode> root = CfbNode::MakeStorage(reader->Root().name);
+    std::vector<std::pair<quint32, CfbNode*>> pending{{0, root.get()}};
+    while (!pending.empty()) {
+        const auto [index, node] = pending.back();
+        pending.pop_back();
+        for (const quint32 child : reader->Entry(index).children) {
+            const CfbEntry& entry = reader->Entry(child);
+            if (entry.IsStream()) {
+                node->Add(CfbNode::MakeStream(entry.name, std::make_shared<CfbOriginalContent>(reader, child)));
+                continue;
+            }
+            pending.emplace_back(child, node->Add(CfbNode::MakeStorage(entry.name)));
+        }
+    }
+    return root;
+}
+
+} // namespace
+
+class CompoundFileState {
+public:
+    bool Fail(const QString& message) {
+        error = message;
+        return false;
+    }
+    bool Usable(int mode);
+    bool CanAdd(const QString& name, int mode);
+    CfbNode* Top() const { return stack.back(); }
+    bool Load();
+    bool WriteNewFile(int fd);
+    bool Publish(const QString& tempPath);
+    void Reload();
+
+    bool open = false;
+    bool created = false;
+    QString path;
+    QString error;
+    CfbFileLock lock;
+    std::unique_ptr<CfbNode> root;
+    std::vector<CfbNode*> stack;
+};
+
+bool CompoundFileState::Usable(int mode) {
+    if (!open)
+        return Fail(QStringLiteral("no compound file is open"));
+    return mode == CompoundFile::kMode || Fail(QStringLiteral("unsupported storage mode 0x%1").arg(mode, 0, 16));
+}
+
+bool CompoundFileState::CanAdd(const QString& name, int mode) {
+    if (!Usable(mode))
+        return false;
+    const QString problem = CfbName::Problem(name);
+    if (!problem.isEmpty())
+        return Fail(problem);
+    return !Top()->Find(name) || Fail(QStringLiteral("an element named \"%1\" exists already").arg(name));
+}
+
+bool CompoundFileState::Load() {
+    const int fd = lock.OpenForReading(path, error);
+    if (fd < 0)
+        return false;
+    auto file = std::make_unique<QFile>();
+    file->open(fd, QIODevice::ReadOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle);
+    QString problem;
+    const std::shared_ptr<const CfbReader> reader = CfbReader::Open(std::move(file), problem);
+    if (!reader)
+        return Fail(QStringLiteral("cannot open \"%1\": %2").arg(Shown(path), problem));
+    root = TreeFromReader(reader);
+    stack.assign(1, root.get());
+    return true;
+}
+
+bool CompoundFileState::WriteNewFile(int fd) {
+    if (!created)
+        fchmod(fd, lock.Permissions());
+    QFile out;
+    out.open(fd, QIODevice::WriteOnly, QFileDevice::DontCloseHandle);
+    QString problem;
+    bool written = CfbWriter(*root).Write(out, problem);
+    if (written && !out.flush()) {
+        problem = out.errorString();
+        written = false;
+    }
+    if (written && fsync(fd) != 0) {
+        problem = CfbTempFiles::SystemError(errno);
+        written = false;
+    }
+    return written || Fail(QStringLiteral("cannot save \"%1\": %2").arg(Shown(path), problem));
+}
+
+bool CompoundFileState::Publish(const QString& tempPath) {
+    const QByteArray from = QFile::encodeName(tempPath);
+    const QByteArray to = QFile::encodeName(path);
+    if (!created) {
+        if (rename(from.constData(), to.constData()) == 0)
+            return true;
+    } else if (renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0) {
+        return true;
+    } else if ((errno == EINVAL || errno == ENOSYS) && link(from.constData(), to.constData()) == 0) {
+        // File systems without RENAME_NOREPLACE: link() refuses an existing name just as well.
+        unlink(from.constData());
+        return true;
+    }
+    if (created && errno == EEXIST)
+        return Fail(QStringLiteral("cannot save \"%1\": a file of that name appeared meanwhile and was left as it is")
+                        .arg(Shown(path)));
+    return Fail(QStringLiteral("cannot save \"%1\": %2").arg(Shown(path), CfbTempFiles::SystemError(errno)));
+}
+
+// After a commit the tree is read back from the new file, so that memory and spool files of the old contents go.
+// Should that fail, the tree in memory still describes the committed file and stays.
+void CompoundFileState::Reload() {
+    std::vector<QString> names;
+    for (size_t i = 1; i < stack.size(); ++i)
+        names.push_back(stack[i]->Name());
+    std::unique_ptr<CfbNode> oldRoot = std::move(root);
+    std::vector<CfbNode*> oldStack = std::move(stack);
+    if (!Load()) {
+        root = std::move(oldRoot);
+        stack = std::move(oldStack);
+        error.clear();
+        return;
+    }
+    for (const QString& name : names) {
+        CfbNode* node = Top()->Find(name);
+        if (!node || !node->IsStorage())
+            break;
+        stack.push_back(node);
+    }
+}
+
+CompoundFile::CompoundFile() : m_state(std::make_unique<CompoundFileState>()) {}
+
+CompoundFile::~CompoundFile() {
+    Close();
+}
+
+bool CompoundFile::Open(const QString& path, int mode) {
+    Close();
+    CompoundFileState& s = *m_state;
+    s.error.clear();
+    if (mode != kMode)
+        return s.Fail(QStringLiteral("unsupported storage mode 0x%1").arg(mode, 0, 16));
+    s.path = path;
+    if (s.lock.Acquire(path, s.error) && s.Load()) {
+        s.open = true;
+        return true;
+    }
+    const QString error = s.error;
+    Close();
+    s.error = error;
+    return false;
+}
+
+bool CompoundFile::Create(const QString& path, int mode) {
+    Close();
+    CompoundFileState& s = *m_state;
+    s.error.clear();
+    if (mode != kMode)
+        return s.Fail(QStringLiteral("unsupported storage mode 0x%1").arg(mode, 0, 16));
+    struct stat info {};
+    if (path.isEmpty() || lstat(QFile::encodeName(path).constData(), &info) == 0)
+        return s.Fail(QStringLiteral("cannot create \"%1\": a file of that name exists").arg(Shown(path)));
+    if (!QFileInfo(path).absoluteDir().exists())
+        return s.Fail(QStringLiteral("cannot create \"%1\": its folder does not exist").arg(Shown(path)));
+    s.root = CfbNode::MakeStorage(QStringLiteral("Root Entry"));
+    s.stack.assign(1, s.root.get());
+    s.path = path;
+    s.created = true;
+    s.open = true;
+    return true;
+}
+
+bool CompoundFile::Commit() {
+    CompoundFileState& s = *m_state;
+    s.error.clear();
+    if (!s.Usable(kMode))
+        return false;
+    if (s.root->HasWriter())
+        return s.Fail(QStringLiteral("cannot save \"%1\": a stream is still open for writing").arg(Shown(s.path)));
+    CfbTempFiles::RemoveLeftovers(s.path);
+    QString tempPath;
+    QString problem;
+    const int fd = CfbTempFiles::CreateCommitFile(s.path, tempPath, problem);
+    if (fd < 0)
+        return s.Fail(QStringLiteral("cannot save \"%1\": %2").arg(Shown(s.path), problem));
+    if (!s.WriteNewFile(fd) || !s.Publish(tempPath)) {
+        unlink(QFile::encodeName(tempPath).constData());
+        close(fd);
+        return false;
+    }
+    // The new file is complete and flushed; a folder that cannot be flushed only weakens crash safety, so it does
+    // not turn the finished commit into a failure.
+    CfbTempFiles::SyncFolder(s.path, problem);
+    s.lock.Adopt(fd);
+    s.created = false;
+    s.Reload();
+    return true;
+}
+
+void CompoundFile::Close() {
+    CompoundFileState& s = *m_state;
+    s.stack.clear();
+    s.root.reset();
+    s.lock.Release();
+    s.open = false;
+    s.created = false;
+    s.path.clear();
+}
+
+bool CompoundFile::IsOpen() const {
+    return m_state->open;
+}
+
+QString CompoundFile::Path() const {
+    return m_state->path;
+}
+
+QString CompoundFile::ErrorString() const {
+    return m_state->error;
+}
+
+bool CompoundFile::CreateStorage(const QString& name, bool keepOpen, int mode) {
+    CompoundFileState& s = *m_state;
+    if (!s.CanAdd(name, mode))
+        return false;
+    CfbNode* storage = s.Top()->Add(CfbNode::MakeStorage(name));
+    if (keepOpen)
+        s.stack.push_back(storage);
+    return true;
+}
+
+bool CompoundFile::OpenStorage(const QString& name, int mode) {
+    CompoundFileState& s = *m_state;
+    if (!s.Usable(mode))
+        return false;
+    CfbNode* node = s.Top()->Find(name);
+    if (!node || !node->IsStorage())
+        return s.Fail(QStringLiteral("there is no storage named \"%1\"").arg(name));
+    s.stack.push_back(node);
+    return true;
+}
+
+bool CompoundFile::PopStorage() {
+    CompoundFileState& s = *m_state;
+    if (s.stack.size() <= 1)
+        return false;
+    s.stack.pop_back();
+    return true;
+}
+
+bool CompoundFile::DestroyElement(const QString& name) {
+    CompoundFileState& s = *m_state;
+    if (!s.Usable(kMode))
+        return false;
+    return s.Top()->Remove(name) || s.Fail(QStringLiteral("there is no element named \"%1\"").arg(name));
+}
+
+std::unique_ptr<QIODevice> CompoundFile::CreateStream(const QString& name, int mode) {
+    CompoundFileState& s = *m_state;
+    if (!s.CanAdd(name, mode))
+        return nullptr;
+    auto content = std::make_shared<CfbNewContent>(s.path);
+    s.Top()->Add(CfbNode::MakeStream(name, content));
+    return std::make_unique<CfbWriteDevice>(content);
+}
+
+std::unique_ptr<QIODevice> CompoundFile::OpenStream(const QString& name, int mode) {
+    CompoundFileState& s = *m_state;
+    if (!s.Usable(mode))
+        return nullptr;
+    const CfbNode* node = s.Top()->Find(name);
+    if (!node || node->IsStorage()) {
+        s.Fail(QStringLiteral("there is no stream named \"%1\"").arg(name));
+        return nullptr;
+    }
+    QString problem;
+    if (!node->Content()->Prepare(problem)) {
+        s.Fail(QStringLiteral("the stream \"%1\" is damaged: %2").arg(name, problem));
+        return nullptr;
+    }
+    return std::make_unique<CfbReadDevice>(node->Content());
+}
+
+QStringList CompoundFile::ElementNames() const {
+    QStringList names;
+    if (m_state->open) {
+        for (const auto& entry : m_state->Top()->ChildNodes())
+            names.append(entry.second->Name());
+    }
+    return names;
+}
+
+bool CompoundFile::CopyTo(CompoundFile& target) const {
+    CompoundFileState& s = *m_state;
+    if (!s.Usable(kMode) || !target.m_state->Usable(kMode))
+        return s.Fail(QStringLiteral("both compound files must be open to copy"));
+    if (&target == this)
+        return s.Fail(QStringLiteral("a compound file cannot be copied into itself"));
+    if (s.root->HasWriter())
+        return s.Fail(QStringLiteral("a stream is still open for writing"));
+    std::vector<std::pair<const CfbNode*, CfbNode*>> pending{{s.root.get(), target.m_state->root.get()}};
+    while (!pending.empty()) {
+        const auto [from, to] = pending.back();
+        pending.pop_back();
+        for (const auto& [name, child] : from->ChildNodes()) {
+            CfbNode* existing = to->Find(name);
+            if (existing && existing->IsStorage() != child->IsStorage())
+                return s.Fail(QStringLiteral("\"%1\" is a storage in one file and a stream in the other").arg(name));
+            if (existing && existing->IsStorage()) {
+                pending.emplace_back(child.get(), existing);
+                continue;
+            }
+            if (existing)
+                to->Remove(name);
+            to->Add(child->Clone());
+        }
+    }
+    return true;
+}

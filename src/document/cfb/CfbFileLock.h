@@ -1,0 +1,30 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QString>
+
+#include <sys/types.h>
+
+// An exclusive flock() on an open compound file, the guard between two processes (or two objects) that want the
+// same file. Commits rename a new file over the path, so after locking, the path is checked to still name the
+// locked file.
+class CfbFileLock {
+public:
+    CfbFileLock() = default;
+    ~CfbFileLock();
+    CfbFileLock(const CfbFileLock&) = delete;
+    CfbFileLock& operator=(const CfbFileLock&) = delete;
+
+    // Opens `path` and locks it without waiting; fails when the file is missing, not a regular file, or held.
+    bool Acquire(const QString& path, QString& error);
+    // Takes over `fd`, already locked, and releases the lock held so far.
+    void Adopt(int fd);
+    void Release();
+    // A separate descriptor on the locked file for reading; closing it keeps the lock. -1 with `error`.
+    int OpenForReading(const QString& path, QString& error) const;
+    // The permission bits of the locked file.
+    mode_t Permissions() const;
+
+private:
+    int m_fd = -1;
+};

@@ -1,0 +1,93 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "document/cfb/CfbTempFiles.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+namespace {
+
+const QString kCommitKind = QStringLiteral(".kvtmp-");
+const QString kSpoolKind = QStringLiteral(".kvspool-");
+constexpr int kRandomLength = 6;
+
+QString Prefix(const QFileInfo& info) {
+    return QLatin1Char('.') + info.fileName();
+}
+
+bool IsLeftover(const QString& name, const QString& prefix) {
+    for (const QString& kind : {kCommitKind, kSpoolKind}) {
+        if (name.size() == prefix.size() + kind.size() + kRandomLength && name.startsWith(prefix + kind))
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+QString CfbTempFiles::SystemError(int code) {
+    return QString::fromLocal8Bit(std::strerror(code));
+}
+
+int CfbTempFiles::CreateUnique(const QString& path, const QString& kind, QString& tempPath, QString& error) {
+    const QFileInfo info(path);
+    QByteArray pattern = QFile::encodeName(info.absoluteDir().filePath(Prefix(info) + kind));
+    pattern += QByteArray(kRandomLength, 'X');
+    const int fd = mkostemp(pattern.data(), O_CLOEXEC);
+    if (fd < 0) {
+        error = QStringLiteral("cannot make a temporary file in \"%1\": %2")
+                    .arg(QDir::toNativeSeparators(info.absolutePath()), SystemError(errno));
+        return -1;
+    }
+    // Held from birth, so that a cleanup running beside us never takes it for a leftover.
+    flock(fd, LOCK_EX | LOCK_NB);
+    tempPath = QFile::decodeName(pattern);
+    return fd;
+}
+
+int CfbTempFiles::CreateCommitFile(const QString& path, QString& tempPath, QString& error) {
+    return CreateUnique(path, kCommitKind, tempPath, error);
+}
+
+int CfbTempFiles::CreateSpoolFile(const QString& path, QString& error) {
+    QString spoolPath;
+    const int fd = CreateUnique(path, kSpoolKind, spoolPath, error);
+    if (fd >= 0)
+        unlink(QFile::encodeName(spoolPath).constData());
+    return fd;
+}
+
+void CfbTempFiles::RemoveLeftovers(const QString& path) {
+    const QFileInfo info(path);
+    const QDir folder = info.absoluteDir();
+    const QString prefix = Prefix(info);
+    const QStringList names = folder.entryList(QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString& name : names) {
+        if (!IsLeftover(name, prefix))
+            continue;
+        const QByteArray file = QFile::encodeName(folder.filePath(name));
+        const int fd = open(file.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+        if (fd < 0)
+            continue;
+        if (flock(fd, LOCK_EX | LOCK_NB) == 0)
+            unlink(file.constData());
+        close(fd);
+    }
+}
+
+bool CfbTempFiles::SyncFolder(const QString& path, QString& error) {
+    const QByteArray folder = QFile::encodeName(QFileInfo(path).absolutePath());
+    const int fd = open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const bool synced = fd >= 0 && fsync(fd) == 0;
+    if (!synced)
+        error = QStringLiteral("cannot flush the folder \"%1\": %2").arg(QFile::decodeName(folder), SystemError(errno));
+    if (fd >= 0)
+        close(fd);
+    return synced;
+}
