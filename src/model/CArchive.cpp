@@ -117,9 +117,17 @@ quint32 CArchive::ReadUInt() {
 }
 
 QString CArchive::ReadString() {
-    if (ReadByte() != kLongLength || ReadWord() != kUnicodeMarker)
-        throw CArchiveException(Tr("The data holds a text in an unknown form."));
-    const qint64 length = ReadStringLength();
+    qint64 length = 0;
+    const uchar* head = reinterpret_cast<const uchar*>(m_buffer.constData()) + m_pos;
+    if (m_buffer.size() - m_pos >= 4 && head[0] == 0xFF && head[1] == 0xFE && head[2] == 0xFF && head[3] < 0xFF) {
+        // The common short text, read straight from the buffer.
+        length = head[3];
+        m_pos += 4;
+    } else {
+        if (ReadByte() != kLongLength || ReadWord() != kUnicodeMarker)
+            throw CArchiveException(Tr("The data holds a text in an unknown form."));
+        length = ReadStringLength();
+    }
     if (length * 2 > BytesLeft())
         throw CArchiveException(Tr("The data ends in the middle of a text."));
     if (length == 0)
