@@ -100,6 +100,10 @@ constexpr Entry kStrings[] = {
     {kStrSaveFailed, u"The wallet could not be saved to \"%s\". The file on disk has not been changed.\n\n%s"},
     {kStrReadFailed, u"The file \"%s\" could not be read.\n\n%s"},
     {kStrCompactFailed, u"The wallet could not be compacted. The file on disk has not been changed.\n\n%s"},
+    {kStrNoDataToExport, u"You have no data to export. Please create some cards and try again."},
+    {kStrExported, u"The wallet was successfully exported to \"%s\"."},
+    {kStrCategory, u"Category"},
+    {kStrXmlDeclaration, u"<?xml version=\"1.0\" encoding=\"windows-1252\"?>"},
 };
 
 static_assert(std::ranges::adjacent_find(kStrings, [](const Entry& a, const Entry& b) { return a.id >= b.id; }) ==

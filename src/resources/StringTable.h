@@ -58,6 +58,12 @@ constexpr int kStrSaveFailed = 65304;
 constexpr int kStrReadFailed = 65305;
 constexpr int kStrCompactFailed = 65306;
 
+// Texts of the export of cards to text and XML files.
+constexpr int kStrNoDataToExport = 65400;
+constexpr int kStrExported = 65401;
+constexpr int kStrCategory = 65402;
+constexpr int kStrXmlDeclaration = 65403;
+
 // Menu resources whose item texts MenuText() gives: the main menu and the right-click menus.
 constexpr int kMenuMain = 128;
 constexpr int kMenuContext = 138;
