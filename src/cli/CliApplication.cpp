@@ -1,0 +1,159 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "cli/CliApplication.h"
+
+#include "cli/CliConsole.h"
+#include "cli/CliContext.h"
+#include "cli/CliError.h"
+#include "cli/CmdAddCard.h"
+#include "cli/CmdAddCategory.h"
+#include "cli/CmdAttach.h"
+#include "cli/CmdCompact.h"
+#include "cli/CmdCreate.h"
+#include "cli/CmdDetach.h"
+#include "cli/CmdEditCard.h"
+#include "cli/CmdExport.h"
+#include "cli/CmdExtract.h"
+#include "cli/CmdInfo.h"
+#include "cli/CmdLs.h"
+#include "cli/CmdPasswd.h"
+#include "cli/CmdRmCard.h"
+#include "cli/CmdRmCategory.h"
+#include "cli/CmdSearch.h"
+#include "cli/CmdShow.h"
+#include "cli/CmdTemplateExport.h"
+#include "cli/CmdTemplateImport.h"
+#include "cli/CmdTemplates.h"
+#include "cli/TerminalPrompts.h"
+#include "document/ResourceLibrary.h"
+#include "document/Utilities.h"
+#include "resources/StringTable.h"
+
+#include <QCommandLineParser>
+
+namespace {
+const QString kProgram = QStringLiteral("korvel-cli");
+
+// Installs the prompts for one command and takes them away again, however the command ends.
+class InstalledPrompts {
+public:
+    explicit InstalledPrompts(Prompts& prompts) { Prompts::Install(&prompts); }
+    ~InstalledPrompts() { Prompts::Install(nullptr); }
+    InstalledPrompts(const InstalledPrompts&) = delete;
+    InstalledPrompts& operator=(const InstalledPrompts&) = delete;
+};
+} // namespace
+
+CliApplication::CliApplication() {
+    m_commands.push_back(std::make_unique<CmdCreate>());
+    m_commands.push_back(std::make_unique<CmdInfo>());
+    m_commands.push_back(std::make_unique<CmdLs>());
+    m_commands.push_back(std::make_unique<CmdTemplates>());
+    m_commands.push_back(std::make_unique<CmdShow>());
+    m_commands.push_back(std::make_unique<CmdSearch>());
+    m_commands.push_back(std::make_unique<CmdExport>());
+    m_commands.push_back(std::make_unique<CmdAddCategory>());
+    m_commands.push_back(std::make_unique<CmdAddCard>());
+    m_commands.push_back(std::make_unique<CmdEditCard>());
+    m_commands.push_back(std::make_unique<CmdRmCard>());
+    m_commands.push_back(std::make_unique<CmdRmCategory>());
+    m_commands.push_back(std::make_unique<CmdAttach>());
+    m_commands.push_back(std::make_unique<CmdDetach>());
+    m_commands.push_back(std::make_unique<CmdExtract>());
+    m_commands.push_back(std::make_unique<CmdTemplateExport>());
+    m_commands.push_back(std::make_unique<CmdTemplateImport>());
+    m_commands.push_back(std::make_unique<CmdCompact>());
+    m_commands.push_back(std::make_unique<CmdPasswd>());
+}
+
+CliApplication::~CliApplication() = default;
+
+const CliCommand* CliApplication::Find(const QString& name) const {
+    for (const auto& command : m_commands) {
+        if (command->GetSyntax().name == name)
+            return command.get();
+    }
+    return nullptr;
+}
+
+int CliApplication::Run(const QStringList& arguments, CliConsole& console) const {
+    int status = CliError::kUsage;
+    const QString first = arguments.value(0);
+    if (arguments.isEmpty()) {
+        PrintUsage(console, true);
+    } else if (first == u"help" || first == u"--help" || first == u"-h") {
+        status = Help(arguments.sliced(1), console);
+    } else if (const CliCommand* command = Find(first)) {
+        status = RunCommand(*command, arguments.sliced(1), console);
+    } else {
+        console.PrintErr(QStringLiteral("%1: unknown command \"%2\"; see %1 help").arg(kProgram, first));
+    }
+    console.Flush();
+    return status;
+}
+
+int CliApplication::Help(const QStringList& arguments, CliConsole& console) const {
+    if (arguments.isEmpty()) {
+        PrintUsage(console, false);
+        return 0;
+    }
+    const CliCommand* command = Find(arguments.first());
+    if (!command) {
+        console.PrintErr(QStringLiteral("%1: unknown command \"%2\"").arg(kProgram, arguments.first()));
+        return CliError::kUsage;
+    }
+    console.PrintOut(
+        QStringLiteral("usage: %1 %2\n  %3").arg(kProgram, command->UsageLine(), command->GetSyntax().summary));
+    return 0;
+}
+
+void CliApplication::PrintUsage(CliConsole& console, bool toErr) const {
+    QString text = QStringLiteral("usage: %1 COMMAND ARGUMENTS...\n\n").arg(kProgram);
+    for (const auto& command : m_commands)
+        text += QStringLiteral("  %1\n      %2\n").arg(command->UsageLine(), command->GetSyntax().summary);
+    text += QStringLiteral("\nWALLET is a path; CARD, CATEGORY and TEMPLATE are ids (a template also by internal "
+                           "name);\nSLOT is image, sound or document. info, ls, templates, show and search print JSON "
+                           "with --json.");
+    if (toErr)
+        console.PrintErr(text);
+    else
+        console.PrintOut(text);
+}
+
+int CliApplication::RunCommand(const CliCommand& command, const QStringList& arguments, CliConsole& console) const {
+    const CliCommand::Syntax& syntax = command.GetSyntax();
+    QCommandLineParser parser;
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    parser.addOptions(syntax.options);
+    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
+    parser.addOption(help);
+    const QString usage = QStringLiteral("usage: %1 %2").arg(kProgram, command.UsageLine());
+    if (!parser.parse(QStringList{kProgram} + arguments)) {
+        console.PrintErr(QStringLiteral("%1 %2: %3\n%4").arg(kProgram, syntax.name, parser.errorText(), usage));
+        return CliError::kUsage;
+    }
+    if (parser.isSet(help)) {
+        console.PrintOut(usage + QStringLiteral("\n  ") + syntax.summary);
+        return 0;
+    }
+    const qsizetype count = parser.positionalArguments().size();
+    if (count < syntax.minArgs || count > syntax.maxArgs) {
+        console.PrintErr(QStringLiteral("%1 %2: wrong number of arguments\n%3").arg(kProgram, syntax.name, usage));
+        return CliError::kUsage;
+    }
+    QString error;
+    if (!ResourceLibrary::IsLoaded() && !ResourceLibrary::Load(&error)) {
+        console.PrintErr(QStringLiteral("%1: %2\n\n%3").arg(kProgram, LoadResString(kStrOpenError), error));
+        return CliError::kFailure;
+    }
+    TerminalPrompts prompts(console);
+    prompts.SetAssumeYes(parser.optionNames().contains(QStringLiteral("yes")));
+    const InstalledPrompts installed(prompts);
+    CliContext context(parser, console, prompts);
+    try {
+        return command.Run(context);
+    } catch (const CliError& e) {
+        if (!e.Message().isEmpty())
+            console.PrintErr(QStringLiteral("%1 %2: %3").arg(kProgram, syntax.name, e.Message()));
+        return e.Status();
+    }
+}

@@ -1,0 +1,31 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QStringList>
+
+#include <memory>
+#include <vector>
+
+class CliCommand;
+class CliConsole;
+
+// korvel-cli: finds the command named first on the command line, checks its arguments and runs it. Exit status 0 on
+// success, 1 when the command failed, 2 for a command line that is wrong.
+class CliApplication {
+public:
+    CliApplication();
+    ~CliApplication();
+    CliApplication(const CliApplication&) = delete;
+    CliApplication& operator=(const CliApplication&) = delete;
+
+    // `arguments` without the program's name.
+    int Run(const QStringList& arguments, CliConsole& console) const;
+
+private:
+    const CliCommand* Find(const QString& name) const;
+    int Help(const QStringList& arguments, CliConsole& console) const;
+    int RunCommand(const CliCommand& command, const QStringList& arguments, CliConsole& console) const;
+    void PrintUsage(CliConsole& console, bool toErr) const;
+
+    std::vector<std::unique_ptr<CliCommand>> m_commands;
+};

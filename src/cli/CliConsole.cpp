@@ -1,0 +1,87 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "cli/CliConsole.h"
+
+#include <QIODevice>
+
+#include <termios.h>
+#include <unistd.h>
+
+namespace {
+// Switches the terminal's echo off for its lifetime.
+class EchoOff {
+public:
+    explicit EchoOff(bool active) : m_active(active && tcgetattr(STDIN_FILENO, &m_saved) == 0) {
+        if (!m_active)
+            return;
+        termios quiet = m_saved;
+        quiet.c_lflag &= ~tcflag_t(ECHO);
+        tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
+    }
+    ~EchoOff() {
+        if (m_active)
+            tcsetattr(STDIN_FILENO, TCSAFLUSH, &m_saved);
+    }
+    EchoOff(const EchoOff&) = delete;
+    EchoOff& operator=(const EchoOff&) = delete;
+
+private:
+    termios m_saved{};
+    bool m_active;
+};
+} // namespace
+
+CliConsole::CliConsole(QIODevice& in, QIODevice& out, QIODevice& err, bool interactive, bool controlsEcho)
+    : m_in(in), m_out(&out), m_err(&err), m_interactive(interactive), m_controlsEcho(controlsEcho) {}
+
+void CliConsole::PrintOut(const QString& text) {
+    m_err.flush();
+    m_out << text << '\n';
+    m_out.flush();
+}
+
+void CliConsole::PrintErr(const QString& text) {
+    m_out.flush();
+    m_err << text << '\n';
+    m_err.flush();
+}
+
+bool CliConsole::Ask(const QString& question, QString& answer) {
+    m_out.flush();
+    m_err << question;
+    m_err.flush();
+    return ReadLine(answer);
+}
+
+bool CliConsole::AskSecret(const QString& question, QString& answer) {
+    m_out.flush();
+    m_err << question;
+    m_err.flush();
+    bool read = false;
+    {
+        const EchoOff echoOff(m_controlsEcho);
+        read = ReadLine(answer);
+    }
+    // The line end the user typed was not echoed either.
+    if (m_controlsEcho) {
+        m_err << '\n';
+        m_err.flush();
+    }
+    return read;
+}
+
+void CliConsole::Flush() {
+    m_out.flush();
+    m_err.flush();
+}
+
+bool CliConsole::ReadLine(QString& line) {
+    if (!m_in.isReadable())
+        return false;
+    const QByteArray bytes = m_in.readLine();
+    if (bytes.isEmpty())
+        return false;
+    line = QString::fromUtf8(bytes);
+    while (line.endsWith(u'\n') || line.endsWith(u'\r'))
+        line.chop(1);
+    return true;
+}

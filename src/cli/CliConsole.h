@@ -1,0 +1,37 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QString>
+#include <QTextStream>
+
+class QIODevice;
+
+// The three streams of korvel-cli: the process's own in main(), buffers in tests.
+class CliConsole {
+public:
+    // `interactive`: a person answers at a terminal. `controlsEcho`: the input is the process's terminal, whose echo
+    // can be switched off while a password is typed.
+    CliConsole(QIODevice& in, QIODevice& out, QIODevice& err, bool interactive, bool controlsEcho = false);
+
+    bool IsInteractive() const { return m_interactive; }
+    QTextStream& Out() { return m_out; }
+    QTextStream& Err() { return m_err; }
+    // Writes the text as a line and flushes, so that it comes before any question that follows.
+    void PrintOut(const QString& text);
+    void PrintErr(const QString& text);
+    // Shows the question (without a line end) on standard error and reads one line without its line end; false when
+    // the input has ended.
+    bool Ask(const QString& question, QString& answer);
+    // The same without echo on a terminal.
+    bool AskSecret(const QString& question, QString& answer);
+    void Flush();
+
+private:
+    bool ReadLine(QString& line);
+
+    QIODevice& m_in;
+    QTextStream m_out;
+    QTextStream m_err;
+    bool m_interactive;
+    bool m_controlsEcho;
+};

@@ -1,0 +1,52 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "cli/CmdInfo.h"
+
+#include "cli/CliConsole.h"
+#include "cli/CliContext.h"
+#include "document/CWallet.h"
+
+#include <QJsonObject>
+
+CmdInfo::CmdInfo()
+    : CliCommand({QStringLiteral("info"),
+                  QStringLiteral("WALLET [--json]"),
+                  QStringLiteral("the wallet's settings and counts"),
+                  1,
+                  1,
+                  {JsonOption()}}) {}
+
+int CmdInfo::Run(CliContext& context) const {
+    const CWallet& wallet = context.OpenWallet();
+    // The version is shown with two decimals; the JSON number is that rounded value, not the float's digits.
+    const QString version = QString::asprintf("%4.2f", double(wallet.version)).trimmed();
+    const QList<std::pair<QString, QJsonValue>> items = {
+        {QStringLiteral("version"), version.toDouble()},
+        {QStringLiteral("cipherMethod"), wallet.cipherMethod},
+        {QStringLiteral("nextId"), wallet.nextId},
+        {QStringLiteral("categories"), qint64(wallet.categories.Count())},
+        {QStringLiteral("cards"), qint64(wallet.cards.Count())},
+        {QStringLiteral("templates"), qint64(wallet.templates.Count())},
+        {QStringLiteral("attachments"), wallet.CountAttachments()},
+        {QStringLiteral("askPasswordOnOpen"), wallet.askPasswordOnOpen != 0},
+        {QStringLiteral("mustUnlockToEdit"), wallet.mustUnlockToEdit != 0},
+        {QStringLiteral("autoLock"), wallet.autoLock != 0},
+        {QStringLiteral("lockMinutes"), wallet.lockMinutes},
+        {QStringLiteral("disableDesktopPassword"), wallet.disableDesktopPassword != 0},
+        {QStringLiteral("hidePasswordsDefault"), wallet.hidePasswordsDefault != 0},
+        {QStringLiteral("boldFieldNamesDefault"), wallet.boldFieldNamesDefault != 0},
+        {QStringLiteral("defaultBackColor"), CliContext::ColorText(wallet.defaultBackColor)},
+        {QStringLiteral("defaultTextColor"), CliContext::ColorText(wallet.defaultTextColor)},
+    };
+    if (context.IsSet(QStringLiteral("json"))) {
+        QJsonObject object;
+        for (const auto& [key, value] : items)
+            object.insert(key, value);
+        context.PrintJson(object);
+        return 0;
+    }
+    QTextStream& out = context.Console().Out();
+    out << "version: " << version << '\n';
+    for (const auto& [key, value] : items.sliced(1))
+        out << key << ": " << value.toVariant().toString() << '\n';
+    return 0;
+}

@@ -1,0 +1,81 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "cli/CmdShow.h"
+
+#include "cli/CliConsole.h"
+#include "cli/CliContext.h"
+#include "document/CWallet.h"
+#include "document/Utilities.h"
+#include "resources/StringTable.h"
+
+#include <QJsonArray>
+#include <QJsonObject>
+
+namespace {
+const QString kMask = QStringLiteral("******");
+
+QJsonObject AttachmentObject(const CAttachment& slot) {
+    return QJsonObject{{QStringLiteral("name"), slot.description}, {QStringLiteral("stream"), slot.streamName}};
+}
+} // namespace
+
+CmdShow::CmdShow()
+    : CliCommand({QStringLiteral("show"),
+                  QStringLiteral("WALLET CARD [--show-passwords] [--json]"),
+                  QStringLiteral("one card; password values as ****** when the card hides them"),
+                  2,
+                  2,
+                  {JsonOption(), QCommandLineOption(QStringLiteral("show-passwords"))}}) {}
+
+QString CmdShow::ShownValue(const CCard& card, int slot, bool showPasswords) {
+    const QString& value = card.values[size_t(slot)];
+    const CWallet* wallet = GetActiveWallet();
+    const CCardTemplate* cardTemplate = wallet ? wallet->templates.FindByInternalName(card.templateName) : nullptr;
+    const bool isPassword = cardTemplate && cardTemplate->fields[slot].type == FieldTypes::Password;
+    return isPassword && card.hidePasswords && !showPasswords && !value.isEmpty() ? kMask : value;
+}
+
+int CmdShow::Run(CliContext& context) const {
+    const CWallet& wallet = context.OpenWallet();
+    const CCard& card = context.Card(context.Arg(1));
+    context.RequireCardAccess(card, false);
+    const bool showPasswords = context.IsSet(QStringLiteral("show-passwords"));
+    QJsonArray values;
+    for (int slot = 0; slot < CCard::kValueCount; ++slot)
+        values.append(ShownValue(card, slot, showPasswords));
+    if (context.IsSet(QStringLiteral("json"))) {
+        context.PrintJson(QJsonObject{{QStringLiteral("id"), card.id},
+                                      {QStringLiteral("description"), card.description},
+                                      {QStringLiteral("category"), card.categoryId},
+                                      {QStringLiteral("template"), card.templateName},
+                                      {QStringLiteral("iconId"), card.iconId},
+                                      {QStringLiteral("hidePasswords"), card.hidePasswords != 0},
+                                      {QStringLiteral("boldNames"), card.boldNames != 0},
+                                      {QStringLiteral("textColor"), CliContext::ColorText(card.textColor)},
+                                      {QStringLiteral("backgroundColor"), CliContext::ColorText(card.backColor)},
+                                      {QStringLiteral("values"), values},
+                                      {QStringLiteral("notes"), card.notes},
+                                      {QStringLiteral("attachments"),
+                                       QJsonObject{{QStringLiteral("image"), AttachmentObject(card.image)},
+                                                   {QStringLiteral("sound"), AttachmentObject(card.sound)},
+                                                   {QStringLiteral("document"), AttachmentObject(card.document)}}}});
+        return 0;
+    }
+    const CCardTemplate* cardTemplate = wallet.templates.FindByInternalName(card.templateName);
+    QTextStream& out = context.Console().Out();
+    out << card.description << '\n';
+    for (int slot = 0; slot < CCard::kValueCount; ++slot) {
+        if (card.values[size_t(slot)].isEmpty())
+            continue;
+        const QString name = cardTemplate ? cardTemplate->fields[slot].name : QString();
+        out << (name.isEmpty() ? QString::number(slot) : name) << ": " << values[slot].toString() << '\n';
+    }
+    const std::pair<const char*, const CAttachment*> slots[] = {
+        {"Image", &card.image}, {"Sound", &card.sound}, {"Document", &card.document}};
+    for (const auto& [label, slot] : slots) {
+        if (slot->IsAttached())
+            out << label << ": " << slot->description << '\n';
+    }
+    if (!card.notes.isEmpty())
+        out << LoadResString(kStrNotes) << ":\n" << card.notes << '\n';
+    return 0;
+}

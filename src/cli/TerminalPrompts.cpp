@@ -1,0 +1,105 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "cli/TerminalPrompts.h"
+
+#include "cli/CliConsole.h"
+#include "document/Utilities.h"
+#include "resources/StringTable.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace {
+bool IsValidNewPassword(const QString& entry) {
+    return entry.size() >= TerminalPrompts::kMinPasswordLength &&
+           std::all_of(entry.begin(), entry.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+}
+} // namespace
+
+TerminalPrompts::TerminalPrompts(CliConsole& console) : m_console(console) {}
+
+Prompts::Answer TerminalPrompts::Message(const QString& text, Icon icon, Buttons buttons, Answer defaultAnswer) {
+    if (buttons == Buttons::YesNo)
+        return AskYesNo(text, defaultAnswer);
+    if (icon == Icon::Information)
+        m_console.PrintOut(text);
+    else
+        m_console.PrintErr(text);
+    return Answer::Ok;
+}
+
+Prompts::Answer TerminalPrompts::AskYesNo(const QString& text, Answer defaultAnswer) {
+    if (const auto preset = m_preanswers.constFind(text); preset != m_preanswers.cend())
+        return *preset;
+    if (m_assumeYes)
+        return Answer::Yes;
+    if (!m_console.IsInteractive()) {
+        m_console.PrintErr(text + QStringLiteral("\nNo: standard input is not a terminal; give --yes to confirm."));
+        return Answer::No;
+    }
+    const QString choices = defaultAnswer == Answer::Yes ? QStringLiteral(" [Y/n] ") : QStringLiteral(" [y/N] ");
+    QString reply;
+    while (m_console.Ask(text + choices, reply)) {
+        reply = reply.trimmed().toLower();
+        if (reply.isEmpty())
+            return defaultAnswer == Answer::Yes ? Answer::Yes : Answer::No;
+        if (reply == u"y" || reply == u"yes")
+            return Answer::Yes;
+        if (reply == u"n" || reply == u"no")
+            return Answer::No;
+    }
+    return Answer::No;
+}
+
+QString TerminalPrompts::OpenFileName(const QString&, const QString&) {
+    return TakeFileName();
+}
+
+QString TerminalPrompts::SaveFileName(const QString&, const QString&, const QString&) {
+    return TakeFileName();
+}
+
+QString TerminalPrompts::TakeFileName() {
+    return std::exchange(m_fileName, QString());
+}
+
+bool TerminalPrompts::PromptPassword(QString& password, const QString& message) {
+    const QString question = (message.isEmpty() ? LoadResString(kStrUnlockPrompt) : message) + u' ';
+    return password.isEmpty() ? CollectPassword(password, question) : CheckPassword(password, question);
+}
+
+bool TerminalPrompts::CheckPassword(const QString& expected, const QString& question) {
+    const int tries = m_console.IsInteractive() ? kPasswordTries : 1;
+    for (int i = 0; i < tries; ++i) {
+        QString entry;
+        if (!m_console.AskSecret(question, entry)) {
+            m_passwordFailure = QStringLiteral("no password was entered");
+            return false;
+        }
+        if (entry == expected)
+            return true;
+        if (i + 1 < tries)
+            m_console.PrintErr(LoadResString(kStrWrongPassword));
+    }
+    m_passwordFailure = QStringLiteral("the password is wrong");
+    return false;
+}
+
+// A new password is digits only, as the keypad types them.
+bool TerminalPrompts::CollectPassword(QString& password, const QString& question) {
+    for (;;) {
+        QString entry;
+        if (!m_console.AskSecret(question, entry)) {
+            m_passwordFailure = QStringLiteral("no password was entered");
+            return false;
+        }
+        if (IsValidNewPassword(entry)) {
+            password = entry;
+            return true;
+        }
+        m_console.PrintErr(LoadResString(kStrPasswordTooShort));
+        if (!m_console.IsInteractive()) {
+            m_passwordFailure = QStringLiteral("a password is at least 4 digits and nothing else");
+            return false;
+        }
+    }
+}

@@ -1,0 +1,21 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "cli/CliApplication.h"
+#include "cli/CliConsole.h"
+
+#include <QCoreApplication>
+#include <QFile>
+
+#include <unistd.h>
+
+int main(int argc, char* argv[]) {
+    const QCoreApplication app(argc, argv);
+    QFile in;
+    QFile out;
+    QFile err;
+    in.open(STDIN_FILENO, QIODevice::ReadOnly | QIODevice::Unbuffered);
+    out.open(STDOUT_FILENO, QIODevice::WriteOnly);
+    err.open(STDERR_FILENO, QIODevice::WriteOnly | QIODevice::Unbuffered);
+    const bool terminal = isatty(STDIN_FILENO) != 0;
+    CliConsole console(in, out, err, terminal, terminal);
+    return CliApplication().Run(QCoreApplication::arguments().sliced(1), console);
+}
