@@ -105,9 +105,8 @@ private Q_SLOTS:
             QCOMPARE(slot->StoreFile(), 1);
         }
         QVERIFY(first.streamName != second.streamName);
-        // "1 November" and "11 January" run together alike; the names still differ and stay all digits.
-        QCOMPARE(first.streamName, QStringLiteral("201111100"));
-        QVERIFY(second.streamName.toLongLong() > 0);
+        QCOMPARE(first.streamName, QStringLiteral("2011111000"));
+        QCOMPARE(second.streamName, QStringLiteral("2011111001"));
         QCOMPARE(f.wallet->CountAttachments(), 2);
     }
 
