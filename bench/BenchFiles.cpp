@@ -5,6 +5,7 @@
 #include "document/CompoundFile.h"
 #include "document/Prompts.h"
 
+#include <QBuffer>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
@@ -26,30 +27,38 @@ struct SilentPrompts : Prompts {
     bool PromptPassword(QString&, const QString&) override { return false; }
 };
 
-double Measure(const std::function<void()>& work) {
-    QElapsedTimer timer;
-    timer.start();
-    work();
-    return timer.nsecsElapsed() / 1e6;
+// The best of three runs, in milliseconds; `prepare` runs before each, outside the timing.
+double Measure(
+    const std::function<void()>& work, const std::function<void()>& prepare = [] {}) {
+    double best = 1e300;
+    for (int run = 0; run < 3; ++run) {
+        prepare();
+        QElapsedTimer timer;
+        timer.start();
+        work();
+        best = std::min(best, timer.nsecsElapsed() / 1e6);
+    }
+    return best;
 }
 
 // The baseline: the same bytes read and written to a new file, flushed to disk as a save flushes.
 double CopyFile(const QString& from, const QString& to) {
-    QFile::remove(to);
-    return Measure([&] {
-        QFile in(from), out(to);
-        in.open(QIODevice::ReadOnly);
-        out.open(QIODevice::WriteOnly);
-        QByteArray block(1 << 20, Qt::Uninitialized);
-        for (qint64 got; (got = in.read(block.data(), block.size())) > 0;)
-            out.write(block.constData(), got);
-        out.flush();
-        ::fsync(out.handle());
-    });
+    return Measure(
+        [&] {
+            QFile in(from), out(to);
+            in.open(QIODevice::ReadOnly);
+            out.open(QIODevice::WriteOnly);
+            QByteArray block(1 << 20, Qt::Uninitialized);
+            for (qint64 got; (got = in.read(block.data(), block.size())) > 0;)
+                out.write(block.constData(), got);
+            out.flush();
+            ::fsync(out.handle());
+        },
+        [&] { QFile::remove(to); });
 }
 
-void Report(const char* what, double ms, double baseMs, const char* goal = nullptr) {
-    std::printf("%-52s %9.1f ms   copy the file %9.1f ms   ratio %6.2f%s%s\n", what, ms, baseMs, ms / baseMs,
+void Report(const char* what, double ms, const char* baseline, double baseMs, const char* goal = nullptr) {
+    std::printf("%-44s %9.1f ms   %-34s %9.1f ms   ratio %6.2f%s%s\n", what, ms, baseline, baseMs, ms / baseMs,
                 goal ? "   goal " : "", goal ? goal : "");
 }
 
@@ -96,8 +105,17 @@ void BenchSave(const QTemporaryDir& dir, SilentPrompts& prompts) {
     prompts.file = dir.filePath(QStringLiteral("large.kvx"));
     wallet.OnFileSave();
     const double save = Measure([&] { wallet.OnSaveDocument(prompts.file); });
-    Report("save a 100,000-card wallet", save, CopyFile(prompts.file, dir.filePath(QStringLiteral("copy"))),
-           "<= 2");
+    Report("save a 100,000-card wallet", save, "copy the file",
+           CopyFile(prompts.file, dir.filePath(QStringLiteral("copy"))), "<= 2");
+    // What the file adds to writing the records, which the cipher dominates.
+    const double records = Measure([&] {
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        QString error;
+        wallet.Store(buffer, error);
+    });
+    Report("save a 100,000-card wallet", save, "write its records to memory", records);
 }
 
 void BenchInsert(const QTemporaryDir& dir, SilentPrompts& prompts) {
@@ -108,11 +126,17 @@ void BenchInsert(const QTemporaryDir& dir, SilentPrompts& prompts) {
     AddStreams(prompts.file, 4, 50LL << 20);
     const QString attachment = dir.filePath(QStringLiteral("movie.bin"));
     WriteBytes(attachment, 50LL << 20);
-    const double baseline = CopyFile(prompts.file, dir.filePath(QStringLiteral("copy")));
+    const QString wallet200 = dir.filePath(QStringLiteral("copy"));
+    const double baseline = CopyFile(wallet.PathName(), wallet200);
     prompts.file = attachment;
     CAttachment slot;
-    const double insert = Measure([&] { slot.StoreFile(); });
-    Report("insert 50 MB into a wallet holding 200 MB", insert, baseline);
+    // Each run inserts into the same 200 MB wallet.
+    const double insert = Measure([&] { slot.StoreFile(); },
+                                  [&] {
+                                      QFile::remove(wallet.PathName());
+                                      QFile::copy(wallet200, wallet.PathName());
+                                  });
+    Report("insert 50 MB into a 200 MB wallet", insert, "copy the 200 MB wallet", baseline);
 }
 
 void BenchOpen(const QTemporaryDir& dir, SilentPrompts& prompts) {
@@ -122,7 +146,8 @@ void BenchOpen(const QTemporaryDir& dir, SilentPrompts& prompts) {
     wallet.OnFileSave();
     AddStreams(prompts.file, 10000, 3000);
     const double open = Measure([&] { wallet.OnOpenDocument(prompts.file); });
-    Report("open a wallet with 10,000 attachments", open, CopyFile(prompts.file, dir.filePath(QStringLiteral("c"))));
+    Report("open a wallet with 10,000 attachments", open, "copy the file",
+           CopyFile(prompts.file, dir.filePath(QStringLiteral("c"))));
 }
 } // namespace
 
