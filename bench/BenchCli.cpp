@@ -1,0 +1,141 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Measures korvel-cli on a 100,000-card wallet: opening it, searching it and exporting it, each run the way the
+// program runs a command line. The baseline is copying the wallet file, measured in the same run.
+#include "cli/CliApplication.h"
+#include "cli/CliConsole.h"
+#include "cli/TerminalPrompts.h"
+#include "document/CWallet.h"
+#include "document/ResourceLibrary.h"
+#include "document/Utilities.h"
+#include "resources/StringTable.h"
+
+#include <QBuffer>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+
+namespace {
+constexpr int kCards = 100000;
+constexpr int kCategories = 8;
+
+// The best of a few runs, in milliseconds.
+double Measure(const std::function<void()>& work, int runs = 3) {
+    double best = 1e300;
+    for (int i = 0; i < runs; ++i) {
+        QElapsedTimer timer;
+        timer.start();
+        work();
+        best = std::min(best, timer.nsecsElapsed() / 1e6);
+    }
+    return best;
+}
+
+void Report(const char* what, double ms, const char* baseline, double baseMs) {
+    std::printf("%-44s %9.1f ms   %-28s %9.1f ms   ratio %6.2f\n", what, ms, baseline, baseMs, ms / baseMs);
+}
+
+QString Word(QRandomGenerator& random, int minLength, int maxLength) {
+    static const QString letters = QStringLiteral("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789 -.@");
+    QString word(int(random.bounded(minLength, maxLength + 1)), Qt::Uninitialized);
+    for (QChar& c : word)
+        c = letters[int(random.bounded(int(letters.size())))];
+    return word;
+}
+
+// A new wallet with the built-in templates, categories without password and cards of random texts, saved.
+bool MakeWallet(const QString& path) {
+    QByteArray none;
+    QBuffer in(&none);
+    QBuffer out;
+    in.open(QIODevice::ReadOnly);
+    out.open(QIODevice::WriteOnly);
+    CliConsole console(in, out, out, false);
+    TerminalPrompts prompts(console);
+    prompts.Preanswer(LoadResString(kStrOfferPassword), Prompts::Answer::No);
+    Prompts::Install(&prompts);
+    CWallet wallet;
+    bool ok = wallet.OnNewDocument();
+    QList<qint32> categoryIds;
+    for (int i = 0; i < kCategories; ++i) {
+        auto category = std::make_unique<CCategory>(wallet.NextId());
+        category->description = QStringLiteral("Category %1").arg(i);
+        category->flag = 0;
+        categoryIds.append(category->id);
+        wallet.categories.InsertInIdOrder(category);
+    }
+    QRandomGenerator random(42);
+    for (int i = 0; i < kCards; ++i) {
+        auto card = std::make_unique<CCard>(wallet.NextId());
+        const CCardTemplate* cardTemplate = wallet.templates.At(i % wallet.templates.Count());
+        card->templateName = cardTemplate->internalName;
+        card->categoryId = categoryIds[i % kCategories];
+        card->description = Word(random, 8, 28);
+        for (int slot = 0; slot < CCard::kValueCount && !cardTemplate->fields[slot].IsFree(); ++slot)
+            card->values[size_t(slot)] = Word(random, 4, 24);
+        if (i % 4 == 0)
+            card->notes = Word(random, 20, 200);
+        wallet.cards.InsertInIdOrder(card);
+    }
+    ok = ok && wallet.OnSaveDocument(path);
+    Prompts::Install(nullptr);
+    return ok;
+}
+
+// One korvel-cli command line, in-process, with its output in a buffer.
+void RunCli(const QStringList& arguments) {
+    QByteArray none;
+    QBuffer in(&none);
+    QBuffer out;
+    QBuffer err;
+    in.open(QIODevice::ReadOnly);
+    out.open(QIODevice::WriteOnly);
+    err.open(QIODevice::WriteOnly);
+    CliConsole console(in, out, err, false);
+    if (CliApplication().Run(arguments, console) != 0)
+        qFatal("korvel-cli %s failed: %s", qPrintable(arguments.join(u' ')), err.data().constData());
+}
+} // namespace
+
+int main(int argc, char** argv) {
+    const QCoreApplication app(argc, argv);
+    QString error;
+    if (!ResourceLibrary::Load(&error))
+        qFatal("resource library: %s", qPrintable(error));
+    const QTemporaryDir folder;
+    const QString wallet = folder.filePath(QStringLiteral("large.kvx"));
+    if (!MakeWallet(wallet))
+        qFatal("the wallet could not be made");
+    std::printf("wallet of %d cards: %lld bytes\n", kCards, QFile(wallet).size());
+
+    const QString copy = folder.filePath(QStringLiteral("copy.kvx"));
+    const double copyMs = Measure([&] {
+        QFile::remove(copy);
+        QFile::copy(wallet, copy);
+    });
+    const QString text = folder.filePath(QStringLiteral("out.txt"));
+    const QString xml = folder.filePath(QStringLiteral("out.xml"));
+    Report("korvel-cli ls (open the wallet)", Measure([&] { RunCli({"ls", wallet}); }), "copy the wallet file", copyMs);
+    Report("korvel-cli info (open, count attachments)", Measure([&] {
+               RunCli({"info", wallet, "--json"});
+           }),
+           "copy the wallet file", copyMs);
+    Report("korvel-cli search (open, search)", Measure([&] {
+               RunCli({"search", wallet, "xyz"});
+           }),
+           "copy the wallet file", copyMs);
+    Report("korvel-cli export text (open, export)", Measure([&] {
+               RunCli({"export", wallet, text, "--yes"});
+           }),
+           "copy the wallet file", copyMs);
+    Report("korvel-cli export --xml (open, export)", Measure([&] {
+               RunCli({"export", wallet, xml, "--xml", "--yes"});
+           }),
+           "copy the wallet file", copyMs);
+    return 0;
+}
