@@ -46,16 +46,12 @@ void CliConsole::PrintErr(const QString& text) {
 }
 
 bool CliConsole::Ask(const QString& question, QString& answer) {
-    m_out.flush();
-    m_err << question;
-    m_err.flush();
+    ShowQuestion(question);
     return ReadLine(answer);
 }
 
 bool CliConsole::AskSecret(const QString& question, QString& answer) {
-    m_out.flush();
-    m_err << question;
-    m_err.flush();
+    ShowQuestion(question);
     bool read = false;
     {
         const EchoOff echoOff(m_controlsEcho);
@@ -67,6 +63,15 @@ bool CliConsole::AskSecret(const QString& question, QString& answer) {
         m_err.flush();
     }
     return read;
+}
+
+// At a terminal the answer is typed after the question; otherwise the question stays a line of its own in a log.
+void CliConsole::ShowQuestion(const QString& question) {
+    m_out.flush();
+    m_err << question;
+    if (!m_interactive)
+        m_err << '\n';
+    m_err.flush();
 }
 
 void CliConsole::Flush() {

@@ -27,6 +27,7 @@ public:
     void Flush();
 
 private:
+    void ShowQuestion(const QString& question);
     bool ReadLine(QString& line);
 
     QIODevice& m_in;
