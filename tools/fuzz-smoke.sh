@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Builds the fuzz targets with clang and runs each for a short while: a smoke run that catches readers of outside
+# input crashing on their first thousands of hostile inputs. Usage: tools/fuzz-smoke.sh [seconds per target]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+seconds="${1:-20}"
+build=build-fuzz
+
+CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DKORVEL_BUILD_FUZZ=ON -DKORVEL_BUILD_TESTS=OFF \
+    -DKORVEL_BUILD_BENCH=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake --build "$build" --parallel "$(nproc)" --target FuzzCompoundFile FuzzWalletStream FuzzTemplateFile
+for target in FuzzCompoundFile FuzzWalletStream FuzzTemplateFile; do
+    corpus=$(mktemp -d)
+    echo "Fuzzing $target for $seconds s"
+    "$build/bin/$target" -max_total_time="$seconds" -rss_limit_mb=4096 -print_final_stats=1 "$corpus" 2>&1 | tail -n 3
+    rm -rf "$corpus"
+done
