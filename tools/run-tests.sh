@@ -16,7 +16,7 @@ fi
 
 cmake -S . -B "$build" -G Ninja "${flags[@]}"
 cmake --build "$build" --parallel "$(nproc)"
-QT_QPA_PLATFORM=offscreen ctest --test-dir "$build" --output-on-failure --parallel "$(nproc)"
 if [ "${1:-}" != "--sanitize" ]; then
     tools/fuzz-smoke.sh 20
 fi
+QT_QPA_PLATFORM=offscreen ctest --test-dir "$build" --output-on-failure --parallel "$(nproc)"
