@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QSignalSpy>
 
 namespace {
 QStringList Elements(const QString& path, const QString& storage = QString()) {
@@ -95,6 +96,43 @@ private Q_SLOTS:
         QCOMPARE(f.Snapshot(), before);
         QCOMPARE(f.wallet->locked, 1);
         QCOMPARE(f.wallet->PathName(), f.Path("mine.kvx"));
+        QVERIFY(f.prompts.Faults().isEmpty());
+    }
+
+    void openingAsksForThePasswordWhenTheWalletSaysSo() {
+        WalletFixture f;
+        f.MakeNew();
+        f.wallet->password = QStringLiteral("8642");
+        f.wallet->askPasswordOnOpen = 1;
+        QVERIFY(f.SaveAs(QStringLiteral("ask.kvx")));
+        QSignalSpy quit(f.wallet.get(), &CWallet::quitRequested);
+
+        f.prompts.Password(QStringLiteral("8642"));
+        QVERIFY(f.wallet->OnOpenDocument(f.Path("ask.kvx")));
+        QCOMPARE(f.wallet->locked, 0);
+        QCOMPARE(f.prompts.Asked().last(), QStringLiteral("Enter the password to unlock this wallet (ask.kvx):"));
+
+        f.prompts.Password(QStringLiteral("1111"));
+        QVERIFY(!f.wallet->OnOpenDocument(f.Path("ask.kvx")));
+        QVERIFY(f.wallet->IsQuitting());
+        QCOMPARE(quit.count(), 1);
+        QCOMPARE(quit.at(0).at(0).toInt(), -1);
+        QVERIFY(!f.wallet->OnNewDocument());
+        QVERIFY(f.prompts.Faults().isEmpty());
+    }
+
+    void lockStateAfterOpening() {
+        WalletFixture f;
+        f.MakeNew();
+        QVERIFY(f.SaveAs(QStringLiteral("none.kvx")));
+        QVERIFY(f.wallet->OnOpenDocument(f.Path("none.kvx")));
+        QCOMPARE(f.wallet->locked, 0);
+        f.wallet->password = QStringLiteral("1234");
+        f.wallet->disableDesktopPassword = 1;
+        QVERIFY(f.wallet->OnFileSave());
+        QVERIFY(f.wallet->OnOpenDocument(f.Path("none.kvx")));
+        QCOMPARE(f.wallet->locked, 1);
+        QVERIFY(f.wallet->RequestAccess(QString()));
         QVERIFY(f.prompts.Faults().isEmpty());
     }
 
@@ -330,15 +368,16 @@ private Q_SLOTS:
         AddStream(f.Path("o.kvx"), QStringLiteral("202412795"), attachment);
         QProcess python;
         python.start(QStringLiteral("/usr/bin/python3"),
-                     {QStringLiteral("-c"), QStringLiteral("import olefile, sys, hashlib\n"
-                                                          "ole = olefile.OleFileIO(sys.argv[1])\n"
-                                                          "for e in sorted(ole.listdir(streams=True, storages=True)):\n"
-                                                          "    p = '/'.join(e)\n"
-                                                          "    if ole.get_type(p) == olefile.STGTY_STREAM:\n"
-                                                          "        d = ole.openstream(p).read()\n"
-                                                          "        print(p, len(d), hashlib.sha1(d).hexdigest())\n"
-                                                          "    else:\n"
-                                                          "        print(p)\n"),
+                     {QStringLiteral("-c"),
+                      QStringLiteral("import olefile, sys, hashlib\n"
+                                     "ole = olefile.OleFileIO(sys.argv[1])\n"
+                                     "for e in sorted(ole.listdir(streams=True, storages=True)):\n"
+                                     "    p = '/'.join(e)\n"
+                                     "    if ole.get_type(p) == olefile.STGTY_STREAM:\n"
+                                     "        d = ole.openstream(p).read()\n"
+                                     "        print(p, len(d), hashlib.sha1(d).hexdigest())\n"
+                                     "    else:\n"
+                                     "        print(p)\n"),
                       f.Path("o.kvx")});
         QVERIFY(python.waitForFinished(30000));
         const QString out = QString::fromUtf8(python.readAllStandardOutput());
