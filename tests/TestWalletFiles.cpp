@@ -10,6 +10,9 @@
 #include <QProcess>
 #include <QSignalSpy>
 
+#include <csignal>
+#include <sys/resource.h>
+
 namespace {
 QStringList Elements(const QString& path, const QString& storage = QString()) {
     CompoundFile file;
@@ -287,12 +290,21 @@ private Q_SLOTS:
         QVERIFY(f.wallet->IsModified());
         QCOMPARE(FileBytes(f.Path("w.kvx")), fileBefore);
 
-        QFile::setPermissions(f.folder.path(), QFile::ReadOwner | QFile::ExeOwner);
-        if (QFileInfo(f.folder.path()).isWritable())
-            QSKIP("running with rights that ignore folder permissions");
+        // A full disk: the file-size limit stands in for it, for any user.
+        for (int i = 0; i < 2000; ++i)
+            f.AddCard(QStringLiteral("Card %1").arg(i));
+        rlimit saved;
+        getrlimit(RLIMIT_FSIZE, &saved);
+        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limited = saved;
+        limited.rlim_cur = 64 * 1024;
+        setrlimit(RLIMIT_FSIZE, &limited);
         f.prompts.Message(QStringLiteral("could not be saved"), Prompts::Answer::Ok);
-        QVERIFY(!f.wallet->OnFileSave());
-        QFile::setPermissions(f.folder.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        const bool written = f.wallet->OnFileSave();
+        setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, oldHandler);
+        QVERIFY(!written);
+        QVERIFY(f.wallet->IsModified());
         QCOMPARE(FileBytes(f.Path("w.kvx")), fileBefore);
         QVERIFY(f.prompts.Faults().isEmpty());
     }
