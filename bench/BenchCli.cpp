@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Measures korvel-cli on a 100,000-card wallet: opening it, searching it and exporting it, each run the way the
 // program runs a command line. The baseline is copying the wallet file, measured in the same run.
+#include "BenchSupport.h"
 #include "cli/CliApplication.h"
 #include "cli/CliConsole.h"
 #include "cli/TerminalPrompts.h"
@@ -21,32 +22,12 @@
 #include <functional>
 
 namespace {
+using bench::Measure;
+using bench::Report;
+using bench::Word;
+
 constexpr int kCards = 100000;
 constexpr int kCategories = 8;
-
-// The best of a few runs, in milliseconds.
-double Measure(const std::function<void()>& work, int runs = 3) {
-    double best = 1e300;
-    for (int i = 0; i < runs; ++i) {
-        QElapsedTimer timer;
-        timer.start();
-        work();
-        best = std::min(best, timer.nsecsElapsed() / 1e6);
-    }
-    return best;
-}
-
-void Report(const char* what, double ms, const char* baseline, double baseMs) {
-    std::printf("%-44s %9.1f ms   %-28s %9.1f ms   ratio %6.2f\n", what, ms, baseline, baseMs, ms / baseMs);
-}
-
-QString Word(QRandomGenerator& random, int minLength, int maxLength) {
-    static const QString letters = QStringLiteral("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789 -.@");
-    QString word(int(random.bounded(minLength, maxLength + 1)), Qt::Uninitialized);
-    for (QChar& c : word)
-        c = letters[int(random.bounded(int(letters.size())))];
-    return word;
-}
 
 // A new wallet with the built-in templates, categories without password and cards of random texts, saved.
 bool MakeWallet(const QString& path) {

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Measures wallet files on disk: saving a large wallet, inserting a large attachment into a large wallet, opening a
 // wallet with many attachments. Each figure is printed beside copying the same file in the same run.
+#include "BenchSupport.h"
 #include "document/CWallet.h"
 #include "document/CompoundFile.h"
 #include "document/Prompts.h"
@@ -16,6 +17,9 @@
 #include <unistd.h>
 
 namespace {
+using bench::Measure;
+using bench::Report;
+
 // Answers every question with the prepared file and OK, so the operations run without anyone.
 struct SilentPrompts : Prompts {
     QString file;
@@ -26,20 +30,6 @@ struct SilentPrompts : Prompts {
     QString SaveFileName(const QString&, const QString&, const QString&) override { return file; }
     bool PromptPassword(QString&, const QString&) override { return false; }
 };
-
-// The best of three runs, in milliseconds; `prepare` runs before each, outside the timing.
-double Measure(
-    const std::function<void()>& work, const std::function<void()>& prepare = [] {}) {
-    double best = 1e300;
-    for (int run = 0; run < 3; ++run) {
-        prepare();
-        QElapsedTimer timer;
-        timer.start();
-        work();
-        best = std::min(best, timer.nsecsElapsed() / 1e6);
-    }
-    return best;
-}
 
 // The baseline: the same bytes read and written to a new file, flushed to disk as a save flushes.
 double CopyFile(const QString& from, const QString& to) {
@@ -54,12 +44,7 @@ double CopyFile(const QString& from, const QString& to) {
             out.flush();
             ::fsync(out.handle());
         },
-        [&] { QFile::remove(to); });
-}
-
-void Report(const char* what, double ms, const char* baseline, double baseMs, const char* goal = nullptr) {
-    std::printf("%-44s %9.1f ms   %-34s %9.1f ms   ratio %6.2f%s%s\n", what, ms, baseline, baseMs, ms / baseMs,
-                goal ? "   goal " : "", goal ? goal : "");
+        3, [&] { QFile::remove(to); });
 }
 
 void FillCards(CWallet& wallet, int count) {
@@ -131,7 +116,7 @@ void BenchInsert(const QTemporaryDir& dir, SilentPrompts& prompts) {
     prompts.file = attachment;
     CAttachment slot;
     // Each run inserts into the same 200 MB wallet.
-    const double insert = Measure([&] { slot.StoreFile(); },
+    const double insert = Measure([&] { slot.StoreFile(); }, 3,
                                   [&] {
                                       QFile::remove(wallet.PathName());
                                       QFile::copy(wallet200, wallet.PathName());

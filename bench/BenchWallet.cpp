@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Measures the wallet core on a large, realistic wallet. Every figure is printed beside a baseline measured in the
 // same run, as a ratio, so the numbers mean the same on any machine.
+#include "BenchSupport.h"
 #include "document/CWallet.h"
 #include "document/CipherText.h"
 #include "document/FieldCipher.h"
@@ -17,32 +18,11 @@
 #include <functional>
 
 namespace {
+using bench::Measure;
+using bench::Report;
+using bench::Word;
+
 constexpr int kCards = 100000;
-
-// The best of a few runs, in milliseconds.
-double Measure(const std::function<void()>& work, int runs = 3) {
-    double best = 1e300;
-    for (int i = 0; i < runs; ++i) {
-        QElapsedTimer timer;
-        timer.start();
-        work();
-        best = std::min(best, timer.nsecsElapsed() / 1e6);
-    }
-    return best;
-}
-
-void Report(const char* what, double ms, const char* baseline, double baseMs, const char* goal = nullptr) {
-    std::printf("%-44s %9.1f ms   %-40s %9.1f ms   ratio %6.2f%s%s\n", what, ms, baseline, baseMs, ms / baseMs,
-                goal ? "   goal " : "", goal ? goal : "");
-}
-
-QString Word(QRandomGenerator& random, int minLength, int maxLength) {
-    static const QString letters = QStringLiteral("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789 -.@");
-    QString word(int(random.bounded(minLength, maxLength + 1)), Qt::Uninitialized);
-    for (QChar& c : word)
-        c = letters[int(random.bounded(int(letters.size())))];
-    return word;
-}
 
 void BuildWallet(CWallet& wallet, int cardCount) {
     const QStringList definitions = {
