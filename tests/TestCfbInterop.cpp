@@ -13,7 +13,7 @@
 #include <QTest>
 
 // Independent readers and writers check our files in both directions: Debian's python3-olefile (run by Debian's
-// own Python) and the npm package cfb (installed into the build folder from tests/interop/package-lock.json).
+// own Python) and the npm package cfb (installed into the build folder from interop/package-lock.json beside the tests).
 class TestCfbInterop : public QObject {
     Q_OBJECT
 
@@ -31,7 +31,7 @@ private:
 
 namespace {
 
-const QString kInterop = QStringLiteral(KORVEL_TEST_DATA "/../interop");
+const QString kInterop = QStringLiteral(KORVEL_TEST_SOURCE "/interop");
 const QString kPython = QStringLiteral("/usr/bin/python3");
 
 struct Layout {
