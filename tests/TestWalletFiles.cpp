@@ -11,6 +11,7 @@
 #include <QSignalSpy>
 
 #include <csignal>
+#include <limits>
 #include <sys/resource.h>
 
 namespace {
@@ -333,6 +334,65 @@ private Q_SLOTS:
         QVERIFY(f.wallet->OnOpenDocument(f.Path("m2.kvx")));
         QCOMPARE(f.wallet->cipherMethod, 2);
         QCOMPARE(f.wallet->cards.At(0)->description, QStringLiteral("Plain"));
+    }
+
+    void savingThroughALinkChangesTheWallet() {
+        WalletFixture f;
+        f.MakeNew();
+        QVERIFY(f.SaveAs(QStringLiteral("real.kvx")));
+        QVERIFY(QFile::link(f.Path("real.kvx"), f.Path("link.kvx")));
+        QVERIFY(f.wallet->OnOpenDocument(f.Path("link.kvx")));
+        f.AddCard(QStringLiteral("Through the link"));
+        QVERIFY(f.wallet->OnFileSave());
+        QVERIFY(QFileInfo(f.Path("link.kvx")).isSymLink());
+        QVERIFY(f.wallet->OnOpenDocument(f.Path("real.kvx")));
+        QCOMPARE(f.wallet->cards.Count(), 1);
+    }
+
+    void saveAsOverAWalletInUseIsRefused() {
+        WalletFixture f;
+        f.MakeNew();
+        QVERIFY(f.SaveAs(QStringLiteral("theirs.kvx")));
+        f.prompts.SaveFile(f.Path("mine.kvx"));
+        QVERIFY(f.wallet->OnFileSaveAs());
+        const QByteArray theirs = FileBytes(f.Path("theirs.kvx"));
+        CompoundFile holder;
+        QVERIFY(holder.Open(f.Path("theirs.kvx")));
+        QVERIFY(f.wallet->OnOpenDocument(f.Path("mine.kvx")));
+        f.prompts.SaveFile(f.Path("theirs.kvx"));
+        f.prompts.Message(QStringLiteral("is in use"), Prompts::Answer::Ok);
+        QVERIFY(!f.wallet->OnFileSaveAs());
+        QCOMPARE(f.wallet->PathName(), f.Path("mine.kvx"));
+        holder.Close();
+        QCOMPARE(FileBytes(f.Path("theirs.kvx")), theirs);
+        QVERIFY2(f.prompts.Faults().isEmpty(), qPrintable(f.prompts.Faults().join('\n')));
+    }
+
+    void damagedIdCounter() {
+        WalletFixture f;
+        f.MakeNew();
+        f.AddCard(QStringLiteral("Card"));
+        f.wallet->nextId = 3;
+        QVERIFY(f.SaveAs(QStringLiteral("ids.kvx")));
+        QVERIFY(f.wallet->OnOpenDocument(f.Path("ids.kvx")));
+        QCOMPARE(f.wallet->nextId, 38);
+        f.wallet->nextId = std::numeric_limits<qint32>::max();
+        QVERIFY(f.wallet->OnFileSave());
+        f.wallet->SetStarted(true);
+        f.prompts.Message(QStringLiteral("record numbers are damaged"), Prompts::Answer::Ok);
+        QVERIFY(!f.wallet->OnOpenDocument(f.Path("ids.kvx")));
+        QVERIFY(f.prompts.Faults().isEmpty());
+    }
+
+    void compactKeepsPermissions() {
+        WalletFixture f;
+        f.MakeNew();
+        QVERIFY(f.SaveAs(QStringLiteral("p.kvx")));
+        const auto shared = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther;
+        QVERIFY(QFile::setPermissions(f.Path("p.kvx"), shared));
+        QVERIFY(f.wallet->Compact());
+        QCOMPARE(QFile::permissions(f.Path("p.kvx")) & (QFile::ReadOther | QFile::WriteOther),
+                 QFile::Permissions(QFile::ReadOther));
     }
 
     void saveModified() {

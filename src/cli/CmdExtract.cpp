@@ -5,41 +5,10 @@
 #include "cli/CliContext.h"
 #include "cli/CliError.h"
 #include "document/CWallet.h"
-#include "document/CompoundFile.h"
 #include "document/Utilities.h"
 #include "resources/StringTable.h"
 
 #include <QFileInfo>
-#include <QSaveFile>
-
-namespace {
-constexpr qint64 kBlockSize = 64 * 1024;
-
-// Copies the stream into `target` whole or not at all.
-bool CopyStream(const CWallet& wallet, const CAttachment& slot, const QString& target, QString& error) {
-    CompoundFile file;
-    std::unique_ptr<QIODevice> stream;
-    if (file.Open(wallet.PathName()) && file.OpenStorage(QStringLiteral("F")))
-        stream = file.OpenStream(slot.streamName);
-    if (!stream) {
-        error = file.ErrorString();
-        return false;
-    }
-    QSaveFile out(target);
-    if (!out.open(QIODevice::WriteOnly)) {
-        error = out.errorString();
-        return false;
-    }
-    QByteArray block;
-    while (!(block = stream->read(kBlockSize)).isEmpty())
-        out.write(block);
-    if (!out.commit()) {
-        error = out.errorString();
-        return false;
-    }
-    return true;
-}
-} // namespace
 
 CmdExtract::CmdExtract()
     : CliCommand({QStringLiteral("extract"),
@@ -51,7 +20,7 @@ CmdExtract::CmdExtract()
                   {YesOption()}}) {}
 
 int CmdExtract::Run(CliContext& context) const {
-    const CWallet& wallet = context.OpenWallet();
+    context.OpenWallet();
     CCard& card = context.Card(context.Arg(1));
     const CAttachment& slot = CliContext::Slot(card, context.Arg(2));
     if (!slot.IsAttached())
@@ -67,7 +36,7 @@ int CmdExtract::Run(CliContext& context) const {
     const QString target = QFileInfo(context.Arg(3)).absoluteFilePath();
     context.ConfirmReplace(target);
     QString error;
-    if (!CopyStream(wallet, slot, target, error))
+    if (!slot.ExtractTo(target, error))
         throw CliError(LoadResString(kStrOpenError) + QStringLiteral("\n\n") + error);
     return 0;
 }

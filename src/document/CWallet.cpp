@@ -6,7 +6,6 @@
 #include "document/CompoundFile.h"
 #include "document/FieldCipher.h"
 #include "document/Prompts.h"
-#include "document/ReplaceFile.h"
 #include "document/ResourceLibrary.h"
 #include "document/Utilities.h"
 #include "model/CArchive.h"
@@ -19,7 +18,7 @@
 #include <QIODevice>
 
 #include <algorithm>
-#include <iterator>
+#include <limits>
 #include <utility>
 
 namespace {
@@ -84,6 +83,23 @@ void CWallet::Serialize(CArchive& archive) {
     cards.Serialize(archive);
     templates.Serialize(archive);
     categories.Serialize(archive);
+    if (archive.IsLoading())
+        CheckNextId();
+}
+
+// A damaged counter would hand out ids that cards or categories already have, or run past the largest id (templates
+// take the counter plus 500). One behind the records is moved on; one with no room left is damage.
+void CWallet::CheckNextId() {
+    constexpr qint32 kLastNextId = std::numeric_limits<qint32>::max() - 1000;
+    qint32 highest = 0;
+    for (const CCard* card : cards)
+        highest = std::max(highest, card->id);
+    for (const CCategory* category : categories)
+        highest = std::max(highest, category->id);
+    if (nextId <= highest)
+        nextId = highest + 1;
+    if (nextId < 1 || nextId > kLastNextId)
+        throw CArchiveException(tr("The wallet's record numbers are damaged."));
 }
 
 void CWallet::SerializeHeader(CArchive& archive) {
@@ -238,7 +254,7 @@ bool CWallet::OnOpenDocument(const QString& path) {
         return OpenFailed(error);
 
     const QString fileName = QFileInfo(path).fileName();
-    if (fresh->version < 1.0f) {
+    if (!(fresh->version >= 1.0f)) {
         SetCurrentCipherMethod(methodBefore);
         Prompts::Get().Message(FormatText(LoadResString(kStrIncompatibleFile), {fileName}), Prompts::Icon::Error,
                                Prompts::Buttons::Ok, Prompts::Answer::Ok);
@@ -294,31 +310,32 @@ bool CWallet::OnSaveDocument(const QString& path) {
     return true;
 }
 
-// The wallet's own file is changed in place (its attachments stay). Any other path gets a new file that starts as a
-// copy of the wallet's current file, so saving under a new name keeps the attachments; a file already at that path
-// is replaced only once the new one is complete.
+// The wallet's own file is changed in place (its attachments stay). Another path gets a copy of the wallet's current
+// file, so saving under a new name keeps the attachments; a wallet file already there is emptied first, under its
+// lock, so a wallet that another program has open is never replaced behind its back.
 bool CWallet::WriteFile(const QString& path, QString& error) {
-    const bool inPlace = !PathName().isEmpty() && QFileInfo(path) == QFileInfo(PathName()) && QFileInfo::exists(path);
-    const bool replacing = !inPlace && QFileInfo::exists(path);
-    const QString target = replacing ? UniqueSiblingName(path) : path;
+    const bool exists = QFileInfo::exists(path);
+    const bool inPlace = exists && !PathName().isEmpty() && QFileInfo(path) == QFileInfo(PathName());
     CompoundFile file;
-    bool ok = inPlace ? file.Open(path) : (file.Create(target) && FillNewFile(file, error));
+    bool ok = exists ? file.Open(path) : file.Create(path);
+    if (ok && !inPlace)
+        ok = Empty(file) && FillNewFile(file, error);
     ok = ok && file.OpenStorage(kDocumentStorage);
     if (ok && file.ElementNames().contains(kDocumentStream))
         ok = file.DestroyElement(kDocumentStream);
     std::unique_ptr<QIODevice> stream = ok ? file.CreateStream(kDocumentStream) : nullptr;
-    if (!stream || !Store(*stream, error) || (stream.reset(), !file.Commit())) {
-        if (error.isEmpty())
-            error = file.ErrorString();
-        return false;
-    }
-    file.Close();
-    if (replacing && !ReplaceFile(target, path, error)) {
-        QFile::remove(target);
-        return false;
-    }
-    RemoveLeftovers(path);
-    return true;
+    ok = stream && Store(*stream, error);
+    stream.reset();
+    if (ok && file.Commit())
+        return true;
+    if (error.isEmpty())
+        error = file.ErrorString();
+    return false;
+}
+
+bool CWallet::Empty(CompoundFile& file) {
+    const QStringList names = file.ElementNames();
+    return std::all_of(names.begin(), names.end(), [&](const QString& name) { return file.DestroyElement(name); });
 }
 
 // A new file gets the storages of a wallet file, or all of the wallet's current file when it has one.
@@ -343,8 +360,7 @@ bool CWallet::OnFileSaveAs() {
 }
 
 bool CWallet::SaveWithDialog() {
-    const QString path =
-        Prompts::Get().SaveFileName(LoadResString(kStrWalletFilter), QStringLiteral("kvx"), Title());
+    const QString path = Prompts::Get().SaveFileName(LoadResString(kStrWalletFilter), QStringLiteral("kvx"), Title());
     if (path.isEmpty() || !OnSaveDocument(path))
         return false;
     SetPathName(path);
@@ -368,23 +384,14 @@ void CWallet::OnCloseDocument() {
     DeleteContents();
 }
 
+// Every commit writes the file anew with nothing but what it holds, which drops the space of removed streams.
 bool CWallet::Compact(QString* error) {
-    QString reason;
-    const QString target = UniqueSiblingName(PathName());
-    CompoundFile source;
-    CompoundFile copy;
-    bool ok = source.Open(PathName()) && copy.Create(target) && source.CopyTo(copy) && copy.Commit();
-    if (!ok)
-        reason = source.IsOpen() ? copy.ErrorString() : source.ErrorString();
-    copy.Close();
-    ok = ok && ReplaceFile(target, PathName(), reason);
-    source.Close();
-    if (!ok) {
-        QFile::remove(target);
-        if (error)
-            *error = reason;
-    }
-    return ok;
+    CompoundFile file;
+    if (file.Open(PathName()) && file.Commit())
+        return true;
+    if (error)
+        *error = file.ErrorString();
+    return false;
 }
 
 int CWallet::CountAttachments() const {
@@ -407,8 +414,7 @@ bool CWallet::DeleteCard(qint32 cardId) {
 }
 
 bool CWallet::DeleteCategory(qint32 categoryId) {
-    if (!Prompts::AskYesNo(LoadResString(kStrConfirmDeleteCategory), Prompts::Icon::Exclamation,
-                           Prompts::Answer::No))
+    if (!Prompts::AskYesNo(LoadResString(kStrConfirmDeleteCategory), Prompts::Icon::Exclamation, Prompts::Answer::No))
         return false;
     if (!RequestAccess(QString()) || !categories.FindById(categoryId))
         return false;
@@ -456,8 +462,9 @@ qint32 CWallet::CardClipboard(qint32 op, CCard* card, qint32 categoryId) {
         copy->CopyFrom(*clipboardCard);
         copy->categoryId = categoryId;
         copy->description = LoadResString(kStrCopyOf) + clipboardCard->description;
-        pasted = copy->id;
-        cards.InsertInIdOrder(copy);
+        const qint32 copyId = copy->id;
+        if (cards.InsertInIdOrder(copy))
+            pasted = copyId;
     }
     clipboardCard = nullptr;
     clipboardOp = op;
@@ -519,28 +526,14 @@ bool CWallet::ChangePassword() {
     }
 }
 
-bool CWallet::ContainsUnit(char16_t unit) const {
-    const QChar c(unit);
-    auto in = [c](const QString& text) { return text.contains(c); };
-    if (in(password))
-        return true;
-    for (const CCard* card : cards) {
-        const CAttachment* slots[] = {&card->image, &card->sound, &card->document};
-        if (in(card->description) || in(card->reservedText) || in(card->notes) ||
-            std::any_of(card->values.begin(), card->values.end(), in) ||
-            std::any_of(std::begin(slots), std::end(slots),
-                        [&](const CAttachment* a) { return in(a->streamName) || in(a->description); }))
-            return true;
-    }
-    for (const CCardTemplate* cardTemplate : templates) {
-        if (in(cardTemplate->description) || in(cardTemplate->reservedText) ||
-            std::any_of(cardTemplate->fields.begin(), cardTemplate->fields.end(),
-                        [&](const CTemplateField& f) { return in(f.name); }))
-            return true;
-    }
-    for (const CCategory* category : categories) {
-        if (in(category->description) || in(category->reservedText))
-            return true;
-    }
-    return false;
+bool CWallet::ContainsUnit(char16_t unit) {
+    bool found = password.contains(QChar(unit));
+    auto look = [&found, unit](const QString& text) { found = found || text.contains(QChar(unit)); };
+    for (CCard* card : cards)
+        card->VisitTexts(look);
+    for (CCardTemplate* cardTemplate : templates)
+        cardTemplate->VisitTexts(look);
+    for (CCategory* category : categories)
+        category->VisitTexts(look);
+    return found;
 }

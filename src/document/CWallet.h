@@ -138,13 +138,15 @@ private:
     struct Detached {};
     CWallet(Detached);
     void SerializeHeader(CArchive& archive);
+    void CheckNextId();
     void TakeContents(CWallet& other);
     std::unique_ptr<CWallet> ReadFresh(QIODevice& device, QString& error) const;
     bool OpenFailed(const QString& reason);
     bool WriteFile(const QString& path, QString& error);
     bool SaveWithDialog();
     bool FillNewFile(CompoundFile& file, QString& error) const;
-    bool ContainsUnit(char16_t unit) const;
+    static bool Empty(CompoundFile& file);
+    bool ContainsUnit(char16_t unit);
     void DropCard(CCard* card);
 
     bool m_started = false;

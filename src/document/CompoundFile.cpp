@@ -172,8 +172,10 @@ bool CompoundFile::Open(const QString& path, int mode) {
     s.error.clear();
     if (mode != kMode)
         return s.Fail(QStringLiteral("unsupported storage mode 0x%1").arg(mode, 0, 16));
-    s.path = path;
-    if (s.lock.Acquire(path, s.error) && s.Load()) {
+    // A link is followed: commits replace the wallet it names, never the link itself.
+    const QFileInfo info(path);
+    s.path = info.isSymLink() && !info.canonicalFilePath().isEmpty() ? info.canonicalFilePath() : path;
+    if (s.lock.Acquire(s.path, s.error) && s.Load()) {
         s.open = true;
         return true;
     }

@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
 #include <QStandardPaths>
 
 namespace {
@@ -98,25 +99,43 @@ int CAttachment::StoreFile() {
 }
 
 int CAttachment::ExtractFile(QString& outPath) const {
-    const CWallet* wallet = GetActiveWallet();
-    CompoundFile file;
-    if (!wallet || !file.Open(wallet->PathName()) || !file.OpenStorage(kAttachmentStorage))
-        return 0;
-    std::unique_ptr<QIODevice> stream = file.OpenStream(streamName);
     const QString folder = ExtractionFolder();
-    if (!stream || folder.isEmpty())
+    if (folder.isEmpty())
         return 0;
     const QString target = QDir(folder).filePath(SafeFileName(description));
-    if (QFileInfo(target).absolutePath() != QFileInfo(folder).absoluteFilePath())
-        return 0;
-    QFile out(target);
-    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return 0;
-    out.setPermissions(QFile::ReadOwner | QFile::WriteOwner);
-    if (!CopyBlocks(*stream, out) || !out.flush())
+    QString error;
+    if (QFileInfo(target).absolutePath() != QFileInfo(folder).absoluteFilePath() || !ExtractTo(target, error))
         return 0;
     outPath = target;
     return 1;
+}
+
+bool CAttachment::ExtractTo(const QString& target, QString& error) const {
+    const CWallet* wallet = GetActiveWallet();
+    CompoundFile file;
+    std::unique_ptr<QIODevice> stream;
+    if (wallet && file.Open(wallet->PathName()) && file.OpenStorage(kAttachmentStorage))
+        stream = file.OpenStream(streamName);
+    if (!stream) {
+        error = file.ErrorString();
+        return false;
+    }
+    QSaveFile out(target);
+    if (!out.open(QIODevice::WriteOnly)) {
+        error = out.errorString();
+        return false;
+    }
+    out.setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+    if (!CopyBlocks(*stream, out)) {
+        out.cancelWriting();
+        error = out.errorString().isEmpty() ? stream->errorString() : out.errorString();
+    }
+    if (!out.commit()) {
+        if (error.isEmpty())
+            error = out.errorString();
+        return false;
+    }
+    return true;
 }
 
 int CAttachment::RemoveStream() {

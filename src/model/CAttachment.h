@@ -23,6 +23,8 @@ public:
     // Copies the stream to a file in the user's private attachment folder, named after the display name (never
     // outside that folder, whatever the name holds), and gives its path.
     int ExtractFile(QString& outPath) const;
+    // Copies the stream to `target`, whole or not at all (a file there is replaced only by a complete copy).
+    bool ExtractTo(const QString& target, QString& error) const;
     // Removes the stream from the file; an empty slot succeeds at once. The display name stays.
     int RemoveStream();
 

@@ -99,15 +99,7 @@ bool CCard::ContainsText(const QString& text, bool matchCase) const {
 }
 
 void CCard::CipherTexts(bool encipher) {
-    description = CipherText(std::move(description), encipher);
-    reservedText = CipherText(std::move(reservedText), encipher);
-    for (CAttachment* slot : {&image, &sound, &document})
-        slot->streamName = CipherText(std::move(slot->streamName), encipher);
-    for (CAttachment* slot : {&image, &sound, &document})
-        slot->description = CipherText(std::move(slot->description), encipher);
-    notes = CipherText(std::move(notes), encipher);
-    for (QString& value : values)
-        value = CipherText(std::move(value), encipher);
+    VisitTexts([encipher](QString& text) { text = CipherText(std::move(text), encipher); });
 }
 
 void CCard::Serialize(CArchive& archive) {

@@ -31,6 +31,18 @@ public:
     // Whether the description, a value or the notes contain `text`.
     bool ContainsText(const QString& text, bool matchCase) const;
     void CipherTexts(bool encipher);
+    // Calls `visit` with each text that the file holds enciphered, in enciphering order.
+    template <class Visit> void VisitTexts(Visit&& visit) {
+        visit(description);
+        visit(reservedText);
+        for (CAttachment* slot : {&image, &sound, &document})
+            visit(slot->streamName);
+        for (CAttachment* slot : {&image, &sound, &document})
+            visit(slot->description);
+        visit(notes);
+        for (QString& value : values)
+            visit(value);
+    }
     void Serialize(CArchive& archive) override;
     // Removes the streams of the image, the sound and the document from the wallet's file; true when all went.
     bool RemoveAllStreams();

@@ -79,10 +79,7 @@ bool CCardTemplate::IsInUse() const {
 }
 
 void CCardTemplate::CipherTexts(bool encipher) {
-    description = CipherText(std::move(description), encipher);
-    reservedText = CipherText(std::move(reservedText), encipher);
-    for (CTemplateField& field : fields)
-        field.name = CipherText(std::move(field.name), encipher);
+    VisitTexts([encipher](QString& text) { text = CipherText(std::move(text), encipher); });
 }
 
 void CCardTemplate::Serialize(CArchive& archive) {

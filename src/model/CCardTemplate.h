@@ -20,6 +20,13 @@ public:
     // Whether a card of the active wallet is bound to this template. Templates without an id are never in use.
     bool IsInUse() const;
     void CipherTexts(bool encipher);
+    // Calls `visit` with each text that the file holds enciphered, in enciphering order.
+    template <class Visit> void VisitTexts(Visit&& visit) {
+        visit(description);
+        visit(reservedText);
+        for (CTemplateField& field : fields)
+            visit(field.name);
+    }
     void Serialize(CArchive& archive) override;
 
     // Writes this template to a template file the user chooses. False when cancelled or when it failed (the user has

@@ -15,8 +15,7 @@ CCategory::CCategory(qint32 categoryId) : CWalletItem(categoryId) {
 }
 
 void CCategory::CipherTexts(bool encipher) {
-    description = CipherText(std::move(description), encipher);
-    reservedText = CipherText(std::move(reservedText), encipher);
+    VisitTexts([encipher](QString& text) { text = CipherText(std::move(text), encipher); });
 }
 
 void CCategory::Serialize(CArchive& archive) {

@@ -14,6 +14,11 @@ public:
 
     bool RequiresPassword() const { return flag != 0; }
     void CipherTexts(bool encipher);
+    // Calls `visit` with each text that the file holds enciphered, in enciphering order.
+    template <class Visit> void VisitTexts(Visit&& visit) {
+        visit(description);
+        visit(reservedText);
+    }
     void Serialize(CArchive& archive) override;
 
     // Internal name of the template offered first for a new card here; empty for none.
