@@ -6,11 +6,12 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds="${1:-20}"
 build=build-fuzz
+targets=(FuzzCompoundFile FuzzWalletStream FuzzTemplateFile FuzzXmlDocument)
 
 CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DKORVEL_BUILD_FUZZ=ON -DKORVEL_BUILD_TESTS=OFF \
     -DKORVEL_BUILD_BENCH=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo
-cmake --build "$build" --parallel "$(nproc)" --target FuzzCompoundFile FuzzWalletStream FuzzTemplateFile
-for target in FuzzCompoundFile FuzzWalletStream FuzzTemplateFile; do
+cmake --build "$build" --parallel "$(nproc)" --target "${targets[@]}"
+for target in "${targets[@]}"; do
     corpus=$(mktemp -d)
     echo "Fuzzing $target for $seconds s"
     "$build/bin/$target" -max_total_time="$seconds" -rss_limit_mb=4096 -print_final_stats=1 "$corpus" 2>&1 | tail -n 3

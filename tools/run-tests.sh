@@ -17,6 +17,6 @@ fi
 cmake -S . -B "$build" -G Ninja "${flags[@]}"
 cmake --build "$build" --parallel "$(nproc)"
 if [ "${1:-}" != "--sanitize" ]; then
-    tools/fuzz-smoke.sh 20
+    tools/fuzz-smoke.sh 15
 fi
 QT_QPA_PLATFORM=offscreen ctest --test-dir "$build" --output-on-failure --parallel "$(nproc)"
