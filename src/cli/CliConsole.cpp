@@ -3,23 +3,39 @@
 
 #include <QIODevice>
 
+#include <csignal>
 #include <termios.h>
 #include <unistd.h>
 
 namespace {
 // Switches the terminal's echo off for its lifetime.
+// The terminal's settings while echo is off, for a signal that ends the program in the middle of a password.
+termios g_echoing{};
+
+void RestoreEchoAndDie(int signal) {
+    tcsetattr(STDIN_FILENO, TCSAFLUSH, &g_echoing);
+    std::signal(signal, SIG_DFL);
+    std::raise(signal);
+}
+
 class EchoOff {
 public:
     explicit EchoOff(bool active) : m_active(active && tcgetattr(STDIN_FILENO, &m_saved) == 0) {
         if (!m_active)
             return;
+        g_echoing = m_saved;
+        m_interrupt = std::signal(SIGINT, RestoreEchoAndDie);
+        m_terminate = std::signal(SIGTERM, RestoreEchoAndDie);
         termios quiet = m_saved;
         quiet.c_lflag &= ~tcflag_t(ECHO);
         tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
     }
     ~EchoOff() {
-        if (m_active)
-            tcsetattr(STDIN_FILENO, TCSAFLUSH, &m_saved);
+        if (!m_active)
+            return;
+        tcsetattr(STDIN_FILENO, TCSAFLUSH, &m_saved);
+        std::signal(SIGINT, m_interrupt);
+        std::signal(SIGTERM, m_terminate);
     }
     EchoOff(const EchoOff&) = delete;
     EchoOff& operator=(const EchoOff&) = delete;
@@ -27,6 +43,8 @@ public:
 private:
     termios m_saved{};
     bool m_active;
+    void (*m_interrupt)(int) = SIG_DFL;
+    void (*m_terminate)(int) = SIG_DFL;
 };
 } // namespace
 
