@@ -1,32 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "TestFiles.h"
 #include "WalletFixture.h"
 #include "document/Clock.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-
-namespace {
-QString WriteFile(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    file.open(QIODevice::WriteOnly);
-    file.write(bytes);
-    return path;
-}
-
-QByteArray ReadFile(const QString& path) {
-    QFile file(path);
-    file.open(QIODevice::ReadOnly);
-    return file.readAll();
-}
-
-QByteArray Pattern(int size) {
-    QByteArray bytes(size, Qt::Uninitialized);
-    for (int i = 0; i < size; ++i)
-        bytes[i] = char((i * 131) >> 3);
-    return bytes;
-}
-} // namespace
 
 class TestAttachments : public QObject {
     Q_OBJECT
@@ -42,7 +21,8 @@ private Q_SLOTS:
     void cleanup() { Clock::Release(); }
 
     void streamNames() {
-        QCOMPARE(CAttachment::MakeStreamName(QDateTime(QDate(2003, 7, 5), QTime(9, 4, 3))), QStringLiteral("200375943"));
+        QCOMPARE(CAttachment::MakeStreamName(QDateTime(QDate(2003, 7, 5), QTime(9, 4, 3))),
+                 QStringLiteral("200375943"));
         QCOMPARE(CAttachment::MakeStreamName(QDateTime(QDate(2024, 11, 30), QTime(23, 59, 0))),
                  QStringLiteral("2024113023590"));
     }
@@ -75,7 +55,7 @@ private Q_SLOTS:
         f.MakeNew();
         QVERIFY(f.SaveAs(QStringLiteral("a.kvx")));
         const QByteArray bytes = Pattern(size);
-        const QString source = WriteFile(f.Path("scan.jpg"), bytes);
+        const QString source = WriteFileBytes(f.Path("scan.jpg"), bytes);
         CAttachment slot;
         slot.filterId = CAttachment::kImageFilter;
         f.prompts.OpenFile(source);
@@ -86,7 +66,7 @@ private Q_SLOTS:
         QVERIFY(QFileInfo::exists(source));
         QString extracted;
         QCOMPARE(slot.ExtractFile(extracted), 1);
-        QCOMPARE(ReadFile(extracted), bytes);
+        QCOMPARE(FileBytes(extracted), bytes);
         QCOMPARE(QFileInfo(extracted).fileName(), QStringLiteral("scan.jpg"));
         QVERIFY(extracted.startsWith(m_runtime.path()));
         QCOMPARE(QFileInfo(extracted).permissions() & (QFile::ReadOther | QFile::ReadGroup), QFile::Permissions());
@@ -100,7 +80,7 @@ private Q_SLOTS:
         Clock::Freeze(QDateTime(QDate(2011, 1, 1), QTime(10, 0, 0)));
         CAttachment first, second;
         for (CAttachment* slot : {&first, &second}) {
-            f.prompts.OpenFile(WriteFile(f.Path("doc.txt"), "text"));
+            f.prompts.OpenFile(WriteFileBytes(f.Path("doc.txt"), "text"));
             f.prompts.Message(QStringLiteral("has been attached"), Prompts::Answer::Ok);
             QCOMPARE(slot->StoreFile(), 1);
         }
@@ -145,7 +125,7 @@ private Q_SLOTS:
         f.MakeNew();
         QVERIFY(f.SaveAs(QStringLiteral("e.kvx")));
         CAttachment slot;
-        f.prompts.OpenFile(WriteFile(f.Path("in.bin"), "data"));
+        f.prompts.OpenFile(WriteFileBytes(f.Path("in.bin"), "data"));
         f.prompts.Message(QStringLiteral("has been attached"), Prompts::Answer::Ok);
         QCOMPARE(slot.StoreFile(), 1);
         slot.description = displayName;
@@ -153,7 +133,7 @@ private Q_SLOTS:
         QCOMPARE(slot.ExtractFile(extracted), 1);
         QCOMPARE(QFileInfo(extracted).fileName(), fileName);
         QCOMPARE(QFileInfo(extracted).absolutePath(), CAttachment::ExtractionFolder());
-        QCOMPARE(ReadFile(extracted), QByteArray("data"));
+        QCOMPARE(FileBytes(extracted), QByteArray("data"));
     }
 
     void removeStream() {
@@ -163,7 +143,7 @@ private Q_SLOTS:
         QCOMPARE(empty.RemoveStream(), 1);
         QVERIFY(f.SaveAs(QStringLiteral("r.kvx")));
         CAttachment slot;
-        f.prompts.OpenFile(WriteFile(f.Path("in.bin"), "data"));
+        f.prompts.OpenFile(WriteFileBytes(f.Path("in.bin"), "data"));
         f.prompts.Message(QStringLiteral("has been attached"), Prompts::Answer::Ok);
         QCOMPARE(slot.StoreFile(), 1);
         f.wallet->SetModified(false);

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "TestFiles.h"
 #include "document/CompoundFile.h"
 #include "document/cfb/CfbNewContent.h"
 #include "document/cfb/CfbNode.h"
@@ -13,7 +14,8 @@
 #include <QTest>
 
 // Independent readers and writers check our files in both directions: Debian's python3-olefile (run by Debian's
-// own Python) and the npm package cfb (installed into the build folder from interop/package-lock.json beside the tests).
+// own Python) and the npm package cfb (installed into the build folder from interop/package-lock.json beside the
+// tests).
 class TestCfbInterop : public QObject {
     Q_OBJECT
 
@@ -49,13 +51,6 @@ Layout Sample() {
     return layout;
 }
 
-QByteArray Pattern(qint64 size) {
-    QByteArray bytes(size, Qt::Uninitialized);
-    for (qint64 i = 0; i < size; ++i)
-        bytes[i] = char((i * 7 + size) & 0xFF);
-    return bytes;
-}
-
 QString Line(const QString& path, const QByteArray& data) {
     return QStringLiteral("S %1 %2 %3")
         .arg(path)
@@ -68,7 +63,7 @@ QStringList Expected(const Layout& layout) {
     for (const QString& storage : layout.storages)
         lines.append("D " + storage);
     for (const auto& [path, size] : layout.streams)
-        lines.append(Line(path, Pattern(size)));
+        lines.append(Line(path, Pattern(size, int(size))));
     lines.sort();
     return lines;
 }
@@ -90,7 +85,7 @@ bool WriteWithCompoundFile(const Layout& layout, const QString& path) {
         for (qsizetype i = 0; i + 1 < parts.size(); ++i)
             file.OpenStorage(parts[i]);
         std::unique_ptr<QIODevice> stream = file.CreateStream(parts.last());
-        if (!stream || stream->write(Pattern(size)) != size)
+        if (!stream || stream->write(Pattern(size, int(size))) != size)
             return false;
         stream.reset();
         while (file.PopStorage()) {
@@ -112,7 +107,7 @@ bool WriteVersion4(const Layout& layout, const QString& path) {
     QString error;
     for (const auto& [streamPath, size] : layout.streams) {
         auto content = std::make_shared<CfbNewContent>(path);
-        const QByteArray bytes = Pattern(size);
+        const QByteArray bytes = Pattern(size, int(size));
         content->WriteAt(0, bytes.constData(), size, error);
         find(streamPath.split('/'))->Add(CfbNode::MakeStream(streamPath.split('/').last(), content));
     }

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "TestFiles.h"
 #include "document/CompoundFile.h"
 #include "document/cfb/CfbName.h"
 #include "document/cfb/CfbNewContent.h"
@@ -33,13 +34,6 @@ private Q_SLOTS:
 };
 
 namespace {
-
-QByteArray Pattern(qint64 size, int seed) {
-    QByteArray bytes(size, Qt::Uninitialized);
-    for (qint64 i = 0; i < size; ++i)
-        bytes[i] = char((i * 7 + seed) & 0xFF);
-    return bytes;
-}
 
 void AddStream(CfbNode& storage, const QString& name, const QByteArray& bytes) {
     auto content = std::make_shared<CfbNewContent>(QString());

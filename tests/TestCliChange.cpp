@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "CliRunner.h"
+#include "TestFiles.h"
 #include "document/ResourceLibrary.h"
 #include "model/CArchive.h"
 #include "model/CCardTemplate.h"
@@ -12,12 +13,6 @@
 #include <QTest>
 
 namespace {
-QByteArray FileBytes(const QString& path) {
-    QFile file(path);
-    file.open(QIODevice::ReadOnly);
-    return file.readAll();
-}
-
 void WriteFile(const QString& path, const QByteArray& bytes) {
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly));

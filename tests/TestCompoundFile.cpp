@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "TestFiles.h"
 #include "document/CompoundFile.h"
 
 #include <QCoreApplication>
@@ -46,18 +47,6 @@ private Q_SLOTS:
 };
 
 namespace {
-
-QByteArray Pattern(qint64 size, int seed = 0) {
-    QByteArray bytes(size, Qt::Uninitialized);
-    for (qint64 i = 0; i < size; ++i)
-        bytes[i] = char((i * 7 + i / 251 + seed) & 0xFF);
-    return bytes;
-}
-
-QByteArray FileBytes(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 bool WriteStream(CompoundFile& file, const QString& name, const QByteArray& bytes) {
     std::unique_ptr<QIODevice> stream = file.CreateStream(name);

@@ -1,16 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "TestFiles.h"
 #include "WalletFixture.h"
 
 #include <QFile>
 #include <QFileInfo>
-
-namespace {
-QByteArray ReadFile(const QString& path) {
-    QFile file(path);
-    file.open(QIODevice::ReadOnly);
-    return file.readAll();
-}
-} // namespace
 
 class TestTemplateFiles : public QObject {
     Q_OBJECT
@@ -94,7 +87,7 @@ private Q_SLOTS:
         f.prompts.SaveFile(f.Path("t.kvt"));
         f.prompts.Message(QStringLiteral("successfully exported"), Prompts::Answer::Ok);
         QVERIFY(f.wallet->templates.FindById(3)->ExportToFile());
-        QByteArray bytes = ReadFile(f.Path("t.kvt"));
+        QByteArray bytes = FileBytes(f.Path("t.kvt"));
         bytes = cut < 0 ? bytes.left(bytes.size() - 1) : bytes.left(cut);
         QFile file(f.Path("t.kvt"));
         QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));

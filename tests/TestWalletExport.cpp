@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "TestFiles.h"
 #include "WalletFixture.h"
 #include "document/WalletExport.h"
 
@@ -7,12 +8,6 @@
 #include <QFileInfo>
 
 namespace {
-QByteArray FileBytes(const QString& path) {
-    QFile file(path);
-    file.open(QIODevice::ReadOnly);
-    return file.readAll();
-}
-
 const QByteArray kDeclaration = R"(<?xml version="1.0" encoding="windows-1252"?>)";
 
 // Ids of the wallet below.

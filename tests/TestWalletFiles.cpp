@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "TestFiles.h"
 #include "WalletFixture.h"
 #include "document/CompoundFile.h"
 #include "document/FieldCipher.h"
@@ -20,12 +21,6 @@ QStringList Elements(const QString& path, const QString& storage = QString()) {
     if (!file.Open(path) || (!storage.isEmpty() && !file.OpenStorage(storage)))
         return {QStringLiteral("<cannot open>")};
     return file.ElementNames();
-}
-
-QByteArray FileBytes(const QString& path) {
-    QFile file(path);
-    file.open(QIODevice::ReadOnly);
-    return file.readAll();
 }
 
 // Adds a stream to the wallet file's attachment storage, as an insert does.

@@ -33,7 +33,8 @@ struct WalletFixture {
         return wallet->OnFileSave();
     }
 
-    CCard* AddCard(const QString& description, qint32 categoryId = 35, const QString& templateName = QStringLiteral("9")) {
+    CCard* AddCard(const QString& description, qint32 categoryId = 35,
+                   const QString& templateName = QStringLiteral("9")) {
         auto card = std::make_unique<CCard>(wallet->NextId());
         card->description = description;
         card->categoryId = categoryId;
