@@ -103,11 +103,16 @@ void BenchSave(const QTemporaryDir& dir, SilentPrompts& prompts) {
     Report("save a 100,000-card wallet", save, "write its records to memory", records);
 }
 
+// A small wallet saved under `name`, to which the benchmarks then add attachment streams.
+void SaveSmallWallet(CWallet& wallet, const QTemporaryDir& dir, SilentPrompts& prompts, const QString& name) {
+    FillCards(wallet, 100);
+    prompts.file = dir.filePath(name);
+    wallet.OnFileSave();
+}
+
 void BenchInsert(const QTemporaryDir& dir, SilentPrompts& prompts) {
     CWallet wallet;
-    FillCards(wallet, 100);
-    prompts.file = dir.filePath(QStringLiteral("big.kvx"));
-    wallet.OnFileSave();
+    SaveSmallWallet(wallet, dir, prompts, QStringLiteral("big.kvx"));
     AddStreams(prompts.file, 4, 50LL << 20);
     const QString attachment = dir.filePath(QStringLiteral("movie.bin"));
     WriteBytes(attachment, 50LL << 20);
@@ -126,9 +131,7 @@ void BenchInsert(const QTemporaryDir& dir, SilentPrompts& prompts) {
 
 void BenchOpen(const QTemporaryDir& dir, SilentPrompts& prompts) {
     CWallet wallet;
-    FillCards(wallet, 100);
-    prompts.file = dir.filePath(QStringLiteral("many.kvx"));
-    wallet.OnFileSave();
+    SaveSmallWallet(wallet, dir, prompts, QStringLiteral("many.kvx"));
     AddStreams(prompts.file, 10000, 3000);
     const double open = Measure([&] { wallet.OnOpenDocument(prompts.file); });
     Report("open a wallet with 10,000 attachments", open, "copy the file",
