@@ -148,7 +148,8 @@ qint32 CliContext::FreeId(qint32 offset) {
 }
 
 void CliContext::ConfirmReplace(const QString& path) const {
-    if (!QFileInfo::exists(path))
+    // A device or a pipe is written into, not replaced.
+    if (!QFileInfo(path).isFile())
         return;
     if (!Prompts::AskYesNo(Quoted(path) + QStringLiteral(" already exists. Do you want to replace it?"),
                            Prompts::Icon::Exclamation, Prompts::Answer::No))

@@ -60,7 +60,7 @@ public:
     QList<std::pair<int, QString>> FieldValues(const CCardTemplate* cardTemplate) const;
     // An id that no record of the wallet has: the next id plus `offset`, skipping ids already taken.
     qint32 FreeId(qint32 offset = 0);
-    // Asks before a file that is there is replaced.
+    // Asks before a regular file that is there is replaced.
     void ConfirmReplace(const QString& path) const;
 
     void PrintJson(const QJsonValue& value);

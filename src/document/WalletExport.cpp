@@ -2,12 +2,12 @@
 #include "document/WalletExport.h"
 
 #include "document/CWallet.h"
+#include "document/OutputFile.h"
 #include "document/Utilities.h"
 #include "model/CXmlDocument.h"
 #include "resources/StringTable.h"
 
 #include <QHash>
-#include <QSaveFile>
 #include <QSet>
 #include <QStringEncoder>
 
@@ -43,23 +43,25 @@ bool WalletExport::Write(const CWallet& wallet, const QList<qint32>& categoryIds
                                  : WriteText(wallet, categoryIds, path, error);
 }
 
-// Written piece by piece through the locale's encoder; QSaveFile keeps a failed write (a full disk) from replacing
-// the old file or passing for success.
+// Written piece by piece through the locale's encoder; the first failed write (a full disk) ends the export.
 bool WalletExport::WriteText(const CWallet& wallet, const QList<qint32>& categoryIds, const QString& path,
                              QString& error) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
+    OutputFile file(path);
+    if (!file.Open()) {
         error = OpenError(file.errorString());
         return false;
     }
     QStringEncoder encode(QStringConverter::System);
+    bool written = true;
     ForEachChosen(wallet, categoryIds, [&](const CCategory&, const QList<const CCard*>& cards) {
         for (const CCard* card : cards) {
+            if (!written)
+                return;
             const QByteArray bytes = encode(card->GetText(false) + kCrLf);
-            file.write(bytes);
+            written = file.write(bytes) == bytes.size();
         }
     });
-    if (!file.commit()) {
+    if (!written || !file.Commit()) {
         error = OpenError(file.errorString());
         return false;
     }
@@ -73,8 +75,9 @@ bool WalletExport::WriteXml(const CWallet& wallet, const QList<qint32>& category
         error = xml.GetError();
         return false;
     }
-    if (!xml.Save(path)) {
-        error = LoadResString(kStrOpenError);
+    QString reason;
+    if (!xml.Save(path, &reason)) {
+        error = OpenError(reason);
         return false;
     }
     return true;

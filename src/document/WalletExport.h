@@ -14,8 +14,8 @@ public:
     enum class Format { Text, Xml };
 
     // Categories whose id is not in `categoryIds` are left out, and so is a card whose category is not in the
-    // wallet. The file is written whole or not at all: on failure an existing file at `path` stays as it was, and
-    // `error` says why.
+    // wallet. A file is written whole or not at all: on failure an existing file at `path` stays as it was, and
+    // `error` says why. A device or a pipe at `path` is written into.
     static bool Write(const CWallet& wallet, const QList<qint32>& categoryIds, Format format, const QString& path,
                       QString& error);
 

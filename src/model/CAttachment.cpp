@@ -4,6 +4,7 @@
 #include "document/CWallet.h"
 #include "document/Clock.h"
 #include "document/CompoundFile.h"
+#include "document/OutputFile.h"
 #include "document/Prompts.h"
 #include "document/Utilities.h"
 #include "resources/StringTable.h"
@@ -11,7 +12,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStandardPaths>
 
 namespace {
@@ -120,19 +120,14 @@ bool CAttachment::ExtractTo(const QString& target, QString& error) const {
         error = file.ErrorString();
         return false;
     }
-    QSaveFile out(target);
-    if (!out.open(QIODevice::WriteOnly)) {
+    // A decrypted copy is private unless the user writes it over a file whose permissions say otherwise.
+    OutputFile out(target, OutputFile::NewFileMode::OwnerOnly);
+    if (!out.Open()) {
         error = out.errorString();
         return false;
     }
-    out.setPermissions(QFile::ReadOwner | QFile::WriteOwner);
-    if (!CopyBlocks(*stream, out)) {
-        out.cancelWriting();
-        error = out.errorString().isEmpty() ? stream->errorString() : out.errorString();
-    }
-    if (!out.commit()) {
-        if (error.isEmpty())
-            error = out.errorString();
+    if (!CopyBlocks(*stream, out) || !out.Commit()) {
+        error = out.HasFailed() ? out.errorString() : stream->errorString();
         return false;
     }
     return true;

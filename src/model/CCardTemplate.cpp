@@ -3,6 +3,7 @@
 
 #include "document/CWallet.h"
 #include "document/CipherText.h"
+#include "document/OutputFile.h"
 #include "document/Prompts.h"
 #include "document/Utilities.h"
 #include "model/CArchive.h"
@@ -11,7 +12,6 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <limits>
@@ -98,9 +98,9 @@ bool CCardTemplate::ExportToFile() {
                                                      FileNameSafeText(description));
     if (path.isEmpty())
         return false;
-    QSaveFile file(path);
+    OutputFile file(path);
     QString error;
-    if (file.open(QIODevice::WriteOnly)) {
+    if (file.Open()) {
         try {
             CArchive archive(file, CArchive::Mode::Store);
             Serialize(archive);
@@ -109,7 +109,7 @@ bool CCardTemplate::ExportToFile() {
             error = e.Message();
         }
     }
-    if (!file.isOpen() || !error.isEmpty() || !file.commit()) {
+    if (!file.isOpen() || !error.isEmpty() || !file.Commit()) {
         Prompts::Warn(LoadResString(kStrOpenError) + QStringLiteral("\n\n") +
                       (error.isEmpty() ? file.errorString() : error));
         return false;

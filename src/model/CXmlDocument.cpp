@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "model/CXmlDocument.h"
 
-#include <QSaveFile>
+#include "document/OutputFile.h"
 
 #include <iconv.h>
 
@@ -285,15 +285,18 @@ bool CXmlDocument::AddChildSubDoc(const QString& fragment) {
     return true;
 }
 
-bool CXmlDocument::Save(const QString& path) const {
+bool CXmlDocument::Save(const QString& path, QString* error) const {
     const std::optional<QByteArray> bytes = EncodeWindows1252(m_document);
-    if (!bytes)
+    if (!bytes) {
+        if (error)
+            *error = QStringLiteral("the text cannot be converted to windows-1252");
         return false;
-    // QSaveFile remembers a failed write and then discards the new file on commit instead of replacing the old one.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    return file.write(*bytes) == bytes->size() && file.commit();
+    }
+    OutputFile file(path);
+    const bool saved = file.Open() && file.write(*bytes) == bytes->size() && file.Commit();
+    if (!saved && error)
+        *error = file.errorString();
+    return saved;
 }
 
 QStringView CXmlDocument::NameOf(int index) const {

@@ -30,8 +30,10 @@ public:
     // child; on a parse error the document is left as it was.
     bool AddChildSubDoc(const QString& fragment);
 
-    // Writes the text in windows-1252; characters outside it become numeric character references.
-    bool Save(const QString& path) const;
+    // Writes the text in windows-1252; characters outside it become numeric character references. A file that is
+    // there is replaced only by a complete one; a device or a pipe is written into. On failure `error`, when given,
+    // says why.
+    bool Save(const QString& path, QString* error = nullptr) const;
 
 private:
     struct ElemRecord {
