@@ -6,6 +6,7 @@
 #include <csignal>
 #include <termios.h>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 // Switches the terminal's echo off for its lifetime.
@@ -97,14 +98,43 @@ void CliConsole::Flush() {
     m_err.flush();
 }
 
+// Reads in blocks and keeps what follows the line for the next question, so a pipe gives one line per question.
+// A line has a bounded length and no NUL byte: endless or binary input (/dev/zero) is refused at once instead of
+// being collected without end.
 bool CliConsole::ReadLine(QString& line) {
-    if (!m_in.isReadable())
+    if (!m_inputError.isEmpty() || !m_in.isReadable())
         return false;
-    const QByteArray bytes = m_in.readLine();
-    if (bytes.isEmpty())
-        return false;
+    QByteArray bytes;
+    for (;;) {
+        const qsizetype end = m_pending.indexOf('\n');
+        const qsizetype length = end < 0 ? m_pending.size() : end;
+        if (length > kMaxLineLength)
+            return RefuseInput(QStringLiteral("a line of input is longer than %1 bytes").arg(kMaxLineLength));
+        if (QByteArrayView(m_pending).first(length).contains('\0'))
+            return RefuseInput(QStringLiteral("a line of input holds a NUL byte"));
+        if (end >= 0) {
+            bytes = m_pending.left(end);
+            m_pending.remove(0, end + 1);
+            break;
+        }
+        char block[kReadBlock];
+        const qint64 got = m_in.read(block, kReadBlock);
+        if (got <= 0) {
+            if (m_pending.isEmpty())
+                return false;
+            bytes = std::exchange(m_pending, QByteArray());
+            break;
+        }
+        m_pending.append(block, got);
+    }
     line = QString::fromUtf8(bytes);
-    while (line.endsWith(u'\n') || line.endsWith(u'\r'))
+    while (line.endsWith(u'\r'))
         line.chop(1);
     return true;
+}
+
+bool CliConsole::RefuseInput(const QString& reason) {
+    m_inputError = reason;
+    m_pending.clear();
+    return false;
 }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QTextStream>
 
@@ -24,15 +25,26 @@ public:
     bool Ask(const QString& question, QString& answer);
     // The same without echo on a terminal.
     bool AskSecret(const QString& question, QString& answer);
+    // Why reading a line failed: a line too long or holding a NUL byte. Empty while the input is fine or has ended.
+    // Once a line was refused, no more is read.
+    const QString& InputError() const { return m_inputError; }
     void Flush();
 
+    // The longest line read, in bytes, without its line end; a password is typed in far less.
+    static constexpr qsizetype kMaxLineLength = 4096;
+
 private:
+    static constexpr qint64 kReadBlock = 4096;
+
     void ShowQuestion(const QString& question);
     bool ReadLine(QString& line);
+    bool RefuseInput(const QString& reason);
 
     QIODevice& m_in;
     QTextStream m_out;
     QTextStream m_err;
     bool m_interactive;
     bool m_controlsEcho;
+    QByteArray m_pending; // read after the last line given out
+    QString m_inputError;
 };

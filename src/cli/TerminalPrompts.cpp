@@ -58,6 +58,11 @@ QString TerminalPrompts::SaveFileName(const QString&, const QString&, const QStr
     return TakeFileName();
 }
 
+QString TerminalPrompts::NothingEntered() const {
+    const QString& refused = m_console.InputError();
+    return refused.isEmpty() ? QStringLiteral("no password was entered") : refused;
+}
+
 QString TerminalPrompts::TakeFileName() {
     return std::exchange(m_fileName, QString());
 }
@@ -72,7 +77,7 @@ bool TerminalPrompts::CheckPassword(const QString& expected, const QString& ques
     for (int i = 0; i < tries; ++i) {
         QString entry;
         if (!m_console.AskSecret(question, entry)) {
-            m_passwordFailure = QStringLiteral("no password was entered");
+            m_passwordFailure = NothingEntered();
             return false;
         }
         if (entry == expected)
@@ -89,7 +94,7 @@ bool TerminalPrompts::CollectPassword(QString& password, const QString& question
     for (;;) {
         QString entry;
         if (!m_console.AskSecret(question, entry)) {
-            m_passwordFailure = QStringLiteral("no password was entered");
+            m_passwordFailure = NothingEntered();
             return false;
         }
         if (IsValidNewPassword(entry)) {

@@ -39,6 +39,8 @@ private:
     bool CheckPassword(const QString& expected, const QString& question);
     bool CollectPassword(QString& password, const QString& question);
     QString TakeFileName();
+    // Why no password came: the input ended, or its line was refused.
+    QString NothingEntered() const;
 
     CliConsole& m_console;
     bool m_assumeYes = false;

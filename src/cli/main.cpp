@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/CliApplication.h"
 #include "cli/CliConsole.h"
+#include "cli/CliInput.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -9,10 +10,9 @@
 
 int main(int argc, char* argv[]) {
     const QCoreApplication app(argc, argv);
-    QFile in;
+    CliInput in(STDIN_FILENO);
     QFile out;
     QFile err;
-    in.open(STDIN_FILENO, QIODevice::ReadOnly | QIODevice::Unbuffered);
     out.open(STDOUT_FILENO, QIODevice::WriteOnly);
     err.open(STDERR_FILENO, QIODevice::WriteOnly | QIODevice::Unbuffered);
     const bool terminal = isatty(STDIN_FILENO) != 0;
