@@ -227,9 +227,14 @@ private Q_SLOTS:
         QCOMPARE(card->GetText(false), QStringLiteral("D\r\nN1: V1\r\nN2: a\nb\r\n"));
         card->notes = QStringLiteral("T");
         QCOMPARE(card->GetText(false), QStringLiteral("D\r\nN1: V1\r\nN2: a\nb\r\nNotes:\r\nT"));
-        // Without its template the card still shows everything it holds.
+        // Without its template the card still shows everything it holds, each value with its (empty) name.
         card->templateName = QStringLiteral("missing");
-        QCOMPARE(card->GetText(false), QStringLiteral("D\r\nV1\r\na\nb\r\nNotes:\r\nT"));
+        QCOMPARE(card->GetText(false), QStringLiteral("D\r\n: V1\r\n: a\nb\r\nNotes:\r\nT"));
+        // A value in a slot that has no name in the template is written the same way.
+        card->templateName = QStringLiteral("1");
+        card->values[1] = QStringLiteral("V3");
+        wallet.templates.FindById(1)->fields[1].name.clear();
+        QCOMPARE(card->GetText(false), QStringLiteral("D\r\nN1: V1\r\n: V3\r\nN2: a\nb\r\nNotes:\r\nT"));
     }
 
     void xmlText() {

@@ -29,6 +29,7 @@
 #include "resources/StringTable.h"
 
 #include <QCommandLineParser>
+#include <QFile>
 
 namespace {
 const QString kProgram = QStringLiteral("korvel-cli");
@@ -89,6 +90,21 @@ int CliApplication::Run(const QStringList& arguments, CliConsole& console) const
     }
     console.Flush();
     return status;
+}
+
+int CliApplication::RunNative(const QByteArrayList& arguments, CliConsole& console) const {
+    QStringList decoded;
+    for (const QByteArray& argument : arguments) {
+        decoded.append(QFile::decodeName(argument));
+        if (QFile::encodeName(decoded.last()) != argument) {
+            console.PrintErr(QStringLiteral("%1: the argument \"%2\" is not valid UTF-8; names of files and texts "
+                                            "must be UTF-8 (rename such a file to use it)")
+                                 .arg(kProgram, decoded.last()));
+            console.Flush();
+            return CliError::kUsage;
+        }
+    }
+    return Run(decoded, console);
 }
 
 int CliApplication::Help(const QStringList& arguments, CliConsole& console) const {

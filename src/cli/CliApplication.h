@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QByteArrayList>
 #include <QStringList>
 
 #include <memory>
@@ -20,6 +21,9 @@ public:
 
     // `arguments` without the program's name.
     int Run(const QStringList& arguments, CliConsole& console) const;
+    // The same with the arguments as the system passed them. File names are taken as UTF-8, the only form in which
+    // the program can name a file again; an argument that is not UTF-8 is refused rather than read as another name.
+    int RunNative(const QByteArrayList& arguments, CliConsole& console) const;
 
 private:
     const CliCommand* Find(const QString& name) const;

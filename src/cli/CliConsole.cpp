@@ -3,6 +3,7 @@
 
 #include <QIODevice>
 
+#include <algorithm>
 #include <csignal>
 #include <termios.h>
 #include <unistd.h>
@@ -52,15 +53,41 @@ private:
 CliConsole::CliConsole(QIODevice& in, QIODevice& out, QIODevice& err, bool interactive, bool controlsEcho)
     : m_in(in), m_out(&out), m_err(&err), m_interactive(interactive), m_controlsEcho(controlsEcho) {}
 
+QString CliConsole::Printable(const QString& text, bool keepLines) {
+    const auto needsEscape = [keepLines](QChar c) {
+        if (keepLines && (c == u'\n' || c == u'\t'))
+            return false;
+        return c.category() == QChar::Other_Control || (c >= u'\u202A' && c <= u'\u202E') ||
+               (c >= u'\u2066' && c <= u'\u2069');
+    };
+    if (std::none_of(text.begin(), text.end(), needsEscape))
+        return text;
+    QString shown;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (keepLines && c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n')
+            continue;
+        if (!needsEscape(c))
+            shown += c;
+        else if (c == u'\n' || c == u'\r' || c == u'\t')
+            shown += c == u'\n' ? QStringLiteral("\\n") : c == u'\r' ? QStringLiteral("\\r") : QStringLiteral("\\t");
+        else if (c.unicode() < 0x100)
+            shown += QStringLiteral("\\x") + QString::number(c.unicode(), 16).toUpper().rightJustified(2, u'0');
+        else
+            shown += QStringLiteral("\\u") + QString::number(c.unicode(), 16).toUpper().rightJustified(4, u'0');
+    }
+    return shown;
+}
+
 void CliConsole::PrintOut(const QString& text) {
     m_err.flush();
-    m_out << text << '\n';
+    m_out << Printable(text, true) << '\n';
     m_out.flush();
 }
 
 void CliConsole::PrintErr(const QString& text) {
     m_out.flush();
-    m_err << text << '\n';
+    m_err << Printable(text, true) << '\n';
     m_err.flush();
 }
 
@@ -87,7 +114,7 @@ bool CliConsole::AskSecret(const QString& question, QString& answer) {
 // At a terminal the answer is typed after the question; otherwise the question stays a line of its own in a log.
 void CliConsole::ShowQuestion(const QString& question) {
     m_out.flush();
-    m_err << question;
+    m_err << Printable(question, true);
     if (!m_interactive)
         m_err << '\n';
     m_err.flush();

@@ -17,7 +17,13 @@ public:
     bool IsInteractive() const { return m_interactive; }
     QTextStream& Out() { return m_out; }
     QTextStream& Err() { return m_err; }
-    // Writes the text as a line and flushes, so that it comes before any question that follows.
+    // A wallet's text as it may go to a terminal: control characters (escape sequences, carriage returns, bells) and
+    // the controls that reorder text are shown as "\x1B", "\r", "\u202E" instead of acting. `keepLines` keeps line
+    // breaks and tabs (a CR LF becomes a line break); without it they are shown as "\n" and "\t", for a text that
+    // must stay on its line.
+    static QString Printable(const QString& text, bool keepLines);
+
+    // Writes the text as a line (made printable) and flushes, so that it comes before any question that follows.
     void PrintOut(const QString& text);
     void PrintErr(const QString& text);
     // Shows the question (without a line end) on standard error and reads one line without its line end; false when

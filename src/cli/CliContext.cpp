@@ -28,6 +28,13 @@ QString CliContext::Arg(int index) const {
     return m_parser.positionalArguments().value(index);
 }
 
+QString CliContext::PathArg(int index, const char* what) const {
+    const QString argument = Arg(index);
+    if (argument.isEmpty())
+        throw CliError::Usage(QStringLiteral("%1 is empty; it must name a file").arg(QLatin1String(what)));
+    return QFileInfo(argument).absoluteFilePath();
+}
+
 CWallet& CliContext::NewWallet() {
     m_wallet = std::make_unique<CWallet>();
     m_wallet->SetStarted(true);

@@ -29,6 +29,8 @@ public:
     CliConsole& Console() { return m_console; }
     TerminalPrompts& GetPrompts() { return m_prompts; }
     QString Arg(int index) const;
+    // The argument as an absolute path; an empty one is a usage error, `what` names it.
+    QString PathArg(int index, const char* what) const;
     qsizetype ArgCount() const { return m_parser.positionalArguments().size(); }
     bool IsSet(const QString& option) const { return m_parser.isSet(option); }
     QString Value(const QString& option) const { return m_parser.value(option); }

@@ -19,7 +19,7 @@ CmdCreate::CmdCreate()
                   {QCommandLineOption(QStringLiteral("password"))}}) {}
 
 int CmdCreate::Run(CliContext& context) const {
-    const QString path = QFileInfo(context.Arg(0)).absoluteFilePath();
+    const QString path = context.PathArg(0, "WALLET");
     if (QFileInfo::exists(path))
         throw CliError(u'"' + context.Arg(0) + QStringLiteral("\" already exists; create makes only new files"));
     const bool withPassword = context.IsSet(QStringLiteral("password"));

@@ -10,7 +10,6 @@
 #include "resources/StringTable.h"
 
 #include <QDir>
-#include <QFileInfo>
 
 CmdExport::CmdExport()
     : CliCommand({QStringLiteral("export"),
@@ -33,7 +32,7 @@ int CmdExport::Run(CliContext& context) const {
         for (const CCategory* category : wallet.categories)
             chosen.append(category->id);
     }
-    const QString path = QFileInfo(context.Arg(1)).absoluteFilePath();
+    const QString path = context.PathArg(1, "FILE");
     context.ConfirmReplace(path);
     const auto format = context.IsSet(QStringLiteral("xml")) ? WalletExport::Format::Xml : WalletExport::Format::Text;
     QString error;

@@ -8,8 +8,6 @@
 #include "document/Utilities.h"
 #include "resources/StringTable.h"
 
-#include <QFileInfo>
-
 CmdExtract::CmdExtract()
     : CliCommand({QStringLiteral("extract"),
                   QStringLiteral("WALLET CARD SLOT [FILE] [--yes]"),
@@ -33,7 +31,7 @@ int CmdExtract::Run(CliContext& context) const {
         context.Console().PrintOut(path);
         return 0;
     }
-    const QString target = QFileInfo(context.Arg(3)).absoluteFilePath();
+    const QString target = context.PathArg(3, "FILE");
     context.ConfirmReplace(target);
     QString error;
     if (!slot.ExtractTo(target, error))

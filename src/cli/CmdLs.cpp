@@ -60,7 +60,8 @@ int CmdLs::Run(CliContext& context) const {
     QTextStream& out = context.Console().Out();
     for (const QJsonValue& item : list) {
         const QJsonObject object = item.toObject();
-        out << object[QStringLiteral("id")].toInt() << '\t' << object[QStringLiteral("description")].toString();
+        out << object[QStringLiteral("id")].toInt() << '\t'
+            << CliConsole::Printable(object[QStringLiteral("description")].toString(), false);
         if (object[QStringLiteral("requirePassword")].toBool())
             out << "\t(password)";
         out << '\n';

@@ -1,9 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/CmdPasswd.h"
 
+#include "cli/CliConsole.h"
 #include "cli/CliContext.h"
 #include "cli/TerminalPrompts.h"
 #include "document/CWallet.h"
+#include "document/Utilities.h"
+#include "resources/StringTable.h"
 
 CmdPasswd::CmdPasswd()
     : CliCommand({QStringLiteral("passwd"),
@@ -16,9 +19,14 @@ CmdPasswd::CmdPasswd()
 int CmdPasswd::Run(CliContext& context) const {
     CWallet& wallet = context.OpenWallet();
     context.RequireAccess();
-    context.GetPrompts().ClearPasswordFailure();
+    TerminalPrompts& prompts = context.GetPrompts();
+    prompts.ClearPasswordFailure();
+    // The change is done only when the wallet is saved with it.
+    const QString changed = LoadResString(kStrPasswordChanged);
+    prompts.Withhold(changed);
     if (!wallet.ChangePassword())
         context.Refused(QStringLiteral("the password was not changed"));
     context.Save();
+    context.Console().PrintOut(changed);
     return 0;
 }

@@ -39,7 +39,7 @@ int CmdSearch::Run(CliContext& context) const {
             list.append(
                 QJsonObject{{QStringLiteral("id"), card->id}, {QStringLiteral("description"), card->description}});
         else
-            out << card->id << '\t' << card->description << '\n';
+            out << card->id << '\t' << CliConsole::Printable(card->description, false) << '\n';
     }
     if (json)
         context.PrintJson(list);

@@ -62,20 +62,21 @@ int CmdShow::Run(CliContext& context) const {
     }
     const CCardTemplate* cardTemplate = wallet.templates.FindByInternalName(card.templateName);
     QTextStream& out = context.Console().Out();
-    out << card.description << '\n';
+    out << CliConsole::Printable(card.description, false) << '\n';
     for (int slot = 0; slot < CCard::kValueCount; ++slot) {
         if (card.values[size_t(slot)].isEmpty())
             continue;
         const QString name = cardTemplate ? cardTemplate->fields[slot].name : QString();
-        out << (name.isEmpty() ? QString::number(slot) : name) << ": " << values[slot].toString() << '\n';
+        out << CliConsole::Printable(name.isEmpty() ? QString::number(slot) : name, false) << ": "
+            << CliConsole::Printable(values[slot].toString(), true) << '\n';
     }
     const std::pair<const char*, const CAttachment*> slots[] = {
         {"Image", &card.image}, {"Sound", &card.sound}, {"Document", &card.document}};
     for (const auto& [label, slot] : slots) {
         if (slot->IsAttached())
-            out << label << ": " << slot->description << '\n';
+            out << label << ": " << CliConsole::Printable(slot->description, false) << '\n';
     }
     if (!card.notes.isEmpty())
-        out << LoadResString(kStrNotes) << ":\n" << card.notes << '\n';
+        out << LoadResString(kStrNotes) << ":\n" << CliConsole::Printable(card.notes, true) << '\n';
     return 0;
 }

@@ -6,8 +6,6 @@
 #include "cli/TerminalPrompts.h"
 #include "document/CWallet.h"
 
-#include <QFileInfo>
-
 CmdTemplateExport::CmdTemplateExport()
     : CliCommand({QStringLiteral("template-export"),
                   QStringLiteral("WALLET TEMPLATE FILE [--yes]"),
@@ -20,7 +18,7 @@ int CmdTemplateExport::Run(CliContext& context) const {
     context.OpenWallet();
     CCardTemplate& cardTemplate = context.Template(context.Arg(1));
     context.RequireAccess();
-    const QString path = QFileInfo(context.Arg(2)).absoluteFilePath();
+    const QString path = context.PathArg(2, "FILE");
     context.ConfirmReplace(path);
     context.GetPrompts().PrepareFileName(path);
     if (!cardTemplate.ExportToFile())

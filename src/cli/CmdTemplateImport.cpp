@@ -7,8 +7,6 @@
 #include "cli/TerminalPrompts.h"
 #include "document/CWallet.h"
 
-#include <QFileInfo>
-
 namespace {
 // Templates the user brings in take ids above the counter's, as made ones do.
 constexpr qint32 kUserTemplateIdOffset = 500;
@@ -25,7 +23,7 @@ CmdTemplateImport::CmdTemplateImport()
 int CmdTemplateImport::Run(CliContext& context) const {
     CWallet& wallet = context.OpenWallet();
     context.RequireAccess();
-    context.GetPrompts().PrepareFileName(QFileInfo(context.Arg(1)).absoluteFilePath());
+    context.GetPrompts().PrepareFileName(context.PathArg(1, "FILE"));
     auto cardTemplate = std::make_unique<CCardTemplate>();
     if (!cardTemplate->ImportFromFile())
         throw CliError(QString());

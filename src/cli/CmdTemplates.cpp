@@ -35,8 +35,9 @@ int CmdTemplates::Run(CliContext& context) const {
             names.append(QStringLiteral("%1=%2").arg(slot).arg(field.name));
         }
         if (!json) {
-            out << cardTemplate->id << '\t' << cardTemplate->internalName << '\t' << cardTemplate->description << "\t"
-                << names.join(QStringLiteral(", ")) << '\n';
+            out << cardTemplate->id << '\t' << CliConsole::Printable(cardTemplate->internalName, false) << '\t'
+                << CliConsole::Printable(cardTemplate->description, false) << '\t'
+                << CliConsole::Printable(names.join(QStringLiteral(", ")), false) << '\n';
             continue;
         }
         list.append(QJsonObject{{QStringLiteral("id"), cardTemplate->id},

@@ -20,6 +20,8 @@ TerminalPrompts::TerminalPrompts(CliConsole& console) : m_console(console) {}
 Prompts::Answer TerminalPrompts::Message(const QString& text, Icon icon, Buttons buttons, Answer defaultAnswer) {
     if (buttons == Buttons::YesNo)
         return AskYesNo(text, defaultAnswer);
+    if (m_withheld.contains(text))
+        return Answer::Ok;
     if (icon == Icon::Information)
         m_console.PrintOut(text);
     else

@@ -4,6 +4,7 @@
 #include "document/Prompts.h"
 
 #include <QHash>
+#include <QSet>
 #include <QString>
 
 class CliConsole;
@@ -23,6 +24,8 @@ public:
     void SetAssumeYes(bool assumeYes) { m_assumeYes = assumeYes; }
     // The question with exactly this text is answered so, without asking (the command's options answer it).
     void Preanswer(const QString& text, Answer answer) { m_preanswers.insert(text, answer); }
+    // A message with exactly this text is not shown: the command shows it itself once its work is done.
+    void Withhold(const QString& text) { m_withheld.insert(text); }
     // What the next file dialog gives.
     void PrepareFileName(const QString& path) { m_fileName = path; }
     // Why the last password prompt failed; empty when none has failed since ClearPasswordFailure().
@@ -45,6 +48,7 @@ private:
     CliConsole& m_console;
     bool m_assumeYes = false;
     QHash<QString, Answer> m_preanswers;
+    QSet<QString> m_withheld;
     QString m_fileName;
     QString m_passwordFailure;
 };

@@ -17,5 +17,8 @@ int main(int argc, char* argv[]) {
     err.open(STDERR_FILENO, QIODevice::WriteOnly | QIODevice::Unbuffered);
     const bool terminal = isatty(STDIN_FILENO) != 0;
     CliConsole console(in, out, err, terminal, terminal);
-    return CliApplication().Run(QCoreApplication::arguments().sliced(1), console);
+    QByteArrayList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments.append(QByteArray(argv[i]));
+    return CliApplication().RunNative(arguments, console);
 }

@@ -62,10 +62,7 @@ QString CCard::PlainText(const CCardTemplate* cardTemplate) const {
     for (int i = 0; i < kValueCount; ++i) {
         if (values[size_t(i)].isEmpty())
             continue;
-        const QString name = FieldName(cardTemplate, i);
-        if (!name.isEmpty())
-            text += name + QStringLiteral(": ");
-        text += values[size_t(i)] + kCrLf;
+        text += FieldName(cardTemplate, i) + QStringLiteral(": ") + values[size_t(i)] + kCrLf;
     }
     if (!notes.isEmpty())
         text += LoadResString(kStrNotes) + QStringLiteral(":") + kCrLf + notes;

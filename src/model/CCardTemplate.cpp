@@ -10,11 +10,17 @@
 #include "model/CArchiveException.h"
 #include "resources/StringTable.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
 #include <limits>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <utility>
 
@@ -36,6 +42,28 @@ qint32 LeadingNumber(const QString& token) {
     }
     value = negative ? -value : value;
     return qint32(std::clamp<qint64>(value, std::numeric_limits<qint32>::min(), std::numeric_limits<qint32>::max()));
+}
+// Opens a template file for reading. Only a regular file is read: opening a FIFO would wait for a writer that may
+// never come, and a device could give bytes without end.
+bool OpenRegularFile(const QString& path, QFile& file, QString& error) {
+    const int fd = open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        error = QStringLiteral("cannot open \"%1\": %2")
+                    .arg(QDir::toNativeSeparators(path), QString::fromLocal8Bit(std::strerror(errno)));
+        return false;
+    }
+    struct stat info {};
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        close(fd);
+        error = QStringLiteral("\"%1\" is not a regular file").arg(QDir::toNativeSeparators(path));
+        return false;
+    }
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        close(fd);
+        error = file.errorString();
+        return false;
+    }
+    return true;
 }
 } // namespace
 
@@ -122,9 +150,10 @@ int CCardTemplate::ImportFromFile() {
     const QString path = Prompts::Get().OpenFileName(LoadResString(kStrTemplateFilter), QStringLiteral("kvt"));
     if (path.isEmpty())
         return 0;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        Prompts::Warn(LoadResString(kStrOpenError) + QStringLiteral("\n\n") + file.errorString());
+    QFile file;
+    QString error;
+    if (!OpenRegularFile(path, file, error)) {
+        Prompts::Warn(LoadResString(kStrOpenError) + QStringLiteral("\n\n") + error);
         return 0;
     }
     CCardTemplate read;
