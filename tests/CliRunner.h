@@ -17,24 +17,41 @@ struct CliRun {
     QJsonDocument Json() const { return QJsonDocument::fromJson(out.toUtf8()); }
 };
 
-inline CliRun RunCli(const QStringList& arguments, const QByteArray& input = {}, bool interactive = false) {
-    QByteArray inBytes = input;
+// Runs `start` (given the console) with standard output and error in buffers and standard input from `in`.
+template <class Start> CliRun Capture(QIODevice& in, bool interactive, Start&& start) {
     QByteArray outBytes;
     QByteArray errBytes;
-    QBuffer in(&inBytes);
     QBuffer out(&outBytes);
     QBuffer err(&errBytes);
-    in.open(QIODevice::ReadOnly);
     out.open(QIODevice::WriteOnly);
     err.open(QIODevice::WriteOnly);
     CliRun run;
     {
         CliConsole console(in, out, err, interactive);
-        run.status = CliApplication().Run(arguments, console);
+        run.status = start(console);
     }
     run.out = QString::fromUtf8(outBytes);
     run.err = QString::fromUtf8(errBytes);
     return run;
+}
+
+// Standard input comes from `in`: a buffer, a pipe, a device.
+inline CliRun RunCliFrom(QIODevice& in, const QStringList& arguments, bool interactive = false) {
+    return Capture(in, interactive, [&](CliConsole& console) { return CliApplication().Run(arguments, console); });
+}
+
+inline CliRun RunCli(const QStringList& arguments, const QByteArray& input = {}, bool interactive = false) {
+    QByteArray inBytes = input;
+    QBuffer in(&inBytes);
+    in.open(QIODevice::ReadOnly);
+    return RunCliFrom(in, arguments, interactive);
+}
+
+// The arguments as the system passes them to the program, bytes rather than text.
+inline CliRun RunCliNative(const QByteArrayList& arguments) {
+    QBuffer in;
+    in.open(QIODevice::ReadOnly);
+    return Capture(in, false, [&](CliConsole& console) { return CliApplication().RunNative(arguments, console); });
 }
 
 // A diagnostic for QVERIFY2.

@@ -1,16 +1,20 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "CliRunner.h"
+#include "SpecialFiles.h"
 #include "TestFiles.h"
 #include "document/ResourceLibrary.h"
 #include "model/CArchive.h"
 #include "model/CCardTemplate.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <algorithm>
 
 namespace {
 void WriteFile(const QString& path, const QByteArray& bytes) {
@@ -222,6 +226,157 @@ private Q_SLOTS:
         QVERIFY2(same.err.contains("the password was not changed"), Shown(same));
         Ok({"passwd", m_wallet}, "1357\n2468\n2468\n");
         QCOMPARE(Ok({"search", m_wallet, "visa"}, "2468\n").out, QStringLiteral("38\tVisa\n"));
+    }
+
+    // Every command that writes a file the user names: into a FIFO and a device they write, never replacing them; a
+    // full device or disk fails with its cause; a regular file is replaced whole, keeping its permissions.
+    void outputFiles_data() {
+        QTest::addColumn<QStringList>("arguments"); // FILE stands for the output file
+        QTest::newRow("export text") << QStringList{"export", "WALLET", "FILE"};
+        QTest::newRow("export XML") << QStringList{"export", "WALLET", "FILE", "--xml"};
+        QTest::newRow("extract") << QStringList{"extract", "WALLET", "38", "document", "FILE"};
+        QTest::newRow("template-export") << QStringList{"template-export", "WALLET", "9", "FILE"};
+    }
+
+    void outputFiles() {
+        QFETCH(QStringList, arguments);
+        WriteFile(Path("scan.pdf"), Pattern(100000));
+        Ok({"attach", m_wallet, "38", "document", Path("scan.pdf")});
+        const auto run = [&](const QString& file, const QStringList& more = {}) {
+            QStringList filled = arguments;
+            filled.replace(filled.indexOf("WALLET"), m_wallet);
+            filled.replace(filled.indexOf("FILE"), file);
+            return RunCli(filled + more);
+        };
+        QFile::remove(Path("reference"));
+        QCOMPARE(run(Path("reference")).status, 0);
+        const QByteArray expected = FileBytes(Path("reference"));
+        QVERIFY(!expected.isEmpty());
+
+        QFile::remove(Path("fifo"));
+        FifoReader reader(Path("fifo"));
+        QVERIFY(reader.IsMade());
+        const CliRun intoFifo = run(Path("fifo"));
+        QVERIFY2(intoFifo.status == 0, Shown(intoFifo));
+        QCOMPARE(reader.Finish(), expected);
+        QVERIFY(IsFifo(Path("fifo")));
+
+        WriteFile(Path("mine"), "mine");
+        QVERIFY(QFile::setPermissions(Path("mine"), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup));
+        QCOMPARE(run(Path("mine"), {"--yes"}).status, 0);
+        QCOMPARE(FileBytes(Path("mine")), expected);
+        QCOMPARE(QFileInfo(Path("mine")).permissions() & (QFile::ReadGroup | QFile::ReadOther), QFile::ReadGroup);
+
+        const QString full = SafeDevice(QStringLiteral("/dev/full"), QDir(m_folder.path()));
+        if (!full.isEmpty()) {
+            const CliRun intoFull = run(full);
+            QCOMPARE(intoFull.status, 1);
+            QVERIFY2(intoFull.err.contains("No space left on device"), Shown(intoFull));
+            QVERIFY(IsCharacterDevice(full));
+            QFile::remove(Path("full"));
+        }
+
+        const SmallDisk disk(Path("disk"), 128 * 1024);
+        if (!disk.IsMounted())
+            QSKIP("a small file system cannot be mounted here");
+        WriteFile(Path("disk/old"), "old");
+        QVERIFY(disk.Fill(0));
+        const CliRun onFullDisk = run(Path("disk/old"), {"--yes"});
+        QCOMPARE(onFullDisk.status, 1);
+        QVERIFY2(onFullDisk.err.contains("No space left on device"), Shown(onFullDisk));
+        QCOMPARE(FileBytes(Path("disk/old")), QByteArray("old"));
+    }
+
+    // The success comes only with the saved wallet: here the disk is too full to save it.
+    void passwdReportsOnlyASavedChange() {
+        const SmallDisk disk(Path("disk"), 256 * 1024);
+        if (!disk.IsMounted())
+            QSKIP("a small file system cannot be mounted here");
+        const QString wallet = Path("disk/w.kvx");
+        QVERIFY(QFile::copy(m_wallet, wallet));
+        QVERIFY(disk.Fill(0));
+        const CliRun run = RunCli({"passwd", wallet}, "1357\n1357\n");
+        QCOMPARE(run.status, 1);
+        QVERIFY2(!run.out.contains("Password changed successfully!"), Shown(run));
+        QVERIFY2(run.err.contains("could not be saved"), Shown(run));
+        QVERIFY(QFile::remove(Path("disk/filler")));
+        QCOMPARE(RunCli({"search", wallet, "visa"}).out, QStringLiteral("38\tVisa\n"));
+    }
+
+    void emptyFileArgumentIsRefused_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("create") << QStringList{"create", ""} << "WALLET is empty";
+        QTest::newRow("export") << QStringList{"export", "WALLET", ""} << "FILE is empty";
+        QTest::newRow("template-import") << QStringList{"template-import", "WALLET", ""} << "FILE is empty";
+    }
+
+    void emptyFileArgumentIsRefused() {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, message);
+        arguments.replaceInStrings(QStringLiteral("WALLET"), m_wallet);
+        const CliRun run = RunCli(arguments);
+        QCOMPARE(run.status, 2);
+        QVERIFY2(run.err.contains(message), Shown(run));
+    }
+
+    // Reading one would wait for a writer that never comes, or never end.
+    void templateImportReadsOnlyRegularFiles_data() {
+        QTest::addColumn<QString>("source");
+        QTest::newRow("FIFO without writer") << "fifo";
+        QTest::newRow("endless device") << "/dev/zero";
+        QTest::newRow("folder") << ".";
+    }
+
+    void templateImportReadsOnlyRegularFiles() {
+        QFETCH(QString, source);
+        QFile::remove(Path("fifo"));
+        QCOMPARE(mkfifo(QFile::encodeName(Path("fifo")).constData(), 0600), 0);
+        const CliRun run = RunCli({"template-import", m_wallet, QDir(m_folder.path()).filePath(source)});
+        QCOMPARE(run.status, 1);
+        QVERIFY2(run.err.contains("is not a regular file"), Shown(run));
+    }
+
+    // Paths are bytes; one that is not UTF-8 cannot be named again, so it is refused rather than taken for another.
+    void argumentsMustBeUtf8() {
+        const QByteArray folder = QFile::encodeName(m_folder.path());
+        const CliRun refused = RunCliNative({"create", folder + "/w\xff.kvx"});
+        QCOMPARE(refused.status, 2);
+        QVERIFY2(refused.err.contains("is not valid UTF-8"), Shown(refused));
+        const QStringList before = QDir(m_folder.path()).entryList(QDir::Files);
+        QVERIFY(!before.contains(QStringLiteral("w\uFFFD.kvx")));
+
+        const QByteArray name = folder + "/w\xc3\xa4llet.kvx";
+        QCOMPARE(RunCliNative({"create", name}).status, 0);
+        QVERIFY(QFileInfo::exists(QFile::decodeName(name)));
+        QCOMPARE(RunCliNative({"info", name}).status, 0);
+    }
+
+    // Texts of a wallet may hold terminal escape sequences; the plain output shows them instead of running them.
+    void plainOutputEscapesControls() {
+        const QString red = QStringLiteral("\x1b[31mRed\x1b[0m");
+        QCOMPARE(Ok({"add-card", m_wallet, "37", "9", red, "--value", "0=a\ab", "--notes",
+                     QStringLiteral("n1\r\nn2\u009B"
+                                    "2J")})
+                     .out,
+                 QStringLiteral("39\n"));
+        const QString name = Path(QStringLiteral("doc\x1b]0;title\x07.pdf"));
+        WriteFile(name, "pdf");
+        Ok({"attach", m_wallet, "39", "document", name});
+        QString plain;
+        for (const QStringList& arguments : {QStringList{"ls", m_wallet, "37"}, QStringList{"show", m_wallet, "39"},
+                                             QStringList{"search", m_wallet, "red"}})
+            plain += Ok(arguments).out;
+        QVERIFY2(std::none_of(plain.begin(), plain.end(),
+                              [](QChar c) { return c != u'\n' && c != u'\t' && c.category() == QChar::Other_Control; }),
+                 qPrintable(plain));
+        QVERIFY2(plain.contains(QStringLiteral("39\t\\x1B[31mRed\\x1B[0m\n")), qPrintable(plain));
+        QVERIFY2(plain.contains(QStringLiteral("Acct #: a\\x07b\n")), qPrintable(plain));
+        QVERIFY2(plain.contains(QStringLiteral("Document: doc\\x1B]0;title\\x07.pdf\n")), qPrintable(plain));
+        QVERIFY2(plain.contains(QStringLiteral("Notes:\nn1\nn2\\x9B2J\n")), qPrintable(plain));
+        const QJsonObject card = Card(QStringLiteral("39"));
+        QCOMPARE(card["description"].toString(), red);
+        QCOMPARE(card["attachments"]["document"]["name"].toString(), QFileInfo(name).fileName());
     }
 
     void compact() {

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "CliRunner.h"
 #include "ScriptedPrompts.h"
+#include "cli/CliInput.h"
 #include "document/CWallet.h"
 #include "document/ResourceLibrary.h"
 
@@ -9,6 +10,9 @@
 #include <QJsonObject>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 const QByteArray kPassword = "2468\n";
@@ -259,6 +263,19 @@ private Q_SLOTS:
                                 << "access refused";
         QTest::newRow("template export") << QStringList{"template-export", w, "9", Path("t.kvt")} << QByteArray()
                                          << false << 1 << "access refused";
+        QTest::newRow("line end CR LF") << QStringList{"search", w, "visa"} << QByteArray("2468\r\n") << false << 0
+                                        << "";
+        QTest::newRow("longest line") << QStringList{"search", w, "visa"} << QByteArray(4096, '2') + '\n'
+                                      << false << 1 << "access refused: the password is wrong";
+        QTest::newRow("line too long") << QStringList{"search", w, "visa"} << QByteArray(4097, '2') + '\n'
+                                       << false << 1 << "access refused: a line of input is longer than 4096 bytes";
+        QTest::newRow("line never ends") << QStringList{"search", w, "visa"} << QByteArray(100000, '2') << false << 1
+                                         << "longer than 4096 bytes";
+        QTest::newRow("NUL in line") << QStringList{"search", w, "visa"}
+                                     << QByteArray("24\0"
+                                                   "68\n",
+                                                   6)
+                                     << false << 1 << "access refused: a line of input holds a NUL byte";
         QTest::newRow("category list is open") << QStringList{"ls", w} << QByteArray() << false << 0 << "";
         QTest::newRow("open card") << QStringList{"show", w, "38"} << QByteArray() << false << 0 << "";
     }
@@ -272,6 +289,57 @@ private Q_SLOTS:
         const CliRun run = RunCli(arguments, input, interactive);
         QVERIFY2(run.status == status, Shown(run));
         QVERIFY2(run.err.contains(message), Shown(run));
+    }
+
+    // Endless input without a line end is refused after the first block.
+    void endlessInputIsRefused() {
+        const int fd = open("/dev/zero", O_RDONLY | O_CLOEXEC);
+        QVERIFY(fd >= 0);
+        CliInput zeros(fd);
+        const CliRun run = RunCliFrom(zeros, {"ls", Path(QStringLiteral("locked.kvx")), kBusiness});
+        close(fd);
+        QCOMPARE(run.status, 1);
+        QVERIFY2(run.err.contains("a line of input holds a NUL byte"), Shown(run));
+    }
+
+    // A pipe whose writer stays: each question takes its line as soon as it is there, and the next line waits for
+    // the next question.
+    void pipeGivesOneLinePerQuestion() {
+        const QString path = Path(QStringLiteral("pipe.kvx"));
+        QFile::remove(path);
+        QVERIFY(QFile::copy(Path(QStringLiteral("locked.kvx")), path));
+        int ends[2];
+        QCOMPARE(pipe(ends), 0);
+        const QByteArray lines = "2468\n1357\n1357\n";
+        QCOMPARE(write(ends[1], lines.constData(), size_t(lines.size())), ssize_t(lines.size()));
+        CliInput in(ends[0]);
+        const CliRun run = RunCliFrom(in, {"passwd", path});
+        close(ends[0]);
+        close(ends[1]);
+        QVERIFY2(run.status == 0, Shown(run));
+        QCOMPARE(RunCli({"search", path, "visa"}, "1357\n").status, 0);
+        QCOMPARE(RunCli({"search", path, "visa"}, kPassword).status, 1);
+    }
+
+    void printable_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("keepLines");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("plain") << "Café ☕ \\x" << false << "Café ☕ \\x";
+        QTest::newRow("escape sequence") << "\x1b[2J\x1b]0;t\x07" << true << "\\x1B[2J\\x1B]0;t\\x07";
+        QTest::newRow("C1 control") << QStringLiteral("a\u009B"
+                                                      "31m")
+                                    << true << "a\\x9B31m";
+        QTest::newRow("reordering") << QStringLiteral("x\u202Ey\u2066") << true << "x\\u202Ey\\u2066";
+        QTest::newRow("lines kept") << "a\r\nb\tc\nd\re" << true << "a\nb\tc\nd\\re";
+        QTest::newRow("one line") << "a\r\nb\tc\x7f" << false << "a\\r\\nb\\tc\\x7F";
+    }
+
+    void printable() {
+        QFETCH(QString, text);
+        QFETCH(bool, keepLines);
+        QFETCH(QString, shown);
+        QCOMPARE(CliConsole::Printable(text, keepLines), shown);
     }
 
     void walletThatAsksOnOpen_data() {
