@@ -285,6 +285,7 @@ private Q_SLOTS:
         QCOMPARE(onFullDisk.status, 1);
         QVERIFY2(onFullDisk.err.contains("No space left on device"), Shown(onFullDisk));
         QCOMPARE(FileBytes(Path("disk/old")), QByteArray("old"));
+        QCOMPARE(QDir(Path("disk")).entryList(QDir::Files | QDir::Hidden), (QStringList{"filler", "old"}));
     }
 
     // The success comes only with the saved wallet: here the disk is too full to save it.

@@ -117,15 +117,6 @@ private Q_SLOTS:
         QCOMPARE(FileBytes(Path("target.txt")), QByteArray("new"));
     }
 
-    void fifoIsWrittenInto() {
-        FifoReader reader(Path("fifo"));
-        QVERIFY(reader.IsMade());
-        QCOMPARE(Write(Path("fifo"), Pattern(500000, 2)), QString());
-        QCOMPARE(reader.Finish(), Pattern(500000, 2));
-        QVERIFY(IsFifo(Path("fifo")));
-        QCOMPARE(Names(), QStringList{"fifo"});
-    }
-
     // Without SIGPIPE held, the write would end the test program.
     void fifoReaderGoneIsAWriteError() {
         FifoReader reader(Path("fifo"), 10);
@@ -134,15 +125,6 @@ private Q_SLOTS:
         QCOMPARE(reader.Finish(), Pattern(10));
         QVERIFY2(error.contains("Broken pipe"), qPrintable(error));
         QVERIFY(IsFifo(Path("fifo")));
-    }
-
-    void fullDeviceReportsItsCause() {
-        const QString device = SafeDevice(QStringLiteral("/dev/full"), QDir(m_folder->path()));
-        if (device.isEmpty())
-            QSKIP("no full device can be written safely here");
-        const QString error = Write(device, Pattern(100));
-        QVERIFY2(error.contains("No space left on device"), qPrintable(error));
-        QVERIFY(IsCharacterDevice(device));
     }
 
     // The real /dev/null only once a node of the same device has shown that it is written into, never replaced.
@@ -176,22 +158,6 @@ private Q_SLOTS:
 
         error = Write(Path("missing/out.txt"), "x");
         QVERIFY2(error.contains("No such file or directory"), qPrintable(error));
-    }
-
-    // A full disk fails the write or the commit with its cause and leaves the old file and no temporary file.
-    void fullDiskKeepsOldFile() {
-        const SmallDisk disk(Path("disk"), 256 * 1024);
-        if (!disk.IsMounted())
-            QSKIP("a small file system cannot be mounted here");
-        const QString old = Path("disk/old.txt");
-        WriteFileBytes(old, "old contents");
-        QVERIFY(disk.Fill(16 * 1024));
-        for (const QString& path : {old, Path("disk/new.txt")}) {
-            const QString error = Write(path, Pattern(100000));
-            QVERIFY2(error.contains("No space left on device"), qPrintable(error));
-        }
-        QCOMPARE(FileBytes(old), QByteArray("old contents"));
-        QCOMPARE(QDir(Path("disk")).entryList(QDir::Files | QDir::Hidden), (QStringList{"filler", "old.txt"}));
     }
 };
 
