@@ -14,7 +14,7 @@ CmdPasswd::CmdPasswd()
                   {}}) {}
 
 int CmdPasswd::Run(CliContext& context) const {
-    CWallet& wallet = context.OpenWallet();
+    CWallet& wallet = context.OpenWallet(CliContext::Access::Change);
     context.RequireAccess();
     context.GetPrompts().ClearPasswordFailure();
     if (!wallet.ChangePassword())

@@ -17,7 +17,7 @@ CmdTemplateExport::CmdTemplateExport()
                   {YesOption()}}) {}
 
 int CmdTemplateExport::Run(CliContext& context) const {
-    context.OpenWallet();
+    context.OpenWallet(CliContext::Access::Read);
     CCardTemplate& cardTemplate = context.Template(context.Arg(1));
     context.RequireAccess();
     const QString path = QFileInfo(context.Arg(2)).absoluteFilePath();

@@ -23,7 +23,7 @@ CmdTemplateImport::CmdTemplateImport()
                   {}}) {}
 
 int CmdTemplateImport::Run(CliContext& context) const {
-    CWallet& wallet = context.OpenWallet();
+    CWallet& wallet = context.OpenWallet(CliContext::Access::Change);
     context.RequireAccess();
     context.GetPrompts().PrepareFileName(QFileInfo(context.Arg(1)).absoluteFilePath());
     auto cardTemplate = std::make_unique<CCardTemplate>();
