@@ -135,7 +135,7 @@ bool CompoundFileState::WriteNewFile(int fd) {
     if (!created && !KeepOwnerAndMode(fd))
         return false;
     QFile out;
-    out.open(fd, QIODevice::WriteOnly, QFileDevice::DontCloseHandle);
+    out.open(fd, QIODevice::WriteOnly | QIODevice::Unbuffered, QFileDevice::DontCloseHandle);
     QString problem;
     bool written = CfbWriter(*root).Write(out, problem);
     if (written && !out.flush()) {
