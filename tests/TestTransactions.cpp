@@ -310,18 +310,22 @@ private Q_SLOTS:
         QVERIFY(create.waitForFinished(30000));
         QCOMPARE(create.exitCode(), 0);
 
-        QProcess banking;
-        banking.start(Cli(), {QStringLiteral("add-category"), path, QStringLiteral("Banking")});
-        QVERIFY(banking.waitForFinished(30000));
-        const QString bankingId = QString::fromUtf8(banking.readAllStandardOutput()).trimmed();
+        const auto addCategory = [&](const QString& name, const QStringList& options) {
+            QProcess add;
+            add.start(Cli(), QStringList{QStringLiteral("add-category"), path, name} + options);
+            add.waitForFinished(30000);
+            return QString::fromUtf8(add.readAllStandardOutput()).trimmed();
+        };
+        const QString bankingId = addCategory(QStringLiteral("Banking"), {});
+        const QString travelId = addCategory(QStringLiteral("Travel"), {QStringLiteral("--no-password")});
 
         QProcess first;
         first.start(Cli(), {QStringLiteral("add-card"), path, bankingId, QStringLiteral("9"), QStringLiteral("Visa")});
         QVERIFY(first.waitForStarted());
         QTest::qWait(300);
         QProcess second;
-        second.start(Cli(), {QStringLiteral("add-card"), path, QStringLiteral("35"), QStringLiteral("9"),
-                             QStringLiteral("Other")});
+        second.start(Cli(), {QStringLiteral("add-card"), path, travelId, QStringLiteral("9"), QStringLiteral("Other")});
+        second.closeWriteChannel();
         QVERIFY(second.waitForFinished(30000));
         QCOMPARE(second.exitCode(), 1);
         QVERIFY(second.readAllStandardError().contains("in use"));

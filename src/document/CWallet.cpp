@@ -378,6 +378,8 @@ bool CWallet::WriteFile(const QString& path, QString& error) {
             error = file->ErrorString();
         for (const LeftOut& item : leftOut)
             item.slot->streamName = item.streamName;
+        if (!backup.isEmpty())
+            QFile::remove(backup);
         // The file held open drops what this save put into it; the file on disk never saw it.
         if (!opened)
             file->Revert();
@@ -390,6 +392,7 @@ bool CWallet::WriteFile(const QString& path, QString& error) {
         ReportLeftOut(leftOut, backup.isEmpty() ? QDir::toNativeSeparators(PathName()) : backup);
     return true;
 }
+
 bool CWallet::CheckUnchanged(CompoundFile& file, const QString& path, QString& error) {
     if (!m_stamp.IsSet() || m_stamp.Matches(file))
         return true;

@@ -246,6 +246,7 @@ bool CompoundFile::Commit() {
         return false;
     if (s.root->HasWriter())
         return s.Fail(QStringLiteral("cannot save \"%1\": a stream is still open for writing").arg(Shown(s.path)));
+    CfbTempFiles::RemoveLeftovers(s.path);
     QString tempPath;
     QString problem;
     const int fd = CfbTempFiles::CreateCommitFile(s.path, tempPath, problem);

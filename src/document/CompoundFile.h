@@ -20,7 +20,7 @@ class DetachedStream;
 // - Changes are made in memory (large stream contents spooled to a private temporary file) and reach the disk only
 //   when Commit() succeeds: a complete new file is written beside the old one, flushed, renamed over it, and the
 //   folder flushed. A crash at any moment leaves either the old or the new file. Leftover temporary files of an
-//   earlier crash are removed when the file is next opened for changes.
+//   earlier crash are removed when the file is next opened for changes, and by every commit.
 // - The new file keeps the old one's owner, group and permissions; a file that is read-only, or whose owner cannot
 //   be kept, is refused rather than replaced.
 // - Close() without Commit() drops the changes.
