@@ -19,6 +19,7 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <new>
 #include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -107,7 +108,11 @@ bool CompoundFileState::Load() {
     const std::shared_ptr<const CfbReader> reader = CfbReader::Open(std::move(file), problem);
     if (!reader)
         return Fail(QStringLiteral("cannot open \"%1\": %2").arg(Shown(path), problem));
-    root = TreeFromReader(reader);
+    try {
+        root = TreeFromReader(reader);
+    } catch (const std::bad_alloc&) {
+        return Fail(QStringLiteral("cannot open \"%1\": there is not enough memory for its elements").arg(Shown(path)));
+    }
     stack.assign(1, root.get());
     return true;
 }

@@ -9,12 +9,14 @@
 #include "model/CArchiveException.h"
 #include "resources/StringTable.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 
 #include <algorithm>
 #include <limits>
+#include <new>
 
 #include <utility>
 
@@ -133,6 +135,10 @@ int CCardTemplate::ImportFromFile() {
         read.Serialize(archive);
     } catch (const CArchiveException& e) {
         Prompts::Warn(FormatText(LoadResString(kStrReadFailed), {QFileInfo(path).fileName(), e.Message()}));
+        return 0;
+    } catch (const std::bad_alloc&) {
+        const QString reason = QCoreApplication::translate("CCardTemplate", "There is not enough memory to read it.");
+        Prompts::Warn(FormatText(LoadResString(kStrReadFailed), {QFileInfo(path).fileName(), reason}));
         return 0;
     }
     const CWallet* wallet = GetActiveWallet();
