@@ -6,10 +6,30 @@
 
 #include <QFileInfo>
 
+#include <dlfcn.h>
 #include <sys/stat.h>
 
 namespace {
 using Flushed = CfbTempFiles::Flushed;
+
+// The files that fsync() really reached, so that a flush that is announced but not made shows.
+QList<ino_t>& SyncedInodes() {
+    static QList<ino_t> inodes;
+    return inodes;
+}
+} // namespace
+
+// Stands in for the C library's fsync() in this program, noting each file it flushes.
+extern "C" int fsync(int fd) {
+    using Fsync = int (*)(int);
+    static const Fsync real = reinterpret_cast<Fsync>(dlsym(RTLD_NEXT, "fsync"));
+    struct stat info {};
+    if (fstat(fd, &info) == 0)
+        SyncedInodes().append(info.st_ino);
+    return real(fd);
+}
+
+namespace {
 
 // One flush as the commit made it, with what the disk looked like at that moment.
 struct Flush {
@@ -17,6 +37,7 @@ struct Flush {
     ino_t fileInode = 0;   // File: the new file
     off_t fileSize = 0;    // File: its size when flushed
     ino_t walletInode = 0; // the file at the wallet's path at that moment; 0 when there is none
+    ino_t syncedInode = 0; // the file that fsync() flushed last
     QString folderPath;    // Folder: the path whose folder was flushed
 };
 
@@ -38,6 +59,7 @@ public:
                 flush.fileSize = info.st_size;
             }
             flush.walletInode = InodeAt(m_walletPath);
+            flush.syncedInode = SyncedInodes().isEmpty() ? 0 : SyncedInodes().last();
             flush.folderPath = path;
             m_flushes.append(flush);
         });
@@ -120,9 +142,11 @@ private Q_SLOTS:
         const Flush& folder = flushes[1];
         QCOMPARE(file.what, Flushed::File);
         QVERIFY(file.fileInode != 0);
+        QVERIFY2(file.syncedInode == file.fileInode, "the new file was not flushed");
         QVERIFY2(file.walletInode != file.fileInode, "the new file was flushed after it replaced the wallet");
         QCOMPARE(folder.what, Flushed::Folder);
         QVERIFY2(folder.walletInode == file.fileInode, "the folder was flushed before the rename");
+        QVERIFY2(folder.syncedInode == InodeAt(QFileInfo(path).absolutePath()), "the folder was not flushed");
         QCOMPARE(QFileInfo(folder.folderPath).canonicalPath(), QFileInfo(path).canonicalPath());
         // The flush came after the last byte: what was flushed is the whole wallet.
         QCOMPARE(InodeAt(path), file.fileInode);
