@@ -70,7 +70,9 @@ struct WalletEntry {
     bool longText;
 };
 
-// New entries go at the end; an entry once in the corpus never changes.
+// New entries go at the end; an entry once in the corpus never changes. Columns: name, cipher method, version,
+// password; ask on open, must unlock to edit, no desktop password, lock minutes, auto-lock; card defaults (hide
+// passwords, bold names, background and text colour); compact counter; attachments; a 65535-unit text.
 inline const QList<WalletEntry>& WalletEntries() {
     static const QList<WalletEntry> entries = {
         {"method0-no-password", 0, 1.7f, "", 0, 0, 0, 15, 1, 1, 0, 0xFFFFFF, 0x000000, 0, false, true},
@@ -405,8 +407,8 @@ inline QByteArray JsonBytes(const QJsonObject& object) {
 
 // What this build makes of a wallet file, by the name of the file that keeps it beside the wallet: its members as
 // read ("members.json", with the elements of the file and how often opening asked for the password), korvel-cli's
-// "info --json" and "show --json" of every card, and the text and XML exports. `path` is changed by nothing but the
-// wallet's own opening; empty on failure, with `error` saying why.
+// "info --json" and "show --json" of every card, and the text and XML exports. Reading leaves the file as it is.
+// Empty on failure, with `error` saying why.
 inline QMap<QString, QByteArray> ReadWallet(const QString& path, const QString& password, QString& error) {
     QMap<QString, QByteArray> observed;
     QList<qint32> cardIds;
