@@ -147,7 +147,7 @@ bool CompoundFileState::WriteNewFile(int fd) {
         problem = out.errorString();
         written = false;
     }
-    if (written && fsync(fd) != 0) {
+    if (written && CfbTempFiles::Sync(fd) != 0) {
         problem = CfbTempFiles::SystemError(errno);
         written = false;
     }

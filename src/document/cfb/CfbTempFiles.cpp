@@ -10,6 +10,7 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
@@ -19,6 +20,11 @@ constexpr int kRandomLength = 6;
 
 QString Prefix(const QFileInfo& info) {
     return QLatin1Char('.') + info.fileName();
+}
+
+CfbTempFiles::SyncObserver& Observer() {
+    static CfbTempFiles::SyncObserver observer;
+    return observer;
 }
 
 bool IsLeftover(const QString& name, const QString& prefix) {
@@ -81,6 +87,25 @@ void CfbTempFiles::RemoveLeftovers(const QString& path) {
     }
 }
 
+void CfbTempFiles::SetSyncObserver(SyncObserver observer) {
+    Observer() = std::move(observer);
+}
+
+// The observer must not disturb the caller's view of errno.
+void CfbTempFiles::Notify(Flushed what, int fd, const QString& path) {
+    if (!Observer())
+        return;
+    const int saved = errno;
+    Observer()(what, fd, path);
+    errno = saved;
+}
+
+int CfbTempFiles::Sync(int fd) {
+    const int result = fsync(fd);
+    Notify(Flushed::File, fd, QString());
+    return result;
+}
+
 bool CfbTempFiles::SyncFolder(const QString& path, QString& error) {
     const QByteArray folder = QFile::encodeName(QFileInfo(path).absolutePath());
     const int fd = open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -89,5 +114,6 @@ bool CfbTempFiles::SyncFolder(const QString& path, QString& error) {
         error = QStringLiteral("cannot flush the folder \"%1\": %2").arg(QFile::decodeName(folder), SystemError(errno));
     if (fd >= 0)
         close(fd);
+    Notify(Flushed::Folder, -1, path);
     return synced;
 }
