@@ -15,6 +15,7 @@
 
 #include <QCryptographicHash>
 #include <QDir>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -239,22 +240,13 @@ inline void Fill(CWallet& wallet, const WalletEntry& entry) {
 
 // ---- Writing -----------------------------------------------------------------------------------------------------
 
-inline bool WriteWallet(const WalletEntry& entry, const QString& path, QString& error) {
-    {
-        Answers answers(QString::fromLatin1(entry.password));
-        CWallet wallet;
-        Fill(wallet, entry);
-        SetCurrentCipherMethod(entry.method);
-        if (!wallet.OnSaveDocument(path)) {
-            error = QStringLiteral("saving failed");
-            return false;
-        }
-    }
+// The attachment streams go into the file first, so that the save finds every stream its cards name.
+inline bool WriteAttachmentStreams(const WalletEntry& entry, const QString& path, QString& error) {
     const QMap<QString, QByteArray> streams = AttachmentStreams(entry);
     if (streams.isEmpty())
         return true;
     CompoundFile file;
-    bool ok = file.Open(path) && file.OpenStorage(QStringLiteral("F"));
+    bool ok = file.Create(path) && file.CreateStorage(QStringLiteral("F"), true);
     for (auto it = streams.begin(); ok && it != streams.end(); ++it) {
         std::unique_ptr<QIODevice> stream = file.CreateStream(it.key());
         ok = stream && stream->write(it.value()) == it.value().size();
@@ -263,6 +255,22 @@ inline bool WriteWallet(const WalletEntry& entry, const QString& path, QString& 
     if (!ok)
         error = file.ErrorString();
     return ok;
+}
+
+inline bool WriteWallet(const WalletEntry& entry, const QString& path, QString& error) {
+    if (!WriteAttachmentStreams(entry, path, error))
+        return false;
+    Answers answers(QString::fromLatin1(entry.password));
+    CWallet wallet;
+    Fill(wallet, entry);
+    SetCurrentCipherMethod(entry.method);
+    if (QFileInfo::exists(path))
+        wallet.SetPathName(path);
+    if (!wallet.OnSaveDocument(path)) {
+        error = QStringLiteral("saving failed");
+        return false;
+    }
+    return true;
 }
 
 inline bool WriteTemplate(const TemplateEntry& entry, const QString& path) {
