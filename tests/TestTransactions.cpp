@@ -4,6 +4,7 @@
 #include "WalletFixture.h"
 #include "document/Clock.h"
 #include "document/CompoundFile.h"
+#include "document/cfb/CfbTempFiles.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -147,6 +148,48 @@ private Q_SLOTS:
         QVERIFY(card->sound.IsAttached());
         QVERIFY(f.wallet->OnFileSave());
         QCOMPARE(Attachments(f.Path("f.kvx")), Named(*f.wallet));
+        QVERIFY2(f.prompts.Faults().isEmpty(), qPrintable(f.prompts.Faults().join(u'\n')));
+    }
+
+    // Whichever step of the commit fails, the file and the wallet stay as they were and the next save goes through;
+    // only a folder that cannot be flushed lets the finished commit stand.
+    void eachCommitStepFailingLeavesEverything_data() {
+        QTest::addColumn<int>("step");
+        QTest::addColumn<bool>("saved");
+        QTest::newRow("temporary file") << int(CfbTempFiles::Step::CreateFile) << false;
+        QTest::newRow("flush") << int(CfbTempFiles::Step::SyncFile) << false;
+        QTest::newRow("rename") << int(CfbTempFiles::Step::Publish) << false;
+        QTest::newRow("folder flush") << int(CfbTempFiles::Step::SyncFolder) << true;
+    }
+
+    void eachCommitStepFailingLeavesEverything() {
+        QFETCH(int, step);
+        QFETCH(bool, saved);
+        WalletFixture f;
+        MakeAttachedWallet(f, QStringLiteral("s.kvx"));
+        const QString path = f.Path("s.kvx");
+        const QByteArray before = FileBytes(path);
+        f.prompts.Message(QStringLiteral("permanently delete"), Prompts::Answer::Yes);
+        QVERIFY(f.wallet->DeleteCard(CardNamed(*f.wallet, QStringLiteral("Passport"))->id));
+        QVERIFY(f.Attach(CardNamed(*f.wallet, QStringLiteral("Plain"))->sound, "a.wav", Pattern(5000, 4)));
+        const QByteArray wallet = f.Snapshot();
+        CfbTempFiles::SetFaultInjector([step](CfbTempFiles::Step at) { return int(at) == step ? EIO : 0; });
+        if (!saved)
+            f.prompts.Message(QStringLiteral("Input/output error"), Prompts::Answer::Ok);
+        const bool written = f.wallet->OnFileSave();
+        CfbTempFiles::SetFaultInjector({});
+        QCOMPARE(written, saved);
+        const QStringList left =
+            QDir(f.folder.path()).entryList({QStringLiteral(".s.kvx.*")}, QDir::Files | QDir::Hidden);
+        QCOMPARE(left, QStringList());
+        if (!saved) {
+            QCOMPARE(FileBytes(path), before);
+            QCOMPARE(f.Snapshot(), wallet);
+            QVERIFY(f.wallet->IsModified());
+            QVERIFY(f.wallet->OnFileSave());
+        }
+        QCOMPARE(Attachments(path), Named(*f.wallet));
+        QCOMPARE(Named(*f.wallet).size(), 2);
         QVERIFY2(f.prompts.Faults().isEmpty(), qPrintable(f.prompts.Faults().join(u'\n')));
     }
 

@@ -48,6 +48,20 @@ std::unique_ptr<CfbNode> TreeFromReader(const std::shared_ptr<const CfbReader>& 
     return root;
 }
 
+// Renames the new file over the old one, or, for a new file, to a name that must still be free.
+bool MoveIntoPlace(const QByteArray& from, const QByteArray& to, bool replace) {
+    if (replace)
+        return rename(from.constData(), to.constData()) == 0;
+    if (renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0)
+        return true;
+    // File systems without RENAME_NOREPLACE: link() refuses an existing name just as well.
+    if ((errno == EINVAL || errno == ENOSYS) && link(from.constData(), to.constData()) == 0) {
+        unlink(from.constData());
+        return true;
+    }
+    return false;
+}
+
 } // namespace
 
 class CompoundFileState {
@@ -157,18 +171,10 @@ bool CompoundFileState::WriteNewFile(int fd) {
 }
 
 bool CompoundFileState::Publish(const QString& tempPath) {
-    const QByteArray from = QFile::encodeName(tempPath);
-    const QByteArray to = QFile::encodeName(path);
-    if (!created) {
-        if (rename(from.constData(), to.constData()) == 0)
-            return true;
-    } else if (renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0) {
+    const bool moved = !CfbTempFiles::Injected(CfbTempFiles::Step::Publish) &&
+                       MoveIntoPlace(QFile::encodeName(tempPath), QFile::encodeName(path), !created);
+    if (moved)
         return true;
-    } else if ((errno == EINVAL || errno == ENOSYS) && link(from.constData(), to.constData()) == 0) {
-        // File systems without RENAME_NOREPLACE: link() refuses an existing name just as well.
-        unlink(from.constData());
-        return true;
-    }
     if (created && errno == EEXIST)
         return Fail(QStringLiteral("cannot save \"%1\": a file of that name appeared meanwhile and was left as it is")
                         .arg(Shown(path)));

@@ -27,6 +27,11 @@ CfbTempFiles::SyncObserver& Observer() {
     return observer;
 }
 
+CfbTempFiles::FaultInjector& Injector() {
+    static CfbTempFiles::FaultInjector injector;
+    return injector;
+}
+
 bool IsLeftover(const QString& name, const QString& prefix) {
     for (const QString& kind : {kCommitKind, kSpoolKind}) {
         if (name.size() == prefix.size() + kind.size() + kRandomLength && name.startsWith(prefix + kind))
@@ -58,6 +63,10 @@ int CfbTempFiles::CreateUnique(const QString& path, const QString& kind, QString
 }
 
 int CfbTempFiles::CreateCommitFile(const QString& path, QString& tempPath, QString& error) {
+    if (Injected(Step::CreateFile)) {
+        error = QStringLiteral("cannot make a temporary file: %1").arg(SystemError(errno));
+        return -1;
+    }
     return CreateUnique(path, kCommitKind, tempPath, error);
 }
 
@@ -100,7 +109,20 @@ void CfbTempFiles::Notify(Flushed what, int fd, const QString& path) {
     errno = saved;
 }
 
+void CfbTempFiles::SetFaultInjector(FaultInjector injector) {
+    Injector() = std::move(injector);
+}
+
+bool CfbTempFiles::Injected(Step step) {
+    const int code = Injector() ? Injector()(step) : 0;
+    if (code != 0)
+        errno = code;
+    return code != 0;
+}
+
 int CfbTempFiles::Sync(int fd) {
+    if (Injected(Step::SyncFile))
+        return -1;
     const int result = fsync(fd);
     Notify(Flushed::File, fd, QString());
     return result;
@@ -108,7 +130,7 @@ int CfbTempFiles::Sync(int fd) {
 
 bool CfbTempFiles::SyncFolder(const QString& path, QString& error) {
     const QByteArray folder = QFile::encodeName(QFileInfo(path).absolutePath());
-    const int fd = open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int fd = Injected(Step::SyncFolder) ? -1 : open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     const bool synced = fd >= 0 && fsync(fd) == 0;
     if (!synced)
         error = QStringLiteral("cannot flush the folder \"%1\": %2").arg(QFile::decodeName(folder), SystemError(errno));

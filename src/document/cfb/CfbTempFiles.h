@@ -28,6 +28,15 @@ public:
     enum class Flushed { File, Folder };
     using SyncObserver = std::function<void(Flushed what, int fd, const QString& path)>;
     static void SetSyncObserver(SyncObserver observer);
+
+    // Every failure of a commit must leave the old file as it was; tests prove it by making one step fail as the
+    // system would. The injector is asked before each step and answers with an errno value, or 0 to let it run.
+    enum class Step { CreateFile, SyncFile, Publish, SyncFolder };
+    using FaultInjector = std::function<int(Step step)>;
+    static void SetFaultInjector(FaultInjector injector);
+    // Whether the injector fails `step`; if so errno holds its value.
+    static bool Injected(Step step);
+
     static QString SystemError(int code);
 
 private:
