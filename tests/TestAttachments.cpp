@@ -78,15 +78,14 @@ private Q_SLOTS:
         f.MakeNew();
         QVERIFY(f.SaveAs(QStringLiteral("t.kvx")));
         Clock::Freeze(QDateTime(QDate(2011, 1, 1), QTime(10, 0, 0)));
-        CAttachment first, second;
-        for (CAttachment* slot : {&first, &second}) {
-            f.prompts.OpenFile(WriteFileBytes(f.Path("doc.txt"), "text"));
-            f.prompts.Message(QStringLiteral("has been attached"), Prompts::Answer::Ok);
-            QCOMPARE(slot->StoreFile(), 1);
-        }
-        QVERIFY(first.streamName != second.streamName);
+        CCard* card = f.AddCard(QStringLiteral("Two"));
+        CAttachment& first = card->image;
+        CAttachment& second = card->document;
+        for (CAttachment* slot : {&first, &second})
+            QVERIFY(f.Attach(*slot, "doc.txt", "text"));
         QCOMPARE(first.streamName, QStringLiteral("2011111000"));
         QCOMPARE(second.streamName, QStringLiteral("2011111001"));
+        QVERIFY(f.wallet->OnFileSave());
         QCOMPARE(f.wallet->CountAttachments(), 2);
     }
 

@@ -39,6 +39,54 @@ private Q_SLOTS:
         QCOMPARE(z, word(plain, 1));
     }
 
+    // Every wallet ever saved was enciphered with the program's key: these units, taken from a build, must never
+    // change, whatever else does. Rows cover a padded last block, a block that enciphers to a zero unit (which the
+    // file must keep), characters beyond the BMP, and enough blocks to fill the side-by-side lanes twice.
+    void programKeyKnownAnswers_data() {
+        QTest::addColumn<int>("method");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("units");
+        const QString zurich = QString::fromUtf8("Z\u00fcrich \U0001F511");
+        const QString account = QStringLiteral("Account 12-3456-7890 / PIN 0042");
+        QTest::newRow("1: one unit, padded") << 1 << QStringLiteral("A") << "AEE3 0766 227C 5A35";
+        QTest::newRow("1: one full block") << 1 << QStringLiteral("Bank") << "A833 7CC9 B5D3 9566";
+        QTest::newRow("1: last block padded")
+            << 1 << QStringLiteral("Hello") << "A146 01C4 631A F7E3 386C 0CCF 067C 7719";
+        QTest::newRow("1: beyond the BMP")
+            << 1 << zurich << "EA50 7F80 47DA 0767 A7C0 016A 6F8B 0DB1 CFDC 34E8 EB52 06AD";
+        QTest::newRow("1: zero unit") << 1 << QStringLiteral("07hp") << "CE1E A299 0000 690E";
+        QTest::newRow("1: eight blocks") << 1 << account
+                                         << "AD31 FEBF 3F9D 56C2 4320 D1CF 2873 E848 7F3D 60C0 F486 1280 CD36 BB4A "
+                                            "1563 F22C 113C 8E9C 6DFC 57BE 213C CD84 7710 C8D8 CFE8 E577 5D9E 5C33 "
+                                            "52FE 1A22 6575 4375";
+        QTest::newRow("2: one unit, padded") << 2 << QStringLiteral("A") << "8974 CF43 CA4D 056F";
+        QTest::newRow("2: one full block") << 2 << QStringLiteral("Bank") << "D0A0 D4EE 66B8 0177";
+        QTest::newRow("2: last block padded")
+            << 2 << QStringLiteral("Hello") << "8B70 7EA7 FCBD 9F7F 0A94 AAF0 33E7 6AF0";
+        QTest::newRow("2: beyond the BMP")
+            << 2 << zurich << "3E0F F25A B0FF 3F19 D04B 6735 EAAE 8145 3C8E 38AC 2632 028E";
+        QTest::newRow("2: zero unit") << 2 << QStringLiteral("05ZQ") << "0000 CD41 1949 FCDD";
+        QTest::newRow("2: eight blocks") << 2 << account
+                                         << "6D63 BDB7 7462 B6B1 8F42 2955 E905 EAEA CC66 1C0B 6A4D 937F 3580 DBBD "
+                                            "3DDB 3D7E 7655 3D5F 28FB C588 4904 5571 2FE4 B84F E000 1AC9 07A8 6E91 "
+                                            "CA35 85F2 93F4 D4AF";
+    }
+
+    void programKeyKnownAnswers() {
+        QFETCH(int, method);
+        QFETCH(QString, text);
+        QFETCH(QString, units);
+        SetCurrentCipherMethod(method);
+        QStringList enciphered;
+        for (const QChar unit : CipherText(text, true))
+            enciphered.append(QStringLiteral("%1").arg(unit.unicode(), 4, 16, QChar(u'0')).toUpper());
+        QCOMPARE(enciphered.join(u' '), units);
+        QString stored;
+        for (const QString& unit : units.split(u' '))
+            stored.append(QChar(char16_t(unit.toUShort(nullptr, 16))));
+        QCOMPARE(CipherText(stored, false), text);
+    }
+
     void blockTextLengthsAndRoundTrips_data() {
         QTest::addColumn<int>("method");
         QTest::addColumn<QString>("text");

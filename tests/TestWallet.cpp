@@ -64,12 +64,25 @@ class TestWallet : public QObject {
 private Q_SLOTS:
     void init() { SetCurrentCipherMethod(1); }
 
+    // A wallet object is reused for every wallet opened or made, so emptying must reach every member: each one is
+    // given a value other than its emptied one first.
     void emptiedWalletValues() {
         CWallet wallet;
         Fill(wallet);
-        wallet.locked = 0;
+        wallet.cipherMethod = 2;
         wallet.clipboardOp = 4;
+        wallet.compactCounter = 4;
+        wallet.version = 2.5f;
+        wallet.mustUnlockToEdit = 1;
+        wallet.locked = 0;
+        wallet.hidePasswordsDefault = 0;
+        wallet.boldFieldNamesDefault = 1;
+        wallet.autoLock = 0;
+        wallet.disableDesktopPassword = 1;
+        wallet.defaultTextColor = 0x00123456;
         wallet.clipboardCard = wallet.cards.At(0);
+        wallet.SetPathName(QStringLiteral("/home/user/w.kvx"));
+        wallet.SetTitle(QStringLiteral("w.kvx"));
         wallet.SetModified(true);
         SetCurrentCipherMethod(2);
         wallet.DeleteContents();
@@ -78,16 +91,26 @@ private Q_SLOTS:
         QCOMPARE(CurrentCipherMethod(), 1);
         QCOMPARE(wallet.clipboardOp, 0);
         QCOMPARE(wallet.lockMinutes, 15);
+        QCOMPARE(wallet.compactCounter, 0);
         QCOMPARE(wallet.nextId, 1);
         QCOMPARE(wallet.version, 1.7f);
+        QCOMPARE(wallet.askPasswordOnOpen, 0);
+        QCOMPARE(wallet.mustUnlockToEdit, 0);
         QCOMPARE(wallet.locked, 1);
         QCOMPARE(wallet.hidePasswordsDefault, 1);
+        QCOMPARE(wallet.boldFieldNamesDefault, 0);
         QCOMPARE(wallet.autoLock, 1);
+        QCOMPARE(wallet.disableDesktopPassword, 0);
         QCOMPARE(wallet.defaultBackColor, 0xFFFFFFu);
+        QCOMPARE(wallet.defaultTextColor, 0x000000u);
         QVERIFY(wallet.cards.IsEmpty() && wallet.templates.IsEmpty() && wallet.categories.IsEmpty());
         QVERIFY(!wallet.clipboardCard);
         QVERIFY(!wallet.IsModified());
+        QCOMPARE(wallet.PathName(), QString());
         QCOMPARE(wallet.Title(), QStringLiteral("NewWallet"));
+        // Whatever the wallet saves is as a wallet object fresh from construction saves it.
+        CWallet fresh;
+        QCOMPARE(Stored(wallet), Stored(fresh));
     }
 
     void nextIdCountsUp() {
@@ -97,26 +120,58 @@ private Q_SLOTS:
         QCOMPARE(wallet.nextId, 3);
     }
 
+    // Each field holds a value that no other field holds, and each flag in turn is the only one set, so a field
+    // written or read in its neighbour's place shows.
+    void headerLayout_data() {
+        QTest::addColumn<int>("flag");
+        QTest::newRow("no flag") << -1;
+        const char* flags[] = {"askPasswordOnOpen", "mustUnlockToEdit",     "disableDesktopPassword",
+                               "autoLock",          "hidePasswordsDefault", "boldFieldNamesDefault"};
+        for (int i = 0; i < 6; ++i)
+            QTest::newRow(flags[i]) << i;
+    }
+
     void headerLayout() {
+        QFETCH(int, flag);
         CWallet wallet;
+        wallet.version = 2.5f;
         wallet.cipherMethod = 0;
-        wallet.nextId = 0x0102;
+        wallet.password = QStringLiteral("12345");
+        wallet.nextId = 0x0A0B0C0D;
         wallet.compactCounter = 3;
-        wallet.askPasswordOnOpen = 1;
-        wallet.mustUnlockToEdit = 1;
-        wallet.disableDesktopPassword = 1;
-        wallet.lockMinutes = 60;
-        wallet.autoLock = 0;
-        wallet.hidePasswordsDefault = 0;
-        wallet.boldFieldNamesDefault = 1;
+        wallet.lockMinutes = 42;
         wallet.defaultBackColor = 0x00AABBCC;
         wallet.defaultTextColor = 0x00010203;
-        wallet.password = QStringLiteral("12345");
+        // In stored order.
+        qint32* const flags[] = {&wallet.askPasswordOnOpen,      &wallet.mustUnlockToEdit,
+                                 &wallet.disableDesktopPassword, &wallet.autoLock,
+                                 &wallet.hidePasswordsDefault,   &wallet.boldFieldNamesDefault};
+        for (int i = 0; i < 6; ++i)
+            *flags[i] = i == flag ? 1 : 0;
+        auto flagWord = [flag](int i) { return Hex(i == flag ? "01000000" : "00000000"); };
+        // Version 2.5, cipher method, password, next id, compact counter; three flags, lock minutes, three flags;
+        // the colours and the three empty lists.
+        const QByteArray expected = Hex("00002040 00000000 FFFEFF05 3100 3200 3300 3400 3500 0D0C0B0A 03000000") +
+                                    flagWord(0) + flagWord(1) + flagWord(2) + Hex("2A000000") + flagWord(3) +
+                                    flagWord(4) + flagWord(5) + Hex("CCBBAA00 03020100 00000000 00000000 00000000");
         SetCurrentCipherMethod(0);
-        QCOMPARE(Stored(wallet).toHex(' '), Hex("9A99D93F 00000000 FFFEFF05 310032003300340035 00 02010000 03000000"
-                                                "01000000 01000000 01000000 3C000000 00000000 00000000 01000000"
-                                                "CCBBAA00 03020100 00000000 00000000 00000000")
-                                                .toHex(' '));
+        QCOMPARE(Stored(wallet).toHex(' '), expected.toHex(' '));
+
+        SetCurrentCipherMethod(1);
+        CWallet back;
+        QVERIFY(Load(back, expected));
+        QCOMPARE(back.version, 2.5f);
+        QCOMPARE(back.cipherMethod, 0);
+        QCOMPARE(back.password, QStringLiteral("12345"));
+        QCOMPARE(back.nextId, 0x0A0B0C0D);
+        QCOMPARE(back.compactCounter, 3);
+        QCOMPARE(back.lockMinutes, 42);
+        QCOMPARE(back.defaultBackColor, 0x00AABBCCu);
+        QCOMPARE(back.defaultTextColor, 0x00010203u);
+        const qint32 backFlags[] = {back.askPasswordOnOpen, back.mustUnlockToEdit,     back.disableDesktopPassword,
+                                    back.autoLock,          back.hidePasswordsDefault, back.boldFieldNamesDefault};
+        for (int i = 0; i < 6; ++i)
+            QCOMPARE(backFlags[i], i == flag ? 1 : 0);
     }
 
     void roundTripUnderEachMethod_data() {

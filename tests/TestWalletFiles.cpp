@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "TestFiles.h"
 #include "WalletFixture.h"
+#include "document/Clock.h"
 #include "document/CompoundFile.h"
 #include "document/FieldCipher.h"
 
@@ -23,17 +24,6 @@ QStringList Elements(const QString& path, const QString& storage = QString()) {
     return file.ElementNames();
 }
 
-// Adds a stream to the wallet file's attachment storage, as an insert does.
-void AddStream(const QString& path, const QString& name, const QByteArray& bytes) {
-    CompoundFile file;
-    QVERIFY(file.Open(path));
-    QVERIFY(file.OpenStorage(QStringLiteral("F")));
-    auto stream = file.CreateStream(name);
-    QVERIFY(stream);
-    stream->write(bytes);
-    stream.reset();
-    QVERIFY(file.Commit());
-}
 } // namespace
 
 class TestWalletFiles : public QObject {
@@ -139,29 +129,35 @@ private Q_SLOTS:
         WalletFixture f;
         f.MakeNew();
         QVERIFY(f.SaveAs(QStringLiteral("w.kvx")));
-        AddStream(f.Path("w.kvx"), QStringLiteral("200375943"), QByteArray(5000, 'a'));
+        Clock::Freeze(QDateTime(QDate(2003, 7, 5), QTime(9, 4, 3)));
+        QVERIFY(f.Attach(f.AddCard(QStringLiteral("First"))->image, "a.jpg", QByteArray(5000, 'a')));
+        Clock::Release();
+        QVERIFY(f.wallet->OnFileSave());
         f.AddCard(QStringLiteral("Second"));
         QVERIFY(f.wallet->OnFileSave());
         QCOMPARE(Elements(f.Path("w.kvx"), "F"), (QStringList{"200375943"}));
         f.wallet->DeleteContents();
         QVERIFY(f.wallet->OnOpenDocument(f.Path("w.kvx")));
-        QCOMPARE(f.wallet->cards.Count(), 1);
+        QCOMPARE(f.wallet->cards.Count(), 2);
         QVERIFY(f.prompts.Faults().isEmpty());
     }
 
     void saveAsCarriesAttachments() {
         WalletFixture f;
         f.MakeNew();
+        Clock::Freeze(QDateTime(QDate(2024, 1, 1), QTime(1, 0, 0)));
         QVERIFY(f.SaveAs(QStringLiteral("first.kvx")));
-        AddStream(f.Path("first.kvx"), QStringLiteral("2024111"), QByteArray("picture"));
+        QVERIFY(f.Attach(f.AddCard(QStringLiteral("Photo"))->image, "p.jpg", "picture"));
+        Clock::Release();
+        QVERIFY(f.wallet->OnFileSave());
         f.prompts.SaveFile(f.Path("second.kvx"));
         QVERIFY(f.wallet->OnFileSaveAs());
         QCOMPARE(f.wallet->PathName(), f.Path("second.kvx"));
-        QCOMPARE(Elements(f.Path("second.kvx"), "F"), (QStringList{"2024111"}));
+        QCOMPARE(Elements(f.Path("second.kvx"), "F"), (QStringList{"202411100"}));
         // Over an existing wallet: replaced whole, attachments of the wallet saved.
         f.prompts.SaveFile(f.Path("first.kvx"));
         QVERIFY(f.wallet->OnFileSaveAs());
-        QCOMPARE(Elements(f.Path("first.kvx"), "F"), (QStringList{"2024111"}));
+        QCOMPARE(Elements(f.Path("first.kvx"), "F"), (QStringList{"202411100"}));
         QVERIFY(f.prompts.Faults().isEmpty());
     }
 
@@ -180,9 +176,9 @@ private Q_SLOTS:
         QVERIFY(f.SaveAs(QStringLiteral("c.kvx")));
         CCard* card = f.AddCard(QStringLiteral("Photos"));
         for (int i = 0; i < removals; ++i) {
-            const QString name = QStringLiteral("1%1").arg(i);
-            AddStream(f.Path("c.kvx"), name, QByteArray(10000, char('0' + i)));
-            card->image.streamName = name;
+            QVERIFY(f.Attach(card->image, "p.jpg", QByteArray(10000, char('0' + i))));
+            QVERIFY(f.wallet->OnFileSave());
+            QCOMPARE(Elements(f.Path("c.kvx"), "F").size(), 1);
             QCOMPARE(card->image.RemoveStream(), 1);
         }
         QCOMPARE(f.wallet->compactCounter, removals);
@@ -412,15 +408,21 @@ private Q_SLOTS:
         f.MakeNew();
         QCOMPARE(f.wallet->CountAttachments(), 0);
         QVERIFY(f.SaveAs(QStringLiteral("k.kvx")));
-        AddStream(f.Path("k.kvx"), QStringLiteral("1"), QByteArray(100000, 'x'));
-        AddStream(f.Path("k.kvx"), QStringLiteral("2"), QByteArray(10, 'y'));
+        CCard* card = f.AddCard(QStringLiteral("Scans"));
+        QVERIFY(f.Attach(card->image, "x.jpg", QByteArray(100000, 'x')));
+        QVERIFY(f.Attach(card->document, "y.txt", QByteArray(10, 'y')));
+        // Attachments reach the file with the save, not before.
+        QCOMPARE(f.wallet->CountAttachments(), 0);
+        QVERIFY(f.wallet->OnFileSave());
         QCOMPARE(f.wallet->CountAttachments(), 2);
         QVERIFY(f.wallet->Compact());
         QCOMPARE(f.wallet->CountAttachments(), 2);
         f.wallet->DeleteContents();
         QVERIFY(f.wallet->OnOpenDocument(f.Path("k.kvx")));
         QCOMPARE(f.wallet->templates.Count(), 34);
-        QCOMPARE(QDir(f.folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"k.kvx"});
+        QCOMPARE(QDir(f.folder.path())
+                     .entryList({QStringLiteral("*.kvx"), QStringLiteral(".*")}, QDir::Files | QDir::Hidden),
+                 QStringList{"k.kvx"});
     }
 
     void independentReaderSeesTheFile() {
@@ -432,7 +434,10 @@ private Q_SLOTS:
         QByteArray attachment(9001, Qt::Uninitialized);
         for (int i = 0; i < attachment.size(); ++i)
             attachment[i] = char(i * 7);
-        AddStream(f.Path("o.kvx"), QStringLiteral("202412795"), attachment);
+        Clock::Freeze(QDateTime(QDate(2024, 12, 7), QTime(9, 5, 0)));
+        QVERIFY(f.Attach(f.AddCard(QStringLiteral("Scan"))->document, "s.pdf", attachment));
+        Clock::Release();
+        QVERIFY(f.wallet->OnFileSave());
         QProcess python;
         python.start(QStringLiteral("/usr/bin/python3"),
                      {QStringLiteral("-c"),
@@ -451,7 +456,7 @@ private Q_SLOTS:
         QVERIFY2(python.exitCode() == 0, qPrintable(QString::fromUtf8(python.readAllStandardError())));
         const QByteArray w = f.Snapshot();
         const QString expected =
-            QStringLiteral("D\nD/W %1 %2\nF\nF/202412795 9001 %3\n")
+            QStringLiteral("D\nD/W %1 %2\nF\nF/2024127950 9001 %3\n")
                 .arg(w.size())
                 .arg(QString::fromLatin1(QCryptographicHash::hash(w, QCryptographicHash::Sha1).toHex()))
                 .arg(QString::fromLatin1(QCryptographicHash::hash(attachment, QCryptographicHash::Sha1).toHex()));

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "ScriptedPrompts.h"
+#include "TestFiles.h"
 #include "document/CWallet.h"
 #include "document/CipherText.h"
 #include "document/ResourceLibrary.h"
@@ -45,6 +46,13 @@ struct WalletFixture {
         wallet->cards.InsertInIdOrder(card);
         wallet->SetModified(true);
         return raw;
+    }
+
+    // Attaches `bytes` to a slot through Insert, as the card's Attachments page does; the next save writes it.
+    bool Attach(CAttachment& slot, const QString& fileName, const QByteArray& bytes) {
+        prompts.OpenFile(WriteFileBytes(Path(fileName), bytes));
+        prompts.Message(QStringLiteral("has been attached"), Prompts::Answer::Ok);
+        return slot.StoreFile() == 1;
     }
 
     // The archive of the wallet as it is in memory, to compare two wallets.

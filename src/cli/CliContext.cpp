@@ -38,14 +38,17 @@ QString CliContext::PathArg(int index, const char* what) const {
 CWallet& CliContext::NewWallet() {
     m_wallet = std::make_unique<CWallet>();
     m_wallet->SetStarted(true);
+    m_wallet->SetFileHold(CWallet::FileHold::Exclusive);
     return *m_wallet;
 }
 
-CWallet& CliContext::OpenWallet() {
+CWallet& CliContext::OpenWallet(Access access) {
     const QString path = Arg(0);
     if (!QFileInfo(path).isFile())
         throw CliError(Quoted(path) + QStringLiteral(" is not a wallet file"));
     CWallet& wallet = NewWallet();
+    if (access == Access::Read)
+        wallet.SetFileHold(CWallet::FileHold::Shared);
     m_prompts.ClearPasswordFailure();
     if (!wallet.OnOpenDocument(QFileInfo(path).absoluteFilePath())) {
         if (wallet.IsQuitting())

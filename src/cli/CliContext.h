@@ -36,10 +36,15 @@ public:
     QString Value(const QString& option) const { return m_parser.value(option); }
     QStringList Values(const QString& option) const { return m_parser.values(option); }
 
+    // What a command does with its wallet. The file stays locked from reading to the command's end: shared by commands
+    // that only read, so they never refuse each other, and alone by one that changes it, so that nobody else changes
+    // the file between its reading and its saving, however long a prompt in between takes.
+    enum class Access { Read, Change };
+
     // A wallet with no contents yet, for a command that makes one.
     CWallet& NewWallet();
     // Opens the wallet named by the first argument; a wallet that asks for its password on opening asks here.
-    CWallet& OpenWallet();
+    CWallet& OpenWallet(Access access);
     CWallet& Wallet();
     // Saves the wallet to its file.
     void Save();

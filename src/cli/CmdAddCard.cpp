@@ -18,7 +18,7 @@ int CmdAddCard::Run(CliContext& context) const {
     const QString description = context.Arg(3);
     if (description.isEmpty())
         throw CliError::Usage(QStringLiteral("a card needs a description"));
-    CWallet& wallet = context.OpenWallet();
+    CWallet& wallet = context.OpenWallet(CliContext::Access::Change);
     const CCategory& category = context.Category(context.Arg(1));
     const CCardTemplate& cardTemplate = context.Template(context.Arg(2));
     const auto values = context.FieldValues(&cardTemplate);

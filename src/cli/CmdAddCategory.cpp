@@ -35,7 +35,7 @@ int CmdAddCategory::Run(CliContext& context) const {
     const QString name = context.Arg(1);
     if (name.isEmpty())
         throw CliError::Usage(QStringLiteral("a category needs a name"));
-    CWallet& wallet = context.OpenWallet();
+    CWallet& wallet = context.OpenWallet(CliContext::Access::Change);
     auto category = std::make_unique<CCategory>(context.FreeId());
     category->description = name;
     if (context.IsSet(QStringLiteral("icon")))

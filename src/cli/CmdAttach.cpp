@@ -5,8 +5,6 @@
 #include "cli/CliError.h"
 #include "cli/TerminalPrompts.h"
 #include "document/CWallet.h"
-#include "document/Utilities.h"
-#include "resources/StringTable.h"
 
 #include <QFileInfo>
 
@@ -19,7 +17,7 @@ CmdAttach::CmdAttach()
                   {}}) {}
 
 int CmdAttach::Run(CliContext& context) const {
-    CWallet& wallet = context.OpenWallet();
+    CWallet& wallet = context.OpenWallet(CliContext::Access::Change);
     CCard& card = context.Card(context.Arg(1));
     CAttachment& slot = CliContext::Slot(card, context.Arg(2));
     const QFileInfo file(context.Arg(3));
@@ -30,12 +28,9 @@ int CmdAttach::Run(CliContext& context) const {
         throw CliError(
             QStringLiteral("the %1 slot already holds \"%2\"; detach it first").arg(context.Arg(2), slot.description));
     context.RequireCardAccess(card, true);
-    TerminalPrompts& prompts = context.GetPrompts();
-    // The wallet has been saved, so the only reason to offer saving it is a file that cannot be opened.
-    prompts.Preanswer(LoadResString(kStrSaveBeforeAttaching), Prompts::Answer::No);
-    prompts.PrepareFileName(file.absoluteFilePath());
+    context.GetPrompts().PrepareFileName(file.absoluteFilePath());
     if (!slot.StoreFile())
-        throw CliError(QStringLiteral("the file was not attached: the wallet file cannot be changed"));
+        throw CliError(u'"' + context.Arg(3) + QStringLiteral("\" could not be read"));
     wallet.SetModified(true);
     context.Save();
     return 0;

@@ -17,7 +17,7 @@ CmdCompact::CmdCompact()
                   {}}) {}
 
 int CmdCompact::Run(CliContext& context) const {
-    CWallet& wallet = context.OpenWallet();
+    CWallet& wallet = context.OpenWallet(CliContext::Access::Change);
     QString error;
     if (!wallet.Compact(&error))
         throw CliError(FormatText(LoadResString(kStrCompactFailed), {error}));

@@ -15,7 +15,7 @@ CmdDetach::CmdDetach()
                   {YesOption()}}) {}
 
 int CmdDetach::Run(CliContext& context) const {
-    CWallet& wallet = context.OpenWallet();
+    CWallet& wallet = context.OpenWallet(CliContext::Access::Change);
     CCard& card = context.Card(context.Arg(1));
     CAttachment& slot = CliContext::Slot(card, context.Arg(2));
     if (!slot.IsAttached())

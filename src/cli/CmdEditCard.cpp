@@ -22,7 +22,7 @@ int CmdEditCard::Run(CliContext& context) const {
         throw CliError::Usage(QStringLiteral("edit-card needs --description, --value or --notes"));
     if (newDescription && context.Value(QStringLiteral("description")).isEmpty())
         throw CliError::Usage(QStringLiteral("a card needs a description"));
-    CWallet& wallet = context.OpenWallet();
+    CWallet& wallet = context.OpenWallet(CliContext::Access::Change);
     CCard& card = context.Card(context.Arg(1));
     const auto values = context.FieldValues(wallet.templates.FindByInternalName(card.templateName));
     context.RequireCardAccess(card, true);

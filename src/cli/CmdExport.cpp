@@ -21,7 +21,7 @@ CmdExport::CmdExport()
                    QCommandLineOption(QStringLiteral("category"), QString(), QStringLiteral("ID")), YesOption()}}) {}
 
 int CmdExport::Run(CliContext& context) const {
-    const CWallet& wallet = context.OpenWallet();
+    const CWallet& wallet = context.OpenWallet(CliContext::Access::Read);
     context.RequireAccess();
     if (wallet.cards.IsEmpty())
         throw CliError(LoadResString(kStrNoDataToExport));

@@ -18,7 +18,7 @@ CmdExtract::CmdExtract()
                   {YesOption()}}) {}
 
 int CmdExtract::Run(CliContext& context) const {
-    context.OpenWallet();
+    context.OpenWallet(CliContext::Access::Read);
     CCard& card = context.Card(context.Arg(1));
     const CAttachment& slot = CliContext::Slot(card, context.Arg(2));
     if (!slot.IsAttached())

@@ -16,7 +16,7 @@ CmdInfo::CmdInfo()
                   {JsonOption()}}) {}
 
 int CmdInfo::Run(CliContext& context) const {
-    const CWallet& wallet = context.OpenWallet();
+    const CWallet& wallet = context.OpenWallet(CliContext::Access::Read);
     // The version is shown with two decimals; the JSON number is that rounded value, not the float's digits.
     const QString version = QString::asprintf("%4.2f", double(wallet.version)).trimmed();
     const QList<std::pair<QString, QJsonValue>> items = {

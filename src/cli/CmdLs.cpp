@@ -44,7 +44,7 @@ CmdLs::CmdLs()
                   {JsonOption()}}) {}
 
 int CmdLs::Run(CliContext& context) const {
-    const CWallet& wallet = context.OpenWallet();
+    const CWallet& wallet = context.OpenWallet(CliContext::Access::Read);
     QJsonArray list;
     if (context.ArgCount() > 1) {
         const CCategory& category = context.Category(context.Arg(1));

@@ -17,7 +17,7 @@ CmdPasswd::CmdPasswd()
                   {}}) {}
 
 int CmdPasswd::Run(CliContext& context) const {
-    CWallet& wallet = context.OpenWallet();
+    CWallet& wallet = context.OpenWallet(CliContext::Access::Change);
     context.RequireAccess();
     TerminalPrompts& prompts = context.GetPrompts();
     prompts.ClearPasswordFailure();

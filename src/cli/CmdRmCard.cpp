@@ -14,7 +14,7 @@ CmdRmCard::CmdRmCard()
                   {YesOption()}}) {}
 
 int CmdRmCard::Run(CliContext& context) const {
-    CWallet& wallet = context.OpenWallet();
+    CWallet& wallet = context.OpenWallet(CliContext::Access::Change);
     const CCard& card = context.Card(context.Arg(1));
     context.RequireCardAccess(card, false);
     if (!wallet.DeleteCard(card.id))

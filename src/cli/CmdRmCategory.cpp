@@ -15,7 +15,7 @@ CmdRmCategory::CmdRmCategory()
                   {YesOption()}}) {}
 
 int CmdRmCategory::Run(CliContext& context) const {
-    CWallet& wallet = context.OpenWallet();
+    CWallet& wallet = context.OpenWallet(CliContext::Access::Change);
     const qint32 id = context.Category(context.Arg(1)).id;
     context.GetPrompts().ClearPasswordFailure();
     if (!wallet.DeleteCategory(id))

@@ -19,7 +19,7 @@ CmdSearch::CmdSearch()
                   {JsonOption(), QCommandLineOption(QStringLiteral("match-case"))}}) {}
 
 int CmdSearch::Run(CliContext& context) const {
-    const CWallet& wallet = context.OpenWallet();
+    const CWallet& wallet = context.OpenWallet(CliContext::Access::Read);
     context.RequireAccess();
     const QString text = context.Arg(1);
     const bool matchCase = context.IsSet(QStringLiteral("match-case"));

@@ -35,7 +35,7 @@ QString CmdShow::ShownValue(const CCard& card, int slot, bool showPasswords) {
 }
 
 int CmdShow::Run(CliContext& context) const {
-    const CWallet& wallet = context.OpenWallet();
+    const CWallet& wallet = context.OpenWallet(CliContext::Access::Read);
     const CCard& card = context.Card(context.Arg(1));
     context.RequireCardAccess(card, false);
     const bool showPasswords = context.IsSet(QStringLiteral("show-passwords"));

@@ -15,7 +15,7 @@ CmdTemplateExport::CmdTemplateExport()
                   {YesOption()}}) {}
 
 int CmdTemplateExport::Run(CliContext& context) const {
-    context.OpenWallet();
+    context.OpenWallet(CliContext::Access::Read);
     CCardTemplate& cardTemplate = context.Template(context.Arg(1));
     context.RequireAccess();
     const QString path = context.PathArg(2, "FILE");

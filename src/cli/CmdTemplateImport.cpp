@@ -21,7 +21,7 @@ CmdTemplateImport::CmdTemplateImport()
                   {}}) {}
 
 int CmdTemplateImport::Run(CliContext& context) const {
-    CWallet& wallet = context.OpenWallet();
+    CWallet& wallet = context.OpenWallet(CliContext::Access::Change);
     context.RequireAccess();
     context.GetPrompts().PrepareFileName(context.PathArg(1, "FILE"));
     auto cardTemplate = std::make_unique<CCardTemplate>();

@@ -17,7 +17,7 @@ CmdTemplates::CmdTemplates()
                   {JsonOption()}}) {}
 
 int CmdTemplates::Run(CliContext& context) const {
-    const CWallet& wallet = context.OpenWallet();
+    const CWallet& wallet = context.OpenWallet(CliContext::Access::Read);
     const bool json = context.IsSet(QStringLiteral("json"));
     QTextStream& out = context.Console().Out();
     QJsonArray list;

@@ -3,11 +3,15 @@
 
 #include "document/CipherText.h"
 #include "document/Clipboard.h"
+#include "document/Clock.h"
 #include "document/CompoundFile.h"
+#include "document/DetachedStream.h"
 #include "document/FieldCipher.h"
+#include "document/HashingDevice.h"
 #include "document/Prompts.h"
 #include "document/ResourceLibrary.h"
 #include "document/Utilities.h"
+#include "document/WalletStorage.h"
 #include "model/CArchive.h"
 #include "model/CArchiveException.h"
 #include "resources/StringTable.h"
@@ -16,15 +20,16 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QIODevice>
+#include <QSet>
 
 #include <algorithm>
 #include <limits>
+#include <unistd.h>
 #include <utility>
 
+using namespace WalletStorage;
+
 namespace {
-const QString kDocumentStorage = QStringLiteral("D");
-const QString kDocumentStream = QStringLiteral("W");
-const QString kAttachmentStorage = QStringLiteral("F");
 
 CWallet*& ActiveWallet() {
     static CWallet* active = nullptr;
@@ -38,8 +43,10 @@ CWallet* GetActiveWallet() {
 
 // The program has one wallet document; the first one made is the open wallet until it goes.
 CWallet::CWallet(QObject* parent) : QObject(parent) {
-    if (!ActiveWallet())
+    if (!ActiveWallet()) {
         ActiveWallet() = this;
+        AttachmentStore::Install(this);
+    }
     m_title = LoadResString(kStrNewWallet);
 }
 
@@ -47,8 +54,10 @@ CWallet::CWallet(QObject* parent) : QObject(parent) {
 CWallet::CWallet(Detached) {}
 
 CWallet::~CWallet() {
-    if (ActiveWallet() == this)
+    if (ActiveWallet() == this) {
         ActiveWallet() = nullptr;
+        AttachmentStore::Install(nullptr);
+    }
 }
 
 void CWallet::DeleteContents() {
@@ -73,9 +82,18 @@ void CWallet::DeleteContents() {
     cards.DeleteAll();
     templates.DeleteAll();
     categories.DeleteAll();
+    ForgetFile();
     SetModified(false);
     SetPathName(QString());
     SetTitle(LoadResString(kStrNewWallet));
+}
+
+void CWallet::ForgetFile() {
+    m_file.reset();
+    m_stamp = WalletFileStamp();
+    m_fileStreams.clear();
+    m_pending.clear();
+    m_conflict = false;
 }
 
 void CWallet::Serialize(CArchive& archive) {
@@ -97,7 +115,7 @@ void CWallet::CheckNextId() {
     for (const CCategory* category : categories)
         highest = std::max(highest, category->id);
     if (nextId <= highest)
-        nextId = highest + 1;
+        nextId = highest < kLastNextId ? highest + 1 : std::numeric_limits<qint32>::max();
     if (nextId < 1 || nextId > kLastNextId)
         throw CArchiveException(tr("The wallet's record numbers are damaged."));
 }
@@ -238,18 +256,25 @@ bool CWallet::LoadDefaults() {
 }
 
 bool CWallet::OnOpenDocument(const QString& path) {
-    CompoundFile file;
-    if (!file.Open(path))
-        return OpenFailed(file.ErrorString());
-    file.OpenStorage(kDocumentStorage);
-    std::unique_ptr<QIODevice> stream = file.OpenStream(kDocumentStream);
+    auto file = std::make_unique<CompoundFile>();
+    if (!file->Open(path, m_hold == FileHold::Exclusive ? CompoundFile::kMode : CompoundFile::kReadMode))
+        return OpenFailed(file->ErrorString());
+    file->OpenStorage(kDocumentStorage);
+    std::unique_ptr<QIODevice> stream = file->OpenStream(kDocumentStream);
     if (!stream)
-        return OpenFailed(file.ErrorString());
+        return OpenFailed(file->ErrorString());
     const qint32 methodBefore = CurrentCipherMethod();
     QString error;
-    std::unique_ptr<CWallet> fresh = ReadFresh(*stream, error);
+    HashingDevice hashing(*stream, QIODevice::ReadOnly);
+    std::unique_ptr<CWallet> fresh = ReadFresh(hashing, error);
+    const QByteArray documentHash = fresh ? hashing.Finish() : QByteArray();
+    if (fresh && documentHash.isEmpty()) {
+        error = hashing.errorString();
+        fresh.reset();
+        SetCurrentCipherMethod(methodBefore);
+    }
     stream.reset();
-    file.Close();
+    file->PopStorage();
     if (!fresh)
         return OpenFailed(error);
 
@@ -261,6 +286,8 @@ bool CWallet::OnOpenDocument(const QString& path) {
         return false;
     }
     TakeContents(*fresh);
+    TakeStamp(*file, documentHash);
+    Hold(std::move(file));
     SetPathName(path);
     SetTitle(fileName);
     Q_EMIT pathChanged(path);
@@ -310,26 +337,67 @@ bool CWallet::OnSaveDocument(const QString& path) {
     return true;
 }
 
-// The wallet's own file is changed in place (its attachments stay). Another path gets a copy of the wallet's current
-// file, so saving under a new name keeps the attachments; a wallet file already there is emptied first, under its
-// lock, so a wallet that another program has open is never replaced behind its back.
+// An attachment that a save could not carry over, and what its slot named before.
+struct CWallet::LeftOut {
+    const CCard* card;
+    CAttachment* slot;
+    QString streamName;
+};
+
+// The new file is built from the wallet's current file (its own file in place, or a copy of it under a new name),
+// so attachments come along; a wallet file already at another path is emptied first, under its lock, so a wallet
+// that another program has open is never replaced behind its back. The file then gets the document stream and
+// exactly the attachments the cards name, and all of it is committed at once.
 bool CWallet::WriteFile(const QString& path, QString& error) {
+    m_conflict = false;
     const bool exists = QFileInfo::exists(path);
     const bool inPlace = exists && !PathName().isEmpty() && QFileInfo(path) == QFileInfo(PathName());
-    CompoundFile file;
-    bool ok = exists ? file.Open(path) : file.Create(path);
-    if (ok && !inPlace)
-        ok = Empty(file) && FillNewFile(file, error);
-    ok = ok && file.OpenStorage(kDocumentStorage);
-    if (ok && file.ElementNames().contains(kDocumentStream))
-        ok = file.DestroyElement(kDocumentStream);
-    std::unique_ptr<QIODevice> stream = ok ? file.CreateStream(kDocumentStream) : nullptr;
-    ok = stream && Store(*stream, error);
-    stream.reset();
-    if (ok && file.Commit())
+    std::unique_ptr<CompoundFile> opened;
+    CompoundFile* file = inPlace && m_file && !m_file->IsReadOnly() ? m_file.get() : nullptr;
+    if (!file) {
+        opened = std::make_unique<CompoundFile>();
+        file = opened.get();
+        if (!(exists ? file->Open(path) : file->Create(path))) {
+            error = file->ErrorString();
+            return false;
+        }
+    }
+    if (inPlace ? !CheckUnchanged(*file, path, error) : !(Empty(*file) && FillNewFile(*file, error)))
+        return false;
+    std::vector<LeftOut> leftOut;
+    QByteArray documentHash;
+    QString backup;
+    bool ok = WriteAttachments(*file, leftOut, error);
+    ok = ok && WriteDocument(*file, documentHash, error);
+    if (ok && inPlace && !leftOut.empty())
+        ok = !(backup = KeepBackup(path, error)).isEmpty();
+    if (ok && !file->Commit())
+        ok = false;
+    if (!ok) {
+        if (error.isEmpty())
+            error = file->ErrorString();
+        for (const LeftOut& item : leftOut)
+            item.slot->streamName = item.streamName;
+        if (!backup.isEmpty())
+            QFile::remove(backup);
+        // The file held open drops what this save put into it; the file on disk never saw it.
+        if (!opened)
+            file->Revert();
+        return false;
+    }
+    TakeStamp(*file, documentHash);
+    if (opened)
+        Hold(std::move(opened));
+    if (!leftOut.empty())
+        ReportLeftOut(leftOut, backup.isEmpty() ? QDir::toNativeSeparators(PathName()) : backup);
+    return true;
+}
+
+bool CWallet::CheckUnchanged(CompoundFile& file, const QString& path, QString& error) {
+    if (!m_stamp.IsSet() || m_stamp.Matches(file))
         return true;
-    if (error.isEmpty())
-        error = file.ErrorString();
+    m_conflict = true;
+    error = FormatText(LoadResString(kStrChangedElsewhere), {QFileInfo(path).fileName()});
     return false;
 }
 
@@ -339,14 +407,125 @@ bool CWallet::Empty(CompoundFile& file) {
 }
 
 // A new file gets the storages of a wallet file, or all of the wallet's current file when it has one.
-bool CWallet::FillNewFile(CompoundFile& file, QString& error) const {
+bool CWallet::FillNewFile(CompoundFile& file, QString& error) {
     if (PathName().isEmpty() || !QFileInfo::exists(PathName()))
         return file.CreateStorage(kDocumentStorage, false) && file.CreateStorage(kAttachmentStorage, false);
-    CompoundFile current;
-    if (current.Open(PathName()) && current.CopyTo(file))
+    std::unique_ptr<CompoundFile> opened;
+    CompoundFile* source = ReadableFile(opened, error);
+    if (source && source->CopyTo(file))
         return true;
-    error = current.ErrorString();
+    if (source)
+        error = source->ErrorString();
     return false;
+}
+
+// Streams that no card names go; streams attached since the last save come in. A stream that a card names but that
+// cannot be read is left out, its slot emptied (the display name stays), so one damaged attachment never keeps the
+// rest of the wallet from being saved.
+bool CWallet::WriteAttachments(CompoundFile& file, std::vector<LeftOut>& leftOut, QString& error) {
+    if (!file.OpenStorage(kAttachmentStorage) && !file.CreateStorage(kAttachmentStorage, true)) {
+        error = file.ErrorString();
+        return false;
+    }
+    QSet<QString> named;
+    for (const CCard* card : cards) {
+        for (const CAttachment* slot : {&card->image, &card->sound, &card->document})
+            named.insert(slot->streamName);
+    }
+    for (const QString& name : file.ElementNames()) {
+        if (!named.contains(name) && !file.DestroyElement(name))
+            return false;
+    }
+    for (CCard* card : cards) {
+        for (CAttachment* slot : {&card->image, &card->sound, &card->document}) {
+            if (slot->IsAttached() && !WriteAttachment(file, *card, *slot, leftOut))
+                return false;
+        }
+    }
+    return file.PopStorage();
+}
+
+bool CWallet::WriteAttachment(CompoundFile& file, const CCard& card, CAttachment& slot, std::vector<LeftOut>& leftOut) {
+    const QString name = slot.streamName;
+    const bool present = file.StreamSize(name) >= 0 || file.ElementNames().contains(name);
+    if (const auto pending = m_pending.find(name); pending != m_pending.end())
+        return (!present || file.DestroyElement(name)) && file.AddStream(name, *pending->second);
+    if (file.OpenStream(name))
+        return true;
+    if (present && !file.DestroyElement(name))
+        return false;
+    leftOut.push_back({&card, &slot, name});
+    slot.streamName.clear();
+    return true;
+}
+
+bool CWallet::WriteDocument(CompoundFile& file, QByteArray& hash, QString& error) {
+    if (!file.OpenStorage(kDocumentStorage) && !file.CreateStorage(kDocumentStorage, true))
+        return false;
+    if (file.ElementNames().contains(kDocumentStream) && !file.DestroyElement(kDocumentStream))
+        return false;
+    std::unique_ptr<QIODevice> stream = file.CreateStream(kDocumentStream);
+    if (!stream)
+        return false;
+    HashingDevice hashing(*stream, QIODevice::WriteOnly);
+    if (!Store(hashing, error))
+        return false;
+    hash = hashing.Finish();
+    hashing.close();
+    stream.reset();
+    return file.PopStorage();
+}
+
+// Before a save leaves out attachments it could not read, the file as it was is kept beside it under a name of its
+// own: a second name for the same file, or a copy where the file system has no such names.
+QString CWallet::KeepBackup(const QString& path, QString& error) const {
+    const QFileInfo info(path);
+    const QString stamp = Clock::Now().toString(QStringLiteral("yyyy-MM-dd hh.mm.ss"));
+    const QString suffix = info.suffix().isEmpty() ? QString() : u'.' + info.suffix();
+    for (int n = 1;; ++n) {
+        const QString number = n == 1 ? QString() : QStringLiteral(" %1").arg(n);
+        const QString name = QStringLiteral("%1 (backup %2%3)%4").arg(info.completeBaseName(), stamp, number, suffix);
+        const QString backup = info.absoluteDir().filePath(name);
+        if (QFileInfo::exists(backup))
+            continue;
+        if (link(QFile::encodeName(path).constData(), QFile::encodeName(backup).constData()) == 0 ||
+            QFile::copy(path, backup))
+            return QDir::toNativeSeparators(backup);
+        error = QStringLiteral("cannot keep a backup as \"%1\"").arg(QDir::toNativeSeparators(backup));
+        return QString();
+    }
+}
+
+void CWallet::ReportLeftOut(const std::vector<LeftOut>& leftOut, const QString& backup) const {
+    QString lines;
+    for (const LeftOut& item : leftOut)
+        lines += FormatText(LoadResString(kStrAttachmentOfCard), {item.slot->description, item.card->description});
+    Prompts::Warn(FormatText(LoadResString(kStrAttachmentsLeftOut), {lines, backup}));
+}
+
+void CWallet::TakeStamp(CompoundFile& file, const QByteArray& documentHash) {
+    m_stamp = WalletFileStamp(file, documentHash);
+    m_fileStreams.clear();
+    if (file.OpenStorage(kAttachmentStorage)) {
+        m_fileStreams = file.ElementNames();
+        file.PopStorage();
+    }
+    m_pending.clear();
+}
+
+void CWallet::Hold(std::unique_ptr<CompoundFile> file) {
+    m_file = m_hold == FileHold::None ? nullptr : std::move(file);
+}
+
+// The wallet's file for reading: the one held, or the file opened now with a shared lock, into `opened`.
+CompoundFile* CWallet::ReadableFile(std::unique_ptr<CompoundFile>& opened, QString& error) const {
+    if (m_file)
+        return m_file.get();
+    opened = std::make_unique<CompoundFile>();
+    if (opened->Open(PathName(), CompoundFile::kReadMode))
+        return opened.get();
+    error = opened->ErrorString();
+    return nullptr;
 }
 
 bool CWallet::OnFileSave() {
@@ -386,19 +565,102 @@ void CWallet::OnCloseDocument() {
 
 // Every commit writes the file anew with nothing but what it holds, which drops the space of removed streams.
 bool CWallet::Compact(QString* error) {
-    CompoundFile file;
-    if (file.Open(PathName()) && file.Commit())
-        return true;
-    if (error)
-        *error = file.ErrorString();
-    return false;
+    std::unique_ptr<CompoundFile> opened;
+    CompoundFile* file = m_file && !m_file->IsReadOnly() ? m_file.get() : nullptr;
+    if (!file) {
+        opened = std::make_unique<CompoundFile>();
+        file = opened.get();
+    }
+    QString reason;
+    const bool ok =
+        (file != opened.get() || file->Open(PathName())) && CheckUnchanged(*file, PathName(), reason) && file->Commit();
+    if (!ok) {
+        if (error)
+            *error = reason.isEmpty() ? file->ErrorString() : reason;
+        return false;
+    }
+    m_stamp.Renew(*file);
+    return true;
 }
 
 int CWallet::CountAttachments() const {
-    CompoundFile file;
-    if (!file.Open(PathName()) || !file.OpenStorage(kAttachmentStorage))
+    std::unique_ptr<CompoundFile> opened;
+    QString error;
+    CompoundFile* file = ReadableFile(opened, error);
+    if (!file || !file->OpenStorage(kAttachmentStorage))
         return 0;
-    return int(file.ElementNames().size());
+    const int count = int(file->ElementNames().size());
+    file->PopStorage();
+    return count;
+}
+
+bool CWallet::ReadyForAttachments() {
+    if (!PathName().isEmpty() && QFileInfo::exists(PathName()))
+        return true;
+    if (Prompts::AskYesNo(LoadResString(kStrSaveBeforeAttaching), Prompts::Icon::Exclamation))
+        OnFileSave();
+    return false;
+}
+
+QString CWallet::ChooseFile(qint32 filterId) {
+    return Prompts::Get().OpenFileName(LoadResString(filterId), QString());
+}
+
+QString CWallet::AddStream(QIODevice& source, QString& error) {
+    auto stream = std::make_shared<DetachedStream>(PathName());
+    std::unique_ptr<QIODevice> writer = stream->OpenForWriting();
+    if (!CAttachment::CopyBlocks(source, *writer)) {
+        error = writer->errorString().isEmpty() ? source.errorString() : writer->errorString();
+        return QString();
+    }
+    writer.reset();
+    const QString name = UnusedStreamName();
+    m_pending[name] = std::move(stream);
+    return name;
+}
+
+// A name of the usual form that neither the file, nor a card, nor an attachment waiting for the save has: names made
+// in the same second, or from moments whose digits run together alike, move on a second at a time.
+QString CWallet::UnusedStreamName() const {
+    QSet<QString> taken(m_fileStreams.begin(), m_fileStreams.end());
+    for (const auto& pending : m_pending)
+        taken.insert(pending.first);
+    for (const CCard* card : cards) {
+        for (const CAttachment* slot : {&card->image, &card->sound, &card->document})
+            taken.insert(slot->streamName);
+    }
+    for (QDateTime moment = Clock::Now();; moment = moment.addSecs(1)) {
+        const QString name = CAttachment::MakeStreamName(moment);
+        if (!taken.contains(name))
+            return name;
+    }
+}
+
+void CWallet::Attached(const QString& displayName) {
+    Prompts::Inform(FormatText(LoadResString(kStrAttached), {displayName}));
+}
+
+std::unique_ptr<QIODevice> CWallet::OpenStream(const QString& streamName, QString& error) {
+    if (const auto pending = m_pending.find(streamName); pending != m_pending.end())
+        return pending->second->OpenForReading();
+    std::unique_ptr<CompoundFile> opened;
+    CompoundFile* file = ReadableFile(opened, error);
+    if (!file)
+        return nullptr;
+    std::unique_ptr<QIODevice> stream;
+    if (file->OpenStorage(kAttachmentStorage)) {
+        stream = file->OpenStream(streamName);
+        file->PopStorage();
+    }
+    if (!stream)
+        error = file->ErrorString();
+    // The device reads on from the file it was opened on, also once that file is closed here.
+    return stream;
+}
+
+void CWallet::StreamRemoved() {
+    ++compactCounter;
+    SetModified(true);
 }
 
 bool CWallet::DeleteCard(qint32 cardId) {

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "document/WalletFileStamp.h"
+#include "model/AttachmentStore.h"
 #include "model/CCardList.h"
 #include "model/CCategoryList.h"
 #include "model/CTemplateList.h"
@@ -8,15 +10,22 @@
 #include <QObject>
 #include <QString>
 
+#include <map>
 #include <memory>
+#include <vector>
 
 class CArchive;
 class CompoundFile;
+class DetachedStream;
 class QIODevice;
 
 // The wallet document: every record of the open wallet, its password and lock state, its security settings and the
 // defaults for new cards. There is one for the life of the program, reused for every wallet opened or made.
-class CWallet : public QObject {
+//
+// Every change reaches the wallet's file with a save, and each save is one commit: the document stream and exactly
+// the attachment streams that the saved cards name, written as a new file that replaces the old one whole. A save
+// never overwrites what another program changed in the file since this wallet read it.
+class CWallet : public QObject, public AttachmentStore {
     Q_OBJECT
 
 public:
@@ -33,8 +42,16 @@ public:
     // Attachment removals after which the next save compacts the file.
     static constexpr qint32 kCompactAfterRemovals = 5;
 
+    // How the wallet's file is held between operations. The desktop program holds it only while it reads or writes
+    // it; a command-line run holds it from reading to its last save: shared when it only reads, exclusive when it
+    // changes the wallet, so nobody changes the file under it.
+    enum class FileHold { None, Shared, Exclusive };
+
     explicit CWallet(QObject* parent = nullptr);
     ~CWallet() override;
+
+    // Takes effect with the next wallet opened or saved.
+    void SetFileHold(FileHold hold) { m_hold = hold; }
 
     // The next record id; every card, template and category takes its id from here.
     qint32 NextId() { return nextId++; }
@@ -57,8 +74,10 @@ public:
     // Reads a wallet file. On any failure the user is told why and this wallet stays exactly as it was.
     bool OnOpenDocument(const QString& path);
     // Writes the wallet file as a whole new file that replaces the old one only when complete; a failure is reported
-    // and leaves the file on disk as it was.
+    // and leaves the file on disk and this wallet as they were.
     bool OnSaveDocument(const QString& path);
+    // Whether the last save was refused because another program had changed the file since it was read.
+    bool LastSaveConflicted() const { return m_conflict; }
     // The Save and Save As commands: save to the wallet's path, asking for one when it has none (or always).
     bool OnFileSave();
     bool OnFileSaveAs();
@@ -66,7 +85,8 @@ public:
     // program must not go on.
     bool SaveModified();
     void OnCloseDocument();
-    // Rewrites the wallet file without the space that removed attachments left.
+    // Rewrites the wallet file as it is on disk. Every save already leaves no unused space; this remains for files
+    // written otherwise.
     bool Compact(QString* error = nullptr);
     // Attachment streams in the saved file, not in memory.
     int CountAttachments() const;
@@ -121,6 +141,14 @@ public:
     // The card last cut or copied; not owned.
     CCard* clipboardCard = nullptr;
 
+    // Attachments reach the wallet's file through here.
+    bool ReadyForAttachments() override;
+    QString ChooseFile(qint32 filterId) override;
+    QString AddStream(QIODevice& source, QString& error) override;
+    void Attached(const QString& displayName) override;
+    std::unique_ptr<QIODevice> OpenStream(const QString& streamName, QString& error) override;
+    void StreamRemoved() override;
+
 Q_SIGNALS:
     void updated(int hint);
     void modifiedChanged(bool modified);
@@ -142,9 +170,21 @@ private:
     void TakeContents(CWallet& other);
     std::unique_ptr<CWallet> ReadFresh(QIODevice& device, QString& error) const;
     bool OpenFailed(const QString& reason);
+    struct LeftOut;
     bool WriteFile(const QString& path, QString& error);
+    bool CheckUnchanged(CompoundFile& file, const QString& path, QString& error);
+    bool FillNewFile(CompoundFile& file, QString& error);
+    bool WriteAttachments(CompoundFile& file, std::vector<LeftOut>& leftOut, QString& error);
+    bool WriteAttachment(CompoundFile& file, const CCard& card, CAttachment& slot, std::vector<LeftOut>& leftOut);
+    bool WriteDocument(CompoundFile& file, QByteArray& hash, QString& error);
+    QString KeepBackup(const QString& path, QString& error) const;
+    void ReportLeftOut(const std::vector<LeftOut>& leftOut, const QString& backup) const;
+    void TakeStamp(CompoundFile& file, const QByteArray& documentHash);
+    void Hold(std::unique_ptr<CompoundFile> file);
+    void ForgetFile();
+    CompoundFile* ReadableFile(std::unique_ptr<CompoundFile>& opened, QString& error) const;
+    QString UnusedStreamName() const;
     bool SaveWithDialog();
-    bool FillNewFile(CompoundFile& file, QString& error) const;
     static bool Empty(CompoundFile& file);
     bool ContainsUnit(char16_t unit);
     void DropCard(CCard* card);
@@ -155,6 +195,15 @@ private:
     bool m_modified = false;
     QString m_title;
     QString m_pathName;
+
+    FileHold m_hold = FileHold::None;
+    // The wallet's file while it is held, and what it was when last read or written.
+    std::unique_ptr<CompoundFile> m_file;
+    WalletFileStamp m_stamp;
+    QStringList m_fileStreams;
+    // Attached since the last save, by stream name.
+    std::map<QString, std::shared_ptr<DetachedStream>> m_pending;
+    bool m_conflict = false;
 };
 
 // The open wallet, or none while the program has none.

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "document/CompoundFile.h"
 
+#include "document/DetachedStream.h"
 #include "document/cfb/CfbFileLock.h"
 #include "document/cfb/CfbName.h"
 #include "document/cfb/CfbNewContent.h"
@@ -18,6 +19,7 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <new>
 #include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -46,6 +48,20 @@ std::unique_ptr<CfbNode> TreeFromReader(const std::shared_ptr<const CfbReader>& 
     return root;
 }
 
+// Renames the new file over the old one, or, for a new file, to a name that must still be free.
+bool MoveIntoPlace(const QByteArray& from, const QByteArray& to, bool replace) {
+    if (replace)
+        return rename(from.constData(), to.constData()) == 0;
+    if (renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0)
+        return true;
+    // File systems without RENAME_NOREPLACE: link() refuses an existing name just as well.
+    if ((errno == EINVAL || errno == ENOSYS) && link(from.constData(), to.constData()) == 0) {
+        unlink(from.constData());
+        return true;
+    }
+    return false;
+}
+
 } // namespace
 
 class CompoundFileState {
@@ -55,15 +71,18 @@ public:
         return false;
     }
     bool Usable(int mode);
+    bool Changeable();
     bool CanAdd(const QString& name, int mode);
     CfbNode* Top() const { return stack.back(); }
     bool Load();
+    bool KeepOwnerAndMode(int fd);
     bool WriteNewFile(int fd);
     bool Publish(const QString& tempPath);
     void Reload();
 
     bool open = false;
     bool created = false;
+    bool readOnly = false;
     QString path;
     QString error;
     CfbFileLock lock;
@@ -74,11 +93,18 @@ public:
 bool CompoundFileState::Usable(int mode) {
     if (!open)
         return Fail(QStringLiteral("no compound file is open"));
-    return mode == CompoundFile::kMode || Fail(QStringLiteral("unsupported storage mode 0x%1").arg(mode, 0, 16));
+    return mode == CompoundFile::kMode || mode == CompoundFile::kReadMode ||
+           Fail(QStringLiteral("unsupported storage mode 0x%1").arg(mode, 0, 16));
+}
+
+bool CompoundFileState::Changeable() {
+    if (!Usable(CompoundFile::kMode))
+        return false;
+    return !readOnly || Fail(QStringLiteral("\"%1\" was opened for reading only").arg(Shown(path)));
 }
 
 bool CompoundFileState::CanAdd(const QString& name, int mode) {
-    if (!Usable(mode))
+    if (!Usable(mode) || !Changeable())
         return false;
     const QString problem = CfbName::Problem(name);
     if (!problem.isEmpty())
@@ -96,42 +122,59 @@ bool CompoundFileState::Load() {
     const std::shared_ptr<const CfbReader> reader = CfbReader::Open(std::move(file), problem);
     if (!reader)
         return Fail(QStringLiteral("cannot open \"%1\": %2").arg(Shown(path), problem));
-    root = TreeFromReader(reader);
+    try {
+        root = TreeFromReader(reader);
+    } catch (const std::bad_alloc&) {
+        return Fail(QStringLiteral("cannot open \"%1\": there is not enough memory for its elements").arg(Shown(path)));
+    }
     stack.assign(1, root.get());
     return true;
 }
 
+// A save must not take the wallet away from its owner, nor widen or narrow who may read it; nor may it change a
+// wallet that its owner made read-only (as root we could). What cannot be kept is refused.
+bool CompoundFileState::KeepOwnerAndMode(int fd) {
+    struct stat old {};
+    struct stat made {};
+    if (!lock.Status(old) || fstat(fd, &made) != 0)
+        return Fail(QStringLiteral("cannot save \"%1\": %2").arg(Shown(path), CfbTempFiles::SystemError(errno)));
+    if ((old.st_mode & 0222) == 0 || access(QFile::encodeName(path).constData(), W_OK) != 0)
+        return Fail(QStringLiteral("\"%1\" is read-only, so it was left as it is").arg(Shown(path)));
+    const bool sameOwner = old.st_uid == made.st_uid && old.st_gid == made.st_gid;
+    if (!sameOwner && fchown(fd, old.st_uid, old.st_gid) != 0)
+        return Fail(QStringLiteral("cannot save \"%1\" keeping its owner and group: %2")
+                        .arg(Shown(path), CfbTempFiles::SystemError(errno)));
+    if (fchmod(fd, old.st_mode & 07777) != 0)
+        return Fail(QStringLiteral("cannot save \"%1\" keeping its permissions: %2")
+                        .arg(Shown(path), CfbTempFiles::SystemError(errno)));
+    return true;
+}
+
 bool CompoundFileState::WriteNewFile(int fd) {
-    if (!created)
-        fchmod(fd, lock.Permissions());
+    if (!created && !KeepOwnerAndMode(fd))
+        return false;
     QFile out;
-    out.open(fd, QIODevice::WriteOnly, QFileDevice::DontCloseHandle);
+    out.open(fd, QIODevice::WriteOnly | QIODevice::Unbuffered, QFileDevice::DontCloseHandle);
     QString problem;
     bool written = CfbWriter(*root).Write(out, problem);
     if (written && !out.flush()) {
         problem = out.errorString();
         written = false;
     }
-    if (written && fsync(fd) != 0) {
+    if (written && CfbTempFiles::Sync(fd) != 0) {
         problem = CfbTempFiles::SystemError(errno);
         written = false;
     }
-    return written || Fail(QStringLiteral("cannot save \"%1\": %2").arg(Shown(path), problem));
+    if (written)
+        return true;
+    return error.isEmpty() ? Fail(QStringLiteral("cannot save \"%1\": %2").arg(Shown(path), problem)) : false;
 }
 
 bool CompoundFileState::Publish(const QString& tempPath) {
-    const QByteArray from = QFile::encodeName(tempPath);
-    const QByteArray to = QFile::encodeName(path);
-    if (!created) {
-        if (rename(from.constData(), to.constData()) == 0)
-            return true;
-    } else if (renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0) {
+    const bool moved = !CfbTempFiles::Injected(CfbTempFiles::Step::Publish) &&
+                       MoveIntoPlace(QFile::encodeName(tempPath), QFile::encodeName(path), !created);
+    if (moved)
         return true;
-    } else if ((errno == EINVAL || errno == ENOSYS) && link(from.constData(), to.constData()) == 0) {
-        // File systems without RENAME_NOREPLACE: link() refuses an existing name just as well.
-        unlink(from.constData());
-        return true;
-    }
     if (created && errno == EEXIST)
         return Fail(QStringLiteral("cannot save \"%1\": a file of that name appeared meanwhile and was left as it is")
                         .arg(Shown(path)));
@@ -170,13 +213,16 @@ bool CompoundFile::Open(const QString& path, int mode) {
     Close();
     CompoundFileState& s = *m_state;
     s.error.clear();
-    if (mode != kMode)
+    if (mode != kMode && mode != kReadMode)
         return s.Fail(QStringLiteral("unsupported storage mode 0x%1").arg(mode, 0, 16));
     // A link is followed: commits replace the wallet it names, never the link itself.
     const QFileInfo info(path);
     s.path = info.isSymLink() && !info.canonicalFilePath().isEmpty() ? info.canonicalFilePath() : path;
-    if (s.lock.Acquire(s.path, s.error) && s.Load()) {
+    s.readOnly = mode == kReadMode;
+    if (s.lock.Acquire(s.path, s.readOnly, s.error) && s.Load()) {
         s.open = true;
+        if (!s.readOnly)
+            CfbTempFiles::RemoveLeftovers(s.path);
         return true;
     }
     const QString error = s.error;
@@ -207,7 +253,7 @@ bool CompoundFile::Create(const QString& path, int mode) {
 bool CompoundFile::Commit() {
     CompoundFileState& s = *m_state;
     s.error.clear();
-    if (!s.Usable(kMode))
+    if (!s.Changeable())
         return false;
     if (s.root->HasWriter())
         return s.Fail(QStringLiteral("cannot save \"%1\": a stream is still open for writing").arg(Shown(s.path)));
@@ -231,6 +277,26 @@ bool CompoundFile::Commit() {
     return true;
 }
 
+bool CompoundFile::Revert() {
+    CompoundFileState& s = *m_state;
+    if (!s.open)
+        return false;
+    s.error.clear();
+    if (s.created) {
+        s.root = CfbNode::MakeStorage(QStringLiteral("Root Entry"));
+        s.stack.assign(1, s.root.get());
+        return true;
+    }
+    s.stack.clear();
+    s.root.reset();
+    if (s.Load())
+        return true;
+    const QString error = s.error;
+    Close();
+    s.error = error;
+    return false;
+}
+
 void CompoundFile::Close() {
     CompoundFileState& s = *m_state;
     s.stack.clear();
@@ -238,11 +304,25 @@ void CompoundFile::Close() {
     s.lock.Release();
     s.open = false;
     s.created = false;
+    s.readOnly = false;
     s.path.clear();
 }
 
 bool CompoundFile::IsOpen() const {
     return m_state->open;
+}
+
+bool CompoundFile::IsReadOnly() const {
+    return m_state->readOnly;
+}
+
+CompoundFile::Identity CompoundFile::FileIdentity() const {
+    struct stat info {};
+    if (!m_state->open || !m_state->lock.Status(info))
+        return {};
+    return {quint64(info.st_dev), quint64(info.st_ino), qint64(info.st_size),
+            qint64(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec,
+            qint64(info.st_ctim.tv_sec) * 1000000000 + info.st_ctim.tv_nsec};
 }
 
 QString CompoundFile::Path() const {
@@ -284,7 +364,7 @@ bool CompoundFile::PopStorage() {
 
 bool CompoundFile::DestroyElement(const QString& name) {
     CompoundFileState& s = *m_state;
-    if (!s.Usable(kMode))
+    if (!s.Changeable())
         return false;
     return s.Top()->Remove(name) || s.Fail(QStringLiteral("there is no element named \"%1\"").arg(name));
 }
@@ -296,6 +376,22 @@ std::unique_ptr<QIODevice> CompoundFile::CreateStream(const QString& name, int m
     auto content = std::make_shared<CfbNewContent>(s.path);
     s.Top()->Add(CfbNode::MakeStream(name, content));
     return std::make_unique<CfbWriteDevice>(content);
+}
+
+bool CompoundFile::AddStream(const QString& name, const DetachedStream& stream) {
+    CompoundFileState& s = *m_state;
+    if (!s.CanAdd(name, kMode))
+        return false;
+    if (stream.IsBeingWritten())
+        return s.Fail(QStringLiteral("the stream \"%1\" is still being written").arg(name));
+    s.Top()->Add(CfbNode::MakeStream(name, stream.Content()));
+    return true;
+}
+
+qint64 CompoundFile::StreamSize(const QString& name) const {
+    const CompoundFileState& s = *m_state;
+    const CfbNode* node = s.open ? s.Top()->Find(name) : nullptr;
+    return node && !node->IsStorage() ? node->Content()->Size() : -1;
 }
 
 std::unique_ptr<QIODevice> CompoundFile::OpenStream(const QString& name, int mode) {
@@ -326,7 +422,7 @@ QStringList CompoundFile::ElementNames() const {
 
 bool CompoundFile::CopyTo(CompoundFile& target) const {
     CompoundFileState& s = *m_state;
-    if (!s.Usable(kMode) || !target.m_state->Usable(kMode))
+    if (!s.Usable(kMode) || !target.m_state->Changeable())
         return s.Fail(QStringLiteral("both compound files must be open to copy"));
     if (&target == this)
         return s.Fail(QStringLiteral("a compound file cannot be copied into itself"));

@@ -1,13 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "model/CAttachment.h"
 
-#include "document/CWallet.h"
-#include "document/Clock.h"
-#include "document/CompoundFile.h"
 #include "document/OutputFile.h"
-#include "document/Prompts.h"
-#include "document/Utilities.h"
-#include "resources/StringTable.h"
+#include "model/AttachmentStore.h"
 
 #include <QDir>
 #include <QFile>
@@ -15,34 +10,7 @@
 #include <QStandardPaths>
 
 namespace {
-const QString kAttachmentStorage = QStringLiteral("F");
 constexpr qint64 kBlockSize = 4000;
-
-// Copies in blocks, so a file of any size passes through a small buffer.
-bool CopyBlocks(QIODevice& from, QIODevice& to) {
-    char buffer[kBlockSize];
-    for (;;) {
-        const qint64 got = from.read(buffer, kBlockSize);
-        if (got < 0)
-            return false;
-        if (got == 0)
-            return true;
-        if (to.write(buffer, got) != got)
-            return false;
-    }
-}
-
-// A stream name of the usual form that the storage does not hold yet: names made in the same second, or from
-// moments whose digits run together alike, move on a second at a time.
-QString UnusedStreamName(const QStringList& existing) {
-    QDateTime moment = Clock::Now();
-    for (;;) {
-        const QString name = CAttachment::MakeStreamName(moment);
-        if (!existing.contains(name, Qt::CaseInsensitive))
-            return name;
-        moment = moment.addSecs(1);
-    }
-}
 
 // The display name as a plain file name: no folders, nothing that climbs out of the folder, no control characters.
 QString SafeFileName(const QString& displayName) {
@@ -59,42 +27,43 @@ QString SafeFileName(const QString& displayName) {
 }
 } // namespace
 
+bool CAttachment::CopyBlocks(QIODevice& from, QIODevice& to) {
+    char buffer[kBlockSize];
+    for (;;) {
+        const qint64 got = from.read(buffer, kBlockSize);
+        if (got < 0)
+            return false;
+        if (got == 0)
+            return true;
+        if (to.write(buffer, got) != got)
+            return false;
+    }
+}
+
 void CAttachment::CopyFrom(const CAttachment& other) {
     description = other.description;
     streamName = other.streamName;
     path = other.path;
 }
 
+// The slot changes only once the file's bytes are held for the next save; nothing reaches the wallet's file before
+// that save, which writes the stream and the card naming it together.
 int CAttachment::StoreFile() {
-    CWallet* wallet = GetActiveWallet();
-    if (!wallet)
+    AttachmentStore* store = AttachmentStore::Get();
+    if (!store || !store->ReadyForAttachments())
         return 0;
-    CompoundFile file;
-    if (wallet->PathName().isEmpty() || !file.Open(wallet->PathName())) {
-        if (Prompts::AskYesNo(LoadResString(kStrSaveBeforeAttaching), Prompts::Icon::Exclamation))
-            wallet->OnFileSave();
-        return 0;
-    }
-    if (!file.OpenStorage(kAttachmentStorage))
-        return 0;
-    const QString chosen = Prompts::Get().OpenFileName(LoadResString(filterId), QString());
+    const QString chosen = store->ChooseFile(filterId);
     QFile source(chosen);
     if (chosen.isEmpty() || !source.open(QIODevice::ReadOnly))
         return 0;
-    const QString name = UnusedStreamName(file.ElementNames());
-    std::unique_ptr<QIODevice> stream = file.CreateStream(name);
-    if (!stream || !CopyBlocks(source, *stream))
+    QString error;
+    const QString name = store->AddStream(source, error);
+    if (name.isEmpty())
         return 0;
-    stream.reset();
-    if (!file.Commit()) {
-        Prompts::Warn(
-            FormatText(LoadResString(kStrSaveFailed), {QDir::toNativeSeparators(file.Path()), file.ErrorString()}));
-        return 0;
-    }
     description = QFileInfo(chosen).fileName();
     path = chosen;
     streamName = name;
-    Prompts::Inform(FormatText(LoadResString(kStrAttached), {description}));
+    store->Attached(description);
     return 1;
 }
 
@@ -111,15 +80,10 @@ int CAttachment::ExtractFile(QString& outPath) const {
 }
 
 bool CAttachment::ExtractTo(const QString& target, QString& error) const {
-    const CWallet* wallet = GetActiveWallet();
-    CompoundFile file;
-    std::unique_ptr<QIODevice> stream;
-    if (wallet && file.Open(wallet->PathName()) && file.OpenStorage(kAttachmentStorage))
-        stream = file.OpenStream(streamName);
-    if (!stream) {
-        error = file.ErrorString();
+    AttachmentStore* store = AttachmentStore::Get();
+    std::unique_ptr<QIODevice> stream = store ? store->OpenStream(streamName, error) : nullptr;
+    if (!stream)
         return false;
-    }
     // A decrypted copy is private unless the user writes it over a file whose permissions say otherwise.
     OutputFile out(target, OutputFile::NewFileMode::OwnerOnly);
     if (!out.Open()) {
@@ -133,18 +97,12 @@ bool CAttachment::ExtractTo(const QString& target, QString& error) const {
     return true;
 }
 
+// The stream leaves the wallet's file with the next save, in the same commit as the card that no longer names it.
 int CAttachment::RemoveStream() {
     if (streamName.isEmpty())
         return 1;
-    CWallet* wallet = GetActiveWallet();
-    CompoundFile file;
-    if (!wallet || !file.Open(wallet->PathName()) || !file.OpenStorage(kAttachmentStorage))
-        return 0;
-    if (!file.DestroyElement(streamName) || !file.Commit())
-        return 0;
-    file.Close();
-    ++wallet->compactCounter;
-    wallet->SetModified(true);
+    if (AttachmentStore* store = AttachmentStore::Get())
+        store->StreamRemoved();
     streamName.clear();
     return 1;
 }

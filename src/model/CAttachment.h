@@ -5,6 +5,8 @@
 
 #include <QDateTime>
 
+class QIODevice;
+
 // One of a card's three attached files. The file's bytes live in a stream of the wallet file; the record keeps the
 // stream's name and, as its description, the file's display name.
 class CAttachment : public CWalletItem {
@@ -17,17 +19,21 @@ public:
     bool IsAttached() const { return !streamName.isEmpty(); }
     void CopyFrom(const CAttachment& other);
 
-    // These work on the active wallet's file at once, apart from saving the wallet; each gives 1 on success, else 0.
-    // Insert: asks for a file and copies it into a new stream. The slot changes only when the copy is in the file.
+    // These work through the open wallet's attachment store; each gives 1 on success, else 0.
+    // Insert: asks for a file and copies it into a new stream, which the wallet's next save writes.
     int StoreFile();
     // Copies the stream to a file in the user's private attachment folder, named after the display name (never
     // outside that folder, whatever the name holds), and gives its path.
     int ExtractFile(QString& outPath) const;
     // Copies the stream to `target`, whole or not at all (a file there is replaced only by a complete copy).
     bool ExtractTo(const QString& target, QString& error) const;
-    // Removes the stream from the file; an empty slot succeeds at once. The display name stays.
+    // Lets go of the stream, which the next save leaves out of the file; an empty slot succeeds at once. The display
+    // name stays.
     int RemoveStream();
 
+    // Copies in blocks of 4000 bytes, so a file of any size passes through a small buffer; false on a read or write
+    // error (the devices say which).
+    static bool CopyBlocks(QIODevice& from, QIODevice& to);
     // The local date and time as six numbers without separators or leading zeros: 5 July 2003, 09:04:03 gives
     // "200375943".
     static QString MakeStreamName(const QDateTime& moment);

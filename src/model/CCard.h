@@ -44,7 +44,7 @@ public:
             visit(value);
     }
     void Serialize(CArchive& archive) override;
-    // Removes the streams of the image, the sound and the document from the wallet's file; true when all went.
+    // Lets go of the streams of the image, the sound and the document; the next save leaves them out of the file.
     bool RemoveAllStreams();
 
     QString templateName;

@@ -10,6 +10,7 @@
 #include "model/CArchiveException.h"
 #include "resources/StringTable.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -19,6 +20,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <limits>
+#include <new>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -162,6 +164,10 @@ int CCardTemplate::ImportFromFile() {
         read.Serialize(archive);
     } catch (const CArchiveException& e) {
         Prompts::Warn(FormatText(LoadResString(kStrReadFailed), {QFileInfo(path).fileName(), e.Message()}));
+        return 0;
+    } catch (const std::bad_alloc&) {
+        const QString reason = QCoreApplication::translate("CCardTemplate", "There is not enough memory to read it.");
+        Prompts::Warn(FormatText(LoadResString(kStrReadFailed), {QFileInfo(path).fileName(), reason}));
         return 0;
     }
     const CWallet* wallet = GetActiveWallet();

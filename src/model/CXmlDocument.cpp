@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <limits>
 #include <memory>
+#include <new>
 #include <optional>
 #include <string>
 #include <utility>
@@ -194,15 +195,23 @@ CXmlDocument::CXmlDocument(const QString& text) {
 }
 
 // A text too long for 32-bit offsets is refused outright, so every offset in the table stays addressable.
+// Running out of memory on a huge text is one more way for it to be refused.
 bool CXmlDocument::SetDocument(const QString* text) {
     m_document = text && text->size() <= kMaxLength ? *text : QString();
     m_error.clear();
     m_free = 1;
-    const auto wanted = static_cast<size_t>(m_document.size() / 64 + 8);
-    if (m_elements.size() < wanted)
-        m_elements.resize(wanted);
+    if (m_elements.size() < 8)
+        m_elements.resize(8);
     m_elements[0] = ElemRecord();
-    const int root = m_document.isEmpty() ? 0 : ParseElement(0, 0);
+    int root = -1;
+    try {
+        const auto wanted = static_cast<size_t>(m_document.size() / 64 + 8);
+        if (m_elements.size() < wanted)
+            m_elements.resize(wanted);
+        root = m_document.isEmpty() ? 0 : ParseElement(0, 0);
+    } catch (const std::bad_alloc&) {
+        Fail("Not enough memory to parse the document");
+    }
     if (root > 0)
         m_elements[0].firstChild = root;
     else
@@ -271,12 +280,18 @@ bool CXmlDocument::AddChildSubDoc(const QString& fragment) {
         return false;
     const QStringView element = QStringView(fragment).sliced(first);
     Insertion at = Locate(m_current, m_child);
-    if (!InsertElementText(at, element))
-        return false;
     const int freeBefore = m_free;
-    const int index = ParseInserted(at, static_cast<int>(element.size()));
+    bool inserted = false;
+    int index = -1;
+    try {
+        inserted = InsertElementText(at, element);
+        index = inserted ? ParseInserted(at, static_cast<int>(element.size())) : -1;
+    } catch (const std::bad_alloc&) {
+        Fail("Not enough memory to parse the fragment");
+    }
     if (index <= 0) {
-        UndoInsertion(at);
+        if (inserted)
+            UndoInsertion(at);
         m_free = freeBefore;
         return false;
     }

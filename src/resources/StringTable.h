@@ -57,6 +57,9 @@ constexpr int kStrAttached = 65303;
 constexpr int kStrSaveFailed = 65304;
 constexpr int kStrReadFailed = 65305;
 constexpr int kStrCompactFailed = 65306;
+constexpr int kStrChangedElsewhere = 65307;
+constexpr int kStrAttachmentsLeftOut = 65308;
+constexpr int kStrAttachmentOfCard = 65309;
 
 // Texts of the export of cards to text and XML files.
 constexpr int kStrNoDataToExport = 65400;

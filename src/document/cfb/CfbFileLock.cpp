@@ -38,7 +38,7 @@ CfbFileLock::~CfbFileLock() {
     Release();
 }
 
-bool CfbFileLock::Acquire(const QString& path, QString& error) {
+bool CfbFileLock::Acquire(const QString& path, bool shared, QString& error) {
     const QByteArray name = QFile::encodeName(path);
     for (int attempt = 0; attempt < kLockAttempts; ++attempt) {
         const int fd = open(name.constData(), O_RDONLY | O_CLOEXEC);
@@ -54,7 +54,7 @@ bool CfbFileLock::Acquire(const QString& path, QString& error) {
             error = QStringLiteral("\"%1\" is not a regular file").arg(Shown(path));
             return false;
         }
-        if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        if (flock(fd, (shared ? LOCK_SH : LOCK_EX) | LOCK_NB) != 0) {
             const int code = errno;
             close(fd);
             error = code == EWOULDBLOCK
@@ -96,7 +96,6 @@ int CfbFileLock::OpenForReading(const QString& path, QString& error) const {
     return -1;
 }
 
-mode_t CfbFileLock::Permissions() const {
-    struct stat info {};
-    return fstat(m_fd, &info) == 0 ? info.st_mode & 07777 : 0600;
+bool CfbFileLock::Status(struct stat& info) const {
+    return m_fd >= 0 && fstat(m_fd, &info) == 0;
 }

@@ -8,6 +8,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
+#include <set>
 
 using namespace cfb;
 
@@ -39,25 +41,59 @@ bool HasRepeat(std::vector<quint32> values) {
     return std::adjacent_find(values.begin(), values.end()) != values.end();
 }
 
+enum class ChainEnd { Ends, Leaves, Loops, RunsOn };
+
+// Walks a chain through `table` from `start` without storing it, for at most `steps` links; `length` counts the links
+// within the table. Brent's cycle detection finds a loop in constant memory, within about three times the length of
+// the chain's lead-in plus its loop.
+ChainEnd WalkChain(const std::vector<quint32>& table, quint32 start, quint64 limit, quint64 steps, quint64& length,
+                   quint32& outside) {
+    length = 0;
+    quint32 saved = start;
+    quint64 power = 1;
+    quint64 lap = 0;
+    for (quint32 sector = start; sector != kEndOfChain;) {
+        if (sector >= limit) {
+            outside = sector;
+            return ChainEnd::Leaves;
+        }
+        if (length == steps)
+            return ChainEnd::RunsOn;
+        ++length;
+        sector = table[sector];
+        if (sector == saved)
+            return ChainEnd::Loops;
+        if (++lap == power) {
+            saved = sector;
+            power *= 2;
+            lap = 0;
+        }
+    }
+    return ChainEnd::Ends;
+}
+
 // Follows a chain through `table` from `start`; every link must stay below `limit`. With `exact` >= 0 the chain
 // must have exactly that many links; otherwise it runs to its end, and as no chain can hold more links than there
-// are sectors, a longer walk has looped.
+// are sectors, a longer walk has looped. The chain is checked whole before a link of it is stored. Walking four
+// times the allowed length tells a loop within it from a chain that is merely too long.
 bool FollowChain(const std::vector<quint32>& table, quint32 start, quint64 limit, qint64 exact,
                  std::vector<quint32>& chain, const QString& what, QString& error) {
     chain.clear();
     const quint64 bound = exact >= 0 ? quint64(exact) : limit;
-    for (quint32 sector = start; sector != kEndOfChain; sector = table[sector]) {
-        if (sector >= limit)
-            return Fail(error, QStringLiteral("%1 points to sector %2, which does not exist").arg(what).arg(sector));
-        if (chain.size() == bound)
-            return Fail(error, HasRepeat(chain) ? QStringLiteral("%1 loops").arg(what)
-                                                : QStringLiteral("%1 is longer than its size").arg(what));
-        chain.push_back(sector);
-    }
-    if (exact >= 0 && chain.size() < quint64(exact))
-        return Fail(error, QStringLiteral("%1 ends before its size").arg(what));
-    if (HasRepeat(chain))
+    quint64 length = 0;
+    quint32 outside = 0;
+    const ChainEnd end = WalkChain(table, start, limit, 4 * (bound + 1), length, outside);
+    if (end == ChainEnd::Loops)
         return Fail(error, QStringLiteral("%1 loops").arg(what));
+    if (end == ChainEnd::Leaves && length <= bound)
+        return Fail(error, QStringLiteral("%1 points to sector %2, which does not exist").arg(what).arg(outside));
+    if (end != ChainEnd::Ends || length > bound)
+        return Fail(error, QStringLiteral("%1 is longer than its size").arg(what));
+    if (exact >= 0 && length < quint64(exact))
+        return Fail(error, QStringLiteral("%1 ends before its size").arg(what));
+    chain.reserve(length);
+    for (quint32 sector = start; sector != kEndOfChain; sector = table[sector])
+        chain.push_back(sector);
     return true;
 }
 
@@ -68,11 +104,21 @@ CfbReader::CfbReader(std::unique_ptr<QIODevice> device) : m_device(std::move(dev
 CfbReader::~CfbReader() = default;
 
 std::shared_ptr<CfbReader> CfbReader::Open(std::unique_ptr<QIODevice> device, QString& error) {
-    std::shared_ptr<CfbReader> reader(new CfbReader(std::move(device)));
-    if (reader->ReadHeader(error) && reader->ReadFat(error) && reader->ReadDirectory(error) &&
-        reader->ReadMiniStream(error) && reader->ReadMiniFat(error) && reader->BuildTree(error))
-        return reader;
-    return nullptr;
+    try {
+        std::shared_ptr<CfbReader> reader(new CfbReader(std::move(device)));
+        return reader->ReadStructure(error) ? reader : nullptr;
+    } catch (const std::bad_alloc&) {
+        error = QStringLiteral("there is not enough memory to read the compound file's tables");
+        return nullptr;
+    }
+}
+
+bool CfbReader::ReadStructure(QString& error) {
+    const bool read = ReadHeader(error) && ReadFat(error) && ReadDirectory(error) && ReadMiniStream(error) &&
+                      ReadMiniFat(error) && BuildTree(error);
+    m_directoryChain = {};
+    m_directorySectors.clear();
+    return read;
 }
 
 bool CfbReader::ReadHeader(QString& error) {
@@ -100,35 +146,58 @@ bool CfbReader::ReadHeader(QString& error) {
         return Fail(error, QStringLiteral("the file is truncated inside its header"));
     const qint64 sectors = CeilDiv(quint64(m_fileSize - SectorSize()), SectorSize());
     m_sectorCount = quint32(std::min<qint64>(sectors, kMaxRegularSector));
+    if (U32(h + kOffDirectorySectors) > m_sectorCount || U32(h + kOffMiniFatSectors) > m_sectorCount)
+        return Fail(error, QStringLiteral("the header's directory or mini FAT sector count does not fit the file"));
     return true;
 }
 
+// A FAT sector describes SectorSize() / 4 sectors, so a file needs no more FAT sectors than its size gives. The DIFAT
+// is read sector by sector, each checked before the next: a loop or a sector of zeros (a hole in a sparse file) is
+// refused at once instead of being collected up to what the header claims.
 bool CfbReader::ReadFatSectorList(std::vector<quint32>& fatSectors, QString& error) {
     const char* h = m_header.constData();
     const quint32 fatCount = U32(h + kOffFatSectors);
     const quint32 difatCount = U32(h + kOffDifatSectors);
-    if (fatCount == 0 || fatCount > m_sectorCount || difatCount > m_sectorCount)
+    if (fatCount == 0 || fatCount > CeilDiv(m_sectorCount, SectorSize() / 4) || difatCount > m_sectorCount)
         return Fail(error, QStringLiteral("the header's FAT or DIFAT sector count does not fit the file"));
-    for (int i = 0; i < kHeaderDifatEntries && fatSectors.size() < fatCount; ++i)
-        fatSectors.push_back(U32(h + kOffHeaderDifat + 4 * i));
-    const qint64 perSector = SectorSize() / 4 - 1;
-    QByteArray sector(SectorSize(), Qt::Uninitialized);
-    std::vector<quint32> difatChain;
+    if (!AddFatSectors(h + kOffHeaderDifat, kHeaderDifatEntries, fatCount, fatSectors, error))
+        return false;
+    std::set<quint32> difatChain;
     quint32 next = U32(h + kOffFirstDifat);
     for (quint32 k = 0; k < difatCount && fatSectors.size() < fatCount; ++k) {
         if (next >= m_sectorCount)
             return Fail(error, QStringLiteral("the DIFAT points to sector %1, which does not exist").arg(next));
-        difatChain.push_back(next);
-        if (!ReadBytes(SectorOffset(next), sector.data(), SectorSize(), error))
+        if (!difatChain.insert(next).second)
+            return Fail(error, QStringLiteral("the DIFAT chain loops"));
+        if (!ReadDifatSector(next, fatCount, fatSectors, next, error))
             return false;
-        for (qint64 j = 0; j < perSector && fatSectors.size() < fatCount; ++j)
-            fatSectors.push_back(U32(sector.constData() + 4 * j));
-        next = U32(sector.constData() + 4 * perSector);
     }
     if (fatSectors.size() < fatCount)
         return Fail(error, QStringLiteral("the DIFAT lists fewer FAT sectors than the header gives"));
-    if (HasRepeat(difatChain))
-        return Fail(error, QStringLiteral("the DIFAT chain loops"));
+    return true;
+}
+
+bool CfbReader::ReadDifatSector(quint32 sector, quint32 fatCount, std::vector<quint32>& fatSectors, quint32& next,
+                                QString& error) {
+    const qint64 perSector = SectorSize() / 4 - 1;
+    QByteArray bytes(SectorSize(), Qt::Uninitialized);
+    if (!ReadBytes(SectorOffset(sector), bytes.data(), SectorSize(), error))
+        return false;
+    next = U32(bytes.constData() + 4 * perSector);
+    return AddFatSectors(bytes.constData(), perSector, fatCount, fatSectors, error);
+}
+
+bool CfbReader::AddFatSectors(const char* entries, qint64 count, quint32 fatCount, std::vector<quint32>& fatSectors,
+                              QString& error) const {
+    const size_t first = fatSectors.size();
+    for (qint64 i = 0; i < count && fatSectors.size() < fatCount; ++i) {
+        const quint32 sector = U32(entries + 4 * i);
+        if (sector >= m_sectorCount)
+            return Fail(error, QStringLiteral("a FAT sector index (%1) is out of range").arg(sector));
+        fatSectors.push_back(sector);
+    }
+    if (HasRepeat({fatSectors.begin() + qint64(first), fatSectors.end()}))
+        return Fail(error, QStringLiteral("the DIFAT lists one FAT sector twice"));
     return true;
 }
 
@@ -136,45 +205,59 @@ bool CfbReader::ReadFat(QString& error) {
     std::vector<quint32> fatSectors;
     if (!ReadFatSectorList(fatSectors, error))
         return false;
-    for (const quint32 sector : fatSectors) {
-        if (sector >= m_sectorCount)
-            return Fail(error, QStringLiteral("a FAT sector index (%1) is out of range").arg(sector));
-    }
     if (HasRepeat(fatSectors))
         return Fail(error, QStringLiteral("the DIFAT lists one FAT sector twice"));
-    return ReadSectors(fatSectors, m_fat, error);
+    return ReadTable(fatSectors, m_sectorCount, m_fat, QStringLiteral("the FAT"), error);
 }
 
-bool CfbReader::ReadSectors(const std::vector<quint32>& sectors, std::vector<quint32>& table, QString& error) const {
+// The table grows by one sector at a time, and each is checked as it comes: no two links may lead to one sector,
+// and a sector of zeros, such as a hole in a sparse file, would send all its `used` entries (those describing
+// sectors that exist) to sector 0. So the table never grows much past the bytes that really hold it.
+bool CfbReader::ReadTable(const std::vector<quint32>& sectors, quint64 used, std::vector<quint32>& table,
+                          const QString& what, QString& error) const {
     const qint64 perSector = SectorSize() / 4;
-    table.resize(sectors.size() * perSector);
-    for (size_t i = 0; i < sectors.size(); ++i) {
-        quint32* slot = table.data() + i * perSector;
-        if (!ReadBytes(SectorOffset(sectors[i]), reinterpret_cast<char*>(slot), SectorSize(), error))
+    quint64 linksToZero = 0;
+    for (const quint32 sector : sectors) {
+        const size_t at = table.size();
+        table.resize(at + size_t(perSector));
+        quint32* slot = table.data() + at;
+        if (!ReadBytes(SectorOffset(sector), reinterpret_cast<char*>(slot), SectorSize(), error))
             return false;
         qFromLittleEndian<quint32>(slot, perSector, slot);
+        const qint64 described = used > at ? qint64(std::min<quint64>(used - at, quint64(perSector))) : 0;
+        linksToZero += quint64(std::count(slot, slot + described, 0u));
+        if (linksToZero > 1)
+            return Fail(error, QStringLiteral("%1 is damaged: several sectors lead to sector 0").arg(what));
     }
     return true;
 }
 
 bool CfbReader::ReadDirectory(QString& error) {
     const quint64 limit = std::min<quint64>(m_sectorCount, m_fat.size());
-    std::vector<quint32> chain;
-    if (!FollowChain(m_fat, U32(m_header.constData() + kOffFirstDirectory), limit, -1, chain,
+    if (!FollowChain(m_fat, U32(m_header.constData() + kOffFirstDirectory), limit, -1, m_directoryChain,
                      QStringLiteral("the directory chain"), error))
         return false;
-    if (chain.empty())
+    if (m_directoryChain.empty())
         return Fail(error, QStringLiteral("the compound file has no directory"));
-    m_directory.resize(qint64(chain.size()) * SectorSize());
-    for (size_t i = 0; i < chain.size(); ++i) {
-        if (!ReadBytes(SectorOffset(chain[i]), m_directory.data() + qint64(i) * SectorSize(), SectorSize(), error))
-            return false;
-    }
     CfbEntry root;
     if (!DecodeEntry(0, root, error))
         return false;
     m_entries.push_back(std::move(root));
     return true;
+}
+
+const char* CfbReader::DirectoryEntry(quint32 id, QString& error) {
+    const qint64 perSector = SectorSize() / kEntrySize;
+    const auto [found, added] = m_directorySectors.try_emplace(size_t(id / perSector));
+    QByteArray& sector = found->second;
+    if (added) {
+        sector.resize(SectorSize());
+        if (!ReadBytes(SectorOffset(m_directoryChain[found->first]), sector.data(), SectorSize(), error)) {
+            m_directorySectors.erase(found);
+            return nullptr;
+        }
+    }
+    return sector.constData() + (id % perSector) * kEntrySize;
 }
 
 bool CfbReader::ReadMiniStream(QString& error) {
@@ -198,13 +281,17 @@ bool CfbReader::ReadMiniFat(QString& error) {
     if (start == kEndOfChain)
         return true;
     std::vector<quint32> chain;
-    return FollowChain(m_fat, start, std::min<quint64>(m_sectorCount, m_fat.size()), -1, chain,
-                       QStringLiteral("the mini FAT chain"), error) &&
-           ReadSectors(chain, m_miniFat, error);
+    if (!FollowChain(m_fat, start, std::min<quint64>(m_sectorCount, m_fat.size()), -1, chain,
+                     QStringLiteral("the mini FAT chain"), error))
+        return false;
+    // Entries past the mini stream describe nothing, so only the sectors that cover it are read.
+    const quint64 miniSectors = CeilDiv(Root().size, kMiniSectorSize);
+    chain.resize(std::min<quint64>(chain.size(), CeilDiv(miniSectors, SectorSize() / 4)));
+    return ReadTable(chain, miniSectors, m_miniFat, QStringLiteral("the mini FAT"), error);
 }
 
 bool CfbReader::BuildTree(QString& error) {
-    std::vector<bool> visited(m_directory.size() / kEntrySize);
+    std::vector<bool> visited(m_directoryChain.size() * size_t(SectorSize() / kEntrySize));
     visited[0] = true;
     std::vector<quint32> storages{0};
     while (!storages.empty()) {
@@ -245,8 +332,10 @@ bool CfbReader::CollectChildren(quint32 storage, std::vector<bool>& visited, std
     return SortChildren(m_entries[storage], error);
 }
 
-bool CfbReader::DecodeEntry(quint32 id, CfbEntry& entry, QString& error) const {
-    const char* raw = m_directory.constData() + qint64(id) * kEntrySize;
+bool CfbReader::DecodeEntry(quint32 id, CfbEntry& entry, QString& error) {
+    const char* raw = DirectoryEntry(id, error);
+    if (!raw)
+        return false;
     entry.directoryId = id;
     entry.type = quint8(raw[kOffType]);
     entry.color = quint8(raw[kOffColor]);
@@ -296,6 +385,15 @@ bool CfbReader::SortChildren(CfbEntry& storage, QString& error) {
 }
 
 bool CfbReader::StreamExtents(const CfbEntry& stream, CfbExtentList& extents, QString& error) const {
+    try {
+        return CollectExtents(stream, extents, error);
+    } catch (const std::bad_alloc&) {
+        extents = CfbExtentList();
+        return Fail(error, QStringLiteral("there is not enough memory to follow its sector chain"));
+    }
+}
+
+bool CfbReader::CollectExtents(const CfbEntry& stream, CfbExtentList& extents, QString& error) const {
     extents = CfbExtentList();
     if (stream.size == 0)
         return true;

@@ -4,17 +4,22 @@
 #include "document/cfb/CfbEntry.h"
 #include "document/cfb/CfbExtentList.h"
 
+#include <QByteArray>
 #include <QString>
 
+#include <map>
 #include <memory>
 #include <vector>
 
 class QIODevice;
 
-// Reads a compound file (MS-CFB, versions 3 and 4). The file is outside input: every sector index, chain and
+// Reads a compound file (MS-CFB, versions 3 and 4). The file is outside input: every count, sector index, chain and
 // directory link is checked against the file before it is followed, chains and trees are walked without recursion
-// and with loop detection, and nothing is allocated before its size is known to fit in the file. Opening reads the
-// header, the allocation tables and the directory; stream contents stay in the file and are read on demand.
+// and with loop detection before anything is collected, and nothing is allocated before its size is known to fit in
+// the file. A sparse file can claim terabytes while holding a few bytes, so memory also grows only with what was
+// actually read and found sound: tables grow sector by sector, and directory sectors are read as entries are linked.
+// Opening reads the header, the allocation tables and the linked directory entries; stream contents stay in the file
+// and are read on demand. Running out of memory is reported like any other failure.
 class CfbReader {
 public:
     // `device` must be open for reading and random access; the reader keeps it. Null, with `error`, when the
@@ -35,20 +40,28 @@ public:
 private:
     explicit CfbReader(std::unique_ptr<QIODevice> device);
 
+    bool ReadStructure(QString& error);
     bool ReadHeader(QString& error);
     bool ReadFatSectorList(std::vector<quint32>& fatSectors, QString& error);
+    bool ReadDifatSector(quint32 sector, quint32 fatCount, std::vector<quint32>& fatSectors, quint32& next,
+                         QString& error);
+    bool AddFatSectors(const char* entries, qint64 count, quint32 fatCount, std::vector<quint32>& fatSectors,
+                       QString& error) const;
     bool ReadFat(QString& error);
     bool ReadDirectory(QString& error);
+    const char* DirectoryEntry(quint32 id, QString& error);
     bool ReadMiniStream(QString& error);
     bool ReadMiniFat(QString& error);
     bool BuildTree(QString& error);
     bool CollectChildren(quint32 storage, std::vector<bool>& visited, std::vector<quint32>& storages, QString& error);
-    bool DecodeEntry(quint32 id, CfbEntry& entry, QString& error) const;
+    bool DecodeEntry(quint32 id, CfbEntry& entry, QString& error);
     bool CheckStreamSize(const CfbEntry& entry, QString& error) const;
     bool SortChildren(CfbEntry& storage, QString& error);
+    bool CollectExtents(const CfbEntry& stream, CfbExtentList& extents, QString& error) const;
 
     bool ReadBytes(qint64 offset, char* data, qint64 length, QString& error) const;
-    bool ReadSectors(const std::vector<quint32>& sectors, std::vector<quint32>& table, QString& error) const;
+    bool ReadTable(const std::vector<quint32>& sectors, quint64 used, std::vector<quint32>& table, const QString& what,
+                   QString& error) const;
     qint64 SectorOffset(quint32 sector) const { return (qint64(sector) + 1) << m_sectorShift; }
     qint64 SectorSize() const { return qint64(1) << m_sectorShift; }
 
@@ -59,7 +72,9 @@ private:
     QByteArray m_header;
     std::vector<quint32> m_fat;
     std::vector<quint32> m_miniFat;
-    QByteArray m_directory;
+    // Only while opening: the directory's sectors, and those of them read so far by their place in the chain.
+    std::vector<quint32> m_directoryChain;
+    std::map<size_t, QByteArray> m_directorySectors;
     CfbExtentList m_miniStream;
     std::vector<CfbEntry> m_entries;
 };

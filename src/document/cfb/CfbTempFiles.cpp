@@ -10,6 +10,7 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
@@ -19,6 +20,16 @@ constexpr int kRandomLength = 6;
 
 QString Prefix(const QFileInfo& info) {
     return QLatin1Char('.') + info.fileName();
+}
+
+CfbTempFiles::SyncObserver& Observer() {
+    static CfbTempFiles::SyncObserver observer;
+    return observer;
+}
+
+CfbTempFiles::FaultInjector& Injector() {
+    static CfbTempFiles::FaultInjector injector;
+    return injector;
 }
 
 bool IsLeftover(const QString& name, const QString& prefix) {
@@ -52,6 +63,10 @@ int CfbTempFiles::CreateUnique(const QString& path, const QString& kind, QString
 }
 
 int CfbTempFiles::CreateCommitFile(const QString& path, QString& tempPath, QString& error) {
+    if (Injected(Step::CreateFile)) {
+        error = QStringLiteral("cannot make a temporary file: %1").arg(SystemError(errno));
+        return -1;
+    }
     return CreateUnique(path, kCommitKind, tempPath, error);
 }
 
@@ -81,13 +96,46 @@ void CfbTempFiles::RemoveLeftovers(const QString& path) {
     }
 }
 
+void CfbTempFiles::SetSyncObserver(SyncObserver observer) {
+    Observer() = std::move(observer);
+}
+
+// The observer must not disturb the caller's view of errno.
+void CfbTempFiles::Notify(Flushed what, int fd, const QString& path) {
+    if (!Observer())
+        return;
+    const int saved = errno;
+    Observer()(what, fd, path);
+    errno = saved;
+}
+
+void CfbTempFiles::SetFaultInjector(FaultInjector injector) {
+    Injector() = std::move(injector);
+}
+
+bool CfbTempFiles::Injected(Step step) {
+    const int code = Injector() ? Injector()(step) : 0;
+    if (code != 0)
+        errno = code;
+    return code != 0;
+}
+
+int CfbTempFiles::Sync(int fd) {
+    if (Injected(Step::SyncFile))
+        return -1;
+    const int result = fsync(fd);
+    Notify(Flushed::File, fd, QString());
+    return result;
+}
+
 bool CfbTempFiles::SyncFolder(const QString& path, QString& error) {
     const QByteArray folder = QFile::encodeName(QFileInfo(path).absolutePath());
-    const int fd = open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int fd = Injected(Step::SyncFolder) ? -1 : open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     const bool synced = fd >= 0 && fsync(fd) == 0;
     if (!synced)
         error = QStringLiteral("cannot flush the folder \"%1\": %2").arg(QFile::decodeName(folder), SystemError(errno));
     if (fd >= 0)
         close(fd);
+    Notify(Flushed::Folder, -1, path);
     return synced;
 }

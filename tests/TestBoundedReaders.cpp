@@ -1,0 +1,233 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The readers of outside input run in a child process with little address space to spare. A hostile input that
+// claims huge counts, loops or sizes must be refused with a clear message: neither by collecting what it claims nor
+// by an allocation failure that ends the process.
+#include "WalletFixture.h"
+#include "document/CompoundFile.h"
+#include "model/CCardTemplate.h"
+#include "model/CXmlDocument.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QProcess>
+#include <QtEndian>
+
+#include <cstdio>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#if defined(__SANITIZE_ADDRESS__)
+#define KORVEL_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define KORVEL_ASAN 1
+#endif
+#endif
+
+namespace {
+
+constexpr qint64 kHeadroom = qint64(128) << 20;
+constexpr quint32 kEnd = 0xFFFFFFFE;
+constexpr quint32 kFree = 0xFFFFFFFF;
+// 2 TiB of 512-byte sectors is the most sectors a file can have; 33554432 FAT sectors describe them all.
+constexpr qint64 kVersion3Size = qint64(1) << 41;
+constexpr quint32 kMostSectors = 0xFFFFFFFA;
+constexpr quint32 kMostFatSectors = 33554432;
+constexpr qint64 kVersion4Size = qint64(1) << 43;
+
+void Put32(QByteArray& bytes, qint64 at, quint32 value) {
+    qToLittleEndian<quint32>(value, bytes.data() + at);
+}
+
+// The header and `sectors` sectors of zeros: the real bytes at the start of a sparse compound file.
+QByteArray Head(int shift, int sectors) {
+    QByteArray bytes((qint64(sectors) + 1) << shift, '\0');
+    bytes.replace(0, 8, QByteArray::fromHex("D0CF11E0A1B11AE1"));
+    const std::pair<int, int> fields[] = {{24, 0x3E}, {26, shift == 12 ? 4 : 3}, {28, 0xFFFE}, {30, shift}, {32, 6}};
+    for (const auto& [at, value] : fields)
+        qToLittleEndian<quint16>(quint16(value), bytes.data() + at);
+    Put32(bytes, 56, 4096);
+    Put32(bytes, 60, kEnd);
+    Put32(bytes, 68, kEnd);
+    for (int i = 0; i < 109; ++i)
+        Put32(bytes, 76 + 4 * i, kFree);
+    return bytes;
+}
+
+qint64 Word(int shift, quint32 sector, int index) {
+    return ((qint64(sector) + 1) << shift) + 4 * qint64(index);
+}
+
+// The header lists FAT sectors 1 to 109 (all in the hole), its DIFAT goes on in sector 0 with 127 more and then to
+// `next`.
+QByteArray DifatInto(quint32 fatSectors, quint32 next) {
+    QByteArray bytes = Head(9, 1);
+    Put32(bytes, 44, fatSectors);
+    Put32(bytes, 68, 0);
+    Put32(bytes, 72, kMostSectors);
+    for (int i = 0; i < 109; ++i)
+        Put32(bytes, 76 + 4 * i, quint32(1 + i));
+    for (int i = 0; i < 127; ++i)
+        Put32(bytes, Word(9, 0, i), quint32(110 + i));
+    Put32(bytes, Word(9, 0, 127), next);
+    return bytes;
+}
+
+// Version 4: FAT in sector 0, directory in sector 1 with the root and one stream, sector 2 chained to itself.
+QByteArray SelfChained(bool rootUsesIt) {
+    QByteArray bytes = Head(12, 2);
+    Put32(bytes, 44, 1);
+    Put32(bytes, 48, 1);
+    Put32(bytes, 76, 0);
+    for (int i = 3; i < 1024; ++i)
+        Put32(bytes, Word(12, 0, i), kFree);
+    const quint32 links[] = {0xFFFFFFFD, kEnd, 2};
+    for (int sector = 0; sector < 3; ++sector)
+        Put32(bytes, Word(12, 0, sector), links[sector]);
+    const qint64 size = qint64(1) << 42;
+    for (int id = 0; id < 2; ++id) {
+        const qint64 entry = Word(12, 1, 32 * id);
+        const QString name = id == 0 ? QStringLiteral("Root Entry") : QStringLiteral("S");
+        qToLittleEndian<quint16>(name.utf16(), name.size(), bytes.data() + entry);
+        qToLittleEndian<quint16>(quint16(2 * name.size() + 2), bytes.data() + entry + 64);
+        bytes[entry + 66] = char(id == 0 ? 5 : 2);
+        bytes[entry + 67] = 1;
+        Put32(bytes, entry + 68, kFree);
+        Put32(bytes, entry + 72, kFree);
+        Put32(bytes, entry + 76, id == 0 ? 1 : kFree);
+        const bool chained = (id == 0) == rootUsesIt;
+        Put32(bytes, entry + 116, chained ? 2 : kEnd);
+        qToLittleEndian<quint64>(chained ? size : 0, bytes.data() + entry + 120);
+    }
+    return bytes;
+}
+
+// A template file whose description claims a billion characters, which the sparse file seems to hold.
+QByteArray HugeTemplateText() {
+    return QByteArray::fromHex("01000000"
+                               "FFFEFF"
+                               "FF"
+                               "FFFF"
+                               "00000040");
+}
+
+QString OpenCompoundFile(const QString& path) {
+    CompoundFile file;
+    if (!file.Open(path))
+        return file.ErrorString();
+    for (const QString& name : file.ElementNames()) {
+        if (!file.OpenStream(name))
+            return file.ErrorString();
+    }
+    return QStringLiteral("opened");
+}
+
+QString ImportTemplate(const QString& path) {
+    ScriptedPrompts prompts;
+    prompts.OpenFile(path);
+    prompts.Message(QStringLiteral("could not be read"), Prompts::Answer::Ok);
+    CCardTemplate incoming;
+    const int imported = incoming.ImportFromFile();
+    return imported == 0 && prompts.Faults().isEmpty() ? prompts.Asked().last() : QStringLiteral("imported");
+}
+
+// Eight million empty elements: their records need more than the headroom.
+QString ParseManyElements() {
+    constexpr qsizetype kElements = qsizetype(1) << 23;
+    QString text;
+    text.reserve(4 * kElements + 7);
+    text += QStringLiteral("<r>");
+    for (qsizetype i = 0; i < kElements; ++i)
+        text += QStringLiteral("<a/>");
+    text += QStringLiteral("</r>");
+    CXmlDocument document;
+    return document.SetDocument(text) ? QStringLiteral("parsed") : document.GetError();
+}
+
+bool LimitAddressSpace() {
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly))
+        return false;
+    const qint64 pages = statm.readAll().split(' ').value(0).toLongLong();
+    const rlimit limit{rlim_t(pages * sysconf(_SC_PAGESIZE) + kHeadroom), RLIM_INFINITY};
+    return pages > 0 && setrlimit(RLIMIT_AS, &limit) == 0;
+}
+
+int RunChild(const QString& kind, const QString& path) {
+    WalletFixture::LoadLibrary();
+    if (!LimitAddressSpace())
+        return 3;
+    const QString outcome = kind == QStringLiteral("cfb")        ? OpenCompoundFile(path)
+                            : kind == QStringLiteral("template") ? ImportTemplate(path)
+                                                                 : ParseManyElements();
+    std::fputs(qPrintable(outcome), stdout);
+    return 0;
+}
+
+} // namespace
+
+class TestBoundedReaders : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void hostileInputIsRefusedWithinTheLimit_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QByteArray>("head");
+        QTest::addColumn<qint64>("size");
+        QTest::addColumn<QString>("reason");
+        QByteArray largest = DifatInto(kMostSectors, 0);
+        Put32(largest, 64, kMostSectors);
+        QByteArray directoryCount = Head(9, 0);
+        Put32(directoryCount, 40, kFree);
+        Put32(directoryCount, 44, 1);
+        Put32(directoryCount, 76, 0);
+        QByteArray fatInHole = DifatInto(109, 0);
+        Put32(fatInHole, 72, 0);
+        QTest::newRow("largest counts") << "cfb" << largest << kVersion3Size << "FAT or DIFAT sector count";
+        QTest::newRow("directory count") << "cfb" << directoryCount << kVersion3Size << "directory or mini FAT";
+        QTest::newRow("DIFAT loops") << "cfb" << DifatInto(kMostFatSectors, 0) << kVersion3Size << "DIFAT chain loops";
+        QTest::newRow("DIFAT runs into the hole")
+            << "cfb" << DifatInto(kMostFatSectors, 1000000) << kVersion3Size << "lists one FAT sector twice";
+        QTest::newRow("FAT in the hole") << "cfb" << fatInHole << kVersion3Size << "several sectors lead to sector 0";
+        QTest::newRow("mini stream chain loops")
+            << "cfb" << SelfChained(true) << kVersion4Size << "mini stream chain loops";
+        QTest::newRow("stream chain loops") << "cfb" << SelfChained(false) << kVersion4Size << "\"S\" loops";
+        QTest::newRow("template with a huge text")
+            << "template" << HugeTemplateText() << (qint64(1) << 31) + 64 << "not enough memory";
+        QTest::newRow("XML with too many elements") << "xml" << QByteArray() << qint64(0) << "Not enough memory";
+    }
+
+    void hostileInputIsRefusedWithinTheLimit() {
+#ifdef KORVEL_ASAN
+        QSKIP("an address-space limit cannot work under AddressSanitizer");
+#endif
+        QFETCH(QString, kind);
+        QFETCH(QByteArray, head);
+        QFETCH(qint64, size);
+        QFETCH(QString, reason);
+        QTemporaryDir dir;
+        QFile file(dir.filePath(QStringLiteral("hostile")));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QCOMPARE(file.write(head), head.size());
+        if (size > 0 && !file.resize(size))
+            QSKIP("this file system cannot hold so large a sparse file");
+        file.close();
+
+        QProcess child;
+        child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("child"), kind, file.fileName()});
+        QVERIFY(child.waitForFinished(120000));
+        const QString output = QString::fromLocal8Bit(child.readAllStandardOutput() + child.readAllStandardError());
+        QCOMPARE(child.exitStatus(), QProcess::NormalExit);
+        QVERIFY2(child.exitCode() == 0 && output.contains(reason), qPrintable(output));
+    }
+};
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    if (argc == 4 && qstrcmp(argv[1], "child") == 0)
+        return RunChild(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]));
+    TestBoundedReaders test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "TestBoundedReaders.moc"
