@@ -131,7 +131,7 @@ bool OutputFile::OpenReplacement(const QString& target, const struct stat* exist
         tempPath = folder.filePath(
             QStringLiteral(".korvel-%1.tmp").arg(QRandomGenerator::global()->generate(), 8, 16, QChar(u'0')));
         m_fd = ::open(QFile::encodeName(tempPath).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
-                    existing ? 0600 : newMode);
+                      existing ? 0600 : newMode);
         if (m_fd < 0 && errno != EEXIST)
             return Fail(what.arg(Shown(target)), errno);
     }
