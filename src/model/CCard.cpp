@@ -7,6 +7,7 @@
 #include "model/CArchive.h"
 #include "model/CCardTemplate.h"
 #include "model/CXmlDocument.h"
+#include "model/RecordDisplay.h"
 #include "resources/StringTable.h"
 
 #include <utility>
@@ -116,6 +117,21 @@ void CCard::Serialize(CArchive& archive) {
         CipheredItem(archive, value);
     if (archive.IsLoading())
         CipherTexts(false);
+}
+
+void CCard::Show() const {
+    if (RecordDisplay* display = RecordDisplay::Get())
+        display->ShowCard(*this);
+}
+
+void CCard::AddToTree(bool select) const {
+    if (RecordDisplay* display = RecordDisplay::Get())
+        display->AddToTree(*this, select);
+}
+
+void CCard::AddToList(bool select) const {
+    if (RecordDisplay* display = RecordDisplay::Get())
+        display->AddToList(*this, select);
 }
 
 bool CCard::RemoveAllStreams() {

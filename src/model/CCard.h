@@ -44,6 +44,11 @@ public:
             visit(value);
     }
     void Serialize(CArchive& archive) override;
+    // Shows the card in the summary and its notes in the notes pane; inserts or updates its item in the tree or the
+    // summary's icon list. These reach the desktop program's windows through RecordDisplay.
+    void Show() const;
+    void AddToTree(bool select) const;
+    void AddToList(bool select) const;
     // Lets go of the streams of the image, the sound and the document; the next save leaves them out of the file.
     bool RemoveAllStreams();
 

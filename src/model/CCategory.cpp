@@ -3,6 +3,7 @@
 
 #include "document/CipherText.h"
 #include "model/CArchive.h"
+#include "model/RecordDisplay.h"
 
 #include <utility>
 
@@ -24,4 +25,14 @@ void CCategory::Serialize(CArchive& archive) {
     archive.Item(flag);
     if (archive.IsLoading())
         CipherTexts(false);
+}
+
+void CCategory::AddToTree(bool select) const {
+    if (RecordDisplay* display = RecordDisplay::Get())
+        display->AddToTree(*this, select);
+}
+
+void CCategory::AddToList(bool select) const {
+    if (RecordDisplay* display = RecordDisplay::Get())
+        display->AddToList(*this, select);
 }

@@ -20,6 +20,9 @@ public:
         visit(reservedText);
     }
     void Serialize(CArchive& archive) override;
+    // Inserts or updates the category's item in the tree or in the summary's icon list, through RecordDisplay.
+    void AddToTree(bool select) const;
+    void AddToList(bool select) const;
 
     // Internal name of the template offered first for a new card here; empty for none.
     QString defaultTemplate;

@@ -1,0 +1,576 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "views/CMainFrame.h"
+
+#include "document/CWallet.h"
+#include "document/Prompts.h"
+#include "document/Utilities.h"
+#include "model/CCard.h"
+#include "resources/StringTable.h"
+#include "views/CDlgAbout.h"
+#include "views/CIconCache.h"
+#include "views/CItemListCtrl.h"
+#include "views/CItemTreeCtrl.h"
+#include "views/CNotesPane.h"
+#include "views/CViewCategoriesCards.h"
+#include "views/CViewSummary.h"
+#include "views/Commands.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QDockWidget>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QSettings>
+#include <QStatusBar>
+#include <QToolBar>
+
+namespace {
+const QString kLastDoc = QStringLiteral("Settings/LastDoc");
+const QString kZoom = QStringLiteral("Settings/Zoom");
+const QString kRecentFileList = QStringLiteral("Recent File List");
+const QString kWindowGeometry = QStringLiteral("Window/Geometry");
+const QString kWindowState = QStringLiteral("Window/State");
+constexpr int kMinuteMs = 60000;
+constexpr int kLockIconSize = 16;
+// Pictures of the resource library for the status bar and the toolbar.
+constexpr int kLockIconId = 578;
+constexpr int kFolderIconId = 500;
+constexpr int kCardIconId = 501;
+constexpr int kClipboardIconId = 533;
+constexpr int kGearIconId = 584;
+
+// The tooltip of a command is the second part of its command string; a menu text without its key.
+QString ToolTip(int command) {
+    const QString text = StringTable::Text(command);
+    const qsizetype newline = text.indexOf(u'\n');
+    if (newline >= 0)
+        return text.mid(newline + 1);
+    return StringTable::MenuText(kMenuMain, command).section(u'\t', 0, 0).remove(u'&');
+}
+
+QString MenuText(int command) {
+    return StringTable::MenuText(kMenuMain, command).section(u'\t', 0, 0);
+}
+} // namespace
+
+CMainFrame::CMainFrame(CWallet& wallet) : m_wallet(wallet) {
+    setObjectName(QStringLiteral("MainFrame"));
+    m_displayFont = QFont(QStringLiteral("Verdana"));
+    m_displayFont.setPixelSize(13);
+    m_zoom = QSettings().value(kZoom, 0).toInt() != 0;
+    setAcceptDrops(true);
+    BuildActions();
+    BuildMenus();
+    BuildToolBar();
+    BuildStatusBar();
+    BuildPanes();
+    m_lockTimer.setTimerType(Qt::VeryCoarseTimer);
+    connect(&m_lockTimer, &QTimer::timeout, this, &CMainFrame::OnLockTimer);
+    connect(&m_wallet, &CWallet::lockStateShown, this, &CMainFrame::UpdateLockPane);
+    connect(&m_wallet, &CWallet::lockTimerReset, this, [this] { ResetLockTimer(false); });
+    connect(&m_wallet, &CWallet::modifiedChanged, this, &CMainFrame::UpdateTitle);
+    connect(&m_wallet, &CWallet::titleChanged, this, &CMainFrame::UpdateTitle);
+    connect(&m_wallet, &CWallet::pathChanged, this, &CMainFrame::AddRecentFile);
+    connect(&m_wallet, &CWallet::updated, this, &CMainFrame::OnWalletUpdated);
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
+        if (m_tree && now == &m_tree->TreeCtrl())
+            m_lastActiveView = now;
+        else if (m_summary && now == &m_summary->ListCtrl())
+            m_lastActiveView = now;
+        UpdateCommands();
+    });
+    UpdateLockPane(true);
+    UpdateTitle();
+    resize(900, 600);
+    RecordDisplay::Install(this);
+}
+
+CMainFrame::~CMainFrame() {
+    // Closing the window moves the focus; by then the commands are gone.
+    disconnect(qApp, nullptr, this, nullptr);
+    m_tree = nullptr;
+    m_summary = nullptr;
+    if (RecordDisplay::Get() == this)
+        RecordDisplay::Install(nullptr);
+}
+
+QAction* CMainFrame::MakeAction(int command, const QString& text, const QKeySequence& keys) {
+    auto* action = new QAction(text, this);
+    action->setData(command);
+    action->setShortcut(keys);
+    action->setToolTip(ToolTip(command));
+    action->setStatusTip(StringTable::Text(command).section(u'\n', 0, 0));
+    connect(action, &QAction::triggered, this, [this, command] { Run(command); });
+    addAction(action);
+    m_actions[command] = action;
+    return action;
+}
+
+void CMainFrame::BuildActions() {
+    using namespace Command;
+    MakeAction(NewWallet, MenuText(NewWallet), QKeySequence::New);
+    MakeAction(OpenWallet, MenuText(OpenWallet), QKeySequence::Open);
+    MakeAction(Save, MenuText(Save), QKeySequence::Save);
+    MakeAction(SaveAs, MenuText(SaveAs));
+    MakeAction(WalletProperties, MenuText(WalletProperties));
+    MakeAction(Exit, MenuText(Exit));
+    MakeAction(Cut, MenuText(Cut), QKeySequence(Qt::CTRL | Qt::Key_X));
+    MakeAction(Copy, MenuText(Copy), QKeySequence(Qt::CTRL | Qt::Key_C));
+    MakeAction(Paste, MenuText(Paste), QKeySequence(Qt::CTRL | Qt::Key_V));
+    MakeAction(Delete, MenuText(Delete), QKeySequence(Qt::Key_Delete));
+    MakeAction(NewCategory, MenuText(NewCategory), QKeySequence(Qt::CTRL | Qt::Key_T));
+    MakeAction(NewCard, MenuText(NewCard), QKeySequence(Qt::CTRL | Qt::Key_R));
+    MakeAction(ItemProperties, StringTable::MenuText(kMenuContext, ItemProperties));
+    MakeAction(Find, MenuText(Find), QKeySequence(Qt::CTRL | Qt::Key_F));
+    for (int toggle : {ShowMenuBar, ShowToolbar, ShowStatusBar, ShowSummary, ShowNotes})
+        MakeAction(toggle, MenuText(toggle))->setCheckable(true);
+    MakeAction(Zoom, MenuText(Zoom), QKeySequence(Qt::Key_F10))->setCheckable(true);
+    MakeAction(ManageTemplates, MenuText(ManageTemplates));
+    MakeAction(ExportData, MenuText(ExportData));
+    MakeAction(SyncManager, MenuText(SyncManager));
+    MakeAction(UsersGuide, MenuText(UsersGuide));
+    MakeAction(WebPage, MenuText(WebPage));
+    MakeAction(About, MenuText(About));
+    MakeAction(LockWallet, ToolTip(LockWallet));
+    // The dialogs of these commands are not part of the program yet; they stay visible but disabled.
+    for (int later : {WalletProperties, NewCategory, NewCard, ItemProperties, Find, ManageTemplates, ExportData,
+                      SyncManager, UsersGuide, WebPage})
+        m_actions[later]->setEnabled(false);
+    m_actions[Zoom]->setChecked(m_zoom);
+}
+
+QAction* CMainFrame::Action(int command) const {
+    const auto found = m_actions.find(command);
+    return found == m_actions.end() ? nullptr : found->second;
+}
+
+void CMainFrame::BuildMenus() {
+    using namespace Command;
+    QMenu* file = menuBar()->addMenu(tr("&File"));
+    file->addActions({Action(NewWallet), Action(OpenWallet), Action(Save), Action(SaveAs)});
+    file->addSeparator();
+    file->addAction(Action(WalletProperties));
+    file->addSeparator();
+    m_recentMenu = file->addMenu(tr("Recent &Wallets"));
+    FillRecentFiles();
+    file->addSeparator();
+    file->addAction(Action(Exit));
+    QMenu* edit = menuBar()->addMenu(tr("&Edit"));
+    edit->addActions({Action(Cut), Action(Copy), Action(Paste), Action(Delete)});
+    edit->addSeparator();
+    edit->addActions({Action(NewCategory), Action(NewCard)});
+    edit->addSeparator();
+    edit->addAction(Action(Find));
+    QMenu* view = menuBar()->addMenu(tr("&View"));
+    view->addActions(
+        {Action(ShowMenuBar), Action(ShowToolbar), Action(ShowStatusBar), Action(ShowSummary), Action(ShowNotes)});
+    view->addSeparator();
+    view->addAction(Action(Zoom));
+    QMenu* tools = menuBar()->addMenu(tr("&Tools"));
+    tools->addActions({Action(ManageTemplates), Action(ExportData), Action(SyncManager)});
+    QMenu* help = menuBar()->addMenu(tr("&Help"));
+    help->addActions({Action(UsersGuide), Action(WebPage)});
+    help->addSeparator();
+    help->addAction(Action(About));
+    menuBar()->setAccessibleName(tr("Menu bar"));
+}
+
+void CMainFrame::BuildToolBar() {
+    using namespace Command;
+    m_toolBar = addToolBar(tr("Toolbar"));
+    m_toolBar->setObjectName(QStringLiteral("Toolbar"));
+    m_toolBar->setAccessibleName(tr("Toolbar"));
+    const std::pair<int, QStyle::StandardPixmap> standard[] = {{NewWallet, QStyle::SP_FileIcon},
+                                                               {OpenWallet, QStyle::SP_DialogOpenButton},
+                                                               {Save, QStyle::SP_DialogSaveButton},
+                                                               {Delete, QStyle::SP_TrashIcon},
+                                                               {Find, QStyle::SP_FileDialogContentsView}};
+    for (const auto& [command, pixmap] : standard)
+        Action(command)->setIcon(style()->standardIcon(pixmap));
+    // Pictures of the resource library where one fits; the editing commands take the desktop's own, and show their
+    // names where the desktop has none.
+    const std::pair<int, int> pictures[] = {{WalletProperties, kGearIconId},
+                                            {NewCategory, kFolderIconId},
+                                            {NewCard, kCardIconId},
+                                            {ManageTemplates, kClipboardIconId},
+                                            {LockWallet, kLockIconId}};
+    for (const auto& [command, iconId] : pictures)
+        Action(command)->setIcon(CIconCache::Icon(iconId, 32));
+    const std::pair<int, QString> themed[] = {
+        {Cut, QStringLiteral("edit-cut")}, {Copy, QStringLiteral("edit-copy")}, {Paste, QStringLiteral("edit-paste")}};
+    for (const auto& [command, name] : themed)
+        Action(command)->setIcon(QIcon::fromTheme(name));
+    const int layout[] = {NewWallet,   OpenWallet, Save, 0,    WalletProperties, 0, Cut,       Copy, Paste, Delete, 0,
+                          NewCategory, NewCard,    0,    Find, ManageTemplates,  0, LockWallet};
+    for (int command : layout) {
+        if (command == 0)
+            m_toolBar->addSeparator();
+        else
+            m_toolBar->addAction(Action(command));
+    }
+}
+
+void CMainFrame::BuildStatusBar() {
+    m_countsPane = new QLabel(this);
+    m_countsPane->setMinimumWidth(250);
+    m_countsPane->setAccessibleName(tr("Wallet contents"));
+    m_lockIcon = new QLabel(this);
+    m_lockIcon->setAccessibleName(StringTable::Text(kStrLocked));
+    m_lockPane = new QLabel(this);
+    m_lockPane->setMinimumWidth(100);
+    m_lockPane->setAccessibleName(tr("Lock state"));
+    statusBar()->addWidget(m_countsPane, 1);
+    statusBar()->addPermanentWidget(m_lockIcon);
+    statusBar()->addPermanentWidget(m_lockPane);
+    statusBar()->setAccessibleName(tr("Status bar"));
+}
+
+void CMainFrame::BuildPanes() {
+    m_notes = new CNotesPane(this);
+    m_notes->setFont(m_displayFont);
+    m_notesDock = new QDockWidget(StringTable::MenuText(kMenuMain, Command::ShowNotes).remove(u'&'), this);
+    m_notesDock->setObjectName(QStringLiteral("NotesPane"));
+    m_notesDock->setWidget(m_notes);
+    m_summaryDock = new QDockWidget(StringTable::Text(kStrCategoriesCaption), this);
+    m_summaryDock->setObjectName(QStringLiteral("SummaryPane"));
+    m_summary = new CViewSummary(*this);
+    m_summaryDock->setWidget(m_summary);
+    connect(m_summary, &CViewSummary::captionChanged, m_summaryDock, &QDockWidget::setWindowTitle);
+    addDockWidget(Qt::RightDockWidgetArea, m_summaryDock);
+    addDockWidget(Qt::RightDockWidgetArea, m_notesDock);
+    splitDockWidget(m_summaryDock, m_notesDock, Qt::Vertical);
+    resizeDocks({m_summaryDock}, {400}, Qt::Horizontal);
+    resizeDocks({m_summaryDock, m_notesDock}, {300, 300}, Qt::Vertical);
+    const std::pair<int, QWidget*> bars[] = {{Command::ShowMenuBar, menuBar()},
+                                             {Command::ShowToolbar, m_toolBar},
+                                             {Command::ShowStatusBar, statusBar()},
+                                             {Command::ShowSummary, m_summaryDock},
+                                             {Command::ShowNotes, m_notesDock}};
+    for (const auto& [command, bar] : bars) {
+        QAction* action = Action(command);
+        action->setChecked(true);
+        QWidget* target = bar;
+        connect(action, &QAction::toggled, target, &QWidget::setVisible);
+    }
+    for (QDockWidget* dock : {m_summaryDock, m_notesDock}) {
+        QAction* action = Action(dock == m_summaryDock ? Command::ShowSummary : Command::ShowNotes);
+        connect(dock, &QDockWidget::visibilityChanged, action, [dock, action] {
+            if (!dock->isHidden() != action->isChecked())
+                action->setChecked(!dock->isHidden());
+        });
+    }
+}
+
+void CMainFrame::RestoreLayout() {
+    QSettings settings;
+    restoreGeometry(settings.value(kWindowGeometry).toByteArray());
+    restoreState(settings.value(kWindowState).toByteArray());
+    Action(Command::ShowMenuBar)->setChecked(menuBar()->isVisibleTo(this));
+    Action(Command::ShowToolbar)->setChecked(m_toolBar->isVisibleTo(this));
+    Action(Command::ShowStatusBar)->setChecked(statusBar()->isVisibleTo(this));
+}
+
+void CMainFrame::CreateViews() {
+    m_tree = new CViewCategoriesCards(*this);
+    setCentralWidget(m_tree);
+    RestoreLayout();
+    m_tree->Refill(0, 0);
+    ResetLockTimer(false);
+    m_tree->TreeCtrl().setFocus();
+    m_lastActiveView = &m_tree->TreeCtrl();
+    UpdateCommands();
+}
+
+void CMainFrame::SetNotesText(const QString& text) {
+    m_notes->SetText(text);
+}
+
+void CMainFrame::UpdateLockPane(bool locked) {
+    m_lockPane->setText(StringTable::Text(locked ? kStrLocked : kStrUnlocked));
+    m_lockIcon->setPixmap(locked ? CIconCache::Pixmap(kLockIconId, kLockIconSize) : QPixmap());
+    m_lockIcon->setVisible(locked);
+    UpdateCommands();
+}
+
+void CMainFrame::ResetLockTimer(bool stopOnly) {
+    m_lockTimer.stop();
+    if (stopOnly || !m_wallet.autoLock)
+        return;
+    m_lockTimer.start(m_wallet.lockMinutes * kMinuteMs);
+}
+
+// The wallet locks at the end of every period counted from the last restart, whatever the user does meanwhile.
+void CMainFrame::OnLockTimer() {
+    if (!m_wallet.autoLock) {
+        m_lockTimer.stop();
+        return;
+    }
+    m_wallet.SetLocked(true);
+}
+
+std::unique_ptr<QMenu> CMainFrame::BuildContextMenu(int kind) {
+    using namespace Command;
+    auto menu = std::make_unique<QMenu>(this);
+    const auto add = [&](int command) {
+        QAction* item = menu->addAction(StringTable::MenuText(kMenuContext, command));
+        item->setData(command);
+        item->setEnabled(Action(command)->isEnabled());
+        return item;
+    };
+    std::map<int, QAction*> items;
+    for (int command : {NewCard, NewCategory, 0, Cut, Copy, Paste, 0, Delete, 0, ItemProperties}) {
+        if (command == 0)
+            menu->addSeparator();
+        else
+            items[command] = add(command);
+    }
+    const auto remove = [&](int command) { menu->removeAction(items[command]); };
+    const int level = kind == kTreeMenu ? m_tree->SelectedKind() : m_summary->ListKind();
+    if (kind == kTreeMenu) {
+        if (level == 0) {
+            for (int command : {NewCard, Cut, Copy, Paste, Delete, ItemProperties})
+                remove(command);
+            for (QAction* separator : menu->actions()) {
+                if (separator->isSeparator())
+                    menu->removeAction(separator);
+            }
+        } else if (level == 1) {
+            remove(Cut);
+            remove(Copy);
+        } else {
+            remove(Paste);
+            remove(NewCategory);
+        }
+    } else if (m_summary->GetMode() == CViewSummary::kCategoryList) {
+        for (int command : {NewCard, Cut, Copy, Paste})
+            remove(command);
+        menu->removeAction(menu->actions().value(1));
+    } else if (m_summary->GetMode() == CViewSummary::kCardList) {
+        remove(NewCategory);
+        if (level != 0)
+            remove(Paste);
+    }
+    items[Paste]->setEnabled(items[Paste]->isEnabled() && m_wallet.clipboardCard);
+    return menu;
+}
+
+bool CMainFrame::ActiveIsSummary() const {
+    return m_lastActiveView && m_summary && m_lastActiveView == &m_summary->ListCtrl() &&
+           m_summary->GetMode() != CViewSummary::kCardDetails && m_summary->GetMode() != CViewSummary::kBlank;
+}
+
+void CMainFrame::UpdateCommands() {
+    using namespace Command;
+    if (!m_tree || !m_summary)
+        return;
+    const bool summary = ActiveIsSummary();
+    const int kind = summary ? m_summary->ListKind() : m_tree->SelectedKind();
+    const bool cardKind = kind == 2;
+    Action(Cut)->setEnabled(cardKind);
+    Action(Copy)->setEnabled(cardKind);
+    Action(Delete)->setEnabled(kind != 0);
+    const bool canPaste = m_wallet.clipboardCard != nullptr;
+    Action(Paste)->setEnabled(canPaste && (summary ? m_summary->GetMode() == CViewSummary::kCardList : kind == 1));
+    Action(LockWallet)->setEnabled(!m_wallet.locked);
+    m_countsPane->setText(FormatText(StringTable::Text(kStrStatusCounts), {QString::number(m_wallet.categories.Count()),
+                                                                           QString::number(m_wallet.cards.Count())}));
+}
+
+void CMainFrame::Run(int command) {
+    using namespace Command;
+    switch (command) {
+    case NewWallet:
+        DoNewWallet();
+        break;
+    case OpenWallet:
+        OpenWithDialog();
+        break;
+    case Save:
+    case SaveAs:
+        DoSave(command == SaveAs);
+        break;
+    case Exit:
+        close();
+        break;
+    case Cut:
+    case Copy:
+    case Paste:
+    case Delete:
+    case ItemProperties:
+        RunItemCommand(command);
+        break;
+    case Zoom:
+        ToggleZoom();
+        break;
+    case LockWallet:
+        LockNow();
+        break;
+    case About:
+        CDlgAbout(this).exec();
+        break;
+    default:
+        break;
+    }
+    UpdateCommands();
+}
+
+void CMainFrame::RunItemCommand(int command) {
+    using namespace Command;
+    static const std::map<int, int> actions = {{Cut, CViewCategoriesCards::Cut},
+                                               {Copy, CViewCategoriesCards::Copy},
+                                               {Paste, CViewCategoriesCards::Paste},
+                                               {Delete, CViewCategoriesCards::Delete},
+                                               {ItemProperties, CViewCategoriesCards::Properties}};
+    const int action = actions.at(command);
+    if (ActiveIsSummary())
+        m_summary->DoListAction(action);
+    else
+        m_tree->DoAction(action);
+}
+
+void CMainFrame::DoNewWallet() {
+    if (SaveChanges())
+        m_wallet.OnNewDocument();
+}
+
+void CMainFrame::OpenWithDialog() {
+    if (!SaveChanges())
+        return;
+    const QString path = Prompts::Get().OpenFileName(LoadResString(kStrWalletFilter), QStringLiteral("kvx"));
+    if (!path.isEmpty())
+        m_wallet.OnOpenDocument(path);
+}
+
+bool CMainFrame::OpenWalletFile(const QString& path) {
+    return SaveChanges() && m_wallet.OnOpenDocument(QFileInfo(path).absoluteFilePath());
+}
+
+void CMainFrame::DoSave(bool withNewName) {
+    const bool saved = withNewName ? m_wallet.OnFileSaveAs() : m_wallet.OnFileSave();
+    if (!saved && m_wallet.LastSaveConflicted())
+        ResolveConflict();
+}
+
+// Unsaved changes are saved (or, for a new wallet, dropped when the user says so) before the wallet goes.
+bool CMainFrame::SaveChanges() {
+    if (m_wallet.SaveModified())
+        return true;
+    return m_wallet.LastSaveConflicted() && ResolveConflict();
+}
+
+// Another program changed the wallet's file since it was read: the user keeps their changes under another name,
+// or reads the file again and lets their changes go, which takes a second yes.
+bool CMainFrame::ResolveConflict() {
+    const QString name = QFileInfo(m_wallet.PathName()).fileName();
+    if (Prompts::AskYesNo(tr("Do you want to save your wallet under another name?\n\nChoose No to open \"%1\" again "
+                             "as the other program left it.")
+                              .arg(name),
+                          Prompts::Icon::Exclamation))
+        return m_wallet.OnFileSaveAs();
+    if (!Prompts::AskYesNo(tr("Opening \"%1\" again loses the changes you have not saved. Do you want to open it "
+                              "again?")
+                               .arg(name),
+                           Prompts::Icon::Exclamation, Prompts::Answer::No))
+        return false;
+    return m_wallet.OnOpenDocument(m_wallet.PathName());
+}
+
+void CMainFrame::ToggleZoom() {
+    m_zoom = !m_zoom;
+    Action(Command::Zoom)->setChecked(m_zoom);
+    QSettings().setValue(kZoom, m_zoom ? 1 : 0);
+    Q_EMIT m_wallet.updated(CWallet::kHintRefresh);
+}
+
+void CMainFrame::LockNow() {
+    if (m_wallet.locked)
+        return;
+    m_wallet.SetLocked(true);
+    ResetLockTimer(false);
+}
+
+void CMainFrame::AddRecentFile(const QString& path) {
+    if (path.isEmpty())
+        return;
+    QSettings settings;
+    QStringList files = settings.value(kRecentFileList).toStringList();
+    files.removeAll(path);
+    files.prepend(path);
+    while (files.size() > kRecentFiles)
+        files.removeLast();
+    settings.setValue(kRecentFileList, files);
+    FillRecentFiles();
+}
+
+void CMainFrame::FillRecentFiles() {
+    m_recentMenu->clear();
+    const QStringList files = QSettings().value(kRecentFileList).toStringList();
+    for (qsizetype i = 0; i < files.size() && i < kRecentFiles; ++i) {
+        const QString path = files[i];
+        QAction* action = m_recentMenu->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(
+            QDir::toNativeSeparators(path).replace(u'&', QStringLiteral("&&"))));
+        connect(action, &QAction::triggered, this, [this, path] { OpenWalletFile(path); });
+    }
+    m_recentMenu->setEnabled(!files.isEmpty());
+}
+
+void CMainFrame::OnWalletUpdated(int) {
+    UpdateCommands();
+}
+
+void CMainFrame::UpdateTitle() {
+    setWindowTitle(m_wallet.Title() + QStringLiteral("[*]"));
+    setWindowModified(m_wallet.IsModified());
+}
+
+void CMainFrame::ShowCard(const CCard& card) {
+    m_summary->SetCurrentCard(&card);
+    m_summary->SetMode(CViewSummary::kCardDetails);
+    SetNotesText(card.notes);
+}
+
+void CMainFrame::AddToTree(const CCategory& category, bool select) {
+    m_tree->InsertCategory(category, select);
+}
+
+void CMainFrame::AddToTree(const CCard& card, bool select) {
+    m_tree->InsertCard(card, select);
+}
+
+void CMainFrame::AddToList(const CCategory& category, bool select) {
+    m_summary->InsertCategory(category, select);
+}
+
+void CMainFrame::AddToList(const CCard& card, bool select) {
+    m_summary->InsertCard(card, select);
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+    ResetLockTimer(true);
+    if (!SaveChanges()) {
+        event->ignore();
+        return;
+    }
+    m_wallet.SetModified(false);
+    QSettings settings;
+    settings.setValue(kLastDoc, m_wallet.PathName());
+    settings.setValue(kWindowGeometry, saveGeometry());
+    settings.setValue(kWindowState, saveState());
+    event->accept();
+}
+
+void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+}
+
+void CMainFrame::dropEvent(QDropEvent* event) {
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (!urls.isEmpty() && urls.first().isLocalFile()) {
+        event->acceptProposedAction();
+        OpenWalletFile(urls.first().toLocalFile());
+    }
+}

@@ -1,0 +1,122 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "model/RecordDisplay.h"
+
+#include <QFont>
+#include <QMainWindow>
+#include <QTimer>
+
+#include <map>
+#include <memory>
+
+class CNotesPane;
+class CViewCategoriesCards;
+class CViewSummary;
+class CWallet;
+class QAction;
+class QDockWidget;
+class QLabel;
+class QMenu;
+
+// The main window: the category and card tree in the middle, the card summary and the notes docked at the right,
+// the menu bar, toolbar and status bar, the automatic lock, zoom and the recent wallets. It owns the commands that
+// belong to no view and sends the item commands to the view that has the focus.
+class CMainFrame : public QMainWindow, public RecordDisplay {
+    Q_OBJECT
+
+public:
+    // Recent wallets kept in the File menu.
+    static constexpr int kRecentFiles = 4;
+    // Item menu kinds for BuildContextMenu.
+    static constexpr int kSummaryMenu = 0;
+    static constexpr int kTreeMenu = 1;
+
+    explicit CMainFrame(CWallet& wallet);
+    ~CMainFrame() override;
+
+    // Builds the tree and the summary over the wallet and restarts the automatic lock; once, after start-up opened
+    // or made a wallet.
+    void CreateViews();
+
+    CWallet& Wallet() { return m_wallet; }
+    CViewCategoriesCards& Tree() { return *m_tree; }
+    CViewSummary& Summary() { return *m_summary; }
+    CNotesPane& Notes() { return *m_notes; }
+    QAction* Action(int command) const;
+    bool IsZoomed() const { return m_zoom; }
+    // Item icons: 32 pixels with zoom on, else 16.
+    int ItemIconSize() const { return m_zoom ? 32 : 16; }
+    const QFont& DisplayFont() const { return m_displayFont; }
+    qint32 CurrentCategoryId() const { return m_currentCategoryId; }
+    void SetCurrentCategoryId(qint32 id) { m_currentCategoryId = id; }
+
+    void SetNotesText(const QString& text);
+    void UpdateLockPane(bool locked);
+    // Restarts the automatic lock's period, or only stops it.
+    void ResetLockTimer(bool stopOnly);
+    bool IsLockTimerActive() const { return m_lockTimer.isActive(); }
+    int LockTimerInterval() const { return m_lockTimer.interval(); }
+    // The end of a period of the automatic lock.
+    void OnLockTimer();
+    // The item menu for the tree or the summary's icon list; its actions carry their command ids as data.
+    std::unique_ptr<QMenu> BuildContextMenu(int kind);
+    // Opens a wallet after the unsaved changes of the open one are dealt with; true when it was opened.
+    bool OpenWalletFile(const QString& path);
+    // Brings the command states and the status counts up to date.
+    void UpdateCommands();
+    // Puts a wallet at the top of the recent-wallet list.
+    void AddRecentFile(const QString& path);
+
+    void ShowCard(const CCard& card) override;
+    void AddToTree(const CCategory& category, bool select) override;
+    void AddToTree(const CCard& card, bool select) override;
+    void AddToList(const CCategory& category, bool select) override;
+    void AddToList(const CCard& card, bool select) override;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    void BuildActions();
+    QAction* MakeAction(int command, const QString& text, const QKeySequence& keys = {});
+    void BuildMenus();
+    void BuildToolBar();
+    void BuildStatusBar();
+    void BuildPanes();
+    void RestoreLayout();
+    void Run(int command);
+    void RunItemCommand(int command);
+    bool ActiveIsSummary() const;
+    void DoNewWallet();
+    void OpenWithDialog();
+    void DoSave(bool withNewName);
+    bool SaveChanges();
+    bool ResolveConflict();
+    void ToggleZoom();
+    void LockNow();
+    void FillRecentFiles();
+    void OnWalletUpdated(int hint);
+    void UpdateTitle();
+
+    CWallet& m_wallet;
+    QFont m_displayFont;
+    bool m_zoom = false;
+    qint32 m_currentCategoryId = 0;
+    QTimer m_lockTimer;
+    std::map<int, QAction*> m_actions;
+    QMenu* m_recentMenu = nullptr;
+    QList<QAction*> m_recentActions;
+    QToolBar* m_toolBar = nullptr;
+    QDockWidget* m_summaryDock = nullptr;
+    QDockWidget* m_notesDock = nullptr;
+    QLabel* m_countsPane = nullptr;
+    QLabel* m_lockPane = nullptr;
+    QLabel* m_lockIcon = nullptr;
+    CViewCategoriesCards* m_tree = nullptr;
+    CViewSummary* m_summary = nullptr;
+    CNotesPane* m_notes = nullptr;
+    QWidget* m_lastActiveView = nullptr;
+};

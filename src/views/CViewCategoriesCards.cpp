@@ -1,0 +1,205 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "views/CViewCategoriesCards.h"
+
+#include "document/CWallet.h"
+#include "views/CItemTreeCtrl.h"
+#include "views/CMainFrame.h"
+#include "views/CTreeModel.h"
+#include "views/CViewSummary.h"
+#include "views/Commands.h"
+
+#include <QMenu>
+#include <QVBoxLayout>
+
+#include <unordered_map>
+#include <vector>
+
+CViewCategoriesCards::CViewCategoriesCards(CMainFrame& frame)
+    : QWidget(&frame), m_frame(frame), m_model(new CTreeModel(this)), m_treeCtrl(new CItemTreeCtrl(this)) {
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_treeCtrl);
+    m_treeCtrl->setModel(m_model);
+    m_treeCtrl->setHeaderHidden(true);
+    m_treeCtrl->setUniformRowHeights(true);
+    m_treeCtrl->setFont(frame.DisplayFont());
+    m_treeCtrl->setAccessibleName(tr("Categories and cards"));
+    m_treeCtrl->SetMenuBuilder([this] { return m_frame.BuildContextMenu(CMainFrame::kTreeMenu); });
+    connect(m_treeCtrl, &CItemTreeCtrl::commandChosen, &frame, [this](int command) {
+        m_treeCtrl->setFocus();
+        m_frame.Action(command)->trigger();
+    });
+    connect(m_treeCtrl->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this](const QModelIndex& current) { OnCurrentChanged(current); });
+    connect(m_treeCtrl, &QTreeView::expanded, this, &CViewCategoriesCards::OnExpanded);
+    connect(m_treeCtrl, &QTreeView::doubleClicked, this,
+            [this](const QModelIndex& index) { DoAction(Properties, index); });
+    connect(&frame.Wallet(), &CWallet::updated, this, [this] { Refill(0, 0); });
+}
+
+CViewCategoriesCards::~CViewCategoriesCards() = default;
+
+// Cards are grouped by category once, so a rebuild costs one pass over the wallet and a sort.
+void CViewCategoriesCards::Refill(qint32 categoryId, qint32 cardId) {
+    CWallet& wallet = m_frame.Wallet();
+    m_filling = true;
+    m_selectCardId = 0;
+    m_model->Begin(m_frame.ItemIconSize(), wallet.locked != 0);
+    m_treeCtrl->setIconSize(QSize(m_frame.ItemIconSize(), m_frame.ItemIconSize()));
+    std::unordered_map<qint32, std::vector<const CCard*>> byCategory;
+    for (const CCard* card : wallet.cards)
+        byCategory[card->categoryId].push_back(card);
+    for (const CCategory* category : wallet.categories) {
+        category->AddToTree(false);
+        for (const CCard* card : byCategory[category->id])
+            card->AddToTree(card->id == cardId);
+    }
+    m_model->End();
+    m_filling = false;
+    m_treeCtrl->expand(m_model->RootIndex());
+    QModelIndex selection;
+    if (categoryId != 0 && (selection = m_model->CategoryIndex(categoryId)).isValid())
+        m_treeCtrl->expand(selection);
+    if (m_selectCardId != 0)
+        selection = m_model->CardIndex(m_selectCardId);
+    if (m_pendingCategoryId != 0) {
+        selection = m_model->CategoryIndex(m_pendingCategoryId);
+        m_pendingCategoryId = 0;
+        m_treeCtrl->expand(selection);
+    }
+    Select(selection.isValid() ? selection : m_model->RootIndex());
+    m_frame.UpdateCommands();
+}
+
+void CViewCategoriesCards::InsertCategory(const CCategory& category, bool select) {
+    if (m_filling) {
+        m_model->AddCategory(category);
+        return;
+    }
+    Refill(0, 0);
+    if (select)
+        SelectCategory(category.id);
+}
+
+void CViewCategoriesCards::InsertCard(const CCard& card, bool select) {
+    if (m_filling) {
+        m_model->AddCard(card);
+        if (select)
+            m_selectCardId = card.id;
+        return;
+    }
+    Refill(card.categoryId, select ? card.id : 0);
+}
+
+void CViewCategoriesCards::Select(const QModelIndex& index) {
+    m_treeCtrl->setCurrentIndex(index);
+    m_treeCtrl->scrollTo(index);
+    m_treeCtrl->setFocus();
+}
+
+void CViewCategoriesCards::SelectCard(qint32 cardId) {
+    const QModelIndex index = m_model->CardIndex(cardId);
+    if (!index.isValid())
+        return;
+    m_treeCtrl->expand(index.parent());
+    Select(index);
+}
+
+void CViewCategoriesCards::SelectCategory(qint32 categoryId) {
+    const QModelIndex index = m_model->CategoryIndex(categoryId);
+    if (index.isValid())
+        Select(index);
+}
+
+int CViewCategoriesCards::SelectedKind() const {
+    return m_treeCtrl->GetItemLevel(m_treeCtrl->currentIndex());
+}
+
+void CViewCategoriesCards::OnCurrentChanged(const QModelIndex& current) {
+    if (!m_filling && current.isValid())
+        DoAction(Show, current);
+    m_frame.UpdateCommands();
+}
+
+// A category that asks for the password opens only once the wallet is unlocked; unlocking rebuilds the tree, and
+// the pending id brings the category back opened and selected.
+void CViewCategoriesCards::OnExpanded(const QModelIndex& index) {
+    const CCategory* category = m_model->CategoryAt(index);
+    if (!category || index.data(CTreeModel::kIdRole).toInt() >= 0)
+        return;
+    m_treeCtrl->collapse(index);
+    m_pendingCategoryId = category->id;
+    if (!m_frame.Wallet().RequestAccess(QString()))
+        m_pendingCategoryId = 0;
+}
+
+void CViewCategoriesCards::DoAction(int action, const QModelIndex& item) {
+    const QModelIndex index = item.isValid() ? item : m_treeCtrl->currentIndex();
+    if (!index.isValid())
+        return;
+    if (index == m_model->RootIndex()) {
+        m_frame.Summary().SetMode(CViewSummary::kCategoryList);
+        m_frame.SetNotesText(QString());
+        return;
+    }
+    if (const CCategory* category = m_model->CategoryAt(index)) {
+        if (CCategory* record = m_frame.Wallet().categories.FindById(category->id))
+            CategoryAction(action, *record);
+    } else if (const CCard* card = m_model->CardAt(index)) {
+        if (CCard* record = m_frame.Wallet().cards.FindById(card->id))
+            CardAction(action, *record);
+    }
+}
+
+void CViewCategoriesCards::ShowCategory(const CCategory& category) {
+    if (category.RequiresPassword() && !m_frame.Wallet().RequestAccess(QString())) {
+        m_frame.Summary().SetMode(CViewSummary::kBlank);
+        return;
+    }
+    m_frame.SetCurrentCategoryId(category.id);
+    m_frame.Summary().SetMode(CViewSummary::kCardList);
+    m_frame.SetNotesText(QString());
+}
+
+void CViewCategoriesCards::CategoryAction(int action, const CCategory& category) {
+    CWallet& wallet = m_frame.Wallet();
+    switch (action) {
+    case Show:
+        ShowCategory(category);
+        break;
+    case Delete:
+        if (wallet.DeleteCategory(category.id))
+            Refill(0, 0);
+        break;
+    case Paste:
+        if (const qint32 pasted = wallet.CardClipboard(CWallet::kPaste, nullptr, category.id))
+            Refill(category.id, pasted);
+        m_frame.UpdateCommands();
+        break;
+    default:
+        break;
+    }
+}
+
+void CViewCategoriesCards::CardAction(int action, CCard& card) {
+    CWallet& wallet = m_frame.Wallet();
+    switch (action) {
+    case Show:
+        card.Show();
+        break;
+    case Delete:
+        if (wallet.DeleteCard(card.id))
+            Refill(0, 0);
+        break;
+    case Cut:
+        wallet.CardClipboard(CWallet::kCut, &card, 0);
+        m_frame.UpdateCommands();
+        break;
+    case Copy:
+        wallet.CardClipboard(CWallet::kCopy, &card, 0);
+        m_frame.UpdateCommands();
+        break;
+    default:
+        break;
+    }
+}

@@ -1,0 +1,58 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QModelIndex>
+#include <QWidget>
+
+class CCard;
+class CCategory;
+class CItemTreeCtrl;
+class CMainFrame;
+class CTreeModel;
+
+// The tree of the open wallet: the root "Korvel", its categories and their cards. Selecting an item shows it in
+// the summary; the view carries out the item commands on the selected item, guards the categories that ask for the
+// password, and rebuilds itself whenever the wallet changes.
+class CViewCategoriesCards : public QWidget {
+    Q_OBJECT
+
+public:
+    // Item actions of DoAction.
+    enum Action { Show = 0, Properties = 1, Delete = 2, Cut = 3, Copy = 4, Paste = 5 };
+
+    explicit CViewCategoriesCards(CMainFrame& frame);
+    ~CViewCategoriesCards() override;
+
+    // Rebuilds the whole tree; a non-zero category is expanded, a non-zero card selected.
+    void Refill(qint32 categoryId, qint32 cardId);
+    // Carries out an item action on `item`, or on the selected item when `item` is invalid.
+    void DoAction(int action, const QModelIndex& item = {});
+    void SelectCard(qint32 cardId);
+    void SelectCategory(qint32 categoryId);
+    // The level of the selected item for the item commands: 0 none or the root, 1 a category, 2 a card.
+    int SelectedKind() const;
+    // Called through the records while the tree is refilled.
+    void InsertCategory(const CCategory& category, bool select);
+    void InsertCard(const CCard& card, bool select);
+
+    CItemTreeCtrl& TreeCtrl() { return *m_treeCtrl; }
+    CTreeModel& Model() { return *m_model; }
+
+Q_SIGNALS:
+    void selectionShown();
+
+private:
+    void OnCurrentChanged(const QModelIndex& current);
+    void OnExpanded(const QModelIndex& index);
+    void ShowCategory(const CCategory& category);
+    void CategoryAction(int action, const CCategory& category);
+    void CardAction(int action, CCard& card);
+    void Select(const QModelIndex& index);
+
+    CMainFrame& m_frame;
+    CTreeModel* m_model;
+    CItemTreeCtrl* m_treeCtrl;
+    qint32 m_pendingCategoryId = 0;
+    qint32 m_selectCardId = 0;
+    bool m_filling = false;
+};

@@ -1,0 +1,314 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "views/CViewSummary.h"
+
+#include "document/CWallet.h"
+#include "document/Utilities.h"
+#include "model/CCardTemplate.h"
+#include "model/FieldType.h"
+#include "resources/StringTable.h"
+#include "views/CIconListModel.h"
+#include "views/CItemListCtrl.h"
+#include "views/CLinkLabel.h"
+#include "views/CMainFrame.h"
+#include "views/CSeparatorLine.h"
+#include "views/CViewCategoriesCards.h"
+
+#include <QGridLayout>
+#include <QScrollArea>
+#include <QStackedWidget>
+#include <QVBoxLayout>
+
+namespace {
+constexpr int kTitleStyle = 6;
+constexpr int kNameStyle = 6;
+constexpr int kValueStyle = 5;
+constexpr int kPlainStyle = 0;
+constexpr int kLinkStyle = 3;
+constexpr int kTitleSize = 16;
+
+// Colours are kept as 0x00BBGGRR.
+QColor FromStored(quint32 color) {
+    return QColor(int(color & 0xFF), int((color >> 8) & 0xFF), int((color >> 16) & 0xFF));
+}
+} // namespace
+
+CViewSummary::CViewSummary(CMainFrame& frame)
+    : QWidget(&frame), m_frame(frame), m_stack(new QStackedWidget(this)), m_blank(new QWidget(this)),
+      m_list(new CItemListCtrl(this)), m_listModel(new CIconListModel(this)), m_details(new QScrollArea(this)) {
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_stack);
+    m_list->setModel(m_listModel);
+    m_list->setViewMode(QListView::IconMode);
+    m_list->setResizeMode(QListView::Adjust);
+    m_list->setMovement(QListView::Static);
+    m_list->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_list->setIconSize(QSize(CIconListModel::kIconSize, CIconListModel::kIconSize));
+    m_list->setGridSize(QSize(100, 80));
+    m_list->setWordWrap(true);
+    m_list->setFont(frame.DisplayFont());
+    m_list->setUniformItemSizes(true);
+    m_list->SetEmptyText(kStrNoCards);
+    m_list->setAccessibleName(StringTable::Text(kStrCardSummaryCaption));
+    m_list->SetMenuBuilder([this] { return m_frame.BuildContextMenu(CMainFrame::kSummaryMenu); });
+    connect(m_list, &CItemListCtrl::commandChosen, this, [this](int command) {
+        m_list->setFocus();
+        m_frame.Action(command)->trigger();
+    });
+    connect(m_list, &QListView::doubleClicked, this, [this] { DoListAction(CViewCategoriesCards::Show); });
+    connect(m_list->selectionModel(), &QItemSelectionModel::selectionChanged, &frame,
+            [this] { m_frame.UpdateCommands(); });
+    m_details->setWidget(BuildDetails());
+    m_details->setWidgetResizable(true);
+    m_details->setFrameShape(QFrame::NoFrame);
+    m_details->setAccessibleName(StringTable::Text(kStrCardSummaryCaption));
+    m_blank->setAccessibleName(StringTable::Text(kStrCardSummaryCaption));
+    for (QWidget* page : {m_blank, static_cast<QWidget*>(m_list), static_cast<QWidget*>(m_details)})
+        m_stack->addWidget(page);
+    SetMode(kBlank);
+}
+
+CViewSummary::~CViewSummary() = default;
+
+// The title over a line, then a row per filled field: the value at the left, its name ending at the right.
+QWidget* CViewSummary::BuildDetails() {
+    auto* page = new QWidget;
+    page->setAutoFillBackground(true);
+    auto* grid = new QGridLayout(page);
+    grid->setContentsMargins(8, 6, 10, 6);
+    grid->setHorizontalSpacing(12);
+    grid->setVerticalSpacing(4);
+    m_title = new CLinkLabel(page);
+    m_title->SetStyle(kTitleStyle);
+    m_title->SetFontSize(kTitleSize);
+    m_title->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_title->setAccessibleName(StringTable::Text(kStrDescription));
+    m_separator = new CSeparatorLine(page);
+    grid->addWidget(m_title, 0, 0, 1, 3);
+    grid->addWidget(m_separator, 1, 0, 1, 3);
+    for (int row = 0; row < kRows; ++row) {
+        m_values[size_t(row)] = new CLinkLabel(page);
+        m_values[size_t(row)]->setTextFormat(Qt::PlainText);
+        m_values[size_t(row)]->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        m_names[size_t(row)] = new CLinkLabel(page);
+        m_names[size_t(row)]->setTextFormat(Qt::PlainText);
+        m_names[size_t(row)]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        grid->addWidget(m_values[size_t(row)], row + 2, 0);
+        grid->addWidget(m_names[size_t(row)], row + 2, 2);
+    }
+    grid->setColumnStretch(1, 1);
+    grid->setRowStretch(kRows + 2, 1);
+    return page;
+}
+
+void CViewSummary::SetMode(int mode) {
+    m_mode = mode;
+    for (int row = 0; row < kRows; ++row) {
+        m_values[size_t(row)]->hide();
+        m_values[size_t(row)]->SetLinkTarget(QString());
+        m_names[size_t(row)]->hide();
+    }
+    switch (mode) {
+    case kCategoryList:
+        m_stack->setCurrentWidget(m_list);
+        FillCategories();
+        break;
+    case kCardList:
+        m_stack->setCurrentWidget(m_list);
+        FillCards();
+        break;
+    case kCardDetails:
+        m_stack->setCurrentWidget(m_details);
+        FillDetails();
+        break;
+    default:
+        m_listModel->Clear();
+        m_stack->setCurrentWidget(m_blank);
+        SetColors(palette().color(QPalette::Base), palette().color(QPalette::Text));
+        break;
+    }
+    m_frame.UpdateCommands();
+}
+
+void CViewSummary::FillCategories() {
+    const CWallet& wallet = m_frame.Wallet();
+    m_list->SetShowEmptyText(false);
+    m_filling = true;
+    m_listModel->Begin();
+    for (const CCategory* category : wallet.categories)
+        category->AddToList(false);
+    m_listModel->End();
+    m_filling = false;
+    Q_EMIT captionChanged(StringTable::Text(kStrCategoriesCaption));
+}
+
+void CViewSummary::FillCards() {
+    const CWallet& wallet = m_frame.Wallet();
+    const CCategory* category = wallet.categories.FindById(m_frame.CurrentCategoryId());
+    if (!category)
+        return;
+    m_list->SetShowEmptyText(true);
+    m_filling = true;
+    m_listModel->Begin();
+    for (const CCard* card : wallet.cards) {
+        if (card->categoryId == category->id)
+            card->AddToList(false);
+    }
+    m_listModel->End();
+    m_filling = false;
+    Q_EMIT captionChanged(FormatText(StringTable::Text(kStrCardsCaption), {category->description}));
+}
+
+void CViewSummary::InsertCategory(const CCategory& category, bool select) {
+    const bool hidden = m_frame.Wallet().locked && category.RequiresPassword();
+    if (m_filling) {
+        m_listModel->Add(category, hidden);
+        return;
+    }
+    const int row = m_listModel->InsertOrUpdate(category, hidden);
+    if (select)
+        Select(row);
+}
+
+void CViewSummary::InsertCard(const CCard& card, bool select) {
+    if (m_filling) {
+        m_listModel->Add(card, false);
+        return;
+    }
+    const int row = m_listModel->InsertOrUpdate(card, false);
+    if (select)
+        Select(row);
+}
+
+void CViewSummary::Select(int row) {
+    const QModelIndex index = m_listModel->index(row);
+    m_list->setCurrentIndex(index);
+    m_list->scrollTo(index);
+}
+
+void CViewSummary::SetColors(const QColor& background, const QColor& text) {
+    QPalette colors = m_details->widget()->palette();
+    colors.setColor(QPalette::Window, background);
+    colors.setColor(QPalette::WindowText, text);
+    m_details->widget()->setPalette(colors);
+    m_separator->SetColor(text);
+    for (CLinkLabel* label : m_values) {
+        if (!label->IsLink())
+            label->SetTextColor(text);
+    }
+    for (CLinkLabel* label : m_names)
+        label->SetTextColor(text);
+    m_title->SetTextColor(text);
+}
+
+// Empty values take no row, so the filled ones stand together from the top.
+void CViewSummary::FillDetails() {
+    const CCard* card = m_currentCard;
+    if (!card)
+        return;
+    Q_EMIT captionChanged(StringTable::Text(kStrCardSummaryCaption));
+    m_title->setText(card->description);
+    m_shownRows = 0;
+    const CCardTemplate* cardTemplate = m_frame.Wallet().templates.FindByInternalName(card->templateName);
+    for (int field = 0; cardTemplate && field < CCard::kValueCount; ++field) {
+        const QString& value = card->values[size_t(field)];
+        if (value.isEmpty())
+            continue;
+        CLinkLabel* valueLabel = m_values[size_t(m_shownRows)];
+        const int type = cardTemplate->fields[field].type;
+        valueLabel->SetStyle(kValueStyle);
+        if (type == FieldTypes::Password) {
+            valueLabel->SetStyle(kPlainStyle);
+            valueLabel->setText(card->hidePasswords ? QString::fromLatin1(kMaskedPassword) : value);
+        } else if (type == FieldTypes::WebAddress || type == FieldTypes::EmailAddress) {
+            valueLabel->SetStyle(kLinkStyle);
+            valueLabel->SetLinkTarget(type == FieldTypes::EmailAddress ? QStringLiteral("mailto:") + value : value);
+            valueLabel->setText(value);
+        } else {
+            valueLabel->setText(value);
+        }
+        valueLabel->setAccessibleName(cardTemplate->fields[field].name);
+        valueLabel->show();
+        CLinkLabel* nameLabel = m_names[size_t(m_shownRows)];
+        nameLabel->SetStyle(kNameStyle);
+        nameLabel->setText(cardTemplate->fields[field].name);
+        nameLabel->show();
+        ++m_shownRows;
+    }
+    SetColors(FromStored(card->backColor), FromStored(card->textColor));
+}
+
+int CViewSummary::ListKind() const {
+    if (m_mode != kCategoryList && m_mode != kCardList)
+        return 0;
+    if (!m_list->selectionModel()->hasSelection())
+        return 0;
+    return m_mode == kCategoryList ? 1 : 2;
+}
+
+void CViewSummary::DoListAction(int action) {
+    const QModelIndexList selected = m_list->selectionModel()->selectedIndexes();
+    const qint32 id = selected.isEmpty() ? 0 : qAbs(selected.first().data(CIconListModel::kIdRole).toInt());
+    CWallet& wallet = m_frame.Wallet();
+    if (m_mode == kCategoryList) {
+        if (CCategory* category = wallet.categories.FindById(id))
+            CategoryAction(action, *category);
+    } else if (m_mode == kCardList) {
+        CCard* card = wallet.cards.FindById(id);
+        if (card || action == CViewCategoriesCards::Paste)
+            CardAction(action, card);
+    }
+}
+
+void CViewSummary::CategoryAction(int action, const CCategory& category) {
+    switch (action) {
+    case CViewCategoriesCards::Show:
+        if (category.RequiresPassword() && !m_frame.Wallet().RequestAccess(QString()))
+            return;
+        m_frame.SetCurrentCategoryId(category.id);
+        m_frame.Tree().SelectCategory(category.id);
+        break;
+    case CViewCategoriesCards::Delete:
+        if (m_frame.Wallet().DeleteCategory(category.id)) {
+            m_listModel->Remove(category.id);
+            m_frame.Tree().Refill(0, 0);
+        }
+        break;
+    default:
+        break;
+    }
+}
+
+void CViewSummary::CardAction(int action, CCard* card) {
+    CWallet& wallet = m_frame.Wallet();
+    switch (action) {
+    case CViewCategoriesCards::Show:
+        card->Show();
+        m_frame.Tree().SelectCard(card->id);
+        break;
+    case CViewCategoriesCards::Delete:
+        if (wallet.DeleteCard(card->id)) {
+            m_listModel->Remove(card->id);
+            m_frame.Tree().Refill(0, 0);
+        }
+        break;
+    case CViewCategoriesCards::Cut:
+        wallet.CardClipboard(CWallet::kCut, card, 0);
+        break;
+    case CViewCategoriesCards::Copy:
+        wallet.CardClipboard(CWallet::kCopy, card, 0);
+        break;
+    case CViewCategoriesCards::Paste: {
+        const qint32 category = m_frame.CurrentCategoryId();
+        const qint32 pasted = wallet.CardClipboard(CWallet::kPaste, nullptr, category);
+        if (const CCard* added = wallet.cards.FindById(pasted)) {
+            added->AddToList(true);
+            m_frame.Tree().Refill(category, pasted);
+        }
+        break;
+    }
+    default:
+        break;
+    }
+    m_frame.UpdateCommands();
+}

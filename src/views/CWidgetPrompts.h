@@ -1,0 +1,25 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "document/Prompts.h"
+
+#include <QPointer>
+#include <QWidget>
+
+// The desktop program's answers to the core's questions: message boxes, file dialogs and the keypad.
+class CWidgetPrompts : public Prompts {
+public:
+    // Dialogs open over this window once it is set (the main window), else on their own.
+    void SetParentWindow(QWidget* window) { m_parent = window; }
+
+    Answer Message(const QString& text, Icon icon, Buttons buttons, Answer defaultAnswer) override;
+    QString OpenFileName(const QString& filter, const QString& defaultExtension) override;
+    QString SaveFileName(const QString& filter, const QString& defaultExtension, const QString& proposedName) override;
+    bool PromptPassword(QString& password, const QString& message) override;
+
+    // The program's filter form "Name|*.a;*.b|Other|*.c|" as Qt writes it: "Name (*.a *.b);;Other (*.c)".
+    static QString QtFilter(const QString& filter);
+
+private:
+    QPointer<QWidget> m_parent;
+};

@@ -1,0 +1,379 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The desktop program as a person meets it: start-up, the tree, the summary, locking and the item commands, driven
+// through its real widgets on the offscreen platform with scripted answers to its questions.
+#include "ScriptedPrompts.h"
+#include "TestFiles.h"
+#include "document/CWallet.h"
+#include "document/ResourceLibrary.h"
+#include "model/CCard.h"
+#include "views/CIconListModel.h"
+#include "views/CItemTreeCtrl.h"
+#include "views/CKorvelApp.h"
+#include "views/CLinkLabel.h"
+#include "views/CMainFrame.h"
+#include "views/CNotesPane.h"
+#include "views/CTreeModel.h"
+#include "views/CViewCategoriesCards.h"
+#include "views/CViewSummary.h"
+#include "views/Commands.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QDir>
+#include <QMenu>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+namespace {
+const QString kNewWalletOffer = QStringLiteral("A new wallet has been created");
+
+// A wallet on disk with three categories (the third asks for the password) and cards, made and let go before the
+// program starts, so that the program's own wallet is the open one.
+QString MakeWallet(const QString& path, const QString& password = QString()) {
+    if (!ResourceLibrary::IsLoaded())
+        ResourceLibrary::Load();
+    ScriptedPrompts quiet;
+    CWallet wallet;
+    wallet.LoadDefaults();
+    wallet.categories.DeleteAll();
+    const auto addCategory = [&](const QString& name, bool guarded) {
+        auto category = std::make_unique<CCategory>(wallet.NextId());
+        category->description = name;
+        category->flag = guarded ? 1 : 0;
+        const qint32 id = category->id;
+        wallet.categories.InsertInIdOrder(category);
+        return id;
+    };
+    const qint32 banking = addCategory(QStringLiteral("banking"), false);
+    addCategory(QStringLiteral("Accounts"), false);
+    const qint32 secret = addCategory(QStringLiteral("Secret"), true);
+    const auto addCard = [&](const QString& name, qint32 category, bool hide) {
+        auto card = std::make_unique<CCard>(wallet.NextId());
+        card->description = name;
+        card->categoryId = category;
+        card->templateName = QStringLiteral("17"); // Online: Website: URL, Username, Password, Email
+        card->values[0] = QStringLiteral("https://example.org");
+        card->values[2] = QStringLiteral("hunter2");
+        card->values[3] = QStringLiteral("ada@example.org");
+        card->hidePasswords = hide ? 1 : 0;
+        card->notes = QStringLiteral("see www.example.org");
+        wallet.cards.InsertInIdOrder(card);
+    };
+    addCard(QStringLiteral("zeta"), banking, true);
+    addCard(QStringLiteral("Alpha"), banking, false);
+    addCard(QStringLiteral("Hidden"), secret, true);
+    wallet.password = password;
+    wallet.OnSaveDocument(path);
+    return path;
+}
+
+struct Program {
+    QTemporaryDir folder;
+    ScriptedPrompts prompts;
+    std::unique_ptr<CKorvelApp> app;
+
+    bool Start(const QStringList& arguments = {}, const QString& libraryFolder = QString()) {
+        app = std::make_unique<CKorvelApp>(&prompts, libraryFolder);
+        if (!app->InitInstance(QStringList{QStringLiteral("korvel")} + arguments))
+            return false;
+        // Keys reach the window's shortcuts only while it is the active one.
+        Frame().activateWindow();
+        return QTest::qWaitForWindowActive(&Frame());
+    }
+    CMainFrame& Frame() { return *app->MainFrame(); }
+    CWallet& Wallet() { return *app->Wallet(); }
+    CViewCategoriesCards& Tree() { return Frame().Tree(); }
+    CTreeModel& Model() { return Tree().Model(); }
+    QModelIndex Category(const QString& name) {
+        const QModelIndex root = Model().RootIndex();
+        for (int row = 0; row < Model().rowCount(root); ++row) {
+            if (Model().index(row, 0, root).data().toString() == name)
+                return Model().index(row, 0, root);
+        }
+        return {};
+    }
+    QStringList Children(const QModelIndex& parent) {
+        QStringList names;
+        for (int row = 0; row < Model().rowCount(parent); ++row)
+            names.append(Model().index(row, 0, parent).data().toString());
+        return names;
+    }
+    void Select(const QModelIndex& index) { Tree().TreeCtrl().setCurrentIndex(index); }
+    void Trigger(int command) { Frame().Action(command)->trigger(); }
+    QString Faults() const { return prompts.Faults().join(u'\n'); }
+};
+} // namespace
+
+class TestGuiMainFrame : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init() { QSettings().clear(); }
+
+    void withoutLastWalletANewOneIsMade() {
+        Program p;
+        p.prompts.Message(kNewWalletOffer, Prompts::Answer::No);
+        QVERIFY(p.Start());
+        QVERIFY(p.Frame().isVisible());
+        QCOMPARE(p.Children(p.Model().RootIndex()), (QStringList{"Business", "Personal"}));
+        QCOMPARE(p.Tree().TreeCtrl().currentIndex(), p.Model().RootIndex());
+        QCOMPARE(p.Frame().Summary().GetMode(), int(CViewSummary::kCategoryList));
+        QCOMPARE(p.Wallet().locked, 0);
+        QVERIFY(p.Frame().Action(Command::LockWallet)->isEnabled());
+        QVERIFY2(p.prompts.Faults().isEmpty(), qPrintable(p.Faults()));
+    }
+
+    void lastWalletIsOpenedOrSilentlyPassedOver() {
+        Program p;
+        const QString path = MakeWallet(p.folder.filePath(QStringLiteral("last.kvx")));
+        QSettings().setValue(QStringLiteral("Settings/LastDoc"), path);
+        QVERIFY(p.Start());
+        QCOMPARE(p.Wallet().PathName(), path);
+        p.app.reset();
+        QSettings().setValue(QStringLiteral("Settings/LastDoc"), p.folder.filePath(QStringLiteral("gone.kvx")));
+        p.prompts.Message(kNewWalletOffer, Prompts::Answer::No);
+        QVERIFY(p.Start());
+        QVERIFY(p.Wallet().PathName().isEmpty());
+        QVERIFY2(p.prompts.Faults().isEmpty(), qPrintable(p.Faults()));
+    }
+
+    void walletOnTheCommandLineWinsAndADamagedOneIsReported() {
+        Program p;
+        const QString named = MakeWallet(p.folder.filePath(QStringLiteral("named.kvx")));
+        QSettings().setValue(QStringLiteral("Settings/LastDoc"), MakeWallet(p.folder.filePath("last.kvx")));
+        QVERIFY(p.Start({named}));
+        QCOMPARE(p.Wallet().PathName(), named);
+        p.app.reset();
+        const QString damaged = WriteFileBytes(p.folder.filePath(QStringLiteral("damaged.kvx")), "not a wallet");
+        p.prompts.Message(QStringLiteral("There was an error opening the selected file"), Prompts::Answer::Ok);
+        p.prompts.Message(kNewWalletOffer, Prompts::Answer::No);
+        QVERIFY(p.Start({damaged}));
+        QVERIFY(p.Frame().isVisible());
+        QVERIFY(p.Wallet().PathName().isEmpty());
+        QVERIFY2(p.prompts.Faults().isEmpty(), qPrintable(p.Faults()));
+    }
+
+    void missingResourceLibraryEndsWithOneMessage() {
+        Program p;
+        p.prompts.Message(QStringLiteral("There was an error opening the selected file"), Prompts::Answer::Ok);
+        QVERIFY(!p.Start({}, p.folder.path()));
+        QCOMPARE(p.app->ExitCode(), 0);
+        QVERIFY(!p.app->MainFrame());
+        QVERIFY2(p.prompts.Faults().isEmpty(), qPrintable(p.Faults()));
+        QVERIFY(ResourceLibrary::Load());
+    }
+
+    void treeIsOrderedAndGuardsProtectedCategories() {
+        Program p;
+        const QString path = MakeWallet(p.folder.filePath(QStringLiteral("t.kvx")), QStringLiteral("2468"));
+        QVERIFY(p.Start({path}));
+        QCOMPARE(p.Wallet().locked, 1);
+        QCOMPARE(p.Children(p.Model().RootIndex()), (QStringList{"Accounts", "banking", "Secret"}));
+        QCOMPARE(p.Children(p.Category("banking")), (QStringList{"Alpha", "zeta"}));
+        QVERIFY(p.Category("Secret").data(CTreeModel::kIdRole).toInt() < 0);
+        QVERIFY(p.Category("banking").data(CTreeModel::kIdRole).toInt() > 0);
+        QCOMPARE(p.Children(p.Category("Secret")), QStringList());
+
+        // Cancelled: the category stays closed and the wallet locked.
+        p.prompts.Password(QString(), false);
+        p.Tree().TreeCtrl().expand(p.Category("Secret"));
+        QVERIFY(!p.Tree().TreeCtrl().isExpanded(p.Category("Secret")));
+        QCOMPARE(p.Wallet().locked, 1);
+        // The right password: unlocked, rebuilt, the category opened and selected.
+        p.prompts.Password(QStringLiteral("2468"));
+        p.Tree().TreeCtrl().expand(p.Category("Secret"));
+        QCOMPARE(p.Wallet().locked, 0);
+        QVERIFY(p.Category("Secret").data(CTreeModel::kIdRole).toInt() > 0);
+        QVERIFY(p.Tree().TreeCtrl().isExpanded(p.Category("Secret")));
+        QCOMPARE(p.Tree().TreeCtrl().currentIndex(), p.Category("Secret"));
+        QCOMPARE(p.Children(p.Category("Secret")), QStringList{"Hidden"});
+        QVERIFY2(p.prompts.Faults().isEmpty(), qPrintable(p.Faults()));
+    }
+
+    void summaryFollowsTheSelectionAndMasksPasswords() {
+        Program p;
+        QVERIFY(p.Start({MakeWallet(p.folder.filePath(QStringLiteral("s.kvx")))}));
+        CViewSummary& summary = p.Frame().Summary();
+        p.Select(p.Category("banking"));
+        QCOMPARE(summary.GetMode(), int(CViewSummary::kCardList));
+        QCOMPARE(summary.ListModel().rowCount(), 2);
+        p.Select(p.Category("Accounts"));
+        QCOMPARE(summary.ListModel().rowCount(), 0);
+        const QModelIndex banking = p.Category("banking");
+        p.Select(p.Model().index(1, 0, banking));
+        QCOMPARE(summary.GetMode(), int(CViewSummary::kCardDetails));
+        QCOMPARE(summary.Title().text(), QStringLiteral("zeta"));
+        // Rows come packed from the top: URL, Password, Email (the empty Username takes none).
+        QCOMPARE(summary.ShownRows(), 3);
+        QCOMPARE(summary.ValueLabel(1).text(), QStringLiteral("******"));
+        QCOMPARE(summary.NameLabel(1).text(), QStringLiteral("Password"));
+        QCOMPARE(summary.ValueLabel(2).LinkTarget(), QStringLiteral("mailto:ada@example.org"));
+        QCOMPARE(summary.ValueLabel(0).LinkTarget(), QStringLiteral("https://example.org"));
+        QCOMPARE(p.Frame().Notes().PlainText(), QStringLiteral("see www.example.org"));
+        QVERIFY(p.Frame().Notes().toHtml().contains(QStringLiteral("http://www.example.org")));
+        p.Select(p.Model().index(0, 0, banking));
+        QCOMPARE(summary.ValueLabel(1).text(), QStringLiteral("hunter2"));
+        p.Select(p.Model().RootIndex());
+        QCOMPARE(summary.GetMode(), int(CViewSummary::kCategoryList));
+        QCOMPARE(p.Frame().Notes().PlainText(), QString());
+    }
+
+    void cardsAreCopiedCutPastedAndDeleted() {
+        Program p;
+        QVERIFY(p.Start({MakeWallet(p.folder.filePath(QStringLiteral("c.kvx")))}));
+        p.Select(p.Model().index(0, 0, p.Category("banking"))); // Alpha
+        QVERIFY(!p.Frame().Action(Command::Paste)->isEnabled());
+        p.Trigger(Command::Copy);
+        QCOMPARE(QApplication::clipboard()->text().section(u'\r', 0, 0), QStringLiteral("Alpha"));
+        p.Select(p.Category("Accounts"));
+        QVERIFY(p.Frame().Action(Command::Paste)->isEnabled());
+        p.Trigger(Command::Paste);
+        QCOMPARE(p.Children(p.Category("Accounts")), QStringList{"Copy of Alpha"});
+        QCOMPARE(p.Tree().TreeCtrl().currentIndex().data().toString(), QStringLiteral("Copy of Alpha"));
+        QVERIFY(p.Wallet().IsModified());
+        // One paste per copy.
+        p.Select(p.Category("Accounts"));
+        QVERIFY(!p.Frame().Action(Command::Paste)->isEnabled());
+
+        p.Select(p.Model().index(1, 0, p.Category("banking"))); // zeta
+        p.Trigger(Command::Cut);
+        p.Select(p.Category("banking"));
+        p.Trigger(Command::Paste);
+        QCOMPARE(p.Children(p.Category("banking")), (QStringList{"Alpha", "zeta"}));
+        QVERIFY(p.Frame().Action(Command::Paste)->isEnabled()); // pasting into its own category keeps the cut
+        p.Select(p.Category("Accounts"));
+        p.Trigger(Command::Paste);
+        QCOMPARE(p.Children(p.Category("Accounts")), (QStringList{"Copy of Alpha", "zeta"}));
+
+        p.prompts.Message(QStringLiteral("permanently delete"), Prompts::Answer::No);
+        p.Select(p.Model().index(1, 0, p.Category("Accounts")));
+        QTest::keyClick(&p.Tree().TreeCtrl(), Qt::Key_Delete);
+        QCOMPARE(p.Children(p.Category("Accounts")).size(), 2);
+        p.prompts.Message(QStringLiteral("permanently delete"), Prompts::Answer::Yes);
+        p.Select(p.Model().index(1, 0, p.Category("Accounts")));
+        p.Trigger(Command::Delete);
+        QCOMPARE(p.Children(p.Category("Accounts")), QStringList{"Copy of Alpha"});
+        QCOMPARE(p.Tree().TreeCtrl().currentIndex(), p.Model().RootIndex());
+        QVERIFY2(p.prompts.Faults().isEmpty(), qPrintable(p.Faults()));
+    }
+
+    void contextMenuOffersWhatTheLevelAllows() {
+        Program p;
+        QVERIFY(p.Start({MakeWallet(p.folder.filePath(QStringLiteral("m.kvx")))}));
+        const auto commands = [&] {
+            QList<int> ids;
+            const std::unique_ptr<QMenu> menu = p.Frame().BuildContextMenu(CMainFrame::kTreeMenu);
+            for (QAction* action : menu->actions()) {
+                if (!action->isSeparator())
+                    ids.append(action->data().toInt());
+            }
+            return ids;
+        };
+        p.Select(p.Model().RootIndex());
+        QCOMPARE(commands(), QList<int>{Command::NewCategory});
+        p.Select(p.Category("banking"));
+        QCOMPARE(commands(), (QList<int>{Command::NewCard, Command::NewCategory, Command::Paste, Command::Delete,
+                                         Command::ItemProperties}));
+        p.Select(p.Model().index(0, 0, p.Category("banking")));
+        QCOMPARE(commands(),
+                 (QList<int>{Command::NewCard, Command::Cut, Command::Copy, Command::Delete, Command::ItemProperties}));
+    }
+
+    void autoLockLocksAtTheEndOfEachPeriod() {
+        Program p;
+        const QString path = MakeWallet(p.folder.filePath(QStringLiteral("a.kvx")), QStringLiteral("2468"));
+        QVERIFY(p.Start({path}));
+        p.prompts.Password(QStringLiteral("2468"));
+        QVERIFY(p.Wallet().RequestAccess(QString()));
+        QVERIFY(p.Frame().IsLockTimerActive());
+        QCOMPARE(p.Frame().LockTimerInterval(), 15 * 60000);
+        QVERIFY(p.Frame().Action(Command::LockWallet)->isEnabled());
+        p.Frame().OnLockTimer();
+        QCOMPARE(p.Wallet().locked, 1);
+        QVERIFY(p.Frame().IsLockTimerActive());
+        QVERIFY(!p.Frame().Action(Command::LockWallet)->isEnabled());
+        p.Wallet().autoLock = 0;
+        p.Frame().ResetLockTimer(false);
+        QVERIFY(!p.Frame().IsLockTimerActive());
+        QVERIFY2(p.prompts.Faults().isEmpty(), qPrintable(p.Faults()));
+    }
+
+    void zoomSurvivesARestart() {
+        Program p;
+        const QString path = MakeWallet(p.folder.filePath(QStringLiteral("z.kvx")));
+        QVERIFY(p.Start({path}));
+        QCOMPARE(p.Tree().TreeCtrl().iconSize(), QSize(16, 16));
+        QTest::keyClick(&p.Frame(), Qt::Key_F10);
+        QCOMPARE(p.Tree().TreeCtrl().iconSize(), QSize(32, 32));
+        p.app.reset();
+        QVERIFY(p.Start({path}));
+        QVERIFY(p.Frame().IsZoomed());
+        QVERIFY(p.Frame().Action(Command::Zoom)->isChecked());
+        QCOMPARE(p.Tree().TreeCtrl().iconSize(), QSize(32, 32));
+    }
+
+    void closingWritesTheLastWallet() {
+        Program p;
+        const QString path = MakeWallet(p.folder.filePath(QStringLiteral("l.kvx")));
+        QVERIFY(p.Start({path}));
+        QVERIFY(p.Frame().close());
+        QCOMPARE(QSettings().value(QStringLiteral("Settings/LastDoc")).toString(), path);
+        p.app.reset();
+        // An unsaved new wallet leaves no last wallet behind.
+        QSettings().remove(QStringLiteral("Settings/LastDoc"));
+        p.prompts.Message(kNewWalletOffer, Prompts::Answer::No);
+        QVERIFY(p.Start());
+        p.prompts.Message(QStringLiteral("Do you want to save the changes to the new wallet?"), Prompts::Answer::No);
+        p.Wallet().SetModified(true);
+        QVERIFY(p.Frame().close());
+        QCOMPARE(QSettings().value(QStringLiteral("Settings/LastDoc")).toString(), QString());
+        QVERIFY2(p.prompts.Faults().isEmpty(), qPrintable(p.Faults()));
+    }
+
+    void aConflictingSaveOffersAnotherNameOrReopening() {
+        Program p;
+        const QString path = MakeWallet(p.folder.filePath(QStringLiteral("x.kvx")));
+        QVERIFY(p.Start({path}));
+        p.Wallet().categories.At(0)->description = QStringLiteral("mine");
+        p.Wallet().SetModified(true);
+        {
+            CWallet other;
+            QVERIFY(other.OnOpenDocument(path));
+            other.categories.At(0)->description = QStringLiteral("theirs");
+            QVERIFY(other.OnSaveDocument(path));
+        }
+        const QByteArray theirs = FileBytes(path);
+        p.prompts.Message(QStringLiteral("Another program has changed"), Prompts::Answer::Ok);
+        p.prompts.Message(QStringLiteral("under another name"), Prompts::Answer::No);
+        p.prompts.Message(QStringLiteral("loses the changes"), Prompts::Answer::No);
+        p.Trigger(Command::Save);
+        QCOMPARE(FileBytes(path), theirs);
+        QVERIFY(p.Wallet().IsModified());
+        p.prompts.Message(QStringLiteral("Another program has changed"), Prompts::Answer::Ok);
+        p.prompts.Message(QStringLiteral("under another name"), Prompts::Answer::No);
+        p.prompts.Message(QStringLiteral("loses the changes"), Prompts::Answer::Yes);
+        p.Trigger(Command::Save);
+        QVERIFY(!p.Wallet().IsModified());
+        QCOMPARE(p.Wallet().categories.At(0)->description, QStringLiteral("theirs"));
+        QVERIFY2(p.prompts.Faults().isEmpty(), qPrintable(p.Faults()));
+    }
+};
+
+int main(int argc, char** argv) {
+    // Settings and the single-instance guard of the program under test live in folders of the test's own.
+    QTemporaryDir home;
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.filePath(QStringLiteral("config"))));
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(home.filePath(QStringLiteral("runtime"))));
+    QDir().mkpath(home.filePath(QStringLiteral("runtime")));
+    QFile::setPermissions(home.filePath(QStringLiteral("runtime")),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QApplication app(argc, argv);
+    TestGuiMainFrame test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "TestGuiMainFrame.moc"
