@@ -22,6 +22,7 @@
 #include <QClipboard>
 #include <QDir>
 #include <QMenu>
+#include <QMenuBar>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
@@ -194,6 +195,22 @@ private Q_SLOTS:
         QVERIFY2(p.prompts.Faults().isEmpty(), qPrintable(p.Faults()));
     }
 
+    void selectingAProtectedCategoryAsksAndKeepsIt() {
+        Program p;
+        QVERIFY(p.Start({MakeWallet(p.folder.filePath(QStringLiteral("k.kvx")), QStringLiteral("2468"))}));
+        p.prompts.Password(QString(), false);
+        p.Select(p.Category("Secret"));
+        QCOMPARE(p.Frame().Summary().GetMode(), int(CViewSummary::kBlank));
+        p.Select(p.Model().RootIndex());
+        p.prompts.Password(QStringLiteral("2468"));
+        p.Select(p.Category("Secret"));
+        QCOMPARE(p.Wallet().locked, 0);
+        QCOMPARE(p.Tree().TreeCtrl().currentIndex(), p.Category("Secret"));
+        QCOMPARE(p.Frame().Summary().GetMode(), int(CViewSummary::kCardList));
+        QCOMPARE(p.Frame().Summary().ListModel().rowCount(), 1);
+        QVERIFY2(p.prompts.Faults().isEmpty(), qPrintable(p.Faults()));
+    }
+
     void summaryFollowsTheSelectionAndMasksPasswords() {
         Program p;
         QVERIFY(p.Start({MakeWallet(p.folder.filePath(QStringLiteral("s.kvx")))}));
@@ -281,6 +298,42 @@ private Q_SLOTS:
         p.Select(p.Model().index(0, 0, p.Category("banking")));
         QCOMPARE(commands(),
                  (QList<int>{Command::NewCard, Command::Cut, Command::Copy, Command::Delete, Command::ItemProperties}));
+    }
+
+    void notesMenuFollowsTheText() {
+        Program p;
+        QVERIFY(p.Start({MakeWallet(p.folder.filePath(QStringLiteral("n.kvx")))}));
+        CNotesPane& notes = p.Frame().Notes();
+        const auto enabled = [&] {
+            QList<bool> states;
+            const std::unique_ptr<QMenu> menu = notes.BuildMenu();
+            for (QAction* action : menu->actions())
+                states.append(action->isEnabled());
+            return states;
+        };
+        QCOMPARE(enabled(), (QList<bool>{false, false}));
+        p.Select(p.Model().index(0, 0, p.Category("banking")));
+        QCOMPARE(enabled(), (QList<bool>{false, true}));
+        notes.selectAll();
+        QCOMPARE(enabled(), (QList<bool>{true, true}));
+    }
+
+    void hiddenBarsStayHiddenAfterARestart() {
+        Program p;
+        const QString path = MakeWallet(p.folder.filePath(QStringLiteral("b.kvx")));
+        QVERIFY(p.Start({path}));
+        p.Trigger(Command::ShowMenuBar);
+        p.Trigger(Command::ShowNotes);
+        QVERIFY(p.Frame().close());
+        p.app.reset();
+        QVERIFY(p.Start({path}));
+        QVERIFY(!p.Frame().Action(Command::ShowMenuBar)->isChecked());
+        QVERIFY(p.Frame().menuBar()->isHidden());
+        QVERIFY(!p.Frame().Action(Command::ShowNotes)->isChecked());
+        QVERIFY(p.Frame().Action(Command::ShowSummary)->isChecked());
+        // The bars' own menu brings the menu bar back.
+        const std::unique_ptr<QMenu> menu(p.Frame().createPopupMenu());
+        QVERIFY(menu->actions().contains(p.Frame().Action(Command::ShowMenuBar)));
     }
 
     void autoLockLocksAtTheEndOfEachPeriod() {

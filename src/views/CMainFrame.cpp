@@ -33,6 +33,8 @@ const QString kZoom = QStringLiteral("Settings/Zoom");
 const QString kRecentFileList = QStringLiteral("Recent File List");
 const QString kWindowGeometry = QStringLiteral("Window/Geometry");
 const QString kWindowState = QStringLiteral("Window/State");
+const QString kMenuBarShown = QStringLiteral("Window/MenuBar");
+const QString kStatusBarShown = QStringLiteral("Window/StatusBar");
 constexpr int kMinuteMs = 60000;
 constexpr int kLockIconSize = 16;
 // Pictures of the resource library for the status bar and the toolbar.
@@ -268,9 +270,11 @@ void CMainFrame::RestoreLayout() {
     QSettings settings;
     restoreGeometry(settings.value(kWindowGeometry).toByteArray());
     restoreState(settings.value(kWindowState).toByteArray());
-    Action(Command::ShowMenuBar)->setChecked(menuBar()->isVisibleTo(this));
-    Action(Command::ShowToolbar)->setChecked(m_toolBar->isVisibleTo(this));
-    Action(Command::ShowStatusBar)->setChecked(statusBar()->isVisibleTo(this));
+    Action(Command::ShowMenuBar)->setChecked(settings.value(kMenuBarShown, true).toBool());
+    Action(Command::ShowToolbar)->setChecked(!m_toolBar->isHidden());
+    Action(Command::ShowSummary)->setChecked(!m_summaryDock->isHidden());
+    Action(Command::ShowNotes)->setChecked(!m_notesDock->isHidden());
+    Action(Command::ShowStatusBar)->setChecked(settings.value(kStatusBarShown, true).toBool());
 }
 
 void CMainFrame::CreateViews() {
@@ -559,7 +563,17 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
     settings.setValue(kLastDoc, m_wallet.PathName());
     settings.setValue(kWindowGeometry, saveGeometry());
     settings.setValue(kWindowState, saveState());
+    settings.setValue(kMenuBarShown, !menuBar()->isHidden());
+    settings.setValue(kStatusBarShown, !statusBar()->isHidden());
     event->accept();
+}
+
+QMenu* CMainFrame::createPopupMenu() {
+    auto* menu = new QMenu(this);
+    for (int command :
+         {Command::ShowMenuBar, Command::ShowToolbar, Command::ShowStatusBar, Command::ShowSummary, Command::ShowNotes})
+        menu->addAction(Action(command));
+    return menu;
 }
 
 void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {

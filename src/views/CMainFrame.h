@@ -74,6 +74,9 @@ public:
     void AddToList(const CCategory& category, bool select) override;
     void AddToList(const CCard& card, bool select) override;
 
+    // The menu of the bars' own right-click: every bar and pane, the menu bar too, so a hidden one comes back.
+    QMenu* createPopupMenu() override;
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;

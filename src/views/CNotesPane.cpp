@@ -56,12 +56,16 @@ void CNotesPane::SetText(const QString& text) {
     setHtml(LinkedHtml(text));
 }
 
-void CNotesPane::contextMenuEvent(QContextMenuEvent* event) {
-    QMenu menu(this);
-    QAction* copy = menu.addAction(StringTable::MenuText(kMenuContext, Command::NotesCopy), this, &QTextEdit::copy);
+std::unique_ptr<QMenu> CNotesPane::BuildMenu() {
+    auto menu = std::make_unique<QMenu>(this);
+    QAction* copy = menu->addAction(StringTable::MenuText(kMenuContext, Command::NotesCopy), this, &QTextEdit::copy);
     copy->setEnabled(textCursor().hasSelection());
     QAction* all =
-        menu.addAction(StringTable::MenuText(kMenuContext, Command::NotesSelectAll), this, &QTextEdit::selectAll);
+        menu->addAction(StringTable::MenuText(kMenuContext, Command::NotesSelectAll), this, &QTextEdit::selectAll);
     all->setEnabled(!m_text.isEmpty());
-    menu.exec(event->globalPos());
+    return menu;
+}
+
+void CNotesPane::contextMenuEvent(QContextMenuEvent* event) {
+    BuildMenu()->exec(event->globalPos());
 }

@@ -3,6 +3,10 @@
 
 #include <QTextBrowser>
 
+#include <memory>
+
+class QMenu;
+
 // The notes of the card being shown: read-only, with web and e-mail addresses turned into links that open on a
 // click, and a small menu of its own to copy the selection or select everything.
 class CNotesPane : public QTextBrowser {
@@ -16,6 +20,8 @@ public:
     const QString& PlainText() const { return m_text; }
     // The notes as HTML with their addresses linked.
     static QString LinkedHtml(const QString& text);
+    // The pane's own menu: Copy while something is selected, Select All while there is text.
+    std::unique_ptr<QMenu> BuildMenu();
 
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;

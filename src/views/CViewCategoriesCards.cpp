@@ -151,10 +151,16 @@ void CViewCategoriesCards::DoAction(int action, const QModelIndex& item) {
     }
 }
 
+// Unlocking rebuilds the tree; the pending id keeps the category selected in the new one.
 void CViewCategoriesCards::ShowCategory(const CCategory& category) {
-    if (category.RequiresPassword() && !m_frame.Wallet().RequestAccess(QString())) {
-        m_frame.Summary().SetMode(CViewSummary::kBlank);
-        return;
+    if (category.RequiresPassword()) {
+        m_pendingCategoryId = category.id;
+        const bool granted = m_frame.Wallet().RequestAccess(QString());
+        m_pendingCategoryId = 0;
+        if (!granted) {
+            m_frame.Summary().SetMode(CViewSummary::kBlank);
+            return;
+        }
     }
     m_frame.SetCurrentCategoryId(category.id);
     m_frame.Summary().SetMode(CViewSummary::kCardList);
