@@ -3,6 +3,7 @@
 
 #include "document/DetachedStream.h"
 #include "document/cfb/CfbFileLock.h"
+#include "document/cfb/CfbFileWriter.h"
 #include "document/cfb/CfbName.h"
 #include "document/cfb/CfbNewContent.h"
 #include "document/cfb/CfbNode.h"
@@ -153,11 +154,10 @@ bool CompoundFileState::KeepOwnerAndMode(int fd) {
 bool CompoundFileState::WriteNewFile(int fd) {
     if (!created && !KeepOwnerAndMode(fd))
         return false;
-    QFile out;
-    out.open(fd, QIODevice::WriteOnly | QIODevice::Unbuffered, QFileDevice::DontCloseHandle);
+    CfbFileWriter out(fd);
     QString problem;
     bool written = CfbWriter(*root).Write(out, problem);
-    if (written && !out.flush()) {
+    if (written && !out.Flush()) {
         problem = out.errorString();
         written = false;
     }

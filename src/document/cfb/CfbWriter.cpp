@@ -25,16 +25,8 @@ qint64 PaddingTo(qint64 size, qint64 unit) {
     return (unit - size % unit) % unit;
 }
 
-// A short write (a disk filling up) is followed by another, so that the system's reason for stopping is heard.
 bool Put(QIODevice& out, const char* data, qint64 length, QString& error) {
-    while (length > 0) {
-        const qint64 written = out.write(data, length);
-        if (written <= 0)
-            break;
-        data += written;
-        length -= written;
-    }
-    if (length == 0)
+    if (out.write(data, length) == length)
         return true;
     error = QStringLiteral("cannot write the file: %1").arg(out.errorString());
     return false;
