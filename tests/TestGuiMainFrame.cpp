@@ -27,6 +27,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <limits>
 #include <memory>
 
 namespace {
@@ -349,6 +350,9 @@ private Q_SLOTS:
         QCOMPARE(p.Wallet().locked, 1);
         QVERIFY(p.Frame().IsLockTimerActive());
         QVERIFY(!p.Frame().Action(Command::LockWallet)->isEnabled());
+        p.Wallet().lockMinutes = std::numeric_limits<qint32>::max();
+        p.Frame().ResetLockTimer(false);
+        QVERIFY(p.Frame().LockTimerInterval() > 0);
         p.Wallet().autoLock = 0;
         p.Frame().ResetLockTimer(false);
         QVERIFY(!p.Frame().IsLockTimerActive());

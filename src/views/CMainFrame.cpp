@@ -27,6 +27,9 @@
 #include <QStatusBar>
 #include <QToolBar>
 
+#include <algorithm>
+#include <limits>
+
 namespace {
 const QString kLastDoc = QStringLiteral("Settings/LastDoc");
 const QString kZoom = QStringLiteral("Settings/Zoom");
@@ -303,7 +306,8 @@ void CMainFrame::ResetLockTimer(bool stopOnly) {
     m_lockTimer.stop();
     if (stopOnly || !m_wallet.autoLock)
         return;
-    m_lockTimer.start(m_wallet.lockMinutes * kMinuteMs);
+    // The minutes come from the wallet's file; a damaged value must not overflow the timer's milliseconds.
+    m_lockTimer.start(std::clamp(m_wallet.lockMinutes, 1, std::numeric_limits<int>::max() / kMinuteMs) * kMinuteMs);
 }
 
 // The wallet locks at the end of every period counted from the last restart, whatever the user does meanwhile.
