@@ -27,6 +27,9 @@ CDlgSelectIcon::CDlgSelectIcon(qint32 iconId, QWidget* parent)
     m_list->setMovement(QListView::Static);
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);
     m_list->setUniformItemSizes(true);
+    // Items have no text, so the selection shows as the whole cell.
+    m_list->setStyleSheet(
+        QStringLiteral("QListWidget::item:selected { background: palette(highlight); border-radius: 4px; }"));
     int first = 0;
     int count = 0;
     ResourceLibrary::ImagesInfo(first, count);
@@ -40,7 +43,7 @@ CDlgSelectIcon::CDlgSelectIcon(qint32 iconId, QWidget* parent)
     }
     m_list->setUpdatesEnabled(true);
     if (m_list->currentItem())
-        m_list->scrollToItem(m_list->currentItem());
+        m_list->scrollToItem(m_list->currentItem(), QAbstractItemView::PositionAtCenter);
     else
         m_list->clearSelection();
     connect(m_list, &QListWidget::itemDoubleClicked, this, &CDlgSelectIcon::accept);

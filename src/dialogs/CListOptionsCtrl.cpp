@@ -134,10 +134,13 @@ void CListOptionsCtrl::MoveEdit(int step) {
     EditRow(to);
 }
 
+// Measured over every row: the view itself would measure only the rows it has laid out so far.
 void CListOptionsCtrl::FitColumns() {
-    resizeColumnToContents(0);
-    setColumnWidth(0, columnWidth(0) + kColumnMargin);
-    setColumnWidth(1, qMax(kColumnMargin, viewport()->width() - columnWidth(0)));
+    int widest = fontMetrics().horizontalAdvance(headerItem()->text(0));
+    for (int row = 0; row < RowCount(); ++row)
+        widest = qMax(widest, fontMetrics().horizontalAdvance(LabelText(row)));
+    const int padding = 2 * style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 2;
+    setColumnWidth(0, widest + padding + kColumnMargin);
 }
 
 void CListOptionsCtrl::OnEditorFocusLeft() {

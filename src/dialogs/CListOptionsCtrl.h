@@ -35,7 +35,7 @@ public:
     void EndEdit();
     // Moves editing to the next or previous row; nothing moves beyond the first or last row.
     void MoveEdit(int step);
-    // Sizes the label column to its contents and gives the rest to the values.
+    // Sizes the label column to its contents; the values take the rest.
     void FitColumns();
 
 protected:
