@@ -92,6 +92,10 @@ private:
         if (!m_steps.isEmpty() && dialog->metaObject()->inherits(m_steps.first().type)) {
             const Step step = m_steps.takeFirst();
             m_waited = 0;
+            // Focus moves only inside the active window, and the steps rely on editors losing the focus.
+            dialog->activateWindow();
+            if (!QTest::qWaitForWindowActive(dialog))
+                m_faults.append(QStringLiteral("never active: ") + QLatin1String(dialog->metaObject()->className()));
             step.run(*dialog);
             return;
         }
