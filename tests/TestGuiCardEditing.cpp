@@ -20,6 +20,7 @@
 #include "model/CCard.h"
 #include "model/CCategory.h"
 #include "views/CDlgDatePicker.h"
+#include "views/CItemListCtrl.h"
 #include "views/CItemTreeCtrl.h"
 #include "views/CKorvelApp.h"
 #include "views/CLinkLabel.h"
@@ -35,8 +36,8 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDesktopServices>
-#include <QDir>
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QFile>
 #include <QHeaderView>
 #include <QLineEdit>
@@ -680,6 +681,60 @@ private Q_SLOTS:
         });
         p.CategoryNamed(QStringLiteral("Personal"))->Edit();
         QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(u'\n')));
+        QVERIFY2(Faults(p, driver).isEmpty(), qPrintable(Faults(p, driver)));
+    }
+
+    void propertiesFromTheTreeAndTheSummary() {
+        Program p;
+        QVERIFY(p.Start());
+        ModalDriver driver;
+        CCard& card = p.AddCard(p.FiveFields().internalName, QStringLiteral("Old"));
+        CCategory& category = **p.Wallet().categories.begin();
+        p.Frame().Tree().Refill(category.id, card.id);
+        CItemTreeCtrl& tree = p.Frame().Tree().TreeCtrl();
+        driver.Then<CDlgCard>([](CDlgCard& sheet) {
+            sheet.Details().DescriptionEdit().setText(QStringLiteral("New"));
+            sheet.accept();
+        });
+        // A double-click is the second press of two.
+        const QPoint item = tree.visualRect(tree.currentIndex()).center();
+        QTest::mouseClick(tree.viewport(), Qt::LeftButton, {}, item);
+        QTest::mouseDClick(tree.viewport(), Qt::LeftButton, {}, item);
+        QCOMPARE(card.description, QStringLiteral("New"));
+        QVERIFY(p.Wallet().IsModified());
+        QCOMPARE(tree.currentIndex().data().toString(), QStringLiteral("New"));
+
+        p.Wallet().SetModified(false);
+        tree.setCurrentIndex(p.Category(category.description));
+        CViewSummary& summary = p.Frame().Summary();
+        QCOMPARE(summary.GetMode(), int(CViewSummary::kCardList));
+        summary.ListCtrl().setCurrentIndex(summary.ListCtrl().model()->index(0, 0));
+        driver.Then<CDlgCard>([](CDlgCard& sheet) {
+            sheet.Details().DescriptionEdit().setText(QStringLiteral("Newer"));
+            sheet.accept();
+        });
+        summary.DoListAction(CViewCategoriesCards::Properties);
+        QCOMPARE(card.description, QStringLiteral("Newer"));
+        QVERIFY(p.Wallet().IsModified());
+        QCOMPARE(summary.GetMode(), int(CViewSummary::kCardList));
+        QCOMPARE(summary.ListCtrl().currentIndex().data().toString(), QStringLiteral("Newer"));
+        QVERIFY2(Faults(p, driver).isEmpty(), qPrintable(Faults(p, driver)));
+    }
+
+    void editingAskedToUnlockFirst() {
+        Program p;
+        QVERIFY(p.Start());
+        ModalDriver driver;
+        CCard& card = p.AddCard(p.FiveFields().internalName);
+        p.Wallet().password = QStringLiteral("2468");
+        p.Wallet().mustUnlockToEdit = 1;
+        p.Wallet().SetLocked(true);
+        p.prompts.Password(QString(), false);
+        QCOMPARE(card.Edit(), 0);
+        p.prompts.Password(QStringLiteral("2468"));
+        driver.Then<CDlgCard>([](CDlgCard& sheet) { sheet.reject(); });
+        QCOMPARE(card.Edit(), 0);
+        QCOMPARE(p.Wallet().locked, 0);
         QVERIFY2(Faults(p, driver).isEmpty(), qPrintable(Faults(p, driver)));
     }
 
