@@ -14,6 +14,7 @@
 #include "document/WalletStorage.h"
 #include "model/CArchive.h"
 #include "model/CArchiveException.h"
+#include "model/RecordEditor.h"
 #include "resources/StringTable.h"
 
 #include <QDir>
@@ -656,6 +657,12 @@ std::unique_ptr<QIODevice> CWallet::OpenStream(const QString& streamName, QStrin
         error = file->ErrorString();
     // The device reads on from the file it was opened on, also once that file is closed here.
     return stream;
+}
+
+CCardTemplate* CWallet::SelectTemplate(const QString& preselected, bool showCreateLink) const {
+    RecordEditor* editor = RecordEditor::Get();
+    const QString chosen = editor ? editor->SelectTemplate(preselected, showCreateLink) : QString();
+    return chosen.isEmpty() ? nullptr : templates.FindByInternalName(chosen);
 }
 
 void CWallet::StreamRemoved() {

@@ -95,6 +95,8 @@ public:
     bool DeleteCategory(qint32 categoryId);
     // Cut, copy or paste a card; a paste gives the id of the pasted card, otherwise 0.
     qint32 CardClipboard(qint32 op, CCard* card, qint32 categoryId);
+    // The template the user picks, `preselected` (an internal name) first; none when cancelled.
+    CCardTemplate* SelectTemplate(const QString& preselected, bool showCreateLink) const;
     // The title up to its last ".".
     QString TitleWithoutExtension() const;
 

@@ -8,6 +8,7 @@
 #include "model/CCardTemplate.h"
 #include "model/CXmlDocument.h"
 #include "model/RecordDisplay.h"
+#include "model/RecordEditor.h"
 #include "resources/StringTable.h"
 
 #include <utility>
@@ -117,6 +118,54 @@ void CCard::Serialize(CArchive& archive) {
         CipheredItem(archive, value);
     if (archive.IsLoading())
         CipherTexts(false);
+}
+
+// The sheet works on a copy with copies of the slots. A file inserted there is only held for the next save, which
+// writes it only when a card names it, so a cancelled sheet leaves nothing behind; a slot emptied there lets go of its
+// stream only here, once the sheet closed with OK.
+int CCard::Edit() {
+    CWallet* wallet = GetActiveWallet();
+    RecordEditor* editor = RecordEditor::Get();
+    if (!wallet || !editor || (wallet->mustUnlockToEdit && !wallet->RequestAccess(QString())))
+        return 0;
+    bool changed = false;
+    if (templateName.isEmpty()) {
+        const CCategory* category = wallet->categories.FindById(categoryId);
+        const CCardTemplate* chosen = wallet->SelectTemplate(category ? category->defaultTemplate : QString(), true);
+        if (!chosen)
+            return 0;
+        templateName = chosen->internalName;
+        iconId = chosen->iconId;
+        changed = true;
+    }
+    CCard working(id);
+    working.CopyFrom(*this);
+    CAttachment* slots[] = {&image, &sound, &document};
+    CAttachment* workingSlots[] = {&working.image, &working.sound, &working.document};
+    for (int slot = 0; slot < 3; ++slot)
+        workingSlots[slot]->CopyFrom(*slots[slot]);
+    if (!editor->EditCard(working))
+        return 0;
+    SetIfChanged(description, working.description, changed);
+    if (description.isEmpty())
+        return 0;
+    for (int value = 0; value < kValueCount; ++value)
+        SetIfChanged(values[size_t(value)], working.values[size_t(value)], changed);
+    SetIfChanged(iconId, working.iconId, changed);
+    SetIfChanged(boldNames, working.boldNames, changed);
+    SetIfChanged(hidePasswords, working.hidePasswords, changed);
+    SetIfChanged(backColor, working.backColor, changed);
+    SetIfChanged(textColor, working.textColor, changed);
+    SetIfChanged(notes, working.notes, changed);
+    for (int slot = 0; slot < 3; ++slot) {
+        if (slots[slot]->streamName != workingSlots[slot]->streamName) {
+            slots[slot]->RemoveStream();
+            changed = true;
+        }
+        SetIfChanged(slots[slot]->streamName, workingSlots[slot]->streamName, changed);
+        SetIfChanged(slots[slot]->description, workingSlots[slot]->description, changed);
+    }
+    return changed ? 1 : 0;
 }
 
 void CCard::Show() const {

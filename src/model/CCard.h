@@ -49,6 +49,9 @@ public:
     void Show() const;
     void AddToTree(bool select) const;
     void AddToList(bool select) const;
+    // Lets the user edit the card in its property sheet (binding a new card to a template first); 1 when the card
+    // changed, 0 when not or when the user cancelled at any point.
+    int Edit();
     // Lets go of the streams of the image, the sound and the document; the next save leaves them out of the file.
     bool RemoveAllStreams();
 

@@ -1,9 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "model/CCategory.h"
 
+#include "document/CWallet.h"
 #include "document/CipherText.h"
+#include "document/Utilities.h"
 #include "model/CArchive.h"
 #include "model/RecordDisplay.h"
+#include "model/RecordEditor.h"
 
 #include <utility>
 
@@ -25,6 +28,31 @@ void CCategory::Serialize(CArchive& archive) {
     archive.Item(flag);
     if (archive.IsLoading())
         CipherTexts(false);
+}
+
+// A category without a description could not be told apart in the tree, so a cleared one leaves the record as it
+// was. With no template entry selected the category is left without a default template.
+int CCategory::Edit() {
+    CWallet* wallet = GetActiveWallet();
+    RecordEditor* editor = RecordEditor::Get();
+    if (!wallet || !editor || (RequiresPassword() && !wallet->RequestAccess(QString())))
+        return 0;
+    CCategory working(id);
+    working.description = description;
+    working.flag = flag;
+    working.iconId = iconId;
+    // A default template that is gone matches no entry of the dialog, not "none".
+    qint32 templateId = wallet->templates.IdOfInternalName(defaultTemplate);
+    if (templateId == 0 && !defaultTemplate.isEmpty())
+        templateId = -1;
+    if (!editor->EditCategory(working, templateId) || working.description.isEmpty())
+        return 0;
+    bool changed = false;
+    SetIfChanged(description, working.description, changed);
+    SetIfChanged(flag, working.flag, changed);
+    SetIfChanged(iconId, working.iconId, changed);
+    SetIfChanged(defaultTemplate, wallet->templates.InternalNameOfId(templateId), changed);
+    return changed ? 1 : 0;
 }
 
 void CCategory::AddToTree(bool select) const {

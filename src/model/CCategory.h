@@ -20,6 +20,8 @@ public:
         visit(reservedText);
     }
     void Serialize(CArchive& archive) override;
+    // Lets the user edit the category in its dialog; 1 when it changed. A cleared description changes nothing.
+    int Edit();
     // Inserts or updates the category's item in the tree or in the summary's icon list, through RecordDisplay.
     void AddToTree(bool select) const;
     void AddToList(bool select) const;

@@ -71,6 +71,7 @@ constexpr Entry kStrings[] = {
     {kStrOpenError, u"There was an error opening the selected file. Please try again."},
     {kStrNotes, u"Notes"},
     {kStrField, u"Field"},
+    {kStrValue, u"Value"},
     {kStrWrongPassword, u"The password you typed is incorrect. Please retype your password."},
     {kStrPasswordTooShort, u"Please enter a valid 4-digit password."},
     {kStrIncompatibleFile, u"\"%s\" is incompatible with this version of Korvel."},
@@ -107,6 +108,13 @@ constexpr Entry kStrings[] = {
     {kStrExported, u"The wallet was successfully exported to \"%s\"."},
     {kStrCategory, u"Category"},
     {kStrXmlDeclaration, u"<?xml version=\"1.0\" encoding=\"windows-1252\"?>"},
+    {kStrEnterCardDescription, u"Please enter a description for this card."},
+    {kStrAttachmentSaved,
+     u"The attachment has been saved to \"%s\". \n\nIt can be opened with an appropriate application."},
+    {kStrNoneSelected, u"<None Selected>"},
+    {kStrInsertAttachment, u"Insert..."},
+    {kStrRemoveAttachment, u"Remove..."},
+    {kStrPleaseSelect, u"   -- Please Select --"},
 };
 
 static_assert(std::ranges::adjacent_find(kStrings, [](const Entry& a, const Entry& b) { return a.id >= b.id; }) ==

@@ -31,6 +31,7 @@ constexpr int kStrTemplateExported = 65055;
 constexpr int kStrOpenError = 65056;
 constexpr int kStrNotes = 65062;
 constexpr int kStrField = 65063;
+constexpr int kStrValue = 65064;
 constexpr int kStrWrongPassword = 65065;
 constexpr int kStrPasswordTooShort = 65066;
 constexpr int kStrIncompatibleFile = 65068;
@@ -66,6 +67,14 @@ constexpr int kStrNoDataToExport = 65400;
 constexpr int kStrExported = 65401;
 constexpr int kStrCategory = 65402;
 constexpr int kStrXmlDeclaration = 65403;
+
+// Texts of the card sheet and the category dialog.
+constexpr int kStrEnterCardDescription = 65500;
+constexpr int kStrAttachmentSaved = 65501;
+constexpr int kStrNoneSelected = 65502;
+constexpr int kStrInsertAttachment = 65503;
+constexpr int kStrRemoveAttachment = 65504;
+constexpr int kStrPleaseSelect = 65505;
 
 // Menu resources whose item texts MenuText() gives: the main menu and the right-click menus.
 constexpr int kMenuMain = 128;

@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "views/CMainFrame.h"
 
+#include "dialogs/CRecordEditorDialogs.h"
 #include "document/CWallet.h"
 #include "document/Prompts.h"
 #include "document/Utilities.h"
 #include "model/CCard.h"
+#include "model/CCategory.h"
 #include "resources/StringTable.h"
 #include "views/CDlgAbout.h"
 #include "views/CIconCache.h"
@@ -91,6 +93,8 @@ CMainFrame::CMainFrame(CWallet& wallet) : m_wallet(wallet) {
     UpdateTitle();
     resize(900, 600);
     RecordDisplay::Install(this);
+    m_editor = std::make_unique<CRecordEditorDialogs>(*this, m_displayFont);
+    RecordEditor::Install(m_editor.get());
 }
 
 CMainFrame::~CMainFrame() {
@@ -100,6 +104,8 @@ CMainFrame::~CMainFrame() {
     m_summary = nullptr;
     if (RecordDisplay::Get() == this)
         RecordDisplay::Install(nullptr);
+    if (RecordEditor::Get() == m_editor.get())
+        RecordEditor::Install(nullptr);
 }
 
 QAction* CMainFrame::MakeAction(int command, const QString& text, const QKeySequence& keys) {
@@ -141,8 +147,7 @@ void CMainFrame::BuildActions() {
     MakeAction(About, MenuText(About));
     MakeAction(LockWallet, ToolTip(LockWallet));
     // The dialogs of these commands are not part of the program yet; they stay visible but disabled.
-    for (int later : {WalletProperties, NewCategory, NewCard, ItemProperties, Find, ManageTemplates, ExportData,
-                      SyncManager, UsersGuide, WebPage})
+    for (int later : {WalletProperties, Find, ManageTemplates, ExportData, SyncManager, UsersGuide, WebPage})
         m_actions[later]->setEnabled(false);
     m_actions[Zoom]->setChecked(m_zoom);
 }
@@ -380,6 +385,7 @@ void CMainFrame::UpdateCommands() {
     Action(Cut)->setEnabled(cardKind);
     Action(Copy)->setEnabled(cardKind);
     Action(Delete)->setEnabled(kind != 0);
+    Action(NewCard)->setEnabled(summary ? m_summary->GetMode() == CViewSummary::kCardList : kind != 0);
     const bool canPaste = m_wallet.clipboardCard != nullptr;
     Action(Paste)->setEnabled(canPaste && (summary ? m_summary->GetMode() == CViewSummary::kCardList : kind == 1));
     Action(LockWallet)->setEnabled(!m_wallet.locked);
@@ -409,6 +415,12 @@ void CMainFrame::Run(int command) {
     case Delete:
     case ItemProperties:
         RunItemCommand(command);
+        break;
+    case NewCard:
+        m_tree->NewCard();
+        break;
+    case NewCategory:
+        m_tree->NewCategory();
         break;
     case Zoom:
         ToggleZoom();
@@ -532,6 +544,29 @@ void CMainFrame::OnWalletUpdated(int) {
 void CMainFrame::UpdateTitle() {
     setWindowTitle(m_wallet.Title() + QStringLiteral("[*]"));
     setWindowModified(m_wallet.IsModified());
+}
+
+void CMainFrame::AddItem(int kind) {
+    if (kind == kAddCard && m_currentCategoryId != 0) {
+        auto card = std::make_unique<CCard>(m_wallet.NextId());
+        card->categoryId = m_currentCategoryId;
+        if (!card->Edit())
+            return;
+        const CCard& added = *card;
+        m_wallet.cards.InsertInIdOrder(card);
+        m_wallet.SetModified(true);
+        added.AddToTree(true);
+    } else if (kind == kAddCategory) {
+        auto category = std::make_unique<CCategory>();
+        if (!category->Edit())
+            return;
+        category->id = m_wallet.NextId();
+        const CCategory& added = *category;
+        m_wallet.categories.InsertInIdOrder(category);
+        m_wallet.SetModified(true);
+        added.AddToTree(true);
+    }
+    UpdateCommands();
 }
 
 void CMainFrame::ShowCard(const CCard& card) {

@@ -11,6 +11,7 @@
 #include <memory>
 
 class CNotesPane;
+class CRecordEditorDialogs;
 class CViewCategoriesCards;
 class CViewSummary;
 class CWallet;
@@ -31,6 +32,9 @@ public:
     // Item menu kinds for BuildContextMenu.
     static constexpr int kSummaryMenu = 0;
     static constexpr int kTreeMenu = 1;
+    // Kinds of AddItem.
+    static constexpr int kAddCard = 3001;
+    static constexpr int kAddCategory = 3002;
 
     explicit CMainFrame(CWallet& wallet);
     ~CMainFrame() override;
@@ -65,6 +69,9 @@ public:
     bool OpenWalletFile(const QString& path);
     // Brings the command states and the status counts up to date.
     void UpdateCommands();
+    // Makes a card in the current category (kAddCard) or a category (kAddCategory) in its dialog and, once the user
+    // accepts it, adds it to the wallet and selects it in the tree.
+    void AddItem(int kind);
     // Puts a wallet at the top of the recent-wallet list.
     void AddRecentFile(const QString& path);
 
@@ -122,4 +129,5 @@ private:
     CViewSummary* m_summary = nullptr;
     CNotesPane* m_notes = nullptr;
     QWidget* m_lastActiveView = nullptr;
+    std::unique_ptr<CRecordEditorDialogs> m_editor;
 };

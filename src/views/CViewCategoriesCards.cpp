@@ -91,6 +91,21 @@ void CViewCategoriesCards::InsertCard(const CCard& card, bool select) {
     Refill(card.categoryId, select ? card.id : 0);
 }
 
+void CViewCategoriesCards::NewCard() {
+    const QModelIndex index = m_treeCtrl->currentIndex();
+    const CCategory* category = m_model->CategoryAt(index);
+    if (const CCard* card = category ? nullptr : m_model->CardAt(index))
+        category = m_frame.Wallet().categories.FindById(card->categoryId);
+    if (!category)
+        return;
+    m_frame.SetCurrentCategoryId(category->id);
+    m_frame.AddItem(CMainFrame::kAddCard);
+}
+
+void CViewCategoriesCards::NewCategory() {
+    m_frame.AddItem(CMainFrame::kAddCategory);
+}
+
 void CViewCategoriesCards::Select(const QModelIndex& index) {
     m_treeCtrl->setCurrentIndex(index);
     m_treeCtrl->scrollTo(index);
@@ -167,11 +182,18 @@ void CViewCategoriesCards::ShowCategory(const CCategory& category) {
     m_frame.SetNotesText(QString());
 }
 
-void CViewCategoriesCards::CategoryAction(int action, const CCategory& category) {
+void CViewCategoriesCards::CategoryAction(int action, CCategory& category) {
     CWallet& wallet = m_frame.Wallet();
     switch (action) {
     case Show:
         ShowCategory(category);
+        break;
+    case Properties:
+        if (category.Edit()) {
+            wallet.SetModified(true);
+            Refill(0, 0);
+            SelectCategory(category.id);
+        }
         break;
     case Delete:
         if (wallet.DeleteCategory(category.id))
@@ -192,6 +214,12 @@ void CViewCategoriesCards::CardAction(int action, CCard& card) {
     switch (action) {
     case Show:
         card.Show();
+        break;
+    case Properties:
+        if (card.Edit()) {
+            wallet.SetModified(true);
+            Refill(card.categoryId, card.id);
+        }
         break;
     case Delete:
         if (wallet.DeleteCard(card.id))

@@ -27,6 +27,9 @@ public:
     void Refill(qint32 categoryId, qint32 cardId);
     // Carries out an item action on `item`, or on the selected item when `item` is invalid.
     void DoAction(int action, const QModelIndex& item = {});
+    // The New Card command: a card in the selected category, or in the selected card's category.
+    void NewCard();
+    void NewCategory();
     void SelectCard(qint32 cardId);
     void SelectCategory(qint32 categoryId);
     // The level of the selected item for the item commands: 0 none or the root, 1 a category, 2 a card.
@@ -45,7 +48,7 @@ private:
     void OnCurrentChanged(const QModelIndex& current);
     void OnExpanded(const QModelIndex& index);
     void ShowCategory(const CCategory& category);
-    void CategoryAction(int action, const CCategory& category);
+    void CategoryAction(int action, CCategory& category);
     void CardAction(int action, CCard& card);
     void Select(const QModelIndex& index);
 

@@ -8,6 +8,7 @@
 #include "resources/StringTable.h"
 #include "views/CIconListModel.h"
 #include "views/CItemListCtrl.h"
+#include "views/CItemTreeCtrl.h"
 #include "views/CLinkLabel.h"
 #include "views/CMainFrame.h"
 #include "views/CSeparatorLine.h"
@@ -260,13 +261,21 @@ void CViewSummary::DoListAction(int action) {
     }
 }
 
-void CViewSummary::CategoryAction(int action, const CCategory& category) {
+void CViewSummary::CategoryAction(int action, CCategory& category) {
     switch (action) {
     case CViewCategoriesCards::Show:
         if (category.RequiresPassword() && !m_frame.Wallet().RequestAccess(QString()))
             return;
         m_frame.SetCurrentCategoryId(category.id);
         m_frame.Tree().SelectCategory(category.id);
+        break;
+    case CViewCategoriesCards::Properties:
+        if (category.Edit()) {
+            m_frame.Wallet().SetModified(true);
+            m_frame.Tree().Refill(0, 0);
+            m_frame.Tree().TreeCtrl().setFocus();
+            category.AddToList(true);
+        }
         break;
     case CViewCategoriesCards::Delete:
         if (m_frame.Wallet().DeleteCategory(category.id)) {
@@ -285,6 +294,13 @@ void CViewSummary::CardAction(int action, CCard* card) {
     case CViewCategoriesCards::Show:
         card->Show();
         m_frame.Tree().SelectCard(card->id);
+        break;
+    case CViewCategoriesCards::Properties:
+        if (card->Edit()) {
+            wallet.SetModified(true);
+            m_frame.Tree().Refill(card->categoryId, 0);
+            card->AddToList(true);
+        }
         break;
     case CViewCategoriesCards::Delete:
         if (wallet.DeleteCard(card->id)) {

@@ -58,7 +58,7 @@ private:
     void FillCards();
     void FillDetails();
     void SetColors(const QColor& background, const QColor& text);
-    void CategoryAction(int action, const CCategory& category);
+    void CategoryAction(int action, CCategory& category);
     void CardAction(int action, CCard* card);
     void Select(int row);
 

@@ -1,0 +1,24 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QColor>
+#include <QPushButton>
+
+// A button that shows a colour and lets the user pick another, or go back to the default colour, from its menu.
+class CColorButton : public QPushButton {
+    Q_OBJECT
+
+public:
+    explicit CColorButton(const QString& text, QWidget* parent = nullptr);
+
+    void SetDefaultColor(const QColor& color) { m_default = color; }
+    QColor DefaultColor() const { return m_default; }
+    void SetColor(const QColor& color);
+    QColor Color() const { return m_color; }
+
+private:
+    void ChooseOther();
+
+    QColor m_color;
+    QColor m_default;
+};

@@ -1,0 +1,58 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "dialogs/CDlgCard.h"
+
+#include "dialogs/CDlgCardTab1.h"
+#include "dialogs/CDlgCardTab2.h"
+#include "dialogs/CDlgCardTab3.h"
+#include "dialogs/CDlgNotes.h"
+#include "resources/StringTable.h"
+#include "views/CCaseEdit.h"
+
+#include <QDialogButtonBox>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+CDlgCard::CDlgCard(CCard& working, const QFont& displayFont, QWidget* parent)
+    : QDialog(parent), m_tabs(new QTabWidget), m_details(new CDlgCardTab1(working, displayFont)),
+      m_settings(new CDlgCardTab2(working)), m_attachments(new CDlgCardTab3(working)),
+      m_notes(new CDlgNotes(working, displayFont)) {
+    setWindowTitle(StringTable::Text(kStrAppTitle));
+    setObjectName(QStringLiteral("CardSheet"));
+    m_tabs->setObjectName(QStringLiteral("pages"));
+    m_tabs->setAccessibleName(tr("Card pages"));
+    m_tabs->addTab(m_details, tr("Details"));
+    m_tabs->addTab(m_settings, tr("Settings"));
+    m_tabs->addTab(m_attachments, tr("Attachments"));
+    m_tabs->addTab(m_notes, tr("Notes"));
+    connect(m_tabs, &QTabWidget::currentChanged, this, &CDlgCard::OnPageChanged);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+    connect(buttons, &QDialogButtonBox::accepted, this, &CDlgCard::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_tabs);
+    layout->addWidget(buttons);
+    resize(470, 430);
+    m_details->Activate();
+    m_details->DescriptionEdit().setFocus();
+}
+
+// The Details page may not be left while the description is empty.
+void CDlgCard::OnPageChanged(int index) {
+    if (m_page == 0 && index != 0 && !m_details->Leave()) {
+        const QSignalBlocker blocker(m_tabs);
+        m_tabs->setCurrentIndex(0);
+        m_details->DescriptionEdit().setFocus();
+        return;
+    }
+    m_page = index;
+    if (index == 0)
+        m_details->Activate();
+}
+
+void CDlgCard::accept() {
+    if (m_page == 0 && !m_details->Leave())
+        return;
+    m_settings->Accept();
+    m_notes->Accept();
+    QDialog::accept();
+}

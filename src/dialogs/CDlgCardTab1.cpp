@@ -1,0 +1,157 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "dialogs/CDlgCardTab1.h"
+
+#include "dialogs/CDlgExpandedEditor.h"
+#include "dialogs/CListOptionsCtrl.h"
+#include "document/CWallet.h"
+#include "document/Prompts.h"
+#include "document/Utilities.h"
+#include "model/CCard.h"
+#include "resources/StringTable.h"
+#include "views/CCaseEdit.h"
+#include "views/CDlgDatePicker.h"
+
+#include <QEvent>
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QSettings>
+#include <array>
+
+namespace {
+const QString kLongDateFormat = QStringLiteral("Settings/LongDateFmt");
+constexpr int kMaxInsertedLength = 80;
+} // namespace
+
+CDlgCardTab1::CDlgCardTab1(CCard& working, const QFont& listFont, QWidget* parent)
+    : QWidget(parent), m_card(working), m_description(new CCaseEdit), m_list(new CListOptionsCtrl),
+      m_insertDate(new QPushButton(tr("Insert &Date"))), m_insertTime(new QPushButton(tr("Insert &Time"))),
+      m_expand(new QPushButton(tr("E&xpand Field"))) {
+    setObjectName(QStringLiteral("DetailsPage"));
+    auto* label = new QLabel(tr("&Description:"));
+    label->setBuddy(m_description);
+    m_description->setObjectName(QStringLiteral("description"));
+    m_description->setAccessibleName(tr("Description"));
+    m_description->SetCaseMode(CCaseEdit::kProperCase);
+    m_description->setText(working.description);
+    m_description->installEventFilter(this);
+    m_list->setObjectName(QStringLiteral("fields"));
+    m_list->setAccessibleName(tr("Fields"));
+    m_list->setFont(listFont);
+    m_insertDate->setObjectName(QStringLiteral("insertDate"));
+    m_insertTime->setObjectName(QStringLiteral("insertTime"));
+    m_expand->setObjectName(QStringLiteral("expandField"));
+    for (QPushButton* button : {m_insertDate, m_insertTime, m_expand}) {
+        button->setAutoDefault(false);
+        button->setFocusPolicy(Qt::TabFocus);
+        button->setAccessibleName(button->text().remove(u'&'));
+    }
+    SetButtonsEnabled(false);
+    connect(m_insertDate, &QPushButton::clicked, this, &CDlgCardTab1::InsertDate);
+    connect(m_insertTime, &QPushButton::clicked, this, &CDlgCardTab1::InsertTime);
+    connect(m_expand, &QPushButton::clicked, this, &CDlgCardTab1::ExpandField);
+
+    auto* top = new QHBoxLayout;
+    top->addWidget(label);
+    top->addWidget(m_description, 1);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(m_insertDate);
+    buttons->addWidget(m_insertTime);
+    buttons->addWidget(m_expand);
+    buttons->addStretch(1);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addWidget(m_list, 1);
+    layout->addLayout(buttons);
+    setTabOrder(m_description, m_list);
+    setTabOrder(m_list, m_insertDate);
+    setTabOrder(m_insertDate, m_insertTime);
+    setTabOrder(m_insertTime, m_expand);
+}
+
+void CDlgCardTab1::Activate() {
+    const CWallet* wallet = GetActiveWallet();
+    const CCardTemplate* cardTemplate = wallet ? wallet->templates.FindByInternalName(m_card.templateName) : nullptr;
+    if (!cardTemplate)
+        return;
+    m_list->RemoveAllRows();
+    m_positions.clear();
+    for (int position = 0; position < CCard::kValueCount; ++position) {
+        const CTemplateField& field = cardTemplate->fields[position];
+        if (field.IsFree())
+            continue;
+        m_list->AddRow(field.name + u':', m_card.values[size_t(position)], field.type);
+        m_positions.push_back(position);
+    }
+    m_list->FitColumns();
+}
+
+// Each row goes back to its field's position and the positions of unnamed fields are emptied, so a template with
+// gaps between its fields keeps every value in its place. A card whose template is missing has no rows and keeps its
+// values.
+bool CDlgCardTab1::Leave() {
+    m_list->EndEdit();
+    if (!m_positions.empty()) {
+        std::array<QString, CCard::kValueCount> values;
+        for (size_t row = 0; row < m_positions.size(); ++row)
+            values[size_t(m_positions[row])] = m_list->ValueText(int(row));
+        m_card.values = values;
+    }
+    m_card.description = m_description->text();
+    if (!m_card.description.isEmpty())
+        return true;
+    Prompts::Inform(StringTable::Text(kStrEnterCardDescription));
+    m_description->setFocus();
+    return false;
+}
+
+void CDlgCardTab1::InsertDate() {
+    const int row = m_list->SelectedRow();
+    if (row < 0)
+        return;
+    QSettings settings;
+    CDlgDatePicker picker(this);
+    picker.SetLongFormat(settings.value(kLongDateFormat, 0).toInt() != 0);
+    picker.move(m_insertDate->mapToGlobal(QPoint(0, m_insertDate->height())));
+    if (picker.exec() != QDialog::Accepted)
+        return;
+    m_list->SetValueText(row, DateText(picker.Date(), picker.LongFormat()).left(kMaxInsertedLength));
+    settings.setValue(kLongDateFormat, picker.LongFormat() ? 1 : 0);
+}
+
+void CDlgCardTab1::InsertTime() {
+    const int row = m_list->SelectedRow();
+    if (row >= 0)
+        m_list->SetValueText(row, TimeText(QDateTime::currentDateTime()).left(kMaxInsertedLength));
+}
+
+void CDlgCardTab1::ExpandField() {
+    const int row = m_list->SelectedRow();
+    if (row < 0)
+        return;
+    m_list->EndEdit();
+    CDlgExpandedEditor editor(m_list->ValueText(row), this);
+    if (editor.exec() == QDialog::Accepted)
+        m_list->SetValueText(row, editor.Text());
+}
+
+void CDlgCardTab1::SetButtonsEnabled(bool enabled) {
+    for (QPushButton* button : {m_insertDate, m_insertTime, m_expand})
+        button->setEnabled(enabled);
+}
+
+// The buttons work on the selected row, so they are of no use while the description is being typed.
+bool CDlgCardTab1::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_description && event->type() == QEvent::FocusIn)
+        SetButtonsEnabled(false);
+    else if (watched == m_description && event->type() == QEvent::FocusOut)
+        SetButtonsEnabled(true);
+    return QWidget::eventFilter(watched, event);
+}
+
+void CDlgCardTab1::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    m_list->FitColumns();
+}

@@ -1,0 +1,40 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QWidget>
+
+class CAttachment;
+class CCard;
+class CLinkLabel;
+class QPushButton;
+
+// The Attachments page of the card sheet: the image, sound and document slots of the sheet's copy of the card. A
+// file inserted here is held by the wallet until its next save, which writes it only if a saved card names it; a
+// slot emptied here lets go of its stream only when the sheet closes with OK.
+class CDlgCardTab3 : public QWidget {
+    Q_OBJECT
+
+public:
+    static constexpr int kSlots = 3;
+
+    explicit CDlgCardTab3(CCard& working, QWidget* parent = nullptr);
+
+    // Insert into an empty slot, Remove from an attached one.
+    void InsertOrRemove(int slot);
+    // Opens the slot's file with the desktop's application for it.
+    void Open(int slot);
+
+    QPushButton& Button(int slot) { return *m_buttons[slot]; }
+    CLinkLabel& Label(int slot) { return *m_labels[slot]; }
+
+    // Removes the files opened from attachments so far; the program does so when it ends, since a viewer may still
+    // be starting when the sheet closes.
+    static void RemoveOpenedFiles();
+
+private:
+    void ShowSlots();
+
+    CAttachment* m_slots[kSlots];
+    QPushButton* m_buttons[kSlots];
+    CLinkLabel* m_labels[kSlots];
+};

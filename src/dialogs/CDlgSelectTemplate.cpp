@@ -1,0 +1,66 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "dialogs/CDlgSelectTemplate.h"
+
+#include "document/CWallet.h"
+#include "views/CIconCache.h"
+
+#include <QDialogButtonBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+namespace {
+constexpr int kIconSize = 16;
+constexpr int kColumnWidth = 250;
+} // namespace
+
+CDlgSelectTemplate::CDlgSelectTemplate(const QString& preselected, QWidget* parent)
+    : QDialog(parent), m_list(new QTreeWidget) {
+    setWindowTitle(tr("Select Template"));
+    setObjectName(QStringLiteral("SelectTemplate"));
+    auto* label = new QLabel(tr("&Select a Card Template..."));
+    label->setBuddy(m_list);
+    m_list->setObjectName(QStringLiteral("templates"));
+    m_list->setAccessibleName(tr("Templates"));
+    m_list->setHeaderHidden(true);
+    m_list->setRootIsDecorated(false);
+    m_list->setColumnCount(1);
+    m_list->setColumnWidth(0, kColumnWidth);
+    m_list->setIconSize(QSize(kIconSize, kIconSize));
+    m_list->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_list->setUniformRowHeights(true);
+    QTreeWidgetItem* preselectedItem = nullptr;
+    if (const CWallet* wallet = GetActiveWallet()) {
+        for (const CCardTemplate* cardTemplate : wallet->templates) {
+            auto* item = new QTreeWidgetItem(m_list, {cardTemplate->description});
+            item->setIcon(0, CIconCache::Icon(cardTemplate->iconId, kIconSize));
+            item->setData(0, Qt::UserRole, cardTemplate->internalName);
+            if (!preselected.isEmpty() && cardTemplate->internalName == preselected)
+                preselectedItem = item;
+        }
+    }
+    m_list->sortItems(0, Qt::AscendingOrder);
+    if (preselectedItem) {
+        m_list->setCurrentItem(preselectedItem);
+        m_list->scrollToItem(preselectedItem, QAbstractItemView::PositionAtCenter);
+    }
+    connect(m_list, &QTreeWidget::itemDoubleClicked, this, &CDlgSelectTemplate::accept);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+    connect(buttons, &QDialogButtonBox::accepted, this, &CDlgSelectTemplate::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(label);
+    layout->addWidget(m_list);
+    layout->addWidget(buttons);
+    resize(kColumnWidth + 60, 380);
+    m_list->setFocus();
+}
+
+void CDlgSelectTemplate::accept() {
+    const QList<QTreeWidgetItem*> selected = m_list->selectedItems();
+    if (selected.isEmpty())
+        return;
+    m_selected = selected.first()->data(0, Qt::UserRole).toString();
+    QDialog::accept();
+}

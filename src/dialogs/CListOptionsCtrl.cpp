@@ -1,0 +1,195 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "dialogs/CListOptionsCtrl.h"
+
+#include "dialogs/CListOptionsEdit.h"
+#include "document/Utilities.h"
+#include "resources/StringTable.h"
+
+#include <QApplication>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QMouseEvent>
+
+namespace {
+constexpr int kTypeRole = Qt::UserRole;
+constexpr int kMinEditorHeight = 20;
+constexpr int kColumnMargin = 30;
+const QString kWebPrefix = QStringLiteral("http://");
+} // namespace
+
+CListOptionsCtrl::CListOptionsCtrl(QWidget* parent) : QTreeWidget(parent), m_currencyPrefix(CurrencyPrefix()) {
+    setColumnCount(2);
+    setHeaderLabels({StringTable::Text(kStrField), StringTable::Text(kStrValue)});
+    setRootIsDecorated(false);
+    setItemsExpandable(false);
+    setAllColumnsShowFocus(true);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setUniformRowHeights(true);
+    setAlternatingRowColors(true);
+    header()->setSectionsMovable(false);
+    header()->setStretchLastSection(true);
+}
+
+void CListOptionsCtrl::AddRow(const QString& label, const QString& value, FieldType type) {
+    auto* item = new QTreeWidgetItem(this, {label, value});
+    item->setData(0, kTypeRole, type);
+    item->setToolTip(1, value);
+    // Rows are as tall as an editor needs, so the editor covers its cell exactly.
+    item->setSizeHint(0, QSize(0, qMax(kMinEditorHeight + 2, fontMetrics().height() + 8)));
+}
+
+void CListOptionsCtrl::RemoveAllRows() {
+    EndEdit();
+    clear();
+}
+
+QString CListOptionsCtrl::ValueText(int row) const {
+    const QTreeWidgetItem* item = topLevelItem(row);
+    return item ? item->text(1) : QString();
+}
+
+void CListOptionsCtrl::SetValueText(int row, const QString& text) {
+    if (QTreeWidgetItem* item = topLevelItem(row)) {
+        item->setText(1, text);
+        item->setToolTip(1, text);
+    }
+    if (row == m_editedRow && m_editor)
+        m_editor->setText(text);
+}
+
+QString CListOptionsCtrl::LabelText(int row) const {
+    const QTreeWidgetItem* item = topLevelItem(row);
+    return item ? item->text(0) : QString();
+}
+
+int CListOptionsCtrl::SelectedRow() const {
+    const QList<QTreeWidgetItem*> selected = selectedItems();
+    return selected.isEmpty() ? -1 : indexOfTopLevelItem(selected.first());
+}
+
+void CListOptionsCtrl::EditRow(int row) {
+    QTreeWidgetItem* item = topLevelItem(row);
+    if (!item)
+        return;
+    EndEdit();
+    setCurrentItem(item);
+    scrollToItem(item);
+    OpenEditor(row);
+}
+
+void CListOptionsCtrl::OpenEditor(int row) {
+    if (m_editor)
+        return;
+    QTreeWidgetItem* item = topLevelItem(row);
+    const FieldType type = item->data(0, kTypeRole).toInt();
+    QRect cell = visualItemRect(item);
+    cell.setLeft(header()->sectionViewportPosition(1));
+    cell.setWidth(header()->sectionSize(1));
+    cell.setHeight(qMax(cell.height(), kMinEditorHeight));
+    m_editor = new CListOptionsEdit(row, type, viewport());
+    m_editor->setObjectName(QStringLiteral("valueEditor"));
+    m_editor->setAccessibleName(LabelText(row).chopped(LabelText(row).endsWith(u':') ? 1 : 0));
+    m_editor->setFont(font());
+    m_editor->setGeometry(cell);
+    m_editor->setText(item->text(1));
+    m_editedRow = row;
+    connect(m_editor, &CListOptionsEdit::moveRequested, this, &CListOptionsCtrl::MoveEdit);
+    connect(m_editor, &CListOptionsEdit::focusLeft, this, &CListOptionsCtrl::OnEditorFocusLeft);
+    m_editor->show();
+    if (m_editor->text().isEmpty() && type == FieldTypes::WebAddress)
+        m_editor->setText(kWebPrefix);
+    else if (m_editor->text().isEmpty() && type == FieldTypes::Money)
+        m_editor->setText(m_currencyPrefix);
+    m_editor->setFocus(Qt::OtherFocusReason);
+    m_editor->end(false);
+}
+
+// A prefix that was filled in and never added to is not a value.
+void CListOptionsCtrl::EndEdit() {
+    if (!m_editor)
+        return;
+    CListOptionsEdit* editor = m_editor;
+    m_editor = nullptr;
+    QString value = editor->text();
+    if ((editor->Type() == FieldTypes::WebAddress && value == kWebPrefix) ||
+        (editor->Type() == FieldTypes::Money && value == m_currencyPrefix))
+        value.clear();
+    SetValueText(m_editedRow, value);
+    m_editedRow = -1;
+    editor->disconnect(this);
+    editor->hide();
+    editor->deleteLater();
+}
+
+void CListOptionsCtrl::MoveEdit(int step) {
+    const int from = m_editedRow >= 0 ? m_editedRow : SelectedRow();
+    const int to = from + step;
+    if (from < 0 || to < 0 || to >= RowCount()) {
+        if (m_editor)
+            m_editor->setFocus();
+        return;
+    }
+    EditRow(to);
+}
+
+// Measured over every row: the view itself would measure only the rows it has laid out so far.
+void CListOptionsCtrl::FitColumns() {
+    int widest = fontMetrics().horizontalAdvance(headerItem()->text(0));
+    for (int row = 0; row < RowCount(); ++row)
+        widest = qMax(widest, fontMetrics().horizontalAdvance(LabelText(row)));
+    const int padding = 2 * style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 2;
+    setColumnWidth(0, widest + padding + kColumnMargin);
+}
+
+void CListOptionsCtrl::OnEditorFocusLeft() {
+    // The editor's own window menu (right-click) takes the focus only for a moment.
+    if (m_editor && QApplication::focusWidget() != m_editor && !QApplication::activePopupWidget())
+        EndEdit();
+}
+
+void CListOptionsCtrl::mousePressEvent(QMouseEvent* event) {
+    QTreeWidgetItem* item = itemAt(event->position().toPoint());
+    if (!item) {
+        setFocus();
+        return;
+    }
+    EditRow(indexOfTopLevelItem(item));
+}
+
+void CListOptionsCtrl::keyPressEvent(QKeyEvent* event) {
+    switch (event->key()) {
+    case Qt::Key_Down:
+        MoveEdit(1);
+        break;
+    case Qt::Key_Up:
+        MoveEdit(-1);
+        break;
+    case Qt::Key_Right:
+        if (m_editor)
+            m_editor->setFocus();
+        else if (SelectedRow() >= 0)
+            EditRow(SelectedRow());
+        break;
+    default:
+        QTreeWidget::keyPressEvent(event);
+        break;
+    }
+}
+
+void CListOptionsCtrl::focusOutEvent(QFocusEvent* event) {
+    QTreeWidget::focusOutEvent(event);
+    if (QApplication::focusWidget() != m_editor)
+        EndEdit();
+}
+
+void CListOptionsCtrl::scrollContentsBy(int dx, int dy) {
+    EndEdit();
+    QTreeWidget::scrollContentsBy(dx, dy);
+}
+
+void CListOptionsCtrl::resizeEvent(QResizeEvent* event) {
+    EndEdit();
+    QTreeWidget::resizeEvent(event);
+}

@@ -1,0 +1,55 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "model/FieldType.h"
+
+#include <QPointer>
+#include <QTreeWidget>
+
+#include "dialogs/CListOptionsEdit.h"
+
+// A two-column list of labels and values whose selected value is edited in place by an editor laid over its cell.
+// The editor gives its text back to the row whenever it goes: on losing the focus, before the list scrolls or
+// resizes, and when editing moves to another row.
+class CListOptionsCtrl : public QTreeWidget {
+    Q_OBJECT
+
+public:
+    explicit CListOptionsCtrl(QWidget* parent = nullptr);
+
+    // Appends a row whose value is edited as a field of `type`.
+    void AddRow(const QString& label, const QString& value, FieldType type);
+    void RemoveAllRows();
+    int RowCount() const { return topLevelItemCount(); }
+    QString ValueText(int row) const;
+    void SetValueText(int row, const QString& text);
+    QString LabelText(int row) const;
+    // The first selected row, or -1.
+    int SelectedRow() const;
+    int EditedRow() const { return m_editedRow; }
+    CListOptionsEdit* Editor() const { return m_editor; }
+
+    // Selects the row and opens its editor, ending any other edit first.
+    void EditRow(int row);
+    // Takes the editor's text into its row and closes it.
+    void EndEdit();
+    // Moves editing to the next or previous row; nothing moves beyond the first or last row.
+    void MoveEdit(int step);
+    // Sizes the label column to its contents; the values take the rest.
+    void FitColumns();
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void OpenEditor(int row);
+    void OnEditorFocusLeft();
+
+    QPointer<CListOptionsEdit> m_editor;
+    int m_editedRow = -1;
+    QString m_currencyPrefix;
+};

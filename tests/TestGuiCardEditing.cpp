@@ -1,0 +1,833 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Making and editing cards and categories through the real dialogs of the desktop program: the card sheet and its
+// pages, the property list, the category dialog and the two pickers, on the offscreen platform with scripted answers.
+// Modal dialogs are driven by a ModalDriver that acts on each dialog as it opens and rejects any it did not expect.
+#include "ScriptedPrompts.h"
+#include "dialogs/CColorButton.h"
+#include "dialogs/CDlgCard.h"
+#include "dialogs/CDlgCardTab1.h"
+#include "dialogs/CDlgCardTab2.h"
+#include "dialogs/CDlgCardTab3.h"
+#include "dialogs/CDlgCategory.h"
+#include "dialogs/CDlgExpandedEditor.h"
+#include "dialogs/CDlgNotes.h"
+#include "dialogs/CDlgSelectIcon.h"
+#include "dialogs/CDlgSelectTemplate.h"
+#include "dialogs/CListOptionsCtrl.h"
+#include "dialogs/CListOptionsEdit.h"
+#include "document/CWallet.h"
+#include "document/Utilities.h"
+#include "model/CCard.h"
+#include "model/CCategory.h"
+#include "views/CDlgDatePicker.h"
+#include "views/CItemListCtrl.h"
+#include "views/CItemTreeCtrl.h"
+#include "views/CKorvelApp.h"
+#include "views/CLinkLabel.h"
+#include "views/CMainFrame.h"
+#include "views/CTreeModel.h"
+#include "views/CViewCategoriesCards.h"
+#include "views/CViewSummary.h"
+#include "views/Commands.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCalendarWidget>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QFile>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QSettings>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
+
+#include <functional>
+#include <memory>
+
+namespace {
+const QString kNewWalletOffer = QStringLiteral("A new wallet has been created");
+const QString kAttached = QStringLiteral("has been attached");
+
+// Acts on modal dialogs as they open, in the order expected; a dialog that nobody expected is rejected after a
+// while and noted, so a test never waits on a dialog.
+class ModalDriver : public QObject {
+public:
+    ModalDriver() { Tick(); }
+
+    template <class Dialog> void Then(std::function<void(Dialog&)> step) {
+        m_steps.append({&Dialog::staticMetaObject, [step](QDialog& dialog) { step(static_cast<Dialog&>(dialog)); }});
+    }
+    QStringList Faults() const {
+        QStringList all = m_faults;
+        for (const Step& step : m_steps)
+            all.append(QStringLiteral("never opened: ") + QLatin1String(step.type->className()));
+        return all;
+    }
+
+private:
+    struct Step {
+        const QMetaObject* type;
+        std::function<void(QDialog&)> run;
+    };
+
+    void Tick() {
+        QTimer::singleShot(5, this, &ModalDriver::Tick);
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (!dialog && QApplication::activePopupWidget())
+            dialog = qobject_cast<QDialog*>(QApplication::activePopupWidget());
+        if (!dialog || !dialog->isVisible()) {
+            m_waited = 0;
+            return;
+        }
+        if (!m_steps.isEmpty() && dialog->metaObject()->inherits(m_steps.first().type)) {
+            const Step step = m_steps.takeFirst();
+            m_waited = 0;
+            // Focus moves only inside the active window, and the steps rely on editors losing the focus.
+            dialog->activateWindow();
+            if (!QTest::qWaitForWindowActive(dialog))
+                m_faults.append(QStringLiteral("never active: ") + QLatin1String(dialog->metaObject()->className()));
+            step.run(*dialog);
+            return;
+        }
+        if (++m_waited > 200) {
+            m_faults.append(QStringLiteral("unexpected dialog ") + QLatin1String(dialog->metaObject()->className()));
+            dialog->reject();
+        }
+    }
+
+    QList<Step> m_steps;
+    QStringList m_faults;
+    int m_waited = 0;
+};
+
+// Stands in for the desktop's file opener.
+class Opener : public QObject {
+    Q_OBJECT
+
+public:
+    Opener() { QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "Open"); }
+    ~Opener() override { QDesktopServices::unsetUrlHandler(QStringLiteral("file")); }
+    QList<QUrl> opened;
+
+public Q_SLOTS:
+    void Open(const QUrl& url) { opened.append(url); }
+};
+
+struct Program {
+    QTemporaryDir folder;
+    ScriptedPrompts prompts;
+    std::unique_ptr<CKorvelApp> app;
+
+    bool Start() {
+        prompts.Message(kNewWalletOffer, Prompts::Answer::No);
+        app = std::make_unique<CKorvelApp>(&prompts, QString());
+        return app->InitInstance({QStringLiteral("korvel")});
+    }
+    CMainFrame& Frame() { return *app->MainFrame(); }
+    CWallet& Wallet() { return *app->Wallet(); }
+    CTreeModel& Model() { return Frame().Tree().Model(); }
+    QModelIndex Category(const QString& name) {
+        const QModelIndex root = Model().RootIndex();
+        for (int row = 0; row < Model().rowCount(root); ++row) {
+            if (Model().index(row, 0, root).data().toString() == name)
+                return Model().index(row, 0, root);
+        }
+        return {};
+    }
+    CCategory* CategoryNamed(const QString& name) {
+        for (CCategory* category : Wallet().categories) {
+            if (category->description == name)
+                return category;
+        }
+        return nullptr;
+    }
+    CCardTemplate* TemplateNamed(const QString& name) {
+        for (CCardTemplate* cardTemplate : Wallet().templates) {
+            if (cardTemplate->description == name)
+                return cardTemplate;
+        }
+        return nullptr;
+    }
+    // A template of five named fields spread over the slots, one of each kind the editor treats apart.
+    CCardTemplate& FiveFields() {
+        auto made = std::make_unique<CCardTemplate>(Wallet().NextId() + 500);
+        made->description = QStringLiteral("Five");
+        made->internalName = QStringLiteral("five");
+        const std::pair<int, FieldType> fields[] = {{0, FieldTypes::Default},
+                                                    {2, FieldTypes::UpperCase},
+                                                    {3, FieldTypes::WebAddress},
+                                                    {7, FieldTypes::Money},
+                                                    {14, FieldTypes::ProperCase}};
+        for (const auto& [slot, type] : fields) {
+            made->fields[slot].name = QStringLiteral("F%1").arg(slot);
+            made->fields[slot].type = type;
+        }
+        CCardTemplate& kept = *made;
+        Wallet().templates.InsertInIdOrder(made);
+        return kept;
+    }
+    CCard& AddCard(const QString& templateName, const QString& description = QStringLiteral("Card")) {
+        auto card = std::make_unique<CCard>(Wallet().NextId());
+        card->description = description;
+        card->templateName = templateName;
+        card->categoryId = (*Wallet().categories.begin())->id;
+        CCard& kept = *card;
+        Wallet().cards.InsertInIdOrder(card);
+        return kept;
+    }
+    bool SaveAs(const QString& name) {
+        prompts.SaveFile(folder.filePath(name));
+        return Wallet().OnFileSaveAs();
+    }
+};
+
+QString Faults(const Program& p, const ModalDriver& driver) {
+    return (p.prompts.Faults() + driver.Faults()).join(u'\n');
+}
+
+// Copies of a card's edited items, for comparing before and after a sheet.
+QStringList Snapshot(const CCard& card) {
+    QStringList items = {card.description,
+                         card.notes,
+                         card.templateName,
+                         QString::number(card.iconId),
+                         QString::number(card.textColor),
+                         QString::number(card.backColor),
+                         QString::number(card.hidePasswords),
+                         QString::number(card.boldNames)};
+    for (const QString& value : card.values)
+        items.append(value);
+    for (const CAttachment* slot : {&card.image, &card.sound, &card.document})
+        items << slot->streamName << slot->description;
+    return items;
+}
+
+void Type(QWidget* widget, const QString& text) {
+    QTest::keyClicks(widget, text);
+}
+
+void ClickRow(CListOptionsCtrl& list, int row) {
+    QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, list.visualItemRect(list.topLevelItem(row)).center());
+}
+} // namespace
+
+class TestGuiCardEditing : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init() { QSettings().clear(); }
+    void cleanup() { CDlgCardTab3::RemoveOpenedFiles(); }
+
+    void newCardOffersTheCategoryDefaultAndCancelShowsNoSheet() {
+        Program p;
+        QVERIFY(p.Start());
+        ModalDriver driver;
+        CCategory* business = p.CategoryNamed(QStringLiteral("Business"));
+        const CCardTemplate* credit = p.TemplateNamed(QStringLiteral("Finance: Credit Card"));
+        business->defaultTemplate = credit->internalName;
+        QString preselected;
+        driver.Then<CDlgSelectTemplate>([&](CDlgSelectTemplate& picker) {
+            preselected = picker.List().currentItem()->text(0);
+            picker.reject();
+        });
+        p.Frame().Tree().TreeCtrl().setCurrentIndex(p.Category(QStringLiteral("Business")));
+        QVERIFY(p.Frame().Action(Command::NewCard)->isEnabled());
+        p.Frame().Action(Command::NewCard)->trigger();
+        QCOMPARE(preselected, credit->description);
+        QCOMPARE(p.Wallet().cards.Count(), 0);
+        QVERIFY(!p.Wallet().IsModified());
+        QVERIFY2(Faults(p, driver).isEmpty(), qPrintable(Faults(p, driver)));
+    }
+
+    void detailsRowsFollowTheNamedFieldsAndLeaveTheRestEmpty() {
+        Program p;
+        QVERIFY(p.Start());
+        ModalDriver driver;
+        CCard& card = p.AddCard(p.FiveFields().internalName);
+        for (int value = 0; value < CCard::kValueCount; ++value)
+            card.values[size_t(value)] = QStringLiteral("v%1").arg(value);
+        QStringList labels;
+        driver.Then<CDlgCard>([&](CDlgCard& sheet) {
+            CListOptionsCtrl& list = sheet.Details().List();
+            for (int row = 0; row < list.RowCount(); ++row)
+                labels.append(list.LabelText(row) + u'=' + list.ValueText(row));
+            QVERIFY(list.columnWidth(0) >= list.fontMetrics().horizontalAdvance(QStringLiteral("F14:")));
+            sheet.accept();
+        });
+        QCOMPARE(card.Edit(), 1);
+        QCOMPARE(labels, (QStringList{"F0:=v0", "F2:=v2", "F3:=v3", "F7:=v7", "F14:=v14"}));
+        for (int value = 0; value < CCard::kValueCount; ++value) {
+            const bool named = QList<int>{0, 2, 3, 7, 14}.contains(value);
+            QCOMPARE(card.values[size_t(value)], named ? QStringLiteral("v%1").arg(value) : QString());
+        }
+        QVERIFY2(Faults(p, driver).isEmpty(), qPrintable(Faults(p, driver)));
+    }
+
+    void okWithoutChangeReportsOnlyANewBinding() {
+        Program p;
+        QVERIFY(p.Start());
+        ModalDriver driver;
+        const CCardTemplate* credit = p.TemplateNamed(QStringLiteral("Finance: Credit Card"));
+        CCard& bound = p.AddCard(credit->internalName);
+        CCard& unbound = p.AddCard(QString(), QStringLiteral("Loose"));
+        unbound.values[0] = QStringLiteral("kept");
+        driver.Then<CDlgCard>([](CDlgCard& sheet) { sheet.accept(); });
+        QCOMPARE(bound.Edit(), 0);
+        driver.Then<CDlgSelectTemplate>([&](CDlgSelectTemplate& picker) {
+            picker.List().setCurrentItem(picker.List().findItems(credit->description, Qt::MatchExactly).first());
+            picker.accept();
+        });
+        driver.Then<CDlgCard>([](CDlgCard& sheet) { sheet.accept(); });
+        QCOMPARE(unbound.Edit(), 1);
+        QCOMPARE(unbound.templateName, credit->internalName);
+        QCOMPARE(unbound.iconId, credit->iconId);
+        QCOMPARE(unbound.values[0], QStringLiteral("kept"));
+        QVERIFY2(Faults(p, driver).isEmpty(), qPrintable(Faults(p, driver)));
+    }
+
+    void cardWithoutItsTemplateKeepsItsValues() {
+        Program p;
+        QVERIFY(p.Start());
+        ModalDriver driver;
+        CCard& card = p.AddCard(QStringLiteral("gone"));
+        card.values[3] = QStringLiteral("three");
+        int rows = -1;
+        driver.Then<CDlgCard>([&](CDlgCard& sheet) {
+            rows = sheet.Details().List().RowCount();
+            sheet.Details().DescriptionEdit().setText(QStringLiteral("Renamed"));
+            sheet.accept();
+        });
+        QCOMPARE(card.Edit(), 1);
+        QCOMPARE(rows, 0);
+        QCOMPARE(card.values[3], QStringLiteral("three"));
+        QCOMPARE(card.description, QStringLiteral("Renamed"));
+        QVERIFY2(Faults(p, driver).isEmpty(), qPrintable(Faults(p, driver)));
+    }
+
+    void cancelLeavesTheCardAsItWas() {
+        Program p;
+        QVERIFY(p.Start());
+        ModalDriver driver;
+        CCard& card = p.AddCard(p.FiveFields().internalName);
+        card.iconId = 534;
+        const QStringList before = Snapshot(card);
+        bool iconPreselected = false;
+        driver.Then<CDlgCard>([&](CDlgCard& sheet) {
+            sheet.Tabs().setCurrentIndex(1);
+            driver.Then<CDlgSelectIcon>([&](CDlgSelectIcon& picker) {
+                QListWidgetItem* current = picker.List().currentItem();
+                iconPreselected = current && current->isSelected() && current->data(Qt::UserRole).toInt() == 534 &&
+                                  picker.List().viewport()->rect().intersects(picker.List().visualItemRect(current));
+                picker.List().setCurrentRow(3);
+                picker.accept();
+            });
+            sheet.Settings().findChild<QPushButton*>(QStringLiteral("icon"))->click();
+            sheet.Settings().TextColorButton().SetColor(Qt::red);
+            sheet.Settings().BackColorButton().SetColor(Qt::yellow);
+            sheet.Settings().findChild<QCheckBox*>(QStringLiteral("hidePasswords"))->toggle();
+            sheet.Tabs().setCurrentIndex(3);
+            Type(&sheet.Notes().Edit(), QStringLiteral("more notes"));
+            sheet.reject();
+        });
+        QCOMPARE(card.Edit(), 0);
+        QVERIFY(iconPreselected);
+        QCOMPARE(Snapshot(card), before);
+        QVERIFY2(Faults(p, driver).isEmpty(), qPrintable(Faults(p, driver)));
+    }
+
+    void settingsAndNotesAreTakenOnOk() {
+        Program p;
+        QVERIFY(p.Start());
+        ModalDriver driver;
+        CCard& card = p.AddCard(p.FiveFields().internalName);
+        driver.Then<CDlgCard>([&](CDlgCard& sheet) {
+            QCOMPARE(sheet.Settings().TextColorButton().DefaultColor(), sheet.palette().color(QPalette::WindowText));
+            sheet.Settings().TextColorButton().SetColor(QColor(0x11, 0x22, 0x33));
+            sheet.Settings().findChild<QCheckBox*>(QStringLiteral("boldNames"))->setChecked(true);
+            sheet.Tabs().setCurrentIndex(3);
+            sheet.Notes().Edit().setPlainText(QStringLiteral("line 1\nline 2"));
+            sheet.accept();
+        });
+        QCOMPARE(card.Edit(), 1);
+        QCOMPARE(card.textColor, 0x332211u);
+        QCOMPARE(card.boldNames, 1);
+        QCOMPARE(card.notes, QStringLiteral("line 1\nline 2"));
+        QVERIFY2(Faults(p, driver).isEmpty(), qPrintable(Faults(p, driver)));
+    }
+
+    void emptyDescriptionKeepsTheSheetOpen() {
+        Program p;
+        QVERIFY(p.Start());
+        ModalDriver driver;
+        CCard& card = p.AddCard(p.FiveFields().internalName);
+        bool stayed = false;
+        driver.Then<CDlgCard>([&](CDlgCard& sheet) {
+            sheet.Details().DescriptionEdit().clear();
+            sheet.Tabs().setCurrentIndex(2);
+            sheet.accept();
+            stayed = sheet.isVisible() && sheet.Tabs().currentIndex() == 0;
+            sheet.reject();
+        });
+        p.prompts.Message(QStringLiteral("Please enter a description for this card."), Prompts::Answer::Ok);
+        p.prompts.Message(QStringLiteral("Please enter a description for this card."), Prompts::Answer::Ok);
+        QCOMPARE(card.Edit(), 0);
+        QVERIFY(stayed);
+        QCOMPARE(card.description, QStringLiteral("Card"));
+        QVERIFY2(Faults(p, driver).isEmpty(), qPrintable(Faults(p, driver)));
+    }
+
+    void keysMoveEditingBetweenRows() {
+        Program p;
+        QVERIFY(p.Start());
+        ModalDriver driver;
+        CCard& card = p.AddCard(p.FiveFields().internalName);
+        QList<int> visited;
+        driver.Then<CDlgCard>([&](CDlgCard& sheet) {
+            CListOptionsCtrl& list = sheet.Details().List();
+            ClickRow(list, 0);
+            visited.append(list.EditedRow());
+            Type(list.Editor(), QStringLiteral("first"));
+            QTest::keyClick(list.Editor(), Qt::Key_Tab);
+            visited.append(list.EditedRow());
+            Type(list.Editor(), QStringLiteral("abc"));
+            QTest::keyClick(list.Editor(), Qt::Key_Return);
+            visited.append(list.EditedRow());
+            QTest::keyClick(list.Editor(), Qt::Key_Backtab, Qt::ShiftModifier);
+            visited.append(list.EditedRow());
+            list.EditRow(4);
+            QTest::keyClick(list.Editor(), Qt::Key_Tab);
+            visited.append(list.EditedRow());
+            QTest::keyClick(&list, Qt::Key_Down);
+            visited.append(list.EditedRow());
+            QTest::keyClick(&list, Qt::Key_Up);
+            visited.append(list.EditedRow());
+            list.EditRow(0);
+            QTest::keyClick(list.Editor(), Qt::Key_Backtab, Qt::ShiftModifier);
+            visited.append(list.EditedRow());
+            sheet.accept();
+        });
+        QCOMPARE(card.Edit(), 1);
+        QCOMPARE(visited, (QList<int>{0, 1, 2, 1, 4, 4, 3, 0}));
+        QCOMPARE(card.values[0], QStringLiteral("first"));
+        QCOMPARE(card.values[2], QStringLiteral("ABC"));
+        QVERIFY2(Faults(p, driver).isEmpty(), qPrintable(Faults(p, driver)));
+    }
+
+    void prefixesAreFilledInAndDroppedWhenUntouched_data() {
+        QTest::addColumn<int>("row");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("prefix");
+        QTest::addColumn<QString>("stored");
+        const QString currency = CurrencyPrefix();
+        QTest::newRow("web untouched") << 2 << QString() << "http://" << QString();
+        QTest::newRow("web typed") << 2 << "a.org"
+                                   << "http://"
+                                   << "http://a.org";
+        QTest::newRow("money untouched") << 3 << QString() << currency << QString();
+        QTest::newRow("money typed") << 3 << "12" << currency << currency + "12";
+        QTest::newRow("plain has none") << 0 << QString() << QString() << QString();
+    }
+    void prefixesAreFilledInAndDroppedWhenUntouched() {
+        QFETCH(int, row);
+        QFETCH(QString, typed);
+        QFETCH(QString, prefix);
+        QFETCH(QString, stored);
+        Program p;
+        QVERIFY(p.Start());
+        ModalDriver driver;
+        CCard& card = p.AddCard(p.FiveFields().internalName);
+        QString shown;
+        int caret = -1;
+        QString afterLeaving;
+        driver.Then<CDlgCard>([&](CDlgCard& sheet) {
+            CListOptionsCtrl& list = sheet.Details().List();
+            ClickRow(list, row);
+            shown = list.Editor()->text();
+            caret = list.Editor()->cursorPosition();
+            Type(list.Editor(), typed);
+            sheet.Details().DescriptionEdit().setFocus();
+            afterLeaving = list.ValueText(row);
+            ClickRow(list, row);
+            sheet.accept();
+        });
+        card.Edit();
+        QCOMPARE(shown, prefix);
+        QCOMPARE(caret, prefix.size());
+        QCOMPARE(afterLeaving, stored);
+        const int positions[] = {0, 2, 3, 7, 14};
+        QCOMPARE(card.values[size_t(positions[row])], stored);
+        QVERIFY2(Faults(p, driver).isEmpty(), qPrintable(Faults(p, driver)));
+    }
+
+    void editingIsEndedByScrollingAndResizing() {
+        Program p;
+        QVERIFY(p.Start());
+        ModalDriver driver;
+        CCard& card = p.AddCard(p.FiveFields().internalName);
+        bool endedByResize = false;
+        driver.Then<CDlgCard>([&](CDlgCard& sheet) {
+            CListOptionsCtrl& list = sheet.Details().List();
+            list.setFixedHeight(list.header()->height() + 3 * list.visualItemRect(list.topLevelItem(0)).height());
+            QCoreApplication::processEvents();
+            ClickRow(list, 0);
+            Type(list.Editor(), QStringLiteral("scrolled"));
+            list.verticalScrollBar()->setValue(1);
+            QCoreApplication::processEvents();
+            list.verticalScrollBar()->setValue(0);
+            ClickRow(list, 1);
+            Type(list.Editor(), QStringLiteral("resized"));
+            list.resize(list.width() + 20, list.height());
+            endedByResize = list.Editor() == nullptr;
+            QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, QPoint(5, list.viewport()->height() - 2));
+            sheet.accept();
+        });
+        QCOMPARE(card.Edit(), 1);
+        QCOMPARE(card.values[0], QStringLiteral("scrolled"));
+        QCOMPARE(card.values[2], QStringLiteral("RESIZED"));
+        QVERIFY(endedByResize);
+        QVERIFY2(Faults(p, driver).isEmpty(), qPrintable(Faults(p, driver)));
+    }
+
+    void insertDateAndTimeWorkOnTheSelectedRow() {
+        Program p;
+        QVERIFY(p.Start());
+        ModalDriver driver;
+        CCard& card = p.AddCard(p.FiveFields().internalName);
+        QDate picked;
+        driver.Then<CDlgCard>([&](CDlgCard& sheet) {
+            CDlgCardTab1& details = sheet.Details();
+            details.InsertDate();
+            details.InsertTime();
+            details.ExpandField();
+            ClickRow(details.List(), 0);
+            driver.Then<CDlgDatePicker>([&](CDlgDatePicker& picker) {
+                picker.findChild<QWidget*>(QStringLiteral("longFormat"))->setProperty("checked", true);
+                picked = picker.findChild<QCalendarWidget*>()->selectedDate();
+                picker.accept();
+            });
+            details.InsertDate();
+            ClickRow(details.List(), 4);
+            details.InsertTime();
+            ClickRow(details.List(), 1);
+            driver.Then<CDlgExpandedEditor>([](CDlgExpandedEditor& editor) {
+                editor.findChild<QPlainTextEdit*>()->setPlainText(QStringLiteral("two\nlines"));
+                editor.accept();
+            });
+            details.ExpandField();
+            sheet.accept();
+        });
+        QCOMPARE(card.Edit(), 1);
+        QCOMPARE(card.values[0], DateText(QDateTime(picked, QTime(0, 0)), true));
+        QCOMPARE(QSettings().value(QStringLiteral("Settings/LongDateFmt")).toInt(), 1);
+        QVERIFY(!card.values[14].isEmpty());
+        QCOMPARE(card.values[2], QStringLiteral("two\nlines"));
+        QVERIFY2(Faults(p, driver).isEmpty(), qPrintable(Faults(p, driver)));
+    }
+
+    void attachmentsReachTheFileOnlyWithOk() {
+        Program p;
+        QVERIFY(p.Start());
+        ModalDriver driver;
+        Opener opener;
+        CCard& card = p.AddCard(p.FiveFields().internalName);
+        QVERIFY(p.SaveAs(QStringLiteral("wallet.kvx")));
+        const QString source = p.folder.filePath(QStringLiteral("scan.jpg"));
+        QFile file(source);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray(8001, 'x'));
+        file.close();
+
+        // Inserted, then cancelled: the next save writes no stream for it.
+        p.prompts.OpenFile(source);
+        p.prompts.Message(kAttached, Prompts::Answer::Ok);
+        QString shownName;
+        driver.Then<CDlgCard>([&](CDlgCard& sheet) {
+            sheet.Tabs().setCurrentIndex(2);
+            sheet.Attachments().Button(0).click();
+            shownName = sheet.Attachments().Label(0).text();
+            sheet.reject();
+        });
+        QCOMPARE(card.Edit(), 0);
+        QCOMPARE(shownName, QStringLiteral("scan.jpg"));
+        QVERIFY(!card.image.IsAttached());
+        p.Wallet().SetModified(true);
+        QVERIFY(p.Wallet().OnFileSave());
+        QCOMPARE(p.Wallet().CountAttachments(), 0);
+
+        // Inserted with OK: saved with the card.
+        p.prompts.OpenFile(source);
+        p.prompts.Message(kAttached, Prompts::Answer::Ok);
+        driver.Then<CDlgCard>([&](CDlgCard& sheet) {
+            sheet.Tabs().setCurrentIndex(2);
+            sheet.Attachments().Button(0).click();
+            sheet.accept();
+        });
+        QCOMPARE(card.Edit(), 1);
+        QVERIFY(p.Wallet().OnFileSave());
+        QCOMPARE(p.Wallet().CountAttachments(), 1);
+
+        // Removed, then cancelled: the card and the file keep it, and it still opens.
+        QString buttonAfterRemove;
+        driver.Then<CDlgCard>([&](CDlgCard& sheet) {
+            sheet.Tabs().setCurrentIndex(2);
+            sheet.Attachments().Button(0).click();
+            buttonAfterRemove = sheet.Attachments().Button(0).text();
+            sheet.reject();
+        });
+        QCOMPARE(card.Edit(), 0);
+        QCOMPARE(buttonAfterRemove, QStringLiteral("Insert..."));
+        QVERIFY(card.image.IsAttached());
+        p.Wallet().SetModified(true);
+        QVERIFY(p.Wallet().OnFileSave());
+        QCOMPARE(p.Wallet().CountAttachments(), 1);
+        driver.Then<CDlgCard>([&](CDlgCard& sheet) {
+            sheet.Tabs().setCurrentIndex(2);
+            QTest::mouseClick(&sheet.Attachments().Label(0), Qt::LeftButton);
+            sheet.reject();
+        });
+        card.Edit();
+        QCOMPARE(opener.opened.size(), 1);
+        const QString extracted = opener.opened.first().toLocalFile();
+        QCOMPARE(QFileInfo(extracted).size(), 8001);
+        CDlgCardTab3::RemoveOpenedFiles();
+        QVERIFY(!QFile::exists(extracted));
+
+        // Removed with OK: gone from the card and, with the save, from the file.
+        driver.Then<CDlgCard>([&](CDlgCard& sheet) {
+            sheet.Tabs().setCurrentIndex(2);
+            sheet.Attachments().Button(0).click();
+            sheet.accept();
+        });
+        QCOMPARE(card.Edit(), 1);
+        QVERIFY(!card.image.IsAttached());
+        QVERIFY(p.Wallet().OnFileSave());
+        QCOMPARE(p.Wallet().CountAttachments(), 0);
+        QVERIFY2(Faults(p, driver).isEmpty(), qPrintable(Faults(p, driver)));
+    }
+
+    void categoryDialogFillsAndWritesBack() {
+        Program p;
+        QVERIFY(p.Start());
+        ModalDriver driver;
+        CCategory* business = p.CategoryNamed(QStringLiteral("Business"));
+        const CCardTemplate* credit = p.TemplateNamed(QStringLiteral("Finance: Credit Card"));
+        QString firstEntry;
+        int suggestions = 0;
+        driver.Then<CDlgCategory>([&](CDlgCategory& dialog) {
+            firstEntry = dialog.Templates().currentText();
+            suggestions = dialog.Description().count();
+            dialog.Description().setEditText(QStringLiteral("Cards"));
+            dialog.Templates().setCurrentIndex(dialog.Templates().findText(credit->description));
+            dialog.RequirePassword().setChecked(false);
+            dialog.accept();
+        });
+        QCOMPARE(business->Edit(), 1);
+        QCOMPARE(firstEntry, QStringLiteral("   -- Please Select --"));
+        QVERIFY(suggestions > 10);
+        QCOMPARE(business->description, QStringLiteral("Cards"));
+        QCOMPARE(business->defaultTemplate, credit->internalName);
+        QVERIFY(!business->RequiresPassword());
+
+        // A default template that is gone shows no entry; a cleared description changes nothing.
+        business->defaultTemplate = QStringLiteral("deleted");
+        int selected = 0;
+        driver.Then<CDlgCategory>([&](CDlgCategory& dialog) {
+            selected = dialog.Templates().currentIndex();
+            dialog.Description().setEditText(QString());
+            dialog.accept();
+        });
+        QCOMPARE(business->Edit(), 0);
+        QCOMPARE(selected, -1);
+        QCOMPARE(business->description, QStringLiteral("Cards"));
+        QVERIFY2(Faults(p, driver).isEmpty(), qPrintable(Faults(p, driver)));
+    }
+
+    void everyControlHasANameAndTheRightMnemonics() {
+        Program p;
+        QVERIFY(p.Start());
+        ModalDriver driver;
+        CCard& card = p.AddCard(p.TemplateNamed(QStringLiteral("Finance: Credit Card"))->internalName);
+        QStringList unnamed;
+        const auto check = [&](QWidget& root) {
+            for (QWidget* widget : root.findChildren<QWidget*>()) {
+                if (widget->focusPolicy() != Qt::NoFocus && widget->isVisibleTo(&root) &&
+                    widget->accessibleName().isEmpty() && !qobject_cast<QAbstractButton*>(widget))
+                    unnamed.append(QLatin1String(root.metaObject()->className()) + u'/' +
+                                   QLatin1String(widget->metaObject()->className()));
+            }
+        };
+        driver.Then<CDlgCard>([&](CDlgCard& sheet) {
+            for (int page = 0; page < sheet.Tabs().count(); ++page) {
+                sheet.Tabs().setCurrentIndex(page);
+                check(*sheet.Tabs().widget(page));
+            }
+            sheet.reject();
+        });
+        card.Edit();
+        driver.Then<CDlgCategory>([&](CDlgCategory& dialog) {
+            check(dialog);
+            dialog.reject();
+        });
+        p.CategoryNamed(QStringLiteral("Personal"))->Edit();
+        QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(u'\n')));
+        QVERIFY2(Faults(p, driver).isEmpty(), qPrintable(Faults(p, driver)));
+    }
+
+    void propertiesFromTheTreeAndTheSummary() {
+        Program p;
+        QVERIFY(p.Start());
+        ModalDriver driver;
+        CCard& card = p.AddCard(p.FiveFields().internalName, QStringLiteral("Old"));
+        CCategory& category = **p.Wallet().categories.begin();
+        p.Frame().Tree().Refill(category.id, card.id);
+        CItemTreeCtrl& tree = p.Frame().Tree().TreeCtrl();
+        driver.Then<CDlgCard>([](CDlgCard& sheet) {
+            sheet.Details().DescriptionEdit().setText(QStringLiteral("New"));
+            sheet.accept();
+        });
+        // A double-click is the second press of two.
+        const QPoint item = tree.visualRect(tree.currentIndex()).center();
+        QTest::mouseClick(tree.viewport(), Qt::LeftButton, {}, item);
+        QTest::mouseDClick(tree.viewport(), Qt::LeftButton, {}, item);
+        QCOMPARE(card.description, QStringLiteral("New"));
+        QVERIFY(p.Wallet().IsModified());
+        QCOMPARE(tree.currentIndex().data().toString(), QStringLiteral("New"));
+
+        p.Wallet().SetModified(false);
+        tree.setCurrentIndex(p.Category(category.description));
+        CViewSummary& summary = p.Frame().Summary();
+        QCOMPARE(summary.GetMode(), int(CViewSummary::kCardList));
+        summary.ListCtrl().setCurrentIndex(summary.ListCtrl().model()->index(0, 0));
+        driver.Then<CDlgCard>([](CDlgCard& sheet) {
+            sheet.Details().DescriptionEdit().setText(QStringLiteral("Newer"));
+            sheet.accept();
+        });
+        summary.DoListAction(CViewCategoriesCards::Properties);
+        QCOMPARE(card.description, QStringLiteral("Newer"));
+        QVERIFY(p.Wallet().IsModified());
+        QCOMPARE(summary.GetMode(), int(CViewSummary::kCardList));
+        QCOMPARE(summary.ListCtrl().currentIndex().data().toString(), QStringLiteral("Newer"));
+        QVERIFY2(Faults(p, driver).isEmpty(), qPrintable(Faults(p, driver)));
+    }
+
+    void editingAskedToUnlockFirst() {
+        Program p;
+        QVERIFY(p.Start());
+        ModalDriver driver;
+        CCard& card = p.AddCard(p.FiveFields().internalName);
+        p.Wallet().password = QStringLiteral("2468");
+        p.Wallet().mustUnlockToEdit = 1;
+        p.Wallet().SetLocked(true);
+        p.prompts.Password(QString(), false);
+        QCOMPARE(card.Edit(), 0);
+        p.prompts.Password(QStringLiteral("2468"));
+        driver.Then<CDlgCard>([](CDlgCard& sheet) { sheet.reject(); });
+        QCOMPARE(card.Edit(), 0);
+        QCOMPARE(p.Wallet().locked, 0);
+        QVERIFY2(Faults(p, driver).isEmpty(), qPrintable(Faults(p, driver)));
+    }
+
+    void wholeSessionThroughTheWindows() {
+        Program p;
+        QVERIFY(p.Start());
+        ModalDriver driver;
+        Opener opener;
+        const QString path = p.folder.filePath(QStringLiteral("session.kvx"));
+        QVERIFY(p.SaveAs(QStringLiteral("session.kvx")));
+        const QString receipt = p.folder.filePath(QStringLiteral("terms.pdf"));
+        QFile file(receipt);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("%PDF-1.4 terms");
+        file.close();
+
+        driver.Then<CDlgCategory>([](CDlgCategory& dialog) {
+            dialog.Description().lineEdit()->selectAll();
+            QTest::keyClicks(dialog.Description().lineEdit(), QStringLiteral("Plastic"));
+            dialog.Templates().setCurrentIndex(dialog.Templates().findText(QStringLiteral("Finance: Credit Card")));
+            dialog.RequirePassword().setChecked(false);
+            QTest::mouseClick(dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok), Qt::LeftButton);
+        });
+        p.Frame().Action(Command::NewCategory)->trigger();
+        QVERIFY(p.Category(QStringLiteral("Plastic")).isValid());
+        QCOMPARE(p.Frame().Tree().TreeCtrl().currentIndex(), p.Category(QStringLiteral("Plastic")));
+
+        p.prompts.OpenFile(receipt);
+        p.prompts.Message(kAttached, Prompts::Answer::Ok);
+        driver.Then<CDlgSelectTemplate>([](CDlgSelectTemplate& picker) {
+            QCOMPARE(picker.List().currentItem()->text(0), QStringLiteral("Finance: Credit Card"));
+            QTest::mouseClick(picker.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok), Qt::LeftButton);
+        });
+        driver.Then<CDlgCard>([](CDlgCard& sheet) {
+            QTest::keyClicks(&sheet.Details().DescriptionEdit(), QStringLiteral("visa gold"));
+            CListOptionsCtrl& list = sheet.Details().List();
+            ClickRow(list, 0);
+            QTest::keyClicks(list.Editor(), QStringLiteral("4111 1111"));
+            QTest::keyClick(list.Editor(), Qt::Key_Tab);
+            QTest::keyClick(list.Editor(), Qt::Key_Tab);
+            QTest::keyClicks(list.Editor(), QStringLiteral("2468"));
+            list.EditRow(9);
+            QTest::keyClicks(list.Editor(), QStringLiteral("bank.example"));
+            QTest::keyClick(list.Editor(), Qt::Key_Tab);
+            sheet.Tabs().setCurrentIndex(3);
+            QTest::keyClicks(&sheet.Notes().Edit(), QStringLiteral("lost card: call"));
+            sheet.Tabs().setCurrentIndex(2);
+            QTest::mouseClick(&sheet.Attachments().Button(2), Qt::LeftButton);
+            QTest::mouseClick(sheet.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok), Qt::LeftButton);
+        });
+        p.Frame().Action(Command::NewCard)->trigger();
+        QCOMPARE(p.Wallet().cards.Count(), 1);
+        QVERIFY(p.Wallet().IsModified());
+        p.Frame().Action(Command::Save)->trigger();
+        QVERIFY(!p.Wallet().IsModified());
+
+        p.app.reset();
+        QSettings().setValue(QStringLiteral("Settings/LastDoc"), path);
+        p.app = std::make_unique<CKorvelApp>(&p.prompts, QString());
+        QVERIFY(p.app->InitInstance({QStringLiteral("korvel")}));
+        const QModelIndex category = p.Category(QStringLiteral("Plastic"));
+        p.Frame().Tree().TreeCtrl().expand(category);
+        p.Frame().Tree().TreeCtrl().setCurrentIndex(p.Model().index(0, 0, category));
+        CViewSummary& summary = p.Frame().Summary();
+        QCOMPARE(summary.GetMode(), int(CViewSummary::kCardDetails));
+        QStringList shown;
+        for (CLinkLabel* label : summary.findChildren<CLinkLabel*>()) {
+            if (label->isVisibleTo(&summary) && !label->accessibleName().isEmpty())
+                shown.append(label->accessibleName() + u'=' + label->text() + u'>' + label->LinkTarget());
+        }
+        QVERIFY2(shown.contains(QStringLiteral("Acct #=4111 1111>")), qPrintable(shown.join(u'|')));
+        QVERIFY2(shown.contains(QStringLiteral("ATM Pin=******>")), qPrintable(shown.join(u'|')));
+        QVERIFY2(shown.contains(QStringLiteral("Website=http://bank.example>http://bank.example")),
+                 qPrintable(shown.join(u'|')));
+        const CCard* card = *p.Wallet().cards.begin();
+        QCOMPARE(card->description, QStringLiteral("Visa Gold"));
+        QCOMPARE(card->notes, QStringLiteral("lost card: call"));
+        QCOMPARE(card->document.description, QStringLiteral("terms.pdf"));
+        QCOMPARE(p.Wallet().CountAttachments(), 1);
+        QVERIFY2(Faults(p, driver).isEmpty(), qPrintable(Faults(p, driver)));
+    }
+};
+
+int main(int argc, char** argv) {
+    // Settings, the single-instance guard and the files opened from attachments live in folders of the test's own.
+    QTemporaryDir home;
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.filePath(QStringLiteral("config"))));
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(home.filePath(QStringLiteral("runtime"))));
+    QDir().mkpath(home.filePath(QStringLiteral("runtime")));
+    QFile::setPermissions(home.filePath(QStringLiteral("runtime")),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QApplication app(argc, argv);
+    TestGuiCardEditing test;
+    return QTest::qExec(&test, argc, argv);
+}
+#include "TestGuiCardEditing.moc"
