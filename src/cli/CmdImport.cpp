@@ -25,21 +25,6 @@ ImportReader::Format FormatOf(CliContext& context, QFile& file) {
     return *detected;
 }
 
-QString SummaryText(const WalletImporter::Summary& summary, bool dryRun) {
-    QString text = QStringLiteral("%1 %2 entries: %3 categories, %4 cards and %5 templates made, %6 attached files "
-                                  "placed, %7 values moved to notes, %8 extra cards for attached files")
-                       .arg(dryRun ? QStringLiteral("Would import") : QStringLiteral("Imported"))
-                       .arg(summary.entries)
-                       .arg(summary.categories)
-                       .arg(summary.cards)
-                       .arg(summary.templates)
-                       .arg(summary.attachments)
-                       .arg(summary.valuesToNotes)
-                       .arg(summary.extraCards);
-    for (const QString& line : summary.placedElsewhere)
-        text += QStringLiteral("\n  ") + line;
-    return text;
-}
 } // namespace
 
 CmdImport::CmdImport()
@@ -88,6 +73,6 @@ int CmdImport::Run(CliContext& context) const {
         wallet.SetModified(true);
         context.Save();
     }
-    context.Console().PrintOut(SummaryText(importer.GetSummary(), dryRun));
+    context.Console().PrintOut(importer.GetSummary().Text(dryRun));
     return 0;
 }

@@ -6,10 +6,14 @@
 #include "model/CCard.h"
 #include "model/CCardTemplate.h"
 #include "model/CCategory.h"
+#include "model/ImportReader.h"
 
 #include <QBuffer>
+#include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+
+#include <algorithm>
 
 namespace {
 constexpr int kFields = CCard::kValueCount;
@@ -82,6 +86,13 @@ QString NoteLine(const ImportedEntry::Field& field) {
 
 WalletImporter::WalletImporter(CWallet& wallet, const QString& category, AccessCheck accessCheck)
     : m_wallet(wallet), m_category(category), m_accessCheck(std::move(accessCheck)) {
+    // The lists are in ascending id order.
+    if (m_wallet.cards.Count() > 0)
+        m_highestAtStart = std::max(m_highestAtStart, m_wallet.cards.At(m_wallet.cards.Count() - 1)->id);
+    if (m_wallet.templates.Count() > 0)
+        m_highestAtStart = std::max(m_highestAtStart, m_wallet.templates.At(m_wallet.templates.Count() - 1)->id);
+    if (m_wallet.categories.Count() > 0)
+        m_highestAtStart = std::max(m_highestAtStart, m_wallet.categories.At(m_wallet.categories.Count() - 1)->id);
     // Only the wallet's built-in templates, which keep the ids they were made with, are matched by name.
     for (const auto& cardTemplate : m_wallet.templates)
         if (cardTemplate->id < kFirstMadeTemplateId && !m_builtIns.contains(cardTemplate->description))
@@ -281,10 +292,65 @@ const CCardTemplate* WalletImporter::TemplateNamed(const QString& description) c
     return m_builtIns.value(description);
 }
 
+// Ids up to the highest the wallet had are looked up in its lists; above it only the template ids taken ahead of the
+// counter can be in use, so a hundred thousand cards need no search.
 qint32 WalletImporter::FreeId(qint32 offset) {
     for (;;) {
         const qint32 id = m_wallet.NextId() + offset;
-        if (!m_wallet.cards.FindById(id) && !m_wallet.templates.FindById(id) && !m_wallet.categories.FindById(id))
-            return id;
+        const bool taken = id <= m_highestAtStart ? m_wallet.cards.FindById(id) || m_wallet.templates.FindById(id) ||
+                                                        m_wallet.categories.FindById(id)
+                                                  : m_takenAhead.contains(id);
+        if (taken)
+            continue;
+        if (offset > 0)
+            m_takenAhead.insert(id);
+        return id;
     }
+}
+
+QString WalletImporter::Summary::Text(bool dryRun) const {
+    QString text = QStringLiteral("%1 %2 entries: %3 categories, %4 cards and %5 templates made, %6 attached files "
+                                  "placed, %7 values moved to notes, %8 extra cards for attached files")
+                       .arg(dryRun ? QStringLiteral("Would import") : QStringLiteral("Imported"))
+                       .arg(entries)
+                       .arg(categories)
+                       .arg(cards)
+                       .arg(templates)
+                       .arg(attachments)
+                       .arg(valuesToNotes)
+                       .arg(extraCards);
+    for (const QString& line : placedElsewhere)
+        text += QStringLiteral("\n  ") + line;
+    return text;
+}
+
+bool WalletImporter::ImportFile(CWallet& wallet, const QString& path, Summary& summary, QString& error) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        error = file.errorString();
+        return false;
+    }
+    const auto format = ImportReader::Detect(file);
+    if (!format) {
+        error = QStringLiteral("the file is empty");
+        return false;
+    }
+    const auto reader = ImportReader::Create(*format, false);
+    if (!reader->Read(
+            file, [](ImportedEntry&) {}, error) ||
+        !file.seek(0))
+        return false;
+    WalletImporter importer(wallet, QString(), {});
+    QString addError;
+    const bool read = reader->Read(
+        file,
+        [&](ImportedEntry& entry) {
+            if (addError.isEmpty())
+                importer.Add(entry, addError);
+        },
+        error);
+    summary = importer.GetSummary();
+    if (!addError.isEmpty())
+        error = addError;
+    return read && addError.isEmpty();
 }

@@ -4,6 +4,7 @@
 #include "model/ImportedEntry.h"
 
 #include <QHash>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -32,6 +33,9 @@ public:
         int extraCards = 0;
         // A line for each entry whose values or files went elsewhere than its fields and slots.
         QStringList placedElsewhere;
+
+        // The counts in a sentence, then the line of each entry placed elsewhere.
+        QString Text(bool dryRun) const;
     };
     // Called before a card goes into a category that was there already and requires the wallet's password; it may
     // end the import by throwing.
@@ -43,6 +47,10 @@ public:
     // False with `error` when an attached file cannot be stored.
     bool Add(const ImportedEntry& entry, QString& error);
     const Summary& GetSummary() const { return m_summary; }
+
+    // Imports the file at `path` in the format its content shows. The file is read through once first, so that a
+    // damaged or hostile one is refused before the wallet is touched. False with `error` otherwise.
+    static bool ImportFile(CWallet& wallet, const QString& path, Summary& summary, QString& error);
 
     // The category for entries filed nowhere.
     static QString DefaultCategory() { return QStringLiteral("Imported"); }
@@ -69,6 +77,8 @@ private:
     QString m_category;
     AccessCheck m_accessCheck;
     QHash<QString, qint32> m_categories;
+    qint32 m_highestAtStart = 0;
+    QSet<qint32> m_takenAhead;
     QHash<QString, const CCardTemplate*> m_builtIns;
     QHash<QString, const CCardTemplate*> m_importedTemplates;
     Summary m_summary;
