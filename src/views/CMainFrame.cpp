@@ -4,6 +4,7 @@
 #include "document/CWallet.h"
 #include "document/Prompts.h"
 #include "document/Utilities.h"
+#include "document/WalletImporter.h"
 #include "model/CCard.h"
 #include "resources/StringTable.h"
 #include "views/CDlgAbout.h"
@@ -154,6 +155,7 @@ void CMainFrame::BuildMenus() {
     QMenu* file = menuBar()->addMenu(tr("&File"));
     file->addActions({Action(NewWallet), Action(OpenWallet), Action(Save), Action(SaveAs)});
     file->addSeparator();
+    file->addAction(tr("&Import..."), this, &CMainFrame::ImportWithDialog)->setObjectName(QStringLiteral("import"));
     file->addAction(Action(WalletProperties));
     file->addSeparator();
     m_recentMenu = file->addMenu(tr("Recent &Wallets"));
@@ -446,6 +448,23 @@ void CMainFrame::OpenWithDialog() {
     const QString path = Prompts::Get().OpenFileName(LoadResString(kStrWalletFilter), QStringLiteral("kvx"));
     if (!path.isEmpty())
         m_wallet.OnOpenDocument(path);
+}
+
+// Another program's export becomes cards of this wallet, which then shows the new categories and waits to be saved.
+void CMainFrame::ImportWithDialog() {
+    const QString path = Prompts::Get().OpenFileName(
+        QStringLiteral("Exports (*.xml;*.json;*.csv)|*.xml;*.json;*.csv|All Files (*.*)|*.*|"), QString());
+    if (path.isEmpty() || !m_wallet.RequestAccess(QString()))
+        return;
+    WalletImporter::Summary summary;
+    QString error;
+    if (!WalletImporter::ImportFile(m_wallet, path, summary, error)) {
+        Prompts::Warn(QStringLiteral("\"%1\" cannot be imported: %2").arg(QFileInfo(path).fileName(), error));
+        return;
+    }
+    m_wallet.SetModified(true);
+    Q_EMIT m_wallet.updated(CWallet::kHintRefresh);
+    Prompts::Inform(summary.Text(false));
 }
 
 bool CMainFrame::OpenWalletFile(const QString& path) {

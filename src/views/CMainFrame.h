@@ -95,6 +95,7 @@ private:
     bool ActiveIsSummary() const;
     void DoNewWallet();
     void OpenWithDialog();
+    void ImportWithDialog();
     void DoSave(bool withNewName);
     bool SaveChanges();
     bool ResolveConflict();
