@@ -44,7 +44,7 @@ bool BitwardenJsonReader::Read(QIODevice& input, const Sink& sink, QString& erro
     if (result.IsError()) {
         error = QStringLiteral("line %1: not valid JSON: %2")
                     .arg(stream.Line())
-                    .arg(QString::fromUtf8(rapidjson::GetParseError_En(result.Code())));
+                    .arg(QString::fromUtf8(rapidjson::GetParseError_En(result.Code())).remove(u'.'));
         return false;
     }
     if (!handler.SawExport()) {

@@ -47,7 +47,8 @@ void KeePassXmlReader::Check(QXmlStreamReader::TokenType token) const {
     case QXmlStreamReader::EntityReference:
         Fail(QStringLiteral("the entity \"%1\" is not one of XML's own").arg(m_xml.name()));
     case QXmlStreamReader::Invalid:
-        Fail(m_xml.errorString());
+        // Qt's messages end with a full stop; ours go on after them.
+        Fail(m_xml.errorString().chopped(m_xml.errorString().endsWith(u'.') ? 1 : 0));
     default:
         break;
     }
