@@ -458,13 +458,17 @@ void CMainFrame::ImportWithDialog() {
         return;
     WalletImporter::Summary summary;
     QString error;
-    if (!WalletImporter::ImportFile(m_wallet, path, summary, error)) {
-        Prompts::Warn(QStringLiteral("\"%1\" cannot be imported: %2").arg(QFileInfo(path).fileName(), error));
-        return;
+    const bool imported = WalletImporter::ImportFile(m_wallet, path, summary, error);
+    // A file that checked out whole can still fail on storing an attached file; what was made by then is shown, and
+    // stays unsaved until the user decides.
+    if (summary.cards > 0) {
+        m_wallet.SetModified(true);
+        Q_EMIT m_wallet.updated(CWallet::kHintRefresh);
     }
-    m_wallet.SetModified(true);
-    Q_EMIT m_wallet.updated(CWallet::kHintRefresh);
-    Prompts::Inform(summary.Text(false));
+    if (imported)
+        Prompts::Inform(summary.Text(false));
+    else
+        Prompts::Warn(QStringLiteral("\"%1\" cannot be imported: %2").arg(QFileInfo(path).fileName(), error));
 }
 
 bool CMainFrame::OpenWalletFile(const QString& path) {
