@@ -13,6 +13,7 @@
 #include "cli/CmdEditCard.h"
 #include "cli/CmdExport.h"
 #include "cli/CmdExtract.h"
+#include "cli/CmdImport.h"
 #include "cli/CmdInfo.h"
 #include "cli/CmdLs.h"
 #include "cli/CmdPasswd.h"
@@ -62,6 +63,7 @@ CliApplication::CliApplication() {
     m_commands.push_back(std::make_unique<CmdExtract>());
     m_commands.push_back(std::make_unique<CmdTemplateExport>());
     m_commands.push_back(std::make_unique<CmdTemplateImport>());
+    m_commands.push_back(std::make_unique<CmdImport>());
     m_commands.push_back(std::make_unique<CmdCompact>());
     m_commands.push_back(std::make_unique<CmdPasswd>());
 }

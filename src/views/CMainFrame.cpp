@@ -5,6 +5,7 @@
 #include "document/CWallet.h"
 #include "document/Prompts.h"
 #include "document/Utilities.h"
+#include "document/WalletImporter.h"
 #include "model/CCard.h"
 #include "model/CCategory.h"
 #include "resources/StringTable.h"
@@ -162,6 +163,7 @@ void CMainFrame::BuildMenus() {
     QMenu* file = menuBar()->addMenu(tr("&File"));
     file->addActions({Action(NewWallet), Action(OpenWallet), Action(Save), Action(SaveAs)});
     file->addSeparator();
+    file->addAction(tr("&Import..."), this, &CMainFrame::ImportWithDialog)->setObjectName(QStringLiteral("import"));
     file->addAction(Action(WalletProperties));
     file->addSeparator();
     m_recentMenu = file->addMenu(tr("Recent &Wallets"));
@@ -462,6 +464,27 @@ void CMainFrame::OpenWithDialog() {
     const QString path = Prompts::Get().OpenFileName(LoadResString(kStrWalletFilter), QStringLiteral("kvx"));
     if (!path.isEmpty())
         m_wallet.OnOpenDocument(path);
+}
+
+// Another program's export becomes cards of this wallet, which then shows the new categories and waits to be saved.
+void CMainFrame::ImportWithDialog() {
+    const QString path = Prompts::Get().OpenFileName(
+        QStringLiteral("Exports (*.xml;*.json;*.csv)|*.xml;*.json;*.csv|All Files (*.*)|*.*|"), QString());
+    if (path.isEmpty() || !m_wallet.RequestAccess(QString()))
+        return;
+    WalletImporter::Summary summary;
+    QString error;
+    const bool imported = WalletImporter::ImportFile(m_wallet, path, summary, error);
+    // A file that checked out whole can still fail on storing an attached file; what was made by then is shown, and
+    // stays unsaved until the user decides.
+    if (summary.cards > 0) {
+        m_wallet.SetModified(true);
+        Q_EMIT m_wallet.updated(CWallet::kHintRefresh);
+    }
+    if (imported)
+        Prompts::Inform(summary.Text(false));
+    else
+        Prompts::Warn(QStringLiteral("\"%1\" cannot be imported: %2").arg(QFileInfo(path).fileName(), error));
 }
 
 bool CMainFrame::OpenWalletFile(const QString& path) {

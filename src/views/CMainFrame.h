@@ -102,6 +102,7 @@ private:
     bool ActiveIsSummary() const;
     void DoNewWallet();
     void OpenWithDialog();
+    void ImportWithDialog();
     void DoSave(bool withNewName);
     bool SaveChanges();
     bool ResolveConflict();

@@ -1,0 +1,29 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+// One entry of another program's export, as a reader hands it over: where it was filed, its title, its named values
+// in the order the export gives them, its notes and its attached files.
+struct ImportedEntry {
+    struct Field {
+        QString name;
+        QString value;
+        // The other program kept the value hidden (a password, a protected string).
+        bool secret = false;
+    };
+    struct File {
+        QString name;
+        QByteArray data;
+    };
+
+    // Group names from the outermost in; empty when the entry was filed nowhere.
+    QStringList groupPath;
+    QString title;
+    QList<Field> fields;
+    QString notes;
+    QList<File> files;
+};

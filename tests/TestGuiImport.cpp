@@ -1,0 +1,92 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// File > Import... in the desktop program, driven through its real menu on the offscreen platform.
+#include "ScriptedPrompts.h"
+#include "TestFiles.h"
+#include "document/CWallet.h"
+#include "views/CKorvelApp.h"
+#include "views/CMainFrame.h"
+#include "views/CTreeModel.h"
+#include "views/CViewCategoriesCards.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QMenu>
+#include <QMenuBar>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+class TestGuiImport : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_folder;
+    ScriptedPrompts m_prompts;
+    std::unique_ptr<CKorvelApp> m_app;
+
+    CMainFrame& Frame() { return *m_app->MainFrame(); }
+
+    QStringList Categories() {
+        CTreeModel& model = Frame().Tree().Model();
+        QStringList names;
+        for (int row = 0; row < model.rowCount(model.RootIndex()); ++row)
+            names.append(model.index(row, 0, model.RootIndex()).data().toString());
+        return names;
+    }
+
+    void TriggerImport() {
+        QAction* import = Frame().menuBar()->findChild<QAction*>(QStringLiteral("import"));
+        QVERIFY(import);
+        QCOMPARE(import->text(), QStringLiteral("&Import..."));
+        import->trigger();
+    }
+
+private Q_SLOTS:
+    void init() {
+        QSettings().clear();
+        m_app = std::make_unique<CKorvelApp>(&m_prompts, QString());
+        m_prompts.Message(QStringLiteral("A new wallet has been created"), Prompts::Answer::No);
+        QVERIFY(m_app->InitInstance({QStringLiteral("korvel")}));
+    }
+
+    void cleanup() {
+        QVERIFY2(m_prompts.Faults().isEmpty(), qPrintable(m_prompts.Faults().join(u'\n')));
+        m_app.reset();
+    }
+
+    void importShowsTheSummaryAndTheNewCategories() {
+        m_prompts.OpenFile(QStringLiteral(KORVEL_TEST_SOURCE "/data/import/bitwarden.json"));
+        m_prompts.Message(QStringLiteral("Imported 7 entries: 3 categories, 7 cards"), Prompts::Answer::Ok);
+        TriggerImport();
+        QVERIFY(Categories().contains(QStringLiteral("Work / Servers")));
+        QVERIFY(m_app->Wallet()->IsModified());
+    }
+
+    void aDamagedFileChangesNothing() {
+        const QString path =
+            WriteFileBytes(m_folder.filePath(QStringLiteral("broken.csv")), "name,password\nfirst,1\n\"second,2\n");
+        const QStringList before = Categories();
+        m_prompts.OpenFile(path);
+        m_prompts.Message(QStringLiteral("\"broken.csv\" cannot be imported: line 3"), Prompts::Answer::Ok);
+        TriggerImport();
+        QCOMPARE(Categories(), before);
+        QCOMPARE(m_app->Wallet()->cards.Count(), 0);
+        QVERIFY(!m_app->Wallet()->IsModified());
+    }
+};
+
+int main(int argc, char** argv) {
+    QTemporaryDir home;
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.filePath(QStringLiteral("config"))));
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(home.filePath(QStringLiteral("runtime"))));
+    QDir().mkpath(home.filePath(QStringLiteral("runtime")));
+    QFile::setPermissions(home.filePath(QStringLiteral("runtime")),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QApplication app(argc, argv);
+    TestGuiImport test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "TestGuiImport.moc"

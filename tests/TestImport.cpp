@@ -1,0 +1,318 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "WalletFixture.h"
+#include "document/WalletImporter.h"
+#include "model/CCard.h"
+#include "model/CCardTemplate.h"
+#include "model/CCategory.h"
+#include "model/KeePassXmlReader.h"
+
+#include <QBuffer>
+#include <QFile>
+
+namespace {
+QByteArray Sample(const char* name) {
+    QFile file(QStringLiteral(KORVEL_TEST_SOURCE "/data/import/") + QLatin1StringView(name));
+    if (!file.open(QIODevice::ReadOnly))
+        qFatal("sample %s is missing", name);
+    return file.readAll();
+}
+
+ImportReader::Format FormatOf(const QByteArray& bytes) {
+    QByteArray copy = bytes;
+    QBuffer buffer(&copy);
+    buffer.open(QIODevice::ReadOnly);
+    return ImportReader::Detect(buffer).value_or(ImportReader::Format::Csv);
+}
+
+// Reads `bytes` with `reader`, gives the entries, or the error with none.
+QList<ImportedEntry> ReadAll(ImportReader& reader, const QByteArray& bytes, QString& error) {
+    QByteArray copy = bytes;
+    QBuffer buffer(&copy);
+    buffer.open(QIODevice::ReadOnly);
+    QList<ImportedEntry> entries;
+    if (!reader.Read(
+            buffer, [&](ImportedEntry& entry) { entries.append(entry); }, error))
+        return {};
+    return entries;
+}
+} // namespace
+
+// The readers of other programs' exports and the mapping of their entries to cards, checked through the wallet
+// that an import builds.
+class TestImport : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<WalletFixture> m_fixture;
+
+    CWallet& Wallet() { return *m_fixture->wallet; }
+
+    WalletImporter::Summary Import(const QByteArray& bytes, bool recycleBin = false, const QString& category = {}) {
+        const auto reader = ImportReader::Create(FormatOf(bytes), recycleBin);
+        WalletImporter importer(Wallet(), category, {});
+        QString error;
+        QByteArray copy = bytes;
+        QBuffer buffer(&copy);
+        buffer.open(QIODevice::ReadOnly);
+        QString addError;
+        const bool ok = reader->Read(
+            buffer, [&](ImportedEntry& entry) { QVERIFY(importer.Add(entry, addError)); }, error);
+        if (!ok)
+            qWarning("%s", qPrintable(error));
+        return importer.GetSummary();
+    }
+
+    const CCard* CardTitled(const QString& title) {
+        for (const auto& card : Wallet().cards)
+            if (card->description == title)
+                return card;
+        return nullptr;
+    }
+
+    QString CategoryOf(const CCard& card) {
+        const CCategory* category = Wallet().categories.FindById(card.categoryId);
+        return category ? category->description : QString();
+    }
+
+    QString TemplateOf(const CCard& card) {
+        const CCardTemplate* cardTemplate = Wallet().templates.FindByInternalName(card.templateName);
+        return cardTemplate ? cardTemplate->description : QString();
+    }
+
+    // Every card of the wallet as its plain text, as the text export writes it.
+    QString AllText() {
+        QString text;
+        for (const auto& card : Wallet().cards)
+            text += card->GetText(false) + u'\n' + card->image.description + u'\n' + card->sound.description + u'\n' +
+                    card->document.description + u'\n';
+        return text;
+    }
+
+    void VerifyHolds(const QStringList& values) {
+        const QString text = AllText();
+        for (const QString& value : values)
+            QVERIFY2(text.contains(value), qPrintable(value));
+    }
+
+private Q_SLOTS:
+    void initTestCase() { WalletFixture::LoadLibrary(); }
+
+    void init() {
+        m_fixture = std::make_unique<WalletFixture>();
+        m_fixture->MakeNew();
+    }
+
+    void cleanup() { m_fixture.reset(); }
+
+    void detectsTheFormatFromTheContent_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("format");
+        QTest::newRow("xml") << QByteArray("\xEF\xBB\xBF  <?xml version=\"1.0\"?><KeePassFile/>")
+                             << int(ImportReader::Format::KeePassXml);
+        QTest::newRow("json") << QByteArray("\n{\"encrypted\": false}") << int(ImportReader::Format::BitwardenJson);
+        QTest::newRow("csv") << QByteArray("name,url\n") << int(ImportReader::Format::Csv);
+    }
+
+    void detectsTheFormatFromTheContent() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, format);
+        QCOMPARE(int(FormatOf(bytes)), format);
+    }
+
+    void keepassGroupsEntriesAndAttachments() {
+        const WalletImporter::Summary summary = Import(Sample("keepass.xml"));
+        QCOMPARE(summary.entries, 3);
+        QCOMPARE(summary.categories, 2);
+        QCOMPARE(summary.attachments, 5);
+        QCOMPARE(summary.extraCards, 1);
+        QCOMPARE(summary.templates, 1);
+
+        const CCard* mail = CardTitled(QStringLiteral("Mail"));
+        QVERIFY(mail);
+        QCOMPARE(CategoryOf(*mail), QStringLiteral("Family"));
+        QCOMPARE(TemplateOf(*mail), QStringLiteral("Online: Website"));
+        QCOMPARE(mail->values[0], QStringLiteral("https://mail.example.org/"));
+        QCOMPARE(mail->values[1], QStringLiteral("anna"));
+        QCOMPARE(mail->values[2], QStringLiteral("s3cr\u00e9t<>"));
+        QCOMPARE(mail->notes, QStringLiteral("Shared & used by \"all\" <family>"));
+        QVERIFY(!CardTitled(QStringLiteral("Old mail title")));
+        QVERIFY(!CardTitled(QStringLiteral("Thrown away")));
+
+        const CCard* empty = CardTitled(QStringLiteral("Empty"));
+        QVERIFY(empty);
+        QCOMPARE(TemplateOf(*empty), QStringLiteral("Generic: Notes"));
+
+        const CCard* bank = CardTitled(QStringLiteral("Online banking"));
+        QVERIFY(bank);
+        QCOMPARE(CategoryOf(*bank), QStringLiteral("Family / Banking / Sparkasse K\u00f6ln"));
+        const CCardTemplate* made = Wallet().templates.FindByInternalName(bank->templateName);
+        QVERIFY(made);
+        QCOMPARE(made->description, QStringLiteral("Imported: Username, Password, TAN list, Support, Contact"));
+        QCOMPARE(made->fields[1].type, FieldTypes::Password);
+        QCOMPARE(made->fields[2].type, FieldTypes::Password);
+        QCOMPARE(made->fields[4].type, FieldTypes::EmailAddress);
+        QCOMPARE(bank->values[3], QStringLiteral("call <0221> & ask for \"Frau Wei\u00df\""));
+        QCOMPARE(bank->image.description, QStringLiteral("logo.png"));
+        QCOMPARE(bank->document.description, QStringLiteral("travel.txt"));
+        QVERIFY(!bank->sound.IsAttached());
+
+        const CCard* extra = CardTitled(QStringLiteral("Online banking (attachments)"));
+        QVERIFY(extra);
+        QCOMPARE(extra->categoryId, bank->categoryId);
+        QCOMPARE(extra->document.description, QStringLiteral("page3.pdf"));
+
+        // The attached bytes go into the wallet unpacked.
+        QString error;
+        const auto stream = Wallet().OpenStream(bank->image.streamName, error);
+        QVERIFY2(stream, qPrintable(error));
+        QCOMPARE(stream->readAll(), QByteArray("\x89PNG\r\n\x1a\npixel data of a tiny picture"));
+        VerifyHolds(
+            {"anna", "12345678", "pin-0815", "A1 B2 C3", "service@sparkasse.example", "page1.pdf", "page2.pdf"});
+    }
+
+    void keepassRecycleBinWhenAskedFor() {
+        Import(Sample("keepass.xml"), true);
+        const CCard* thrown = CardTitled(QStringLiteral("Thrown away"));
+        QVERIFY(thrown);
+        QCOMPARE(CategoryOf(*thrown), QStringLiteral("Family / Recycle Bin"));
+    }
+
+    void bitwardenItemsOfEveryKind() {
+        const WalletImporter::Summary summary = Import(Sample("bitwarden.json"));
+        QCOMPARE(summary.entries, 7);
+        QCOMPARE(summary.categories, 3);
+
+        const CCard* visa = CardTitled(QStringLiteral("Visa"));
+        QVERIFY(visa);
+        QCOMPARE(TemplateOf(*visa), QStringLiteral("Finance: Credit Card"));
+        QCOMPARE(visa->values[0], QStringLiteral("4111111111111111"));
+        QCOMPARE(visa->values[1], QStringLiteral("7/2029"));
+        QCOMPARE(visa->values[3], QStringLiteral("123"));
+        QCOMPARE(visa->values[4], QStringLiteral("Jane Doe"));
+        QCOMPARE(visa->notes, QStringLiteral("Brand: Visa"));
+
+        const CCard* passport = CardTitled(QStringLiteral("Passport"));
+        QVERIFY(passport);
+        QCOMPARE(TemplateOf(*passport), QStringLiteral("Identification: Passport"));
+        QCOMPARE(passport->values[1], QStringLiteral("X1234567"));
+
+        const CCard* server = CardTitled(QStringLiteral("Build server"));
+        QVERIFY(server);
+        QCOMPARE(CategoryOf(*server), QStringLiteral("Work / Servers"));
+        QCOMPARE(server->values[2], QStringLiteral("\u4e2d\u6587 p\u00e4ss"));
+
+        const CCard* wifi = CardTitled(QStringLiteral("Wi-Fi at home"));
+        QVERIFY(wifi);
+        QCOMPARE(CategoryOf(*wifi), WalletImporter::DefaultCategory());
+        QCOMPARE(TemplateOf(*wifi), QStringLiteral("Generic: Notes"));
+        VerifyHolds({"4711", "R3C-0V3R", "https://sso.example.com", "JBSWY3DPEHPK3PXP", "Springfield", "Dr",
+                     "+1 555 0100", "jane@example.net", "second", "another", "Badge needed."});
+    }
+
+    void csvQuotingLineBreaksAndByteOrderMark() {
+        const WalletImporter::Summary summary = Import(Sample("keepassxc.csv"));
+        QCOMPARE(summary.entries, 3);
+        const CCard* post = CardTitled(QStringLiteral("Post, private"));
+        QVERIFY(post);
+        QCOMPARE(CategoryOf(*post), QStringLiteral("Root / Mail"));
+        QCOMPARE(post->notes, QStringLiteral("Line one\r\nLine two, with \"quotes\""));
+        VerifyHolds({"anna@example.org", "p\"w,1", "https://post.example.org", "2025-01-02T03:04:05Z", "4321",
+                     "\u00c4rger", "bj\u00f6rn", "\u00e7\u00e0", "otpauth://totp/X?secret=ABC"});
+        // The byte-order mark is not part of the first column's name.
+        for (const auto& cardTemplate : Wallet().templates)
+            QVERIFY(!cardTemplate->description.contains(QChar(0xFEFF)));
+    }
+
+    void csvLoginsTakeTheWebsiteTemplate() {
+        const WalletImporter::Summary summary = Import(Sample("chrome.csv"));
+        QCOMPARE(summary.cards, 2);
+        QCOMPARE(summary.templates, 0);
+        QCOMPARE(summary.categories, 1);
+        for (const auto& card : Wallet().cards)
+            QCOMPARE(TemplateOf(*card), QStringLiteral("Online: Website"));
+        VerifyHolds({"user1", "pass1", "user2", "pass2", "multi\nline note"});
+    }
+
+    void valuesBeyondFifteenFieldsGoToTheNotes() {
+        QByteArray csv = "title";
+        QByteArray row = "Many";
+        for (int i = 1; i <= 17; ++i) {
+            csv += ",Field " + QByteArray::number(i);
+            row += ",value " + QByteArray::number(i);
+        }
+        const WalletImporter::Summary summary = Import(csv + '\n' + row + '\n' + row + "\r\n");
+        QCOMPARE(summary.templates, 1);
+        QCOMPARE(summary.valuesToNotes, 4);
+        QCOMPARE(summary.placedElsewhere.size(), 2);
+        const CCard* many = CardTitled(QStringLiteral("Many"));
+        QVERIFY(many);
+        QCOMPARE(many->values[14], QStringLiteral("value 15"));
+        QCOMPARE(many->notes, QStringLiteral("Field 16: value 16\nField 17: value 17"));
+    }
+
+    void reusesCategoriesOfTheSameName() {
+        const qsizetype before = Wallet().categories.Count();
+        const WalletImporter::Summary summary = Import(Sample("chrome.csv"), false, QStringLiteral("Personal"));
+        QCOMPARE(summary.categories, 0);
+        QCOMPARE(Wallet().categories.Count(), before);
+    }
+
+    void damagedAndHostileInputsAreRefused_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("error");
+        const QByteArray head = "<?xml version=\"1.0\"?><KeePassFile><Root><Group><Name>G</Name>";
+        QTest::newRow("truncated xml") << head + "<Entry><String><Key>Title</Key><Val"
+                                       << "line 1";
+        QTest::newRow("billion laughs") << QByteArray("<?xml version=\"1.0\"?><!DOCTYPE lolz [<!ENTITY lol \"lol\">"
+                                                      "<!ENTITY lol2 \"&lol;&lol;&lol;&lol;&lol;&lol;&lol;\">]>"
+                                                      "<KeePassFile>&lol2;</KeePassFile>")
+                                        << "document type";
+        QTest::newRow("protected value")
+            << head + "<Entry><String><Key>Password</Key><Value Protected=\"True\">q0Y=</Value></String></Entry>"
+            << "enciphered";
+        QTest::newRow("unknown attachment")
+            << head + "<Entry><Binary><Key>a.txt</Key><Value Ref=\"7\"/></Binary></Entry></Group></Root></KeePassFile>"
+            << "not in the file's list";
+        QTest::newRow("bad gzip") << QByteArray("<KeePassFile><Meta><Binaries><Binary ID=\"0\" Compressed=\"True\">"
+                                                "H4sIAAAAAAAA/w==</Binary></Binaries></Meta></KeePassFile>")
+                                  << "cannot be unpacked";
+        QTest::newRow("not keepass") << QByteArray("<html><body/></html>") << "not the root element";
+        QTest::newRow("unclosed quote") << QByteArray("title,password\n\"a,b\n") << "never closed";
+        QTest::newRow("quote inside") << QByteArray("title,password\na\"b,c\n") << "quote inside";
+        QTest::newRow("text after quote") << QByteArray("title,password\n\"a\"b,c\n") << "follows the closing quote";
+        QTest::newRow("too many fields") << QByteArray("title\na,b\n") << "line 2";
+        QTest::newRow("invalid json") << QByteArray("{\"items\": [ {\"name\": \"a\",, } ]}") << "not valid JSON";
+        QTest::newRow("truncated json") << QByteArray("{\"items\": [ {\"name\": \"a\"") << "not valid JSON";
+        QTest::newRow("encrypted json") << QByteArray("{\"encrypted\": true, \"data\": \"2.abc\"}") << "encrypted";
+        QTest::newRow("unknown folder") << QByteArray(
+                                               "{\"items\": [{\"type\": 2, \"name\": \"n\", \"folderId\": \"f\"}]}")
+                                        << "folder";
+        QTest::newRow("other json") << QByteArray("{\"a\": [1, 2]}") << "neither folders nor items";
+        QTest::newRow("deep json") << QByteArray("{\"items\": [") + QByteArray(100, '[') << "nested deeper";
+    }
+
+    void damagedAndHostileInputsAreRefused() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, error);
+        const auto reader = ImportReader::Create(FormatOf(bytes), false);
+        QString message;
+        ReadAll(*reader, bytes, message);
+        QVERIFY2(message.contains(error), qPrintable(message));
+    }
+
+    void attachedFilesAboveTheLimitAreRefused() {
+        const QByteArray data = QByteArray(3000, 'x').toBase64();
+        const QByteArray xml = "<KeePassFile><Meta><Binaries><Binary ID=\"0\">" + data +
+                               "</Binary></Binaries></Meta><Root/></KeePassFile>";
+        KeePassXmlReader small(false, 2048);
+        QString error;
+        ReadAll(small, xml, error);
+        QVERIFY2(error.contains(QStringLiteral("larger than")), qPrintable(error));
+        KeePassXmlReader large(false, 4096);
+        error.clear();
+        ReadAll(large, xml, error);
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestImport)
+#include "TestImport.moc"
