@@ -20,7 +20,9 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QDesktopServices>
 #include <QDir>
+#include <QFileInfo>
 #include <QMenu>
 #include <QMenuBar>
 #include <QSettings>
@@ -72,6 +74,17 @@ QString MakeWallet(const QString& path, const QString& password = QString()) {
     wallet.OnSaveDocument(path);
     return path;
 }
+
+// Stands in for the desktop's opener of files.
+class UrlRecorder : public QObject {
+    Q_OBJECT
+
+public:
+    QList<QUrl> opened;
+
+public Q_SLOTS:
+    void Open(const QUrl& url) { opened.append(url); }
+};
 
 struct Program {
     QTemporaryDir folder;
@@ -335,6 +348,21 @@ private Q_SLOTS:
         // The bars' own menu brings the menu bar back.
         const std::unique_ptr<QMenu> menu(p.Frame().createPopupMenu());
         QVERIFY(menu->actions().contains(p.Frame().Action(Command::ShowMenuBar)));
+    }
+
+    // The guide lies beside the program; the web page command opens it too while the program has no page of its own.
+    void helpOpensTheGuide() {
+        Program p;
+        QVERIFY(p.Start({MakeWallet(p.folder.filePath(QStringLiteral("h.kvx")))}));
+        UrlRecorder recorder;
+        QDesktopServices::setUrlHandler(QStringLiteral("file"), &recorder, "Open");
+        p.Trigger(Command::UsersGuide);
+        p.Trigger(Command::WebPage);
+        QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+        const QUrl guide = QUrl::fromLocalFile(QCoreApplication::applicationDirPath() + QStringLiteral("/KVGuide.pdf"));
+        QCOMPARE(recorder.opened, (QList<QUrl>{guide, guide}));
+        QVERIFY(QFileInfo::exists(guide.toLocalFile()));
+        QVERIFY2(p.prompts.Faults().isEmpty(), qPrintable(p.Faults()));
     }
 
     void autoLockLocksAtTheEndOfEachPeriod() {

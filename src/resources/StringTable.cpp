@@ -79,7 +79,6 @@ constexpr Entry kStrings[] = {
     {kStrPersonal, u"Personal"},
     {kStrLocked, u"Locked"},
     {kStrUnlocked, u"Unlocked"},
-    {kStrWebAddress, u"https://www.ostrande.example/korvel/"},
     {kStrWalletFilter, u"Korvel Files (*.kvx)|*.kvx|"},
     {kStrCardsCaption, u"Cards: %s"},
     {kStrCategoriesCaption, u"Categories"},

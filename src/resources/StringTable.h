@@ -39,6 +39,7 @@ constexpr int kStrBusiness = 65069;
 constexpr int kStrPersonal = 65070;
 constexpr int kStrLocked = 65073;
 constexpr int kStrUnlocked = 65074;
+// The maker's web page; the program has none of its own, so the table holds no text for it.
 constexpr int kStrWebAddress = 65081;
 constexpr int kStrWalletFilter = 65100;
 constexpr int kStrCardsCaption = 65102;

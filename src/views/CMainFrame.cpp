@@ -20,6 +20,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDesktopServices>
 #include <QDir>
 #include <QDockWidget>
 #include <QFileInfo>
@@ -148,7 +149,7 @@ void CMainFrame::BuildActions() {
     MakeAction(About, MenuText(About));
     MakeAction(LockWallet, ToolTip(LockWallet));
     // The dialogs of these commands are not part of the program yet; they stay visible but disabled.
-    for (int later : {WalletProperties, Find, ManageTemplates, ExportData, SyncManager, UsersGuide, WebPage})
+    for (int later : {WalletProperties, Find, ManageTemplates, ExportData, SyncManager})
         m_actions[later]->setEnabled(false);
     m_actions[Zoom]->setChecked(m_zoom);
 }
@@ -433,6 +434,12 @@ void CMainFrame::Run(int command) {
     case About:
         CDlgAbout(this).exec();
         break;
+    case UsersGuide:
+        OpenGuide();
+        break;
+    case WebPage:
+        OpenWebPage();
+        break;
     default:
         break;
     }
@@ -451,6 +458,21 @@ void CMainFrame::RunItemCommand(int command) {
         m_summary->DoListAction(action);
     else
         m_tree->DoAction(action);
+}
+
+void CMainFrame::OpenGuide() {
+    const QString guide = GetModuleFolder() + QStringLiteral("KVGuide.pdf");
+    if (!QFileInfo::exists(guide) || !QDesktopServices::openUrl(QUrl::fromLocalFile(guide)))
+        Prompts::Warn(tr("The User's Guide \"%1\" could not be opened.").arg(QDir::toNativeSeparators(guide)));
+}
+
+// The program has no web page of its own; until one is configured the command opens the guide, which exists.
+void CMainFrame::OpenWebPage() {
+    const QString address = LoadResString(kStrWebAddress);
+    if (address.isEmpty())
+        OpenGuide();
+    else
+        QDesktopServices::openUrl(QUrl(address));
 }
 
 void CMainFrame::DoNewWallet() {

@@ -101,6 +101,8 @@ private:
     void RunItemCommand(int command);
     bool ActiveIsSummary() const;
     void DoNewWallet();
+    void OpenGuide();
+    void OpenWebPage();
     void OpenWithDialog();
     void ImportWithDialog();
     void DoSave(bool withNewName);

@@ -7,6 +7,9 @@ install(TARGETS korvel korvel-cli korvelres
     RUNTIME DESTINATION ${KORVEL_INSTALL_PROGRAM_DIR}
     LIBRARY DESTINATION ${KORVEL_INSTALL_PROGRAM_DIR})
 
+# The User's Guide, which the program opens from its own folder.
+install(FILES ${KORVEL_GUIDE_PDF} DESTINATION ${KORVEL_INSTALL_PROGRAM_DIR})
+
 # The desktop's entry, the wallet file type and the icon, also shown on wallet files.
 install(FILES ${CMAKE_CURRENT_LIST_DIR}/korvel.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${CMAKE_CURRENT_LIST_DIR}/korvel.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages)
