@@ -4,6 +4,7 @@
 #include <QtConcurrent/QtConcurrentMap>
 
 #include <algorithm>
+#include <cstring>
 #include <utility>
 #include <vector>
 
@@ -12,22 +13,32 @@ constexpr std::uint32_t kDelta = 0x9E3779B9u;
 constexpr int kCycles = 32;
 constexpr int kUnitsPerBlock = 4;
 // Blocks ciphered side by side: each block's rounds depend on each other, but blocks do not, so the processor works
-// on many at once. A batch fills the lanes with the blocks of many texts; wide enough for two AVX2 registers.
-constexpr int kLanes = 16;
-// Below this many blocks, a batch is not worth handing to other threads.
+// on many at once. A batch fills the lanes with the blocks of many texts: four AVX2 vectors, or eight SSE2 ones
+// in two rounds, keep the vector unit busy while each waits for its last result.
+constexpr int kLanes = 32;
+// A batch is cut into tasks of about this many blocks; a smaller one stays on the calling thread.
 constexpr qsizetype kBlocksPerTask = 8192;
 
-template <int N> void Rounds(std::uint32_t* y, std::uint32_t* z, const FieldCipher::Key& k, bool encipher) {
+// The lanes are M vectors of W bytes of the compiler's vector extension; each vector's rounds are independent of the
+// others', so the processor keeps them all in flight. Always inlined, so that the AVX2 copy below gets its own
+// instructions.
+template <int M, int W>
+[[gnu::always_inline]] inline void Rounds(std::uint32_t* y, std::uint32_t* z, const FieldCipher::Key& k,
+                                          bool encipher) {
+    typedef std::uint32_t Lanes __attribute__((vector_size(W)));
+    Lanes vy[M], vz[M];
+    std::memcpy(vy, y, sizeof vy);
+    std::memcpy(vz, z, sizeof vz);
     if (encipher) {
         std::uint32_t sum = 0;
         for (int i = 0; i < kCycles; ++i) {
             const std::uint32_t first = sum + k[sum & 3];
             sum += kDelta;
             const std::uint32_t second = sum + k[(sum >> 11) & 3];
-            for (int l = 0; l < N; ++l)
-                y[l] += (((z[l] << 4) ^ (z[l] >> 5)) + z[l]) ^ first;
-            for (int l = 0; l < N; ++l)
-                z[l] += (((y[l] << 4) ^ (y[l] >> 5)) + y[l]) ^ second;
+            for (int m = 0; m < M; ++m)
+                vy[m] += (((vz[m] << 4) ^ (vz[m] >> 5)) + vz[m]) ^ first;
+            for (int m = 0; m < M; ++m)
+                vz[m] += (((vy[m] << 4) ^ (vy[m] >> 5)) + vy[m]) ^ second;
         }
     } else {
         std::uint32_t sum = kDelta * kCycles;
@@ -35,33 +46,50 @@ template <int N> void Rounds(std::uint32_t* y, std::uint32_t* z, const FieldCiph
             const std::uint32_t second = sum + k[(sum >> 11) & 3];
             sum -= kDelta;
             const std::uint32_t first = sum + k[sum & 3];
-            for (int l = 0; l < N; ++l)
-                z[l] -= (((y[l] << 4) ^ (y[l] >> 5)) + y[l]) ^ second;
-            for (int l = 0; l < N; ++l)
-                y[l] -= (((z[l] << 4) ^ (z[l] >> 5)) + z[l]) ^ first;
+            for (int m = 0; m < M; ++m)
+                vz[m] -= (((vy[m] << 4) ^ (vy[m] >> 5)) + vy[m]) ^ second;
+            for (int m = 0; m < M; ++m)
+                vy[m] -= (((vz[m] << 4) ^ (vz[m] >> 5)) + vz[m]) ^ first;
         }
     }
+    std::memcpy(y, vy, sizeof vy);
+    std::memcpy(z, vz, sizeof vz);
 }
 
-// Full lanes: the processor's widest vector unit is picked when the program starts.
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
-__attribute__((target_clones("avx2", "default")))
+using RoundsFunction = void (*)(std::uint32_t*, std::uint32_t*, const FieldCipher::Key&, bool);
+
+// Full lanes in 16-byte vectors, which every processor the program runs on has.
+void FullRoundsBasic(std::uint32_t* y, std::uint32_t* z, const FieldCipher::Key& k, bool encipher) {
+    constexpr int kHalf = kLanes / 2;
+    Rounds<kHalf / 4, 16>(y, z, k, encipher);
+    Rounds<kHalf / 4, 16>(y + kHalf, z + kHalf, k, encipher);
+}
+
+#if defined(__x86_64__) && defined(__GNUC__)
+[[gnu::target("avx2")]] void FullRoundsAvx2(std::uint32_t* y, std::uint32_t* z, const FieldCipher::Key& k,
+                                            bool encipher) {
+    Rounds<kLanes / 8, 32>(y, z, k, encipher);
+}
+
+RoundsFunction PickFullRounds() {
+    return __builtin_cpu_supports("avx2") ? FullRoundsAvx2 : FullRoundsBasic;
+}
+#else
+RoundsFunction PickFullRounds() {
+    return FullRoundsBasic;
+}
 #endif
-void FullRounds(std::uint32_t* y, std::uint32_t* z, const FieldCipher::Key& k, bool encipher) {
-    Rounds<kLanes>(y, z, k, encipher);
-}
 
+// Lanes beyond `lanes` hold stale blocks; ciphering them too costs less than a narrower loop.
 void Rounds(int lanes, std::uint32_t* y, std::uint32_t* z, const FieldCipher::Key& k, bool encipher) {
-    // Lanes beyond `lanes` hold stale blocks; ciphering them too costs less than a narrower loop.
+    static const RoundsFunction fullRounds = PickFullRounds();
+    if (lanes > 16)
+        return fullRounds(y, z, k, encipher);
     if (lanes > 8)
-        return FullRounds(y, z, k, encipher);
+        return Rounds<4, 16>(y, z, k, encipher);
     if (lanes > 4)
-        return Rounds<8>(y, z, k, encipher);
-    if (lanes > 2)
-        return Rounds<4>(y, z, k, encipher);
-    if (lanes == 2)
-        return Rounds<2>(y, z, k, encipher);
-    Rounds<1>(y, z, k, encipher);
+        return Rounds<2, 16>(y, z, k, encipher);
+    Rounds<1, 16>(y, z, k, encipher);
 }
 
 qsizetype PaddedSize(qsizetype size) {
@@ -219,5 +247,8 @@ void FieldCipher::BlockTexts(std::span<QString* const> texts, bool encipher) con
 }
 
 void FieldCipher::Block(std::uint32_t& y, std::uint32_t& z, bool encipher) const {
-    Rounds<1>(&y, &z, m_key, encipher);
+    std::uint32_t ys[4] = {y}, zs[4] = {z};
+    Rounds<1, 16>(ys, zs, m_key, encipher);
+    y = ys[0];
+    z = zs[0];
 }
