@@ -21,6 +21,8 @@ constexpr qint64 kUnitsPerBlock = 4;
 // Records enciphered together when storing: enough to keep every core's lanes full, few enough that the enciphered
 // copies stay small beside the wallet.
 constexpr qsizetype kRecordsPerBatch = 4096;
+// Texts read before they are deciphered together.
+constexpr qsizetype kTextsPerBatch = 32768;
 
 QString Tr(const char* text) {
     return QCoreApplication::translate("CArchive", text);
@@ -131,8 +133,17 @@ QString CArchive::ReadString() {
 
 void CArchive::ReadCiphered(QString& text) {
     text = ReadString(true);
-    if (IsBatching() && !text.isEmpty())
-        m_toDecipher.push_back(&text);
+    if (!IsBatching() || text.isEmpty())
+        return;
+    m_toDecipher.push_back(&text);
+    // Deciphered while they are still in the cache, and the list of waiting texts stays short.
+    if (qsizetype(m_toDecipher.size()) >= kTextsPerBatch)
+        DecipherWaiting();
+}
+
+void CArchive::DecipherWaiting() {
+    CipherTextBatch(m_toDecipher, false);
+    m_toDecipher.clear();
 }
 
 void CArchive::WriteCiphered(const QString& text) {
@@ -156,11 +167,8 @@ void CArchive::LoadBatched(const std::function<void()>& load) {
         m_toDecipher.clear();
         throw;
     }
-    if (--m_batchDepth > 0)
-        return;
-    CipherTextBatch(m_toDecipher, false);
-    m_toDecipher.clear();
-    m_toDecipher.shrink_to_fit();
+    if (--m_batchDepth == 0)
+        DecipherWaiting();
 }
 
 void CArchive::StoreBatched(qsizetype count, const std::function<void(qsizetype, CArchive&)>& store) {

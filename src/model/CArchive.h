@@ -40,11 +40,11 @@ public:
     QString ReadString();
 
     // Texts stored enciphered. Loading reads the enciphered text with room for its whole blocks; inside LoadBatched
-    // the archive keeps it to decipher with all others at the end. Storing writes the text's enciphered form.
+    // the archive keeps it to decipher with many others. Storing writes the text's enciphered form.
     void ReadCiphered(QString& text);
     void WriteCiphered(const QString& text);
-    // Loading: reads the records that `load` reads and deciphers all their texts at once at the end. Records read
-    // meanwhile must leave their texts to the archive (IsBatching).
+    // Loading: reads the records that `load` reads and deciphers their texts many at once; all are deciphered when
+    // it returns. Records read meanwhile must leave their texts to the archive (IsBatching).
     void LoadBatched(const std::function<void()>& load);
     bool IsBatching() const { return m_batchDepth > 0; }
     // Storing: writes records 0 to count - 1 with `store`, enciphering the texts of many records at once. `store`
@@ -66,6 +66,7 @@ private:
     quint16 ReadWord();
     qint64 ReadStringLength();
     QString ReadString(bool roomForBlocks);
+    void DecipherWaiting();
     void Refill();
 
     QIODevice* m_device;
