@@ -210,6 +210,16 @@ private Q_SLOTS:
                 QCOMPARE(batch[i], cipher.Transform(texts[i], method, encipher));
             }
             if (encipher) {
+                // Enciphering into one buffer gives the same texts one after another.
+                std::vector<const QString*> sources(texts.size());
+                for (qsizetype i = 0; i < texts.size(); ++i)
+                    sources[size_t(i)] = &texts[i];
+                std::vector<char16_t> units;
+                std::vector<qsizetype> ends;
+                cipher.EncipherInto(sources, method, units, ends);
+                QCOMPARE(qsizetype(units.size()), ends.empty() ? 0 : ends.back());
+                for (qsizetype i = 0, start = 0; i < texts.size(); start = ends[size_t(i++)])
+                    QCOMPARE(QStringView(units.data() + start, ends[size_t(i)] - start), QStringView(batch[i]));
                 cipher.TransformAll(pointers, method, false);
                 for (qsizetype i = 0; i < texts.size(); ++i)
                     QCOMPARE(batch[i], cipher.Transform(cipher.Transform(texts[i], method, true), method, false));

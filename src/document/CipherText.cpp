@@ -25,6 +25,11 @@ void CipherTextBatch(std::span<QString* const> texts, bool encipher) {
     ProgramCipher().TransformAll(texts, CurrentMethod(), encipher);
 }
 
+void EncipherTextsInto(std::span<const QString* const> texts, std::vector<char16_t>& units,
+                       std::vector<qsizetype>& ends) {
+    ProgramCipher().EncipherInto(texts, CurrentMethod(), units, ends);
+}
+
 void SetCurrentCipherMethod(qint32 method) {
     CurrentMethod() = method;
 }

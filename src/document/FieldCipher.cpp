@@ -228,6 +228,49 @@ void FieldCipher::TransformAll(std::span<QString* const> texts, qint32 method, b
     QtConcurrent::blockingMap(runs, work);
 }
 
+void FieldCipher::EncipherInto(std::span<const QString* const> texts, qint32 method, std::vector<char16_t>& units,
+                               std::vector<qsizetype>& ends) const {
+    const bool block = method == BlockOnly || method == SubstituteThenBlock;
+    ends.resize(texts.size());
+    qsizetype total = 0;
+    for (size_t i = 0; i < texts.size(); ++i) {
+        total += block ? PaddedSize(texts[i]->size()) : texts[i]->size();
+        ends[i] = total;
+    }
+    // Zero units: the padding of each text's last block.
+    units.assign(size_t(total), 0);
+    qsizetype start = 0;
+    for (size_t i = 0; i < texts.size(); ++i) {
+        const char16_t* from = reinterpret_cast<const char16_t*>(texts[i]->constData());
+        char16_t* to = units.data() + start;
+        if (method == SubstituteThenBlock) {
+            for (qsizetype u = 0; u < texts[i]->size(); ++u)
+                to[u] = char16_t(((from[u] - 20) ^ 23) + 77);
+        } else {
+            std::copy_n(from, texts[i]->size(), to);
+        }
+        start = ends[i];
+    }
+    if (!block)
+        return;
+    std::vector<std::pair<qsizetype, qsizetype>> runs;
+    const qsizetype blocks = total / kUnitsPerBlock;
+    for (qsizetype first = 0; first < blocks; first += kBlocksPerTask)
+        runs.emplace_back(first, std::min(blocks, first + kBlocksPerTask));
+    auto work = [this, &units](const std::pair<qsizetype, qsizetype>& run) {
+        LaneFiller lanes(m_key, true);
+        for (qsizetype b = run.first; b < run.second; ++b)
+            lanes.Add(units.data() + b * kUnitsPerBlock);
+        lanes.Flush();
+    };
+    if (runs.size() < 2) {
+        for (const auto& run : runs)
+            work(run);
+        return;
+    }
+    QtConcurrent::blockingMap(runs, work);
+}
+
 void FieldCipher::BlockTexts(std::span<QString* const> texts, bool encipher) const {
     LaneFiller lanes(m_key, encipher);
     for (QString* text : texts) {

@@ -80,7 +80,7 @@ void CArchive::WriteUInt(quint32 value) {
     WriteBytes(reinterpret_cast<const char*>(&le), sizeof le);
 }
 
-void CArchive::WriteString(const QString& value) {
+void CArchive::WriteString(QStringView value) {
     const qint64 length = value.size();
     char prefix[13] = {char(0xFF), char(0xFE), char(0xFF)};
     qint64 prefixSize = 3;
@@ -152,7 +152,9 @@ void CArchive::WriteCiphered(const QString& text) {
         return;
     }
     if (m_plain && m_nextEnciphered < m_plain->size() && (*m_plain)[m_nextEnciphered] == &text) {
-        WriteString((*m_enciphered)[m_nextEnciphered++]);
+        const qsizetype start = m_nextEnciphered == 0 ? 0 : (*m_ends)[m_nextEnciphered - 1];
+        const qsizetype end = (*m_ends)[m_nextEnciphered++];
+        WriteString(QStringView(m_enciphered->data() + start, end - start));
         return;
     }
     WriteString(CipherText(text, true));
@@ -178,17 +180,12 @@ void CArchive::StoreBatched(qsizetype count, const std::function<void(qsizetype,
         CArchive gather(plain);
         for (qsizetype i = first; i < end; ++i)
             store(i, gather);
-        std::vector<QString> enciphered;
-        enciphered.reserve(plain.size());
-        for (const QString* text : plain)
-            enciphered.push_back(*text);
-        std::vector<QString*> texts;
-        texts.reserve(enciphered.size());
-        for (QString& text : enciphered)
-            texts.push_back(&text);
-        CipherTextBatch(texts, true);
+        std::vector<char16_t> units;
+        std::vector<qsizetype> ends;
+        EncipherTextsInto(plain, units, ends);
         m_plain = &plain;
-        m_enciphered = &enciphered;
+        m_enciphered = &units;
+        m_ends = &ends;
         m_nextEnciphered = 0;
         try {
             for (qsizetype i = first; i < end; ++i)

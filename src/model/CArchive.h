@@ -34,7 +34,7 @@ public:
 
     void WriteInt(qint32 value);
     void WriteUInt(quint32 value);
-    void WriteString(const QString& value);
+    void WriteString(QStringView value);
     qint32 ReadInt();
     quint32 ReadUInt();
     QString ReadString();
@@ -76,7 +76,8 @@ private:
     std::vector<QString*> m_toDecipher;
     // Storing inside StoreBatched: the gathered texts and their enciphered forms, and the next one to write.
     const std::vector<const QString*>* m_plain = nullptr;
-    const std::vector<QString>* m_enciphered = nullptr;
+    const std::vector<char16_t>* m_enciphered = nullptr;
+    const std::vector<qsizetype>* m_ends = nullptr;
     size_t m_nextEnciphered = 0;
     QByteArray m_buffer;
     qint64 m_pos = 0; // next byte of m_buffer to read (loading)
