@@ -19,7 +19,11 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <fcntl.h>
 #include <functional>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 using bench::Measure;
@@ -81,6 +85,40 @@ void RunCli(const QStringList& arguments) {
     if (CliApplication().Run(arguments, console) != 0)
         qFatal("korvel-cli %s failed: %s", qPrintable(arguments.join(u' ')), err.data().constData());
 }
+// Peak resident memory, in MiB, of the real korvel-cli program running one command line.
+double PeakMiB(const QStringList& arguments) {
+    const QByteArray program = (QCoreApplication::applicationDirPath() + QStringLiteral("/korvel-cli")).toLocal8Bit();
+    QList<QByteArray> bytes;
+    for (const QString& argument : arguments)
+        bytes.append(argument.toLocal8Bit());
+    std::vector<char*> argv{const_cast<char*>(program.constData())};
+    for (QByteArray& argument : bytes)
+        argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (int null = ::open("/dev/null", O_WRONLY); null >= 0)
+            ::dup2(null, 1);
+        ::execv(argv[0], argv.data());
+        ::_exit(127);
+    }
+    int status = 0;
+    rusage usage{};
+    if (child < 0 || ::wait4(child, &status, 0, &usage) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        qFatal("korvel-cli %s failed", qPrintable(arguments.join(u' ')));
+    return usage.ru_maxrss / 1024.0;
+}
+
+// Saving the wallet as korvel-cli saves after a change: read, then written as a whole new file.
+double SaveMs(const QString& path) {
+    CWallet wallet;
+    if (!wallet.OnOpenDocument(path))
+        qFatal("the wallet could not be opened");
+    return Measure([&] {
+        if (!wallet.OnSaveDocument(path))
+            qFatal("the wallet could not be saved");
+    });
+}
 } // namespace
 
 int main(int argc, char** argv) {
@@ -101,13 +139,20 @@ int main(int argc, char** argv) {
     });
     const QString text = folder.filePath(QStringLiteral("out.txt"));
     const QString xml = folder.filePath(QStringLiteral("out.xml"));
-    Report("korvel-cli ls (open the wallet)", Measure([&] { RunCli({"ls", wallet}); }), "copy the wallet file", copyMs);
+    Report("korvel-cli ls (open the wallet)", Measure([&] {
+               RunCli({"ls", wallet});
+           }),
+           "copy the wallet file", copyMs, "<= 7");
     Report("korvel-cli info (open, count attachments)", Measure([&] {
                RunCli({"info", wallet, "--json"});
            }),
            "copy the wallet file", copyMs);
     Report("korvel-cli search (open, search)", Measure([&] {
                RunCli({"search", wallet, "xyz"});
+           }),
+           "copy the wallet file", copyMs, "<= 8");
+    Report("korvel-cli search \"\" (all cards, sorted)", Measure([&] {
+               RunCli({"search", wallet, ""});
            }),
            "copy the wallet file", copyMs);
     Report("korvel-cli export text (open, export)", Measure([&] {
@@ -117,6 +162,10 @@ int main(int argc, char** argv) {
     Report("korvel-cli export --xml (open, export)", Measure([&] {
                RunCli({"export", wallet, xml, "--xml", "--yes"});
            }),
-           "copy the wallet file", copyMs);
+           "copy the wallet file", copyMs, "<= 25");
+    Report("save the wallet", SaveMs(wallet), "copy the wallet file", copyMs, "<= 6");
+    std::printf("peak memory of korvel-cli ls (open the wallet): %.1f MiB   goal < 110 MiB\n", PeakMiB({"ls", wallet}));
+    std::printf("peak memory of korvel-cli export --xml: %.1f MiB   goal < 200 MiB\n",
+                PeakMiB({"export", wallet, xml, "--xml", "--yes"}));
     return 0;
 }

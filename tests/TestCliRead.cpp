@@ -11,6 +11,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
+
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -173,6 +175,31 @@ private Q_SLOTS:
         QCOMPARE(cards[1]["id"].toInt(), 40);
     }
 
+    // One call gives what listing each category in turn gives, each card with its category.
+    void lsAllIsEveryCategoryInTurn() {
+        const QString w = Path(QStringLiteral("open.kvx"));
+        QJsonArray expected;
+        for (const QJsonValue& category : RunCli({"ls", w, "--json"}).Json().array()) {
+            const int id = category["id"].toInt();
+            for (const QJsonValue& card : RunCli({"ls", w, QString::number(id), "--json"}).Json().array()) {
+                QJsonObject object = card.toObject();
+                object.insert("category", id);
+                expected.append(object);
+            }
+        }
+        QCOMPARE(expected.size(), 3);
+        QCOMPARE(RunCli({"ls", w, "--all", "--json"}).Json().array(), expected);
+        const QStringList lines = RunCli({"ls", w, "--all"}).out.trimmed().split('\n');
+        QCOMPARE(lines.size(), 3);
+        const QJsonObject first = expected[0].toObject();
+        QCOMPARE(lines[0], QStringLiteral("%1\t%2\t%3")
+                               .arg(first["id"].toInt())
+                               .arg(first["description"].toString())
+                               .arg(first["category"].toInt()));
+        const CliRun both = RunCli({"ls", w, "37", "--all"});
+        QVERIFY2(both.status == 2, Shown(both));
+    }
+
     void templatesJson() {
         const QJsonArray templates = RunCli({"templates", Path("open.kvx"), "--json"}).Json().array();
         QCOMPARE(templates.size(), 34);
@@ -234,6 +261,47 @@ private Q_SLOTS:
         QCOMPARE(found, ids);
     }
 
+    // The order of all cards is the case-blind order of their descriptions, ties kept in id order, also for letters
+    // whose folding differs from lower case and for letters beyond the BMP.
+    void searchAllFoldsCase() {
+        const QString w = Path(QStringLiteral("cases.kvx"));
+        const QStringList descriptions = {"zeta",
+                                          "Alpha",
+                                          "alpha",
+                                          QString::fromUtf8("\u00c4rger"),
+                                          QString::fromUtf8("\u00e4b"),
+                                          QString::fromUtf8("\u00c9CLAIR"),
+                                          QString::fromUtf8("\u00e9clair"),
+                                          QString::fromUtf8("\u03a3\u0399"),
+                                          QString::fromUtf8("\u03c3\u03b9"),
+                                          QString::fromUtf8("\u03c2a"),
+                                          QString::fromUtf8("\U00010400bc"),
+                                          QString::fromUtf8("\U00010428ab"),
+                                          QString::fromUtf8("\u0130x"),
+                                          QString::fromUtf8("\u00df"),
+                                          "SS",
+                                          QString::fromUtf8("\u01c5"),
+                                          QString::fromUtf8("\u01c6"),
+                                          "ALPHA"};
+        QVERIFY(RunCli({"create", w}).status == 0);
+        QVERIFY(RunCli({"add-category", w, "Open", "--no-password"}).status == 0);
+        QList<std::pair<QString, int>> expected;
+        for (const QString& description : descriptions) {
+            const CliRun run = RunCli({"add-card", w, "37", kCreditCard, description});
+            QVERIFY2(run.status == 0, Shown(run));
+            expected.append({description, run.out.trimmed().toInt()});
+        }
+        std::stable_sort(expected.begin(), expected.end(), [](const auto& a, const auto& b) {
+            return a.first.compare(b.first, Qt::CaseInsensitive) < 0;
+        });
+        QList<int> found, ids;
+        for (const QJsonValue& card : RunCli({"search", w, "", "--json"}).Json().array())
+            found.append(card["id"].toInt());
+        for (const auto& [description, id] : expected)
+            ids.append(id);
+        QCOMPARE(found, ids);
+    }
+
     // Guarded actions ask for the password once the wallet has one; the rest never do.
     void passwordRules_data() {
         QTest::addColumn<QStringList>("arguments");
@@ -277,6 +345,9 @@ private Q_SLOTS:
                                                    6)
                                      << false << 1 << "access refused: a line of input holds a NUL byte";
         QTest::newRow("category list is open") << QStringList{"ls", w} << QByteArray() << false << 0 << "";
+        QTest::newRow("every card, right") << QStringList{"ls", w, "--all"} << kPassword << false << 0 << "";
+        QTest::newRow("every card, none")
+            << QStringList{"ls", w, "--all"} << QByteArray() << false << 1 << "access refused";
         QTest::newRow("open card") << QStringList{"show", w, "38"} << QByteArray() << false << 0 << "";
     }
 

@@ -2,7 +2,32 @@
 #include "document/CipherText.h"
 #include "document/FieldCipher.h"
 
+#include <QRandomGenerator>
 #include <QTest>
+
+#include <vector>
+
+namespace {
+// The cipher as written down, one block at a time: the reference for the routines that work on many blocks.
+QString Reference(const FieldCipher& cipher, QString text, int method, bool encipher) {
+    if (text.isEmpty() || (method != 1 && method != 2))
+        return text;
+    if (method == 2 && encipher)
+        text = FieldCipher::SubstituteText(text, true);
+    text.resize((text.size() + 3) / 4 * 4, QChar(0));
+    QString out;
+    for (qsizetype b = 0; b < text.size(); b += 4) {
+        std::uint32_t y = text[b].unicode() | (std::uint32_t(text[b + 1].unicode()) << 16);
+        std::uint32_t z = text[b + 2].unicode() | (std::uint32_t(text[b + 3].unicode()) << 16);
+        cipher.Block(y, z, encipher);
+        for (std::uint32_t unit : {y & 0xFFFF, y >> 16, z & 0xFFFF, z >> 16}) {
+            if (encipher || unit != 0)
+                out += QChar(char16_t(unit));
+        }
+    }
+    return method == 2 && !encipher ? FieldCipher::SubstituteText(out, false) : out;
+}
+} // namespace
 
 class TestFieldCipher : public QObject {
     Q_OBJECT
@@ -145,6 +170,64 @@ private Q_SLOTS:
         QVERIFY(one != two);
         // Deciphering under another method than the one that enciphered gives garbage, not the text.
         QVERIFY(CipherText(one, false) != text);
+    }
+
+    // The batch must give what the one-text routine gives, for every length (so every padding), for any units (zero
+    // units and damaged enciphered texts of any length included), with the lanes filled across texts, and in a batch
+    // large enough to be spread over threads.
+    void batchMatchesOneText_data() {
+        QTest::addColumn<int>("method");
+        QTest::addColumn<int>("copies");
+        for (int method : {0, 1, 2, 7}) {
+            QTest::addRow("method %d, one thread", method) << method << 1;
+            QTest::addRow("method %d, spread", method) << method << 40;
+        }
+    }
+
+    void batchMatchesOneText() {
+        QFETCH(int, method);
+        QFETCH(int, copies);
+        QRandomGenerator random(quint32(method * 100 + copies));
+        QList<QString> texts, originals;
+        for (int copy = 0; copy < copies; ++copy) {
+            for (int length = 0; length <= 70; ++length) {
+                QString text(length, Qt::Uninitialized);
+                for (QChar& c : text)
+                    c = QChar(char16_t(random.bounded(4) == 0 ? random.bounded(3) : random.bounded(0x10000)));
+                texts.append(text);
+                originals.append(QString(text.constData(), text.size()));
+            }
+        }
+        const FieldCipher cipher;
+        for (bool encipher : {true, false}) {
+            QList<QString> batch = texts;
+            std::vector<QString*> pointers;
+            for (QString& text : batch)
+                pointers.push_back(&text);
+            cipher.TransformAll(pointers, method, encipher);
+            for (qsizetype i = 0; i < texts.size(); ++i) {
+                QCOMPARE(cipher.Transform(texts[i], method, encipher), Reference(cipher, texts[i], method, encipher));
+                QCOMPARE(batch[i], cipher.Transform(texts[i], method, encipher));
+            }
+            if (encipher) {
+                // Enciphering into one buffer gives the same texts one after another.
+                std::vector<const QString*> sources(texts.size());
+                for (qsizetype i = 0; i < texts.size(); ++i)
+                    sources[size_t(i)] = &texts[i];
+                std::vector<char16_t> units;
+                std::vector<qsizetype> ends;
+                cipher.EncipherInto(sources, method, units, ends);
+                QCOMPARE(qsizetype(units.size()), ends.empty() ? 0 : ends.back());
+                for (qsizetype i = 0, start = 0; i < texts.size(); start = ends[size_t(i++)])
+                    QCOMPARE(QStringView(units.data() + start, ends[size_t(i)] - start), QStringView(batch[i]));
+                cipher.TransformAll(pointers, method, false);
+                for (qsizetype i = 0; i < texts.size(); ++i)
+                    QCOMPARE(batch[i], cipher.Transform(cipher.Transform(texts[i], method, true), method, false));
+            }
+        }
+        // The batch was given copies that shared their buffers with these texts: the texts stay as they were.
+        for (qsizetype i = 0; i < texts.size(); ++i)
+            QCOMPARE(texts[i], originals[i]);
     }
 
     void cipheredTextsKeepZeroUnits() {

@@ -210,6 +210,56 @@ private Q_SLOTS:
         QCOMPARE(Stored(back), bytes);
     }
 
+    // A list is enciphered and deciphered in batches of many records, across several batches here; the bytes are
+    // those of writing record by record, and reading gives every text back.
+    void largeListsInBatches_data() {
+        QTest::addColumn<int>("method");
+        QTest::newRow("block") << 1;
+        QTest::newRow("substitute and block") << 2;
+    }
+
+    void largeListsInBatches() {
+        QFETCH(int, method);
+        SetCurrentCipherMethod(method);
+        QRandomGenerator random(7);
+        CCardList cards;
+        for (int i = 0; i < 5000; ++i) {
+            auto card = std::make_unique<CCard>(i + 1);
+            card->description = QStringLiteral("Card %1").arg(i);
+            for (int v = 0; v < 1 + i % 14; ++v) {
+                QString value(int(random.bounded(1, 30)), Qt::Uninitialized);
+                for (QChar& c : value)
+                    c = QChar(char16_t(random.bounded(1, 0xFFB8)));
+                card->values[size_t(v)] = value;
+            }
+            cards.InsertInIdOrder(card);
+        }
+        QByteArray batched, oneByOne;
+        QBuffer toBatched(&batched), toOneByOne(&oneByOne);
+        QVERIFY(toBatched.open(QIODevice::WriteOnly) && toOneByOne.open(QIODevice::WriteOnly));
+        CArchive batchedArchive(toBatched, CArchive::Mode::Store);
+        cards.Serialize(batchedArchive);
+        batchedArchive.Flush();
+        CArchive oneByOneArchive(toOneByOne, CArchive::Mode::Store);
+        oneByOneArchive.WriteInt(qint32(cards.Count()));
+        for (CCard* card : cards)
+            card->Serialize(oneByOneArchive);
+        oneByOneArchive.Flush();
+        QCOMPARE(batched.size(), oneByOne.size());
+        QVERIFY(batched == oneByOne);
+
+        QBuffer from(&batched);
+        QVERIFY(from.open(QIODevice::ReadOnly));
+        CArchive loading(from, CArchive::Mode::Load);
+        CCardList back;
+        back.Serialize(loading);
+        QCOMPARE(back.Count(), cards.Count());
+        for (qsizetype i = 0; i < cards.Count(); ++i) {
+            QCOMPARE(back.At(i)->description, cards.At(i)->description);
+            QVERIFY(back.At(i)->values == cards.At(i)->values);
+        }
+    }
+
     void failedLoadLeavesWalletAsItWas() {
         CWallet source;
         Fill(source);

@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "TestFiles.h"
 #include "WalletFixture.h"
+#include "document/Utilities.h"
 #include "document/WalletExport.h"
+#include "model/CXmlDocument.h"
+#include "resources/StringTable.h"
 
 #include <QDir>
 #include <QFile>
@@ -115,6 +118,44 @@ private Q_SLOTS:
         QVERIFY2(WalletExport::Write(*f.wallet, categories,
                                      xml ? WalletExport::Format::Xml : WalletExport::Format::Text, path, error),
                  qPrintable(error));
+        QCOMPARE(FileBytes(path), expected);
+    }
+
+    // The XML export writes what building the document with the XML model and saving it writes, also for every
+    // 16-bit unit (lone surrogates included), characters beyond the BMP, markup in every text and a card whose
+    // template is gone.
+    void xmlIsWhatTheModelSaves() {
+        WalletFixture f;
+        Fill(*f.wallet);
+        QString every;
+        for (char32_t u = 1; u <= 0xFFFF; ++u)
+            every += QChar(char16_t(u));
+        AddCard(*f.wallet, 206, kForeign, "\xF0\x9F\x94\x91 'key' <&>", {{0, "x"}, {2, "\xF0\x90\x90\x80"}});
+        f.wallet->cards.FindById(206)->notes = every + QChar(0xD800) + QStringLiteral("a") + QChar(0xDC00);
+        AddCard(*f.wallet, 207, kEmpty, "No template", {{4, "v"}}, "n");
+        f.wallet->cards.FindById(207)->templateName = QStringLiteral("gone");
+        f.wallet->templates.FindByInternalName(QStringLiteral("T"))->fields[2].name = QStringLiteral("S\"i<t>e&'");
+        const QList<qint32> all = {kBank, kEmpty, kQuoted, kForeign};
+
+        CXmlDocument model(LoadResString(kStrXmlDeclaration));
+        QVERIFY(model.AddElem(LoadResString(kStrAppTitle)));
+        for (const CCategory* category : f.wallet->categories) {
+            QVERIFY(model.AddChildElem(LoadResString(kStrCategory)) && model.IntoElem());
+            QVERIFY(model.SetAttrib(LoadResString(kStrDescription), category->description));
+            for (const CCard* card : f.wallet->cards) {
+                if (card->categoryId == category->id)
+                    QVERIFY(model.AddChildSubDoc(card->GetText(true)));
+            }
+            QVERIFY(model.OutOfElem());
+        }
+        const QString modelPath = f.Path(QStringLiteral("model.xml"));
+        QVERIFY(model.Save(modelPath));
+
+        const QString path = f.Path(QStringLiteral("out.xml"));
+        QString error;
+        QVERIFY2(WalletExport::Write(*f.wallet, all, WalletExport::Format::Xml, path, error), qPrintable(error));
+        const QByteArray expected = FileBytes(modelPath);
+        QVERIFY(expected.size() > 0xFFFF);
         QCOMPARE(FileBytes(path), expected);
     }
 

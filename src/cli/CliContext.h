@@ -46,6 +46,8 @@ public:
     // Opens the wallet named by the first argument; a wallet that asks for its password on opening asks here.
     CWallet& OpenWallet(Access access);
     CWallet& Wallet();
+    // The wallet the command made or opened, if any.
+    CWallet* OpenedWallet() const { return m_wallet.get(); }
     // Saves the wallet to its file.
     void Save();
 

@@ -20,5 +20,7 @@ int main(int argc, char* argv[]) {
     QByteArrayList arguments;
     for (int i = 1; i < argc; ++i)
         arguments.append(QByteArray(argv[i]));
-    return CliApplication().RunNative(arguments, console);
+    CliApplication application;
+    application.LeaveRecordsAtExit();
+    return application.RunNative(arguments, console);
 }

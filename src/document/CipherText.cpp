@@ -6,8 +6,8 @@
 #include <utility>
 
 namespace {
-FieldCipher& ProgramCipher() {
-    static FieldCipher cipher(FieldCipher::kWalletKey);
+const FieldCipher& ProgramCipher() {
+    static const FieldCipher cipher(FieldCipher::kWalletKey);
     return cipher;
 }
 
@@ -18,9 +18,16 @@ qint32& CurrentMethod() {
 } // namespace
 
 QString CipherText(QString text, bool encipher) {
-    FieldCipher& cipher = ProgramCipher();
-    cipher.method = CurrentMethod();
-    return cipher.Transform(std::move(text), encipher);
+    return ProgramCipher().Transform(std::move(text), CurrentMethod(), encipher);
+}
+
+void CipherTextBatch(std::span<QString* const> texts, bool encipher) {
+    ProgramCipher().TransformAll(texts, CurrentMethod(), encipher);
+}
+
+void EncipherTextsInto(std::span<const QString* const> texts, std::vector<char16_t>& units,
+                       std::vector<qsizetype>& ends) {
+    ProgramCipher().EncipherInto(texts, CurrentMethod(), units, ends);
 }
 
 void SetCurrentCipherMethod(qint32 method) {

@@ -4,13 +4,14 @@
 #include "document/CWallet.h"
 #include "document/OutputFile.h"
 #include "document/Utilities.h"
-#include "model/CXmlDocument.h"
+#include "document/Windows1252Writer.h"
 #include "resources/StringTable.h"
 
 #include <QHash>
 #include <QSet>
 #include <QStringEncoder>
 
+#include <algorithm>
 #include <functional>
 
 namespace {
@@ -30,6 +31,65 @@ void ForEachChosen(const CWallet& wallet, const QList<qint32>& categoryIds,
         if (chosen.contains(category->id))
             visit(*category, cardsOf.value(category->id));
     }
+}
+
+// The names the XML file uses, from the string table.
+struct XmlNames {
+    QString root = LoadResString(kStrAppTitle);
+    QString category = LoadResString(kStrCategory);
+    QString card = LoadResString(kStrCard);
+    QString field = LoadResString(kStrField);
+    QString notes = LoadResString(kStrNotes);
+    QString description = LoadResString(kStrDescription);
+};
+
+// "<name Description="value"", the start tag still open.
+void OpenTag(Windows1252Writer& xml, const XmlNames& names, const QString& name, const QString& description) {
+    xml.Markup(u"<");
+    xml.Markup(name);
+    xml.Markup(u" ");
+    xml.Markup(names.description);
+    xml.Markup(u"=\"");
+    xml.Text(description, true);
+    xml.Markup(u"\"");
+}
+
+void EndTag(Windows1252Writer& xml, const QString& name) {
+    xml.Markup(u"</");
+    xml.Markup(name);
+    xml.Markup(u">\r\n");
+}
+
+// The card's XML element, as the card renders it: field names from its template in the active wallet, as the card
+// finds them.
+void WriteCard(Windows1252Writer& xml, const XmlNames& names, const CCard& card) {
+    const CWallet* active = GetActiveWallet();
+    const CCardTemplate* cardTemplate = active ? active->templates.FindByInternalName(card.templateName) : nullptr;
+    OpenTag(xml, names, names.card, card.description);
+    const bool empty = card.notes.isEmpty() && std::all_of(card.values.begin(), card.values.end(),
+                                                           [](const QString& v) { return v.isEmpty(); });
+    if (empty) {
+        xml.Markup(u"/>\r\n");
+        return;
+    }
+    xml.Markup(u">\r\n");
+    for (int i = 0; i < CCard::kValueCount; ++i) {
+        const QString& value = card.values[size_t(i)];
+        if (value.isEmpty())
+            continue;
+        OpenTag(xml, names, names.field, cardTemplate ? cardTemplate->fields[i].name : QString());
+        xml.Markup(u">");
+        xml.Text(value, false);
+        EndTag(xml, names.field);
+    }
+    if (!card.notes.isEmpty()) {
+        xml.Markup(u"<");
+        xml.Markup(names.notes);
+        xml.Markup(u">");
+        xml.Text(card.notes, false);
+        EndTag(xml, names.notes);
+    }
+    EndTag(xml, names.card);
 }
 
 QString OpenError(const QString& reason) {
@@ -68,31 +128,42 @@ bool WalletExport::WriteText(const CWallet& wallet, const QList<qint32>& categor
     return true;
 }
 
+// One pass: each card is escaped and encoded as it is written, the bytes that building the whole document with the
+// XML model and saving it would give.
 bool WalletExport::WriteXml(const CWallet& wallet, const QList<qint32>& categoryIds, const QString& path,
                             QString& error) {
-    CXmlDocument xml(LoadResString(kStrXmlDeclaration));
-    if (!BuildXml(wallet, categoryIds, xml)) {
-        error = xml.GetError();
+    OutputFile file(path);
+    if (!file.Open()) {
+        error = OpenError(file.errorString());
         return false;
     }
-    QString reason;
-    if (!xml.Save(path, &reason)) {
-        error = OpenError(reason);
+    const XmlNames names;
+    Windows1252Writer xml(file);
+    xml.Markup(LoadResString(kStrXmlDeclaration));
+    xml.Markup(u"<");
+    xml.Markup(names.root);
+    bool any = false;
+    ForEachChosen(wallet, categoryIds, [&](const CCategory& category, const QList<const CCard*>& cards) {
+        if (!any)
+            xml.Markup(u">\r\n");
+        any = true;
+        OpenTag(xml, names, names.category, category.description);
+        if (cards.isEmpty()) {
+            xml.Markup(u"/>\r\n");
+            return;
+        }
+        xml.Markup(u">\r\n");
+        for (const CCard* card : cards)
+            WriteCard(xml, names, *card);
+        EndTag(xml, names.category);
+    });
+    if (any)
+        EndTag(xml, names.root);
+    else
+        xml.Markup(u"/>\r\n");
+    if (!xml.Flush() || !file.Commit()) {
+        error = OpenError(file.errorString());
         return false;
     }
     return true;
-}
-
-// A card that does not fit into the document fails the whole export rather than going missing from it.
-bool WalletExport::BuildXml(const CWallet& wallet, const QList<qint32>& categoryIds, CXmlDocument& xml) {
-    const QString categoryName = LoadResString(kStrCategory);
-    const QString description = LoadResString(kStrDescription);
-    bool ok = xml.AddElem(LoadResString(kStrAppTitle));
-    ForEachChosen(wallet, categoryIds, [&](const CCategory& category, const QList<const CCard*>& cards) {
-        ok = ok && xml.AddChildElem(categoryName) && xml.IntoElem() && xml.SetAttrib(description, category.description);
-        for (const CCard* card : cards)
-            ok = ok && xml.AddChildSubDoc(card->GetText(true));
-        ok = ok && xml.OutOfElem();
-    });
-    return ok;
 }

@@ -5,7 +5,6 @@
 #include <QString>
 
 class CWallet;
-class CXmlDocument;
 
 // Writes the cards of chosen categories to a text or XML file: categories in the wallet's order, each one's cards in
 // card order. The Export dialog and korvel-cli both run it; telling the user about the outcome is theirs.
@@ -22,5 +21,4 @@ public:
 private:
     static bool WriteText(const CWallet& wallet, const QList<qint32>& categoryIds, const QString& path, QString& error);
     static bool WriteXml(const CWallet& wallet, const QList<qint32>& categoryIds, const QString& path, QString& error);
-    static bool BuildXml(const CWallet& wallet, const QList<qint32>& categoryIds, CXmlDocument& xml);
 };

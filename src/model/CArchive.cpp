@@ -1,12 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "model/CArchive.h"
 
+#include "document/CipherText.h"
 #include "model/CArchiveException.h"
 
 #include <QCoreApplication>
 #include <QIODevice>
 #include <QtEndian>
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -15,13 +17,22 @@ constexpr quint8 kLongLength = 0xFF;
 constexpr quint16 kUnicodeMarker = 0xFFFE;
 constexpr quint16 kLongerLength = 0xFFFF;
 constexpr quint32 kInvalidLength = 0xFFFFFFFFu;
+constexpr qint64 kUnitsPerBlock = 4;
+// Records enciphered together when storing: enough to keep every core's lanes full, few enough that the enciphered
+// copies stay small beside the wallet.
+constexpr qsizetype kRecordsPerBatch = 4096;
+// Texts read before they are deciphered together.
+constexpr qsizetype kTextsPerBatch = 32768;
 
 QString Tr(const char* text) {
     return QCoreApplication::translate("CArchive", text);
 }
 } // namespace
 
-CArchive::CArchive(QIODevice& device, Mode mode) : m_device(device), m_mode(mode) {
+CArchive::CArchive(std::vector<const QString*>& cipheredTexts)
+    : m_device(nullptr), m_mode(Mode::Store), m_gathered(&cipheredTexts) {}
+
+CArchive::CArchive(QIODevice& device, Mode mode) : m_device(&device), m_mode(mode) {
     if (IsStoring())
         m_buffer.reserve(kBufferSize);
     else if (device.isSequential())
@@ -69,7 +80,7 @@ void CArchive::WriteUInt(quint32 value) {
     WriteBytes(reinterpret_cast<const char*>(&le), sizeof le);
 }
 
-void CArchive::WriteString(const QString& value) {
+void CArchive::WriteString(QStringView value) {
     const qint64 length = value.size();
     char prefix[13] = {char(0xFF), char(0xFE), char(0xFF)};
     qint64 prefixSize = 3;
@@ -117,6 +128,79 @@ quint32 CArchive::ReadUInt() {
 }
 
 QString CArchive::ReadString() {
+    return ReadString(false);
+}
+
+void CArchive::ReadCiphered(QString& text) {
+    text = ReadString(true);
+    if (!IsBatching() || text.isEmpty())
+        return;
+    m_toDecipher.push_back(&text);
+    // Deciphered while they are still in the cache, and the list of waiting texts stays short.
+    if (qsizetype(m_toDecipher.size()) >= kTextsPerBatch)
+        DecipherWaiting();
+}
+
+void CArchive::DecipherWaiting() {
+    CipherTextBatch(m_toDecipher, false);
+    m_toDecipher.clear();
+}
+
+void CArchive::WriteCiphered(const QString& text) {
+    if (m_gathered) {
+        m_gathered->push_back(&text);
+        return;
+    }
+    if (m_plain && m_nextEnciphered < m_plain->size() && (*m_plain)[m_nextEnciphered] == &text) {
+        const qsizetype start = m_nextEnciphered == 0 ? 0 : (*m_ends)[m_nextEnciphered - 1];
+        const qsizetype end = (*m_ends)[m_nextEnciphered++];
+        WriteString(QStringView(m_enciphered->data() + start, end - start));
+        return;
+    }
+    WriteString(CipherText(text, true));
+}
+
+void CArchive::LoadBatched(const std::function<void()>& load) {
+    ++m_batchDepth;
+    try {
+        load();
+    } catch (...) {
+        --m_batchDepth;
+        m_toDecipher.clear();
+        throw;
+    }
+    if (--m_batchDepth == 0)
+        DecipherWaiting();
+}
+
+void CArchive::StoreBatched(qsizetype count, const std::function<void(qsizetype, CArchive&)>& store) {
+    for (qsizetype first = 0; first < count; first += kRecordsPerBatch) {
+        const qsizetype end = std::min(count, first + kRecordsPerBatch);
+        std::vector<const QString*> plain;
+        CArchive gather(plain);
+        for (qsizetype i = first; i < end; ++i)
+            store(i, gather);
+        std::vector<char16_t> units;
+        std::vector<qsizetype> ends;
+        EncipherTextsInto(plain, units, ends);
+        m_plain = &plain;
+        m_enciphered = &units;
+        m_ends = &ends;
+        m_nextEnciphered = 0;
+        try {
+            for (qsizetype i = first; i < end; ++i)
+                store(i, *this);
+        } catch (...) {
+            m_plain = nullptr;
+            m_enciphered = nullptr;
+            throw;
+        }
+        m_plain = nullptr;
+        m_enciphered = nullptr;
+    }
+}
+
+QString CArchive::ReadString(bool roomForBlocks) {
     qint64 length = 0;
     const uchar* head = reinterpret_cast<const uchar*>(m_buffer.constData()) + m_pos;
     if (m_buffer.size() - m_pos >= 4 && head[0] == 0xFF && head[1] == 0xFE && head[2] == 0xFF && head[3] < 0xFF) {
@@ -132,7 +216,11 @@ QString CArchive::ReadString() {
         throw CArchiveException(Tr("The data ends in the middle of a text."));
     if (length == 0)
         return QString();
-    QString text(length, Qt::Uninitialized);
+    // A text read for deciphering gets the room for its padded last block now, so that deciphering it in place
+    // allocates nothing more.
+    QString text;
+    text.reserve(roomForBlocks ? (length + kUnitsPerBlock - 1) / kUnitsPerBlock * kUnitsPerBlock : length);
+    text.resize(length);
     ReadBytes(reinterpret_cast<char*>(text.data()), length * 2);
     if constexpr (Q_BYTE_ORDER != Q_LITTLE_ENDIAN) {
         for (QChar& c : text)
@@ -157,7 +245,7 @@ qint64 CArchive::ReadStringLength() {
 qint64 CArchive::BytesLeft() const {
     if (IsStoring())
         return 0;
-    return (m_buffer.size() - m_pos) + qMax<qint64>(0, m_device.size() - m_device.pos());
+    return (m_buffer.size() - m_pos) + qMax<qint64>(0, m_device->size() - m_device->pos());
 }
 
 void CArchive::CheckCount(qint32 count, qint64 minSize) const {
@@ -166,21 +254,23 @@ void CArchive::CheckCount(qint32 count, qint64 minSize) const {
 }
 
 void CArchive::Flush() {
-    if (!IsStoring() || m_buffer.isEmpty())
+    if (!IsStoring() || m_gathered || m_buffer.isEmpty())
         return;
     const qint64 size = m_buffer.size();
-    const qint64 written = m_device.write(m_buffer);
+    const qint64 written = m_device->write(m_buffer);
     m_buffer.clear();
     if (written != size)
-        throw CArchiveException(Tr("The data could not be written: %1").arg(m_device.errorString()));
+        throw CArchiveException(Tr("The data could not be written: %1").arg(m_device->errorString()));
 }
 
 void CArchive::WriteBytes(const char* data, qint64 size) {
+    if (m_gathered)
+        return;
     if (m_buffer.size() + size > kBufferSize) {
         Flush();
         if (size > kBufferSize) {
-            if (m_device.write(data, size) != size)
-                throw CArchiveException(Tr("The data could not be written: %1").arg(m_device.errorString()));
+            if (m_device->write(data, size) != size)
+                throw CArchiveException(Tr("The data could not be written: %1").arg(m_device->errorString()));
             return;
         }
     }
@@ -213,7 +303,7 @@ quint16 CArchive::ReadWord() {
 
 void CArchive::Refill() {
     m_buffer.resize(kBufferSize);
-    const qint64 got = m_device.read(m_buffer.data(), kBufferSize);
+    const qint64 got = m_device->read(m_buffer.data(), kBufferSize);
     m_buffer.resize(qMax<qint64>(0, got));
     m_pos = 0;
     if (got <= 0)

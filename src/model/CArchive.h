@@ -4,6 +4,9 @@
 #include <QByteArray>
 #include <QString>
 
+#include <functional>
+#include <vector>
+
 class QIODevice;
 
 // Reads or writes the record stream of wallets and template files: little-endian 32-bit items and length-prefixed
@@ -15,6 +18,8 @@ public:
     enum class Mode { Store, Load };
 
     CArchive(QIODevice& device, Mode mode);
+    // A storing archive that writes nothing and only notes, in order, the texts that would be written enciphered.
+    explicit CArchive(std::vector<const QString*>& cipheredTexts);
     CArchive(const CArchive&) = delete;
     CArchive& operator=(const CArchive&) = delete;
 
@@ -29,10 +34,22 @@ public:
 
     void WriteInt(qint32 value);
     void WriteUInt(quint32 value);
-    void WriteString(const QString& value);
+    void WriteString(QStringView value);
     qint32 ReadInt();
     quint32 ReadUInt();
     QString ReadString();
+
+    // Texts stored enciphered. Loading reads the enciphered text with room for its whole blocks; inside LoadBatched
+    // the archive keeps it to decipher with many others. Storing writes the text's enciphered form.
+    void ReadCiphered(QString& text);
+    void WriteCiphered(const QString& text);
+    // Loading: reads the records that `load` reads and deciphers their texts many at once; all are deciphered when
+    // it returns. Records read meanwhile must leave their texts to the archive (IsBatching).
+    void LoadBatched(const std::function<void()>& load);
+    bool IsBatching() const { return m_batchDepth > 0; }
+    // Storing: writes records 0 to count - 1 with `store`, enciphering the texts of many records at once. `store`
+    // runs twice per record: once to gather the texts, once to write them.
+    void StoreBatched(qsizetype count, const std::function<void(qsizetype, CArchive&)>& store);
 
     // Loading: the bytes not read yet. Storing: 0.
     qint64 BytesLeft() const;
@@ -48,10 +65,20 @@ private:
     quint8 ReadByte();
     quint16 ReadWord();
     qint64 ReadStringLength();
+    QString ReadString(bool roomForBlocks);
+    void DecipherWaiting();
     void Refill();
 
-    QIODevice& m_device;
+    QIODevice* m_device;
     Mode m_mode;
+    std::vector<const QString*>* m_gathered = nullptr;
+    int m_batchDepth = 0;
+    std::vector<QString*> m_toDecipher;
+    // Storing inside StoreBatched: the gathered texts and their enciphered forms, and the next one to write.
+    const std::vector<const QString*>* m_plain = nullptr;
+    const std::vector<char16_t>* m_enciphered = nullptr;
+    const std::vector<qsizetype>* m_ends = nullptr;
+    size_t m_nextEnciphered = 0;
     QByteArray m_buffer;
     qint64 m_pos = 0; // next byte of m_buffer to read (loading)
 };

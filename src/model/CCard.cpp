@@ -116,7 +116,7 @@ void CCard::Serialize(CArchive& archive) {
     CipheredItem(archive, notes);
     for (QString& value : values)
         CipheredItem(archive, value);
-    if (archive.IsLoading())
+    if (archive.IsLoading() && !archive.IsBatching())
         CipherTexts(false);
 }
 

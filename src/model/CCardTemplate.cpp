@@ -119,7 +119,7 @@ void CCardTemplate::Serialize(CArchive& archive) {
         archive.Item(field.type);
         CipheredItem(archive, field.name);
     }
-    if (archive.IsLoading())
+    if (archive.IsLoading() && !archive.IsBatching())
         CipherTexts(false);
 }
 

@@ -26,7 +26,7 @@ void CCategory::Serialize(CArchive& archive) {
     SerializeHead(archive);
     archive.Item(defaultTemplate);
     archive.Item(flag);
-    if (archive.IsLoading())
+    if (archive.IsLoading() && !archive.IsBatching())
         CipherTexts(false);
 }
 

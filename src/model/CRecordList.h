@@ -51,21 +51,23 @@ public:
     void DeleteAll() { m_records.clear(); }
 
     // A count, then each record; reading appends in the stored order, which is id order for every list written here.
+    // The texts of the whole list are enciphered or deciphered together, which keeps the cipher's lanes full.
     void Serialize(CArchive& archive) {
         if (archive.IsStoring()) {
             archive.WriteInt(qint32(Count()));
-            for (const auto& record : m_records)
-                record->Serialize(archive);
+            archive.StoreBatched(Count(), [this](qsizetype i, CArchive& to) { m_records[size_t(i)]->Serialize(to); });
             return;
         }
         const qint32 count = archive.ReadInt();
         archive.CheckCount(count, Record::kMinStoredSize);
         m_records.reserve(size_t(count));
-        for (qint32 i = 0; i < count; ++i) {
-            auto record = std::make_unique<Record>();
-            record->Serialize(archive);
-            m_records.push_back(std::move(record));
-        }
+        archive.LoadBatched([&] {
+            for (qint32 i = 0; i < count; ++i) {
+                auto record = std::make_unique<Record>();
+                record->Serialize(archive);
+                m_records.push_back(std::move(record));
+            }
+        });
     }
 
     qsizetype Count() const { return qsizetype(m_records.size()); }

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "model/CWalletItem.h"
 
-#include "document/CipherText.h"
 #include "model/CArchive.h"
 
 void CWalletItem::Serialize(CArchive&) {}
@@ -15,7 +14,7 @@ void CWalletItem::SerializeHead(CArchive& archive) {
 
 void CWalletItem::CipheredItem(CArchive& archive, QString& text) {
     if (archive.IsStoring())
-        archive.WriteString(CipherText(text, true));
+        archive.WriteCiphered(text);
     else
-        text = archive.ReadString();
+        archive.ReadCiphered(text);
 }

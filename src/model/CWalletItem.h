@@ -18,7 +18,8 @@ public:
     virtual void Serialize(CArchive& archive);
 
     // A text that is stored enciphered. Writing enciphers a copy, so the record in memory stays plain even when
-    // writing fails; reading keeps the enciphered form until the record's CipherTexts(false) after the whole record.
+    // writing fails; reading keeps the enciphered form until the record's CipherTexts(false) after the whole record,
+    // or, while the archive reads a batch of records, until the archive deciphers the batch.
     static void CipheredItem(CArchive& archive, QString& text);
 
     qint32 flag = 0;
