@@ -22,7 +22,7 @@ endif()
 # Exactly these files, nothing more.
 set(sizes 16 32 48 64 128 256)
 set(expected ${BINDIR}/korvel ${BINDIR}/korvel-cli ${LIBDIR}/korvel/korvel ${LIBDIR}/korvel/korvel-cli
-    ${LIBDIR}/korvel/libkorvelres.so ${DATADIR}/applications/korvel.desktop ${DATADIR}/mime/packages/korvel.xml)
+    ${LIBDIR}/korvel/libkorvelres.so ${LIBDIR}/korvel/KVGuide.pdf ${DATADIR}/applications/korvel.desktop ${DATADIR}/mime/packages/korvel.xml)
 foreach(size IN LISTS sizes)
     list(APPEND expected ${DATADIR}/icons/hicolor/${size}x${size}/apps/korvel.png
         ${DATADIR}/icons/hicolor/${size}x${size}/mimetypes/application-x-korvel-wallet.png)
