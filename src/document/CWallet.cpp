@@ -430,8 +430,10 @@ bool CWallet::WriteAttachments(CompoundFile& file, std::vector<LeftOut>& leftOut
     }
     QSet<QString> named;
     for (const CCard* card : cards) {
-        for (const CAttachment* slot : {&card->image, &card->sound, &card->document})
-            named.insert(slot->streamName);
+        for (const CAttachment* slot : {&card->image, &card->sound, &card->document}) {
+            if (slot->IsAttached())
+                named.insert(slot->streamName);
+        }
     }
     for (const QString& name : file.ElementNames()) {
         if (!named.contains(name) && !file.DestroyElement(name))
@@ -465,7 +467,7 @@ bool CWallet::WriteDocument(CompoundFile& file, QByteArray& hash, QString& error
         return false;
     if (file.ElementNames().contains(kDocumentStream) && !file.DestroyElement(kDocumentStream))
         return false;
-    std::unique_ptr<QIODevice> stream = file.CreateStream(kDocumentStream);
+    std::unique_ptr<QIODevice> stream = file.CreateMemoryStream(kDocumentStream);
     if (!stream)
         return false;
     HashingDevice hashing(*stream, QIODevice::WriteOnly);
@@ -627,8 +629,10 @@ QString CWallet::UnusedStreamName() const {
     for (const auto& pending : m_pending)
         taken.insert(pending.first);
     for (const CCard* card : cards) {
-        for (const CAttachment* slot : {&card->image, &card->sound, &card->document})
-            taken.insert(slot->streamName);
+        for (const CAttachment* slot : {&card->image, &card->sound, &card->document}) {
+            if (slot->IsAttached())
+                taken.insert(slot->streamName);
+        }
     }
     for (QDateTime moment = Clock::Now();; moment = moment.addSecs(1)) {
         const QString name = CAttachment::MakeStreamName(moment);

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <unistd.h>
 
-CfbNewContent::CfbNewContent(QString path) : m_path(std::move(path)) {}
+CfbNewContent::CfbNewContent(QString path, bool inMemory) : m_path(std::move(path)), m_inMemory(inMemory) {}
 
 CfbNewContent::~CfbNewContent() {
     if (m_spool >= 0)
@@ -34,7 +34,7 @@ bool CfbNewContent::ReadAt(qint64 pos, char* data, qint64 length, QString& error
 }
 
 bool CfbNewContent::WriteAt(qint64 pos, const char* data, qint64 length, QString& error) {
-    if (m_spool < 0 && pos + length > kMemoryLimit && !MoveToSpool(error))
+    if (m_spool < 0 && !m_inMemory && pos + length > kMemoryLimit && !MoveToSpool(error))
         return false;
     if (m_spool < 0) {
         if (pos + length > m_bytes.size())

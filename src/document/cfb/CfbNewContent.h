@@ -12,8 +12,9 @@ class CfbNewContent : public CfbContent {
 public:
     static constexpr qint64 kMemoryLimit = qint64(1) << 20;
 
-    // `path` is the compound file's path; spool files are made beside it.
-    explicit CfbNewContent(QString path);
+    // `path` is the compound file's path; spool files are made beside it. With `inMemory` the bytes never go to a
+    // spool file, for a stream whose writer holds as much in memory anyway.
+    explicit CfbNewContent(QString path, bool inMemory = false);
     ~CfbNewContent() override;
     CfbNewContent(const CfbNewContent&) = delete;
     CfbNewContent& operator=(const CfbNewContent&) = delete;
@@ -32,6 +33,7 @@ private:
     bool MoveToSpool(QString& error);
 
     QString m_path;
+    bool m_inMemory;
     QByteArray m_bytes;
     int m_spool = -1;
     qint64 m_size = 0;
