@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "views/CMainFrame.h"
 
+#include "dialogs/CDlgFind.h"
 #include "dialogs/CRecordEditorDialogs.h"
 #include "document/CWallet.h"
 #include "document/Prompts.h"
@@ -148,7 +149,7 @@ void CMainFrame::BuildActions() {
     MakeAction(About, MenuText(About));
     MakeAction(LockWallet, ToolTip(LockWallet));
     // The dialogs of these commands are not part of the program yet; they stay visible but disabled.
-    for (int later : {WalletProperties, Find, ManageTemplates, ExportData, SyncManager, UsersGuide, WebPage})
+    for (int later : {WalletProperties, ManageTemplates, ExportData, SyncManager, UsersGuide, WebPage})
         m_actions[later]->setEnabled(false);
     m_actions[Zoom]->setChecked(m_zoom);
 }
@@ -433,6 +434,9 @@ void CMainFrame::Run(int command) {
     case About:
         CDlgAbout(this).exec();
         break;
+    case Find:
+        OpenFind();
+        break;
     default:
         break;
     }
@@ -451,6 +455,12 @@ void CMainFrame::RunItemCommand(int command) {
         m_summary->DoListAction(action);
     else
         m_tree->DoAction(action);
+}
+
+// Each Find window lives on its own until closed; several may search at once.
+void CMainFrame::OpenFind() {
+    if (m_wallet.RequestAccess(QString()))
+        (new CDlgFind(*this))->show();
 }
 
 void CMainFrame::DoNewWallet() {

@@ -100,6 +100,7 @@ private:
     void Run(int command);
     void RunItemCommand(int command);
     bool ActiveIsSummary() const;
+    void OpenFind();
     void DoNewWallet();
     void OpenWithDialog();
     void ImportWithDialog();
