@@ -2,6 +2,7 @@
 #include "views/CMainFrame.h"
 
 #include "dialogs/CDlgFind.h"
+#include "dialogs/CDlgWalletProperties.h"
 #include "dialogs/CRecordEditorDialogs.h"
 #include "document/CWallet.h"
 #include "document/Prompts.h"
@@ -97,6 +98,7 @@ CMainFrame::CMainFrame(CWallet& wallet) : m_wallet(wallet) {
     RecordDisplay::Install(this);
     m_editor = std::make_unique<CRecordEditorDialogs>(*this, m_displayFont);
     RecordEditor::Install(m_editor.get());
+    WalletPropertiesEditor::Install(this);
 }
 
 CMainFrame::~CMainFrame() {
@@ -108,6 +110,8 @@ CMainFrame::~CMainFrame() {
         RecordDisplay::Install(nullptr);
     if (RecordEditor::Get() == m_editor.get())
         RecordEditor::Install(nullptr);
+    if (WalletPropertiesEditor::Get() == this)
+        WalletPropertiesEditor::Install(nullptr);
 }
 
 QAction* CMainFrame::MakeAction(int command, const QString& text, const QKeySequence& keys) {
@@ -149,7 +153,7 @@ void CMainFrame::BuildActions() {
     MakeAction(About, MenuText(About));
     MakeAction(LockWallet, ToolTip(LockWallet));
     // The dialogs of these commands are not part of the program yet; they stay visible but disabled.
-    for (int later : {WalletProperties, ManageTemplates, ExportData, SyncManager, UsersGuide, WebPage})
+    for (int later : {ManageTemplates, ExportData, SyncManager, UsersGuide, WebPage})
         m_actions[later]->setEnabled(false);
     m_actions[Zoom]->setChecked(m_zoom);
 }
@@ -437,6 +441,9 @@ void CMainFrame::Run(int command) {
     case Find:
         OpenFind();
         break;
+    case WalletProperties:
+        EditWalletProperties();
+        break;
     default:
         break;
     }
@@ -461,6 +468,18 @@ void CMainFrame::RunItemCommand(int command) {
 void CMainFrame::OpenFind() {
     if (m_wallet.RequestAccess(QString()))
         (new CDlgFind(*this))->show();
+}
+
+// Changed settings are the wallet's to save, and the automatic lock starts again with the period they give.
+void CMainFrame::EditWalletProperties() {
+    if (!m_wallet.EditProperties())
+        return;
+    m_wallet.SetModified(true);
+    ResetLockTimer(false);
+}
+
+bool CMainFrame::EditProperties(CWallet& wallet, Settings& working) {
+    return CDlgWalletProperties(wallet, working, this).exec() == QDialog::Accepted;
 }
 
 void CMainFrame::DoNewWallet() {
