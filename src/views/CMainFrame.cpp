@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "views/CMainFrame.h"
 
+#include "dialogs/CDlgExport.h"
 #include "dialogs/CDlgFind.h"
 #include "dialogs/CDlgWalletProperties.h"
 #include "dialogs/CRecordEditorDialogs.h"
@@ -153,7 +154,7 @@ void CMainFrame::BuildActions() {
     MakeAction(About, MenuText(About));
     MakeAction(LockWallet, ToolTip(LockWallet));
     // The dialogs of these commands are not part of the program yet; they stay visible but disabled.
-    for (int later : {ManageTemplates, ExportData, SyncManager, UsersGuide, WebPage})
+    for (int later : {ManageTemplates, SyncManager, UsersGuide, WebPage})
         m_actions[later]->setEnabled(false);
     m_actions[Zoom]->setChecked(m_zoom);
 }
@@ -444,6 +445,9 @@ void CMainFrame::Run(int command) {
     case WalletProperties:
         EditWalletProperties();
         break;
+    case ExportData:
+        ExportWithDialog();
+        break;
     default:
         break;
     }
@@ -476,6 +480,16 @@ void CMainFrame::EditWalletProperties() {
         return;
     m_wallet.SetModified(true);
     ResetLockTimer(false);
+}
+
+// A wallet without cards has nothing to export, so the dialog does not open.
+void CMainFrame::ExportWithDialog() {
+    if (!m_wallet.RequestAccess(QString()))
+        return;
+    if (m_wallet.cards.IsEmpty())
+        Prompts::Warn(LoadResString(kStrNoDataToExport));
+    else
+        CDlgExport(m_wallet, this).exec();
 }
 
 bool CMainFrame::EditProperties(CWallet& wallet, Settings& working) {

@@ -104,6 +104,7 @@ private:
     bool ActiveIsSummary() const;
     void OpenFind();
     void EditWalletProperties();
+    void ExportWithDialog();
     void DoNewWallet();
     void OpenWithDialog();
     void ImportWithDialog();
