@@ -3,6 +3,7 @@
 
 #include "dialogs/CDlgExport.h"
 #include "dialogs/CDlgFind.h"
+#include "dialogs/CDlgManageTemplates.h"
 #include "dialogs/CDlgWalletProperties.h"
 #include "dialogs/CRecordEditorDialogs.h"
 #include "document/CWallet.h"
@@ -154,7 +155,7 @@ void CMainFrame::BuildActions() {
     MakeAction(About, MenuText(About));
     MakeAction(LockWallet, ToolTip(LockWallet));
     // The dialogs of these commands are not part of the program yet; they stay visible but disabled.
-    for (int later : {ManageTemplates, SyncManager, UsersGuide, WebPage})
+    for (int later : {SyncManager, UsersGuide, WebPage})
         m_actions[later]->setEnabled(false);
     m_actions[Zoom]->setChecked(m_zoom);
 }
@@ -447,6 +448,10 @@ void CMainFrame::Run(int command) {
         break;
     case ExportData:
         ExportWithDialog();
+        break;
+    case ManageTemplates:
+        if (m_wallet.RequestAccess(QString()))
+            CDlgManageTemplates(m_wallet, this).exec();
         break;
     default:
         break;
