@@ -13,11 +13,13 @@
 #include "views/CCaseEdit.h"
 #include "views/CKorvelApp.h"
 #include "views/CMainFrame.h"
+#include "views/CViewCategoriesCards.h"
 #include "views/Commands.h"
 
 #include <QAction>
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSettings>
@@ -241,6 +243,28 @@ private Q_SLOTS:
         QVERIFY(imported);
         QCOMPARE(imported->internalName, QStringLiteral("chess-club-1"));
         QCOMPARE(imported->fields.UsedCount(), 2);
+        QVERIFY2(p.Faults(driver).isEmpty(), qPrintable(p.Faults(driver)));
+    }
+
+    void pickerLinkOpensManageTemplates() {
+        Program p;
+        QVERIFY(p.Start());
+        p.Frame().Tree().SelectCategory((*p.Wallet().categories.begin())->id);
+        const qsizetype cards = p.Wallet().cards.Count();
+        ModalDriver driver;
+        bool opened = false;
+        driver.Then<CDlgSelectTemplate>([](CDlgSelectTemplate& picker) {
+            auto* link = picker.findChild<QLabel*>(QStringLiteral("createTemplate"));
+            QVERIFY(link);
+            Q_EMIT link->linkActivated(QStringLiteral("create"));
+        });
+        driver.Then<CDlgManageTemplates>([&](CDlgManageTemplates& dialog) {
+            opened = true;
+            dialog.reject();
+        });
+        p.Frame().Action(Command::NewCard)->trigger();
+        QVERIFY(opened);
+        QCOMPARE(p.Wallet().cards.Count(), cards);
         QVERIFY2(p.Faults(driver).isEmpty(), qPrintable(p.Faults(driver)));
     }
 
