@@ -26,6 +26,14 @@ void CColorButton::SetColor(const QColor& color) {
     setIcon(QIcon(swatch));
 }
 
+void CColorButton::SetStoredColor(quint32 value) {
+    SetColor(QColor(int(value & 0xFF), int((value >> 8) & 0xFF), int((value >> 16) & 0xFF)));
+}
+
+quint32 CColorButton::StoredColor() const {
+    return quint32(m_color.red()) | quint32(m_color.green()) << 8 | quint32(m_color.blue()) << 16;
+}
+
 void CColorButton::ChooseOther() {
     const QColor chosen = QColorDialog::getColor(m_color, this, text().remove(u'&'));
     if (chosen.isValid())

@@ -15,6 +15,9 @@ public:
     QColor DefaultColor() const { return m_default; }
     void SetColor(const QColor& color);
     QColor Color() const { return m_color; }
+    // The colour as records keep it, 0x00BBGGRR.
+    void SetStoredColor(quint32 value);
+    quint32 StoredColor() const;
 
 private:
     void ChooseOther();

@@ -15,7 +15,7 @@ constexpr int kIconSize = 16;
 constexpr int kColumnWidth = 250;
 } // namespace
 
-CDlgSelectTemplate::CDlgSelectTemplate(const QString& preselected, QWidget* parent)
+CDlgSelectTemplate::CDlgSelectTemplate(const QString& preselected, bool showCreateLink, QWidget* parent)
     : QDialog(parent), m_list(new QTreeWidget) {
     setWindowTitle(tr("Select Template"));
     setObjectName(QStringLiteral("SelectTemplate"));
@@ -52,6 +52,18 @@ CDlgSelectTemplate::CDlgSelectTemplate(const QString& preselected, QWidget* pare
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(label);
     layout->addWidget(m_list);
+    if (showCreateLink) {
+        auto* create =
+            new QLabel(QStringLiteral("<a href=\"create\">%1</a> %2")
+                           .arg(tr("Create your own template"), tr("if one of the above does not fit your needs.")));
+        create->setObjectName(QStringLiteral("createTemplate"));
+        create->setWordWrap(true);
+        connect(create, &QLabel::linkActivated, this, [this] {
+            m_createRequested = true;
+            reject();
+        });
+        layout->addWidget(create);
+    }
     layout->addWidget(buttons);
     resize(kColumnWidth + 60, 380);
     m_list->setFocus();

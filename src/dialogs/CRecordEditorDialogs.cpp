@@ -4,6 +4,10 @@
 #include "dialogs/CDlgCard.h"
 #include "dialogs/CDlgCategory.h"
 #include "dialogs/CDlgSelectTemplate.h"
+#include "views/CMainFrame.h"
+#include "views/Commands.h"
+
+#include <QAction>
 
 CRecordEditorDialogs::CRecordEditorDialogs(QWidget& window, const QFont& displayFont)
     : m_window(window), m_displayFont(displayFont) {}
@@ -21,8 +25,12 @@ bool CRecordEditorDialogs::EditCategory(CCategory& working, qint32& defaultTempl
     return true;
 }
 
-// The link to make one's own template comes with the template editor.
-QString CRecordEditorDialogs::SelectTemplate(const QString& preselected, bool) {
-    CDlgSelectTemplate picker(preselected, &m_window);
-    return picker.exec() == QDialog::Accepted ? picker.Selected() : QString();
+// Leaving through the link to make one's own template cancels the choice and opens Manage Templates.
+QString CRecordEditorDialogs::SelectTemplate(const QString& preselected, bool showCreateLink) {
+    CDlgSelectTemplate picker(preselected, showCreateLink, &m_window);
+    if (picker.exec() == QDialog::Accepted)
+        return picker.Selected();
+    if (auto* frame = qobject_cast<CMainFrame*>(&m_window); frame && picker.CreateRequested())
+        frame->Action(Command::ManageTemplates)->trigger();
+    return QString();
 }

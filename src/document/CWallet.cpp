@@ -11,6 +11,7 @@
 #include "document/Prompts.h"
 #include "document/ResourceLibrary.h"
 #include "document/Utilities.h"
+#include "document/WalletPropertiesEditor.h"
 #include "document/WalletStorage.h"
 #include "model/CArchive.h"
 #include "model/CArchiveException.h"
@@ -773,6 +774,28 @@ void CWallet::SetLocked(bool lock) {
     Q_EMIT updated(kHintRefresh);
     if (lock)
         Q_EMIT updated(kHintReset);
+}
+
+int CWallet::EditProperties() {
+    WalletPropertiesEditor* editor = WalletPropertiesEditor::Get();
+    if (!editor || !RequestAccess(QString()))
+        return 0;
+    WalletPropertiesEditor::Settings working{
+        askPasswordOnOpen,     mustUnlockToEdit,     lockMinutes,      autoLock,        disableDesktopPassword,
+        boldFieldNamesDefault, hidePasswordsDefault, defaultBackColor, defaultTextColor};
+    if (!editor->EditProperties(*this, working))
+        return 0;
+    bool changed = false;
+    SetIfChanged(askPasswordOnOpen, working.askPasswordOnOpen, changed);
+    SetIfChanged(mustUnlockToEdit, working.mustUnlockToEdit, changed);
+    SetIfChanged(lockMinutes, working.lockMinutes, changed);
+    SetIfChanged(autoLock, working.autoLock, changed);
+    SetIfChanged(disableDesktopPassword, working.disableDesktopPassword, changed);
+    SetIfChanged(boldFieldNamesDefault, working.boldFieldNamesDefault, changed);
+    SetIfChanged(hidePasswordsDefault, working.hidePasswordsDefault, changed);
+    SetIfChanged(defaultBackColor, working.defaultBackColor, changed);
+    SetIfChanged(defaultTextColor, working.defaultTextColor, changed);
+    return changed ? 1 : 0;
 }
 
 bool CWallet::ChangePassword() {

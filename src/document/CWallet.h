@@ -106,6 +106,9 @@ public:
     void SetLocked(bool lock);
     // Asks for a new password twice; true when the password changed.
     bool ChangePassword();
+    // Lets the user edit the wallet's settings in its properties window; 1 when a setting changed, 0 when none did
+    // or the user cancelled.
+    int EditProperties();
 
     // Set by the program once it has started: until then a wallet that cannot be opened is passed over silently.
     void SetStarted(bool started) { m_started = started; }

@@ -1,6 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "views/CMainFrame.h"
 
+#include "dialogs/CDlgExport.h"
+#include "dialogs/CDlgFind.h"
+#include "dialogs/CDlgManageTemplates.h"
+#include "dialogs/CDlgWalletProperties.h"
 #include "dialogs/CRecordEditorDialogs.h"
 #include "document/CWallet.h"
 #include "document/Prompts.h"
@@ -97,6 +101,7 @@ CMainFrame::CMainFrame(CWallet& wallet) : m_wallet(wallet) {
     RecordDisplay::Install(this);
     m_editor = std::make_unique<CRecordEditorDialogs>(*this, m_displayFont);
     RecordEditor::Install(m_editor.get());
+    WalletPropertiesEditor::Install(this);
 }
 
 CMainFrame::~CMainFrame() {
@@ -108,6 +113,8 @@ CMainFrame::~CMainFrame() {
         RecordDisplay::Install(nullptr);
     if (RecordEditor::Get() == m_editor.get())
         RecordEditor::Install(nullptr);
+    if (WalletPropertiesEditor::Get() == this)
+        WalletPropertiesEditor::Install(nullptr);
 }
 
 QAction* CMainFrame::MakeAction(int command, const QString& text, const QKeySequence& keys) {
@@ -148,9 +155,8 @@ void CMainFrame::BuildActions() {
     MakeAction(WebPage, MenuText(WebPage));
     MakeAction(About, MenuText(About));
     MakeAction(LockWallet, ToolTip(LockWallet));
-    // The dialogs of these commands are not part of the program yet; they stay visible but disabled.
-    for (int later : {WalletProperties, Find, ManageTemplates, ExportData, SyncManager})
-        m_actions[later]->setEnabled(false);
+    // The synchronisation manager is not part of the program yet; its command stays visible but disabled.
+    m_actions[SyncManager]->setEnabled(false);
     m_actions[Zoom]->setChecked(m_zoom);
 }
 
@@ -440,6 +446,19 @@ void CMainFrame::Run(int command) {
     case WebPage:
         OpenWebPage();
         break;
+    case Find:
+        OpenFind();
+        break;
+    case WalletProperties:
+        EditWalletProperties();
+        break;
+    case ExportData:
+        ExportWithDialog();
+        break;
+    case ManageTemplates:
+        if (m_wallet.RequestAccess(QString()))
+            CDlgManageTemplates(m_wallet, this).exec();
+        break;
     default:
         break;
     }
@@ -473,6 +492,34 @@ void CMainFrame::OpenWebPage() {
         OpenGuide();
     else
         QDesktopServices::openUrl(QUrl(address));
+}
+
+// Each Find window lives on its own until closed; several may search at once.
+void CMainFrame::OpenFind() {
+    if (m_wallet.RequestAccess(QString()))
+        (new CDlgFind(*this))->show();
+}
+
+// Changed settings are the wallet's to save, and the automatic lock starts again with the period they give.
+void CMainFrame::EditWalletProperties() {
+    if (!m_wallet.EditProperties())
+        return;
+    m_wallet.SetModified(true);
+    ResetLockTimer(false);
+}
+
+// A wallet without cards has nothing to export, so the dialog does not open.
+void CMainFrame::ExportWithDialog() {
+    if (!m_wallet.RequestAccess(QString()))
+        return;
+    if (m_wallet.cards.IsEmpty())
+        Prompts::Warn(LoadResString(kStrNoDataToExport));
+    else
+        CDlgExport(m_wallet, this).exec();
+}
+
+bool CMainFrame::EditProperties(CWallet& wallet, Settings& working) {
+    return CDlgWalletProperties(wallet, working, this).exec() == QDialog::Accepted;
 }
 
 void CMainFrame::DoNewWallet() {

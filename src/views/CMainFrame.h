@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "document/WalletPropertiesEditor.h"
 #include "model/RecordDisplay.h"
 
 #include <QFont>
@@ -23,7 +24,7 @@ class QMenu;
 // The main window: the category and card tree in the middle, the card summary and the notes docked at the right,
 // the menu bar, toolbar and status bar, the automatic lock, zoom and the recent wallets. It owns the commands that
 // belong to no view and sends the item commands to the view that has the focus.
-class CMainFrame : public QMainWindow, public RecordDisplay {
+class CMainFrame : public QMainWindow, public RecordDisplay, public WalletPropertiesEditor {
     Q_OBJECT
 
 public:
@@ -80,6 +81,7 @@ public:
     void AddToTree(const CCard& card, bool select) override;
     void AddToList(const CCategory& category, bool select) override;
     void AddToList(const CCard& card, bool select) override;
+    bool EditProperties(CWallet& wallet, Settings& working) override;
 
     // The menu of the bars' own right-click: every bar and pane, the menu bar too, so a hidden one comes back.
     QMenu* createPopupMenu() override;
@@ -100,6 +102,9 @@ private:
     void Run(int command);
     void RunItemCommand(int command);
     bool ActiveIsSummary() const;
+    void OpenFind();
+    void EditWalletProperties();
+    void ExportWithDialog();
     void DoNewWallet();
     void OpenGuide();
     void OpenWebPage();

@@ -1,0 +1,223 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The wallet's properties in the desktop program: the settings taken on OK and only then, the lock minutes' range,
+// the password and Compact that act at once, and what the Wallet Info page shows.
+#include "ModalDriver.h"
+#include "ScriptedPrompts.h"
+#include "dialogs/CColorButton.h"
+#include "dialogs/CDlgWalletDefaults.h"
+#include "dialogs/CDlgWalletInfo.h"
+#include "dialogs/CDlgWalletProperties.h"
+#include "dialogs/CDlgWalletSecurity.h"
+#include "document/CWallet.h"
+#include "views/CKorvelApp.h"
+#include "views/CMainFrame.h"
+#include "views/Commands.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSettings>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTreeWidget>
+
+#include <memory>
+
+namespace {
+const QString kNewWalletOffer = QStringLiteral("A new wallet has been created");
+const QString kRangeMessage = QStringLiteral("Please enter an integer between 10 and 60.");
+
+struct Program {
+    QTemporaryDir folder;
+    ScriptedPrompts prompts;
+    std::unique_ptr<CKorvelApp> app;
+
+    bool Start() {
+        prompts.Message(kNewWalletOffer, Prompts::Answer::No);
+        app = std::make_unique<CKorvelApp>(&prompts, QString());
+        return app->InitInstance({QStringLiteral("korvel")});
+    }
+    CMainFrame& Frame() { return *app->MainFrame(); }
+    CWallet& Wallet() { return *app->Wallet(); }
+    void OpenProperties() { Frame().Action(Command::WalletProperties)->trigger(); }
+    QString Faults(const ModalDriver& driver) const { return (prompts.Faults() + driver.Faults()).join(u'\n'); }
+};
+
+void ClickOk(QDialog& dialog) {
+    QTest::mouseClick(dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok), Qt::LeftButton);
+}
+
+QString InfoValue(CDlgWalletProperties& sheet, const QString& name) {
+    const QList<QTreeWidgetItem*> rows = sheet.Info().Items().findItems(name, Qt::MatchExactly);
+    return rows.size() == 1 ? rows.first()->text(1) : QString();
+}
+} // namespace
+
+class TestGuiWalletProperties : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init() { QSettings().clear(); }
+
+    void lockMinutesOutsideTheRangeKeepTheSheetOpen_data() {
+        QTest::addColumn<QString>("entry");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("9") << "9" << kRangeMessage;
+        QTest::newRow("61") << "61" << kRangeMessage;
+        QTest::newRow("not a number") << "ten" << QStringLiteral("Please enter an integer.");
+        QTest::newRow("empty") << "" << QStringLiteral("Please enter an integer.");
+    }
+    void lockMinutesOutsideTheRangeKeepTheSheetOpen() {
+        QFETCH(QString, entry);
+        QFETCH(QString, message);
+        Program p;
+        QVERIFY(p.Start());
+        const qint32 minutes = p.Wallet().lockMinutes;
+        ModalDriver driver;
+        bool stayed = false;
+        driver.Then<CDlgWalletProperties>([&](CDlgWalletProperties& sheet) {
+            sheet.Security().Minutes().setText(entry);
+            p.prompts.Message(message, Prompts::Answer::Ok);
+            ClickOk(sheet);
+            stayed = sheet.isVisible() && sheet.Pages().currentWidget() == &sheet.Security();
+            // Leaving the page checks the minutes too.
+            p.prompts.Message(message, Prompts::Answer::Ok);
+            sheet.Pages().setCurrentWidget(&sheet.Info());
+            stayed = stayed && sheet.Pages().currentWidget() == &sheet.Security();
+            sheet.reject();
+        });
+        p.OpenProperties();
+        QVERIFY(stayed);
+        QCOMPARE(p.Wallet().lockMinutes, minutes);
+        QVERIFY(!p.Wallet().IsModified());
+        QVERIFY2(p.Faults(driver).isEmpty(), qPrintable(p.Faults(driver)));
+    }
+
+    void acceptedSettingsMarkTheWalletAndRestartTheLock_data() {
+        QTest::addColumn<QString>("entry");
+        QTest::newRow("lowest") << "10";
+        QTest::newRow("highest") << "60";
+    }
+    void acceptedSettingsMarkTheWalletAndRestartTheLock() {
+        QFETCH(QString, entry);
+        Program p;
+        QVERIFY(p.Start());
+        ModalDriver driver;
+        driver.Then<CDlgWalletProperties>([&](CDlgWalletProperties& sheet) {
+            sheet.Security().Minutes().setText(entry);
+            sheet.Pages().setCurrentWidget(&sheet.Defaults());
+            sheet.Defaults().BackColor().SetStoredColor(0x123456);
+            sheet.Defaults().HidePasswords().setChecked(false);
+            ClickOk(sheet);
+        });
+        p.OpenProperties();
+        QCOMPARE(p.Wallet().lockMinutes, entry.toInt());
+        QCOMPARE(p.Wallet().defaultBackColor, 0x123456u);
+        QCOMPARE(p.Wallet().hidePasswordsDefault, 0);
+        QVERIFY(p.Wallet().IsModified());
+        QVERIFY(p.Frame().IsLockTimerActive());
+        QCOMPARE(p.Frame().LockTimerInterval(), entry.toInt() * 60000);
+        QVERIFY2(p.Faults(driver).isEmpty(), qPrintable(p.Faults(driver)));
+    }
+
+    void okWithoutChangesOrCancelChangesNothing() {
+        Program p;
+        QVERIFY(p.Start());
+        ModalDriver driver;
+        driver.Then<CDlgWalletProperties>([](CDlgWalletProperties& sheet) { ClickOk(sheet); });
+        driver.Then<CDlgWalletProperties>([](CDlgWalletProperties& sheet) {
+            sheet.Security().LockAfter().setChecked(false);
+            sheet.reject();
+        });
+        p.OpenProperties();
+        QVERIFY(!p.Wallet().IsModified());
+        p.OpenProperties();
+        QVERIFY(!p.Wallet().IsModified());
+        QCOMPARE(p.Wallet().autoLock, 1);
+        QVERIFY2(p.Faults(driver).isEmpty(), qPrintable(p.Faults(driver)));
+    }
+
+    void untickingTheLockKeepsTheMinutes() {
+        Program p;
+        QVERIFY(p.Start());
+        ModalDriver driver;
+        bool disabled = false;
+        driver.Then<CDlgWalletProperties>([&](CDlgWalletProperties& sheet) {
+            sheet.Security().Minutes().setText(QStringLiteral("42"));
+            QTest::mouseClick(&sheet.Security().LockAfter(), Qt::LeftButton, {}, QPoint(4, 4));
+            disabled = !sheet.Security().Minutes().isEnabled();
+            ClickOk(sheet);
+        });
+        p.OpenProperties();
+        QVERIFY(disabled);
+        QCOMPARE(p.Wallet().autoLock, 0);
+        QCOMPARE(p.Wallet().lockMinutes, 42);
+        QVERIFY(!p.Frame().IsLockTimerActive());
+        QVERIFY2(p.Faults(driver).isEmpty(), qPrintable(p.Faults(driver)));
+    }
+
+    void lockedWalletOpensTheSheetOnlyWithThePassword() {
+        Program p;
+        QVERIFY(p.Start());
+        p.Wallet().password = QStringLiteral("2468");
+        p.Frame().Action(Command::LockWallet)->trigger();
+        ModalDriver driver;
+        p.prompts.Password(QString(), false);
+        p.OpenProperties();
+        QVERIFY2(p.Faults(driver).isEmpty(), qPrintable(p.Faults(driver)));
+        QVERIFY(p.Wallet().locked);
+    }
+
+    void passwordChangeHoldsEvenWhenTheSheetIsCancelled() {
+        Program p;
+        QVERIFY(p.Start());
+        ModalDriver driver;
+        driver.Then<CDlgWalletProperties>([&](CDlgWalletProperties& sheet) {
+            p.prompts.Password(QStringLiteral("97531"));
+            p.prompts.Message(QStringLiteral("please enter it again"), Prompts::Answer::Ok);
+            p.prompts.Password(QStringLiteral("97531"));
+            p.prompts.Message(QString(), Prompts::Answer::Ok);
+            QTest::mouseClick(&sheet.Security().ChangePasswordButton(), Qt::LeftButton);
+            sheet.reject();
+        });
+        p.OpenProperties();
+        QCOMPARE(p.Wallet().password, QStringLiteral("97531"));
+        QVERIFY2(p.Faults(driver).isEmpty(), qPrintable(p.Faults(driver)));
+    }
+
+    void walletInfoAndCompact() {
+        Program p;
+        QVERIFY(p.Start());
+        ModalDriver driver;
+        QString path;
+        QString categories;
+        driver.Then<CDlgWalletProperties>([&](CDlgWalletProperties& sheet) {
+            path = InfoValue(sheet, QStringLiteral("Document Path"));
+            categories = InfoValue(sheet, QStringLiteral("Num. Categories"));
+            // A wallet never saved has no file to compact.
+            p.prompts.Message(QStringLiteral("There was an error opening the selected file."), Prompts::Answer::Ok);
+            QTest::mouseClick(&sheet.Info().CompactButton(), Qt::LeftButton);
+            sheet.reject();
+        });
+        p.OpenProperties();
+        QCOMPARE(path, QStringLiteral("N/A"));
+        QCOMPARE(categories, QStringLiteral("2"));
+        const QString saved = p.folder.filePath(QStringLiteral("saved.kvx"));
+        p.prompts.SaveFile(saved);
+        p.Frame().Action(Command::Save)->trigger();
+        driver.Then<CDlgWalletProperties>([&](CDlgWalletProperties& sheet) {
+            path = InfoValue(sheet, QStringLiteral("Document Path"));
+            p.prompts.Message(QStringLiteral("successfully compacted"), Prompts::Answer::Ok);
+            QTest::mouseClick(&sheet.Info().CompactButton(), Qt::LeftButton);
+            sheet.reject();
+        });
+        p.OpenProperties();
+        QCOMPARE(path, saved);
+        QVERIFY2(p.Faults(driver).isEmpty(), qPrintable(p.Faults(driver)));
+    }
+};
+
+QTEST_MAIN(TestGuiWalletProperties)
+#include "TestGuiWalletProperties.moc"
