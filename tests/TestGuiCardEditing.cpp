@@ -2,6 +2,7 @@
 // Making and editing cards and categories through the real dialogs of the desktop program: the card sheet and its
 // pages, the property list, the category dialog and the two pickers, on the offscreen platform with scripted answers.
 // Modal dialogs are driven by a ModalDriver that acts on each dialog as it opens and rejects any it did not expect.
+#include "GuiTestMain.h"
 #include "ScriptedPrompts.h"
 #include "dialogs/CColorButton.h"
 #include "dialogs/CDlgCard.h"
@@ -818,16 +819,5 @@ private Q_SLOTS:
     }
 };
 
-int main(int argc, char** argv) {
-    // Settings, the single-instance guard and the files opened from attachments live in folders of the test's own.
-    QTemporaryDir home;
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.filePath(QStringLiteral("config"))));
-    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(home.filePath(QStringLiteral("runtime"))));
-    QDir().mkpath(home.filePath(QStringLiteral("runtime")));
-    QFile::setPermissions(home.filePath(QStringLiteral("runtime")),
-                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    QApplication app(argc, argv);
-    TestGuiCardEditing test;
-    return QTest::qExec(&test, argc, argv);
-}
+KORVEL_GUI_TEST_MAIN(TestGuiCardEditing)
 #include "TestGuiCardEditing.moc"

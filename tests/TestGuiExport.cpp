@@ -2,6 +2,7 @@
 // Export Data in the desktop program: the categories ticked and the format chosen reach the file exactly as
 // korvel-cli writes them; the file dialog, its cancel and the messages.
 #include "CliRunner.h"
+#include "GuiTestMain.h"
 #include "ModalDriver.h"
 #include "ScriptedPrompts.h"
 #include "dialogs/CDlgExport.h"
@@ -177,5 +178,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_MAIN(TestGuiExport)
+KORVEL_GUI_TEST_MAIN(TestGuiExport)
 #include "TestGuiExport.moc"

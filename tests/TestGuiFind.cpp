@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Find in the desktop program: what a search matches, how the cards found are listed, the messages, the windows.
+#include "GuiTestMain.h"
 #include "ScriptedPrompts.h"
 #include "dialogs/CDlgFind.h"
 #include "dialogs/CFindResultsModel.h"
@@ -190,5 +191,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_MAIN(TestGuiFind)
+KORVEL_GUI_TEST_MAIN(TestGuiFind)
 #include "TestGuiFind.moc"

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // File > Import... in the desktop program, driven through its real menu on the offscreen platform.
+#include "GuiTestMain.h"
 #include "ScriptedPrompts.h"
 #include "TestFiles.h"
 #include "document/CWallet.h"
@@ -77,16 +78,6 @@ private Q_SLOTS:
     }
 };
 
-int main(int argc, char** argv) {
-    QTemporaryDir home;
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.filePath(QStringLiteral("config"))));
-    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(home.filePath(QStringLiteral("runtime"))));
-    QDir().mkpath(home.filePath(QStringLiteral("runtime")));
-    QFile::setPermissions(home.filePath(QStringLiteral("runtime")),
-                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    QApplication app(argc, argv);
-    TestGuiImport test;
-    return QTest::qExec(&test, argc, argv);
-}
+KORVEL_GUI_TEST_MAIN(TestGuiImport)
 
 #include "TestGuiImport.moc"

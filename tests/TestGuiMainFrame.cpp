@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The desktop program as a person meets it: start-up, the tree, the summary, locking and the item commands, driven
 // through its real widgets on the offscreen platform with scripted answers to its questions.
+#include "GuiTestMain.h"
 #include "ScriptedPrompts.h"
 #include "TestFiles.h"
 #include "document/CWallet.h"
@@ -448,17 +449,6 @@ private Q_SLOTS:
     }
 };
 
-int main(int argc, char** argv) {
-    // Settings and the single-instance guard of the program under test live in folders of the test's own.
-    QTemporaryDir home;
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.filePath(QStringLiteral("config"))));
-    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(home.filePath(QStringLiteral("runtime"))));
-    QDir().mkpath(home.filePath(QStringLiteral("runtime")));
-    QFile::setPermissions(home.filePath(QStringLiteral("runtime")),
-                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    QApplication app(argc, argv);
-    TestGuiMainFrame test;
-    return QTest::qExec(&test, argc, argv);
-}
+KORVEL_GUI_TEST_MAIN(TestGuiMainFrame)
 
 #include "TestGuiMainFrame.moc"

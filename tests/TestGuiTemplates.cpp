@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Manage Templates, the Template dialog and the Field dialog in the desktop program: the six tasks with their
 // messages and refusals, and the field list's editing.
+#include "GuiTestMain.h"
 #include "ModalDriver.h"
 #include "ScriptedPrompts.h"
 #include "dialogs/CDlgField.h"
@@ -311,5 +312,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_MAIN(TestGuiTemplates)
+KORVEL_GUI_TEST_MAIN(TestGuiTemplates)
 #include "TestGuiTemplates.moc"

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The wallet's properties in the desktop program: the settings taken on OK and only then, the lock minutes' range,
 // the password and Compact that act at once, and what the Wallet Info page shows.
+#include "GuiTestMain.h"
 #include "ModalDriver.h"
 #include "ScriptedPrompts.h"
 #include "dialogs/CColorButton.h"
@@ -219,5 +220,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_MAIN(TestGuiWalletProperties)
+KORVEL_GUI_TEST_MAIN(TestGuiWalletProperties)
 #include "TestGuiWalletProperties.moc"
