@@ -35,6 +35,9 @@ private:
     void Tick() {
         QTimer::singleShot(5, this, &ModalDriver::Tick);
         auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        // Popup dialogs (the date picker) are driven the same way.
+        if (!dialog && QApplication::activePopupWidget())
+            dialog = qobject_cast<QDialog*>(QApplication::activePopupWidget());
         if (!dialog || !dialog->isVisible()) {
             m_waited = 0;
             return;
@@ -42,6 +45,7 @@ private:
         if (!m_steps.isEmpty() && dialog->metaObject()->inherits(m_steps.first().type)) {
             const Step step = m_steps.takeFirst();
             m_waited = 0;
+            // Focus moves only inside the active window, and steps rely on editors losing the focus.
             dialog->activateWindow();
             if (!QTest::qWaitForWindowActive(dialog))
                 m_faults.append(QStringLiteral("never active: ") + QLatin1String(dialog->metaObject()->className()));

@@ -2,7 +2,9 @@
 // Making and editing cards and categories through the real dialogs of the desktop program: the card sheet and its
 // pages, the property list, the category dialog and the two pickers, on the offscreen platform with scripted answers.
 // Modal dialogs are driven by a ModalDriver that acts on each dialog as it opens and rejects any it did not expect.
+#include "GuiProgram.h"
 #include "GuiTestMain.h"
+#include "ModalDriver.h"
 #include "ScriptedPrompts.h"
 #include "dialogs/CColorButton.h"
 #include "dialogs/CDlgCard.h"
@@ -57,60 +59,7 @@
 #include <memory>
 
 namespace {
-const QString kNewWalletOffer = QStringLiteral("A new wallet has been created");
 const QString kAttached = QStringLiteral("has been attached");
-
-// Acts on modal dialogs as they open, in the order expected; a dialog that nobody expected is rejected after a
-// while and noted, so a test never waits on a dialog.
-class ModalDriver : public QObject {
-public:
-    ModalDriver() { Tick(); }
-
-    template <class Dialog> void Then(std::function<void(Dialog&)> step) {
-        m_steps.append({&Dialog::staticMetaObject, [step](QDialog& dialog) { step(static_cast<Dialog&>(dialog)); }});
-    }
-    QStringList Faults() const {
-        QStringList all = m_faults;
-        for (const Step& step : m_steps)
-            all.append(QStringLiteral("never opened: ") + QLatin1String(step.type->className()));
-        return all;
-    }
-
-private:
-    struct Step {
-        const QMetaObject* type;
-        std::function<void(QDialog&)> run;
-    };
-
-    void Tick() {
-        QTimer::singleShot(5, this, &ModalDriver::Tick);
-        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-        if (!dialog && QApplication::activePopupWidget())
-            dialog = qobject_cast<QDialog*>(QApplication::activePopupWidget());
-        if (!dialog || !dialog->isVisible()) {
-            m_waited = 0;
-            return;
-        }
-        if (!m_steps.isEmpty() && dialog->metaObject()->inherits(m_steps.first().type)) {
-            const Step step = m_steps.takeFirst();
-            m_waited = 0;
-            // Focus moves only inside the active window, and the steps rely on editors losing the focus.
-            dialog->activateWindow();
-            if (!QTest::qWaitForWindowActive(dialog))
-                m_faults.append(QStringLiteral("never active: ") + QLatin1String(dialog->metaObject()->className()));
-            step.run(*dialog);
-            return;
-        }
-        if (++m_waited > 200) {
-            m_faults.append(QStringLiteral("unexpected dialog ") + QLatin1String(dialog->metaObject()->className()));
-            dialog->reject();
-        }
-    }
-
-    QList<Step> m_steps;
-    QStringList m_faults;
-    int m_waited = 0;
-};
 
 // Stands in for the desktop's file opener.
 class Opener : public QObject {
@@ -125,18 +74,7 @@ public Q_SLOTS:
     void Open(const QUrl& url) { opened.append(url); }
 };
 
-struct Program {
-    QTemporaryDir folder;
-    ScriptedPrompts prompts;
-    std::unique_ptr<CKorvelApp> app;
-
-    bool Start() {
-        prompts.Message(kNewWalletOffer, Prompts::Answer::No);
-        app = std::make_unique<CKorvelApp>(&prompts, QString());
-        return app->InitInstance({QStringLiteral("korvel")});
-    }
-    CMainFrame& Frame() { return *app->MainFrame(); }
-    CWallet& Wallet() { return *app->Wallet(); }
+struct Program : GuiProgram {
     CTreeModel& Model() { return Frame().Tree().Model(); }
     QModelIndex Category(const QString& name) {
         const QModelIndex root = Model().RootIndex();

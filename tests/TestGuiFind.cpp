@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Find in the desktop program: what a search matches, how the cards found are listed, the messages, the windows.
+#include "GuiProgram.h"
 #include "GuiTestMain.h"
 #include "ScriptedPrompts.h"
 #include "dialogs/CDlgFind.h"
@@ -24,20 +25,8 @@
 #include <memory>
 
 namespace {
-const QString kNewWalletOffer = QStringLiteral("A new wallet has been created");
 
-struct Program {
-    QTemporaryDir folder;
-    ScriptedPrompts prompts;
-    std::unique_ptr<CKorvelApp> app;
-
-    bool Start() {
-        prompts.Message(kNewWalletOffer, Prompts::Answer::No);
-        app = std::make_unique<CKorvelApp>(&prompts, QString());
-        return app->InitInstance({QStringLiteral("korvel")});
-    }
-    CMainFrame& Frame() { return *app->MainFrame(); }
-    CWallet& Wallet() { return *app->Wallet(); }
+struct Program : GuiProgram {
     // A website card (fields URL, Username, Password, Email) in the wallet's first category.
     void AddCard(const QString& description, const QString& password, const QString& notes) {
         auto card = std::make_unique<CCard>(Wallet().NextId());

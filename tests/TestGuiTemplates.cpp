@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Manage Templates, the Template dialog and the Field dialog in the desktop program: the six tasks with their
 // messages and refusals, and the field list's editing.
+#include "GuiProgram.h"
 #include "GuiTestMain.h"
 #include "ModalDriver.h"
 #include "ScriptedPrompts.h"
@@ -32,18 +33,7 @@
 namespace {
 const QString kNewWalletOffer = QStringLiteral("A new wallet has been created");
 
-struct Program {
-    QTemporaryDir folder;
-    ScriptedPrompts prompts;
-    std::unique_ptr<CKorvelApp> app;
-
-    bool Start() {
-        prompts.Message(kNewWalletOffer, Prompts::Answer::No);
-        app = std::make_unique<CKorvelApp>(&prompts, QString());
-        return app->InitInstance({QStringLiteral("korvel")});
-    }
-    CMainFrame& Frame() { return *app->MainFrame(); }
-    CWallet& Wallet() { return *app->Wallet(); }
+struct Program : GuiProgram {
     QString Faults(const ModalDriver& driver) const { return (prompts.Faults() + driver.Faults()).join(u'\n'); }
     const CCardTemplate* Named(const QString& description) const {
         for (const CCardTemplate* cardTemplate : app->Wallet()->templates) {

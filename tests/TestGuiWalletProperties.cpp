@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The wallet's properties in the desktop program: the settings taken on OK and only then, the lock minutes' range,
 // the password and Compact that act at once, and what the Wallet Info page shows.
+#include "GuiProgram.h"
 #include "GuiTestMain.h"
 #include "ModalDriver.h"
 #include "ScriptedPrompts.h"
@@ -27,21 +28,9 @@
 #include <memory>
 
 namespace {
-const QString kNewWalletOffer = QStringLiteral("A new wallet has been created");
 const QString kRangeMessage = QStringLiteral("Please enter an integer between 10 and 60.");
 
-struct Program {
-    QTemporaryDir folder;
-    ScriptedPrompts prompts;
-    std::unique_ptr<CKorvelApp> app;
-
-    bool Start() {
-        prompts.Message(kNewWalletOffer, Prompts::Answer::No);
-        app = std::make_unique<CKorvelApp>(&prompts, QString());
-        return app->InitInstance({QStringLiteral("korvel")});
-    }
-    CMainFrame& Frame() { return *app->MainFrame(); }
-    CWallet& Wallet() { return *app->Wallet(); }
+struct Program : GuiProgram {
     void OpenProperties() { Frame().Action(Command::WalletProperties)->trigger(); }
     QString Faults(const ModalDriver& driver) const { return (prompts.Faults() + driver.Faults()).join(u'\n'); }
 };
