@@ -2,6 +2,7 @@
 // Measures wallet files on disk: saving a large wallet, inserting a large attachment into a large wallet, deleting a
 // category of many attached cards, opening a wallet with many attachments. Each figure is printed beside its baseline
 // measured in the same run.
+#include "BenchPrompts.h"
 #include "BenchSupport.h"
 #include "document/CWallet.h"
 #include "document/CipherText.h"
@@ -22,16 +23,7 @@ namespace {
 using bench::Measure;
 using bench::Report;
 
-// Answers every question with the prepared file and OK, so the operations run without anyone.
-struct SilentPrompts : Prompts {
-    QString file;
-    Answer Message(const QString&, Icon, Buttons buttons, Answer) override {
-        return buttons == Buttons::YesNo ? Answer::Yes : Answer::Ok;
-    }
-    QString OpenFileName(const QString&, const QString&) override { return file; }
-    QString SaveFileName(const QString&, const QString&, const QString&) override { return file; }
-    bool PromptPassword(QString&, const QString&) override { return false; }
-};
+using bench::SilentPrompts;
 
 // The baseline: the same bytes read and written to a new file, flushed to disk as a save flushes.
 double CopyFile(const QString& from, const QString& to) {
@@ -142,8 +134,8 @@ void BenchInsert(const QTemporaryDir& dir, SilentPrompts& prompts) {
     const QString wallet200 = dir.filePath(QStringLiteral("copy"));
     const double baseline = CopyFile(wallet.PathName(), wallet200);
     // Reading the wallet again makes new cards, so the slot is looked up in each run.
-    const double insert = Measure([&] { AttachAndSave(wallet, wallet.cards.At(4)->document); }, 3,
-                                  [&] { Restore(wallet, wallet200); });
+    const double insert =
+        Measure([&] { AttachAndSave(wallet, wallet.cards.At(4)->document); }, 3, [&] { Restore(wallet, wallet200); });
     Report("insert 50 MB into a 200 MB wallet and save", insert, "copy the 200 MB wallet", baseline);
 }
 
@@ -189,6 +181,7 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QTemporaryDir dir;
     SilentPrompts prompts;
+    prompts.answerYes = true;
     Prompts::Install(&prompts);
     BenchSave(dir, prompts);
     BenchInsert(dir, prompts);

@@ -3,6 +3,7 @@
 
 #include "document/Utilities.h"
 #include "resources/StringTable.h"
+#include "views/CDlgPassphrase.h"
 #include "views/CDlgPassword.h"
 
 #include <QFileDialog>
@@ -86,4 +87,8 @@ QString CWidgetPrompts::SaveFileName(const QString& filter, const QString& defau
 
 bool CWidgetPrompts::PromptPassword(QString& password, const QString& message) {
     return CDlgPassword::Run(m_parent, password, message);
+}
+
+bool CWidgetPrompts::AskPassphrase(QString& passphrase, const QString& walletName, bool isNew) {
+    return CDlgPassphrase::Run(m_parent, passphrase, walletName, isNew);
 }
