@@ -115,6 +115,11 @@ bool TerminalPrompts::CollectPassword(QString& password, const QString& question
 bool TerminalPrompts::AskPassphrase(QString& passphrase, const QString& walletName, bool isNew) {
     const QString question = isNew ? QStringLiteral("New passphrase for \"%1\": ").arg(walletName)
                                    : QStringLiteral("Passphrase for \"%1\": ").arg(walletName);
+    // A script gives one passphrase; asking again means it was wrong, and the next line is meant for something else.
+    if (!isNew && m_passphrasesAsked++ > 0 && !m_console.IsInteractive()) {
+        m_passwordFailure = QStringLiteral("the passphrase is wrong");
+        return false;
+    }
     QString entry;
     if (!m_console.AskSecret(question, entry)) {
         m_passwordFailure = NothingEntered(QStringLiteral("passphrase"));

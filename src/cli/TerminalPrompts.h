@@ -52,4 +52,5 @@ private:
     QSet<QString> m_withheld;
     QString m_fileName;
     QString m_passwordFailure;
+    int m_passphrasesAsked = 0;
 };

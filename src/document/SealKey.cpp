@@ -13,7 +13,7 @@
 
 namespace {
 constexpr quint32 kLeastMemoryKiB = 64 * 1024;
-constexpr quint32 kMostCalibratedMemoryKiB = 256 * 1024;
+constexpr quint32 kMostCalibratedMemoryKiB = 128 * 1024;
 
 // The passphrase as the format defines it: UTF-8 of its NFC form, so the same words typed on another system give
 // the same key. The copy is wiped by the caller.
