@@ -34,13 +34,16 @@ CDlgPassphrase::CDlgPassphrase(const QString& walletName, bool isNew, QWidget* p
     form->addRow(tr("&Passphrase:"), m_entry);
     if (isNew) {
         m_repeat = AddEntry(tr("Passphrase again"));
-        form->addRow(tr("&Again:"), m_repeat);
+        form->addRow(tr("Con&firm:"), m_repeat);
         m_meter = new QProgressBar;
         m_meter->setRange(0, kMeterBits);
         m_meter->setTextVisible(false);
         m_meter->setAccessibleName(tr("Passphrase strength"));
         m_verdict = new QLabel;
         m_verdict->setWordWrap(true);
+        // Room for the longest verdict, so the dialog does not jump while a passphrase is typed.
+        m_verdict->setMinimumHeight(m_verdict->fontMetrics().lineSpacing() * 3);
+        m_verdict->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         form->addRow(tr("Strength:"), m_meter);
         form->addRow(QString(), m_verdict);
     }
@@ -71,7 +74,7 @@ void CDlgPassphrase::ShowStrength() {
     m_meter->setValue(std::min(int(strength.Bits()), kMeterBits));
     QString verdict = m_entry->text().isEmpty() ? QString() : strength.Rating();
     if (!strength.IsStrongEnough() && !m_entry->text().isEmpty())
-        verdict += QStringLiteral(": ") + strength.Reason();
+        verdict += QStringLiteral(". ") + strength.Reason();
     else if (!m_repeat->text().isEmpty() && m_repeat->text() != m_entry->text())
         verdict += tr(". The two entries differ.");
     m_verdict->setText(verdict);

@@ -18,6 +18,7 @@
 #include "views/CItemListCtrl.h"
 #include "views/CItemTreeCtrl.h"
 #include "views/CNotesPane.h"
+#include "views/CSealingCommands.h"
 #include "views/CViewCategoriesCards.h"
 #include "views/CViewSummary.h"
 #include "views/Commands.h"
@@ -171,6 +172,19 @@ void CMainFrame::BuildMenus() {
     file->addActions({Action(NewWallet), Action(OpenWallet), Action(Save), Action(SaveAs)});
     file->addSeparator();
     file->addAction(tr("&Import..."), this, &CMainFrame::ImportWithDialog)->setObjectName(QStringLiteral("import"));
+    file->addAction(tr("S&eal Wallet..."), this,
+                    [this] {
+                        CSealingCommands::Seal(m_wallet);
+                        UpdateTitle();
+                        UpdateCommands();
+                    })
+        ->setObjectName(QStringLiteral("seal"));
+    m_unsealAction = file->addAction(tr("U&nseal Wallet..."), this, [this] {
+        CSealingCommands::Unseal(m_wallet);
+        UpdateTitle();
+        UpdateCommands();
+    });
+    m_unsealAction->setObjectName(QStringLiteral("unseal"));
     file->addAction(Action(WalletProperties));
     file->addSeparator();
     m_recentMenu = file->addMenu(tr("Recent &Wallets"));
@@ -398,6 +412,7 @@ void CMainFrame::UpdateCommands() {
     const bool canPaste = m_wallet.clipboardCard != nullptr;
     Action(Paste)->setEnabled(canPaste && (summary ? m_summary->GetMode() == CViewSummary::kCardList : kind == 1));
     Action(LockWallet)->setEnabled(!m_wallet.locked);
+    m_unsealAction->setEnabled(m_wallet.IsSealed());
     m_countsPane->setText(FormatText(StringTable::Text(kStrStatusCounts), {QString::number(m_wallet.categories.Count()),
                                                                            QString::number(m_wallet.cards.Count())}));
 }
@@ -630,11 +645,14 @@ void CMainFrame::FillRecentFiles() {
 }
 
 void CMainFrame::OnWalletUpdated(int) {
+    UpdateTitle();
     UpdateCommands();
 }
 
+// A sealed wallet says so in the title, where it is seen before anything is typed into it.
 void CMainFrame::UpdateTitle() {
-    setWindowTitle(m_wallet.Title() + QStringLiteral("[*]"));
+    const QString sealed = m_wallet.IsSealed() ? tr(" (sealed)") : QString();
+    setWindowTitle(m_wallet.Title() + sealed + QStringLiteral("[*]"));
     setWindowModified(m_wallet.IsModified());
 }
 

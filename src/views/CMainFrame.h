@@ -126,6 +126,7 @@ private:
     QTimer m_lockTimer;
     std::map<int, QAction*> m_actions;
     QMenu* m_recentMenu = nullptr;
+    QAction* m_unsealAction = nullptr;
     QList<QAction*> m_recentActions;
     QToolBar* m_toolBar = nullptr;
     QDockWidget* m_summaryDock = nullptr;
