@@ -116,7 +116,7 @@ bool Import(const QString& exportPath, const QString& walletPath) {
     WalletImporter importer(wallet, QString(), {});
     QString error;
     const auto reader = ImportReader::Create(ImportReader::Format::KeePassXml, false);
-    if (!reader->Read(
+    if (!reader->ReadAhead(
             file, [&](ImportedEntry& entry) { importer.Add(entry, error); }, error)) {
         std::fprintf(stderr, "import failed: %s\n", qPrintable(error));
         return false;
