@@ -21,10 +21,10 @@
 #include "views/CViewCategoriesCards.h"
 #include "views/CViewSummary.h"
 #include "views/Commands.h"
+#include "views/HelpPages.h"
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QDesktopServices>
 #include <QDir>
 #include <QDockWidget>
 #include <QFileInfo>
@@ -441,10 +441,10 @@ void CMainFrame::Run(int command) {
         CDlgAbout(this).exec();
         break;
     case UsersGuide:
-        OpenGuide();
+        HelpPages::OpenGuide();
         break;
     case WebPage:
-        OpenWebPage();
+        HelpPages::OpenWebPage();
         break;
     case Find:
         OpenFind();
@@ -477,21 +477,6 @@ void CMainFrame::RunItemCommand(int command) {
         m_summary->DoListAction(action);
     else
         m_tree->DoAction(action);
-}
-
-void CMainFrame::OpenGuide() {
-    const QString guide = GetModuleFolder() + QStringLiteral("KVGuide.pdf");
-    if (!QFileInfo::exists(guide) || !QDesktopServices::openUrl(QUrl::fromLocalFile(guide)))
-        Prompts::Warn(tr("The User's Guide \"%1\" could not be opened.").arg(QDir::toNativeSeparators(guide)));
-}
-
-// The program has no web page of its own; until one is configured the command opens the guide, which exists.
-void CMainFrame::OpenWebPage() {
-    const QString address = LoadResString(kStrWebAddress);
-    if (address.isEmpty())
-        OpenGuide();
-    else
-        QDesktopServices::openUrl(QUrl(address));
 }
 
 // Each Find window lives on its own until closed; several may search at once.

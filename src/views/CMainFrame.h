@@ -106,8 +106,6 @@ private:
     void EditWalletProperties();
     void ExportWithDialog();
     void DoNewWallet();
-    void OpenGuide();
-    void OpenWebPage();
     void OpenWithDialog();
     void ImportWithDialog();
     void DoSave(bool withNewName);
