@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Handheld synchronisation in the desktop program: the partnerships read from the settings and the panel of the
-// wallet's save dialog that goes to a device's folder.
+// Handheld synchronisation in the desktop program: the partnerships read from the settings, the panel of the
+// wallet's save dialog that goes to a device's folder, and the command that starts the synchronisation manager.
 #include "GuiProgram.h"
 #include "GuiTestMain.h"
 #include "ModalDriver.h"
@@ -59,6 +59,11 @@ class TestGuiSync : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    // The program's own settings, also for the cases that start no program.
+    void initTestCase() {
+        QCoreApplication::setOrganizationName(QString::fromLatin1(CKorvelApp::kOrganization));
+        QCoreApplication::setApplicationName(QString::fromLatin1(CKorvelApp::kApplication));
+    }
     void init() { QSettings().clear(); }
 
     void synchronizationFolder_data() {
@@ -191,6 +196,72 @@ private Q_SLOTS:
         QVERIFY(QFileInfo(p.Wallet().PathName()).size() > 0);
         QCOMPARE(QFileInfo(taken.fileName()).size(), 0);
         QVERIFY2(driver.Faults().isEmpty(), qPrintable(driver.Faults().join(u'\n')));
+    }
+
+    // The command runs as written, arguments quoted as in a shell, on its own. A value written by hand into the
+    // settings file may hold a comma outside quotes, which the file's format would read as a list.
+    void theSyncManagerCommandStartsTheConfiguredProgram_data() {
+        QTest::addColumn<bool>("byHand");
+        QTest::addColumn<QString>("arguments");
+        QTest::newRow("set by a program") << false << QStringLiteral("|/show|");
+        QTest::newRow("written by hand") << true << QStringLiteral("|/show,|now|");
+    }
+    void theSyncManagerCommandStartsTheConfiguredProgram() {
+        QFETCH(bool, byHand);
+        QFETCH(QString, arguments);
+        GuiProgram p;
+        QVERIFY(p.Start());
+        QTemporaryDir folder;
+        QDir().mkpath(folder.filePath(QStringLiteral("sync tool")));
+        const QString script = folder.filePath(QStringLiteral("sync tool/manager.sh"));
+        const QString marker = folder.filePath(QStringLiteral("ran it"));
+        QFile file(script);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("#!/bin/sh\nprintf '%s|' \"$@\" > \"$1.tmp\" && mv \"$1.tmp\" \"$1\"\n");
+        file.close();
+        file.setPermissions(file.permissions() | QFile::ExeOwner);
+        if (byHand) {
+            QFile settings(QSettings().fileName());
+            QVERIFY(QDir().mkpath(QFileInfo(settings).path()));
+            QVERIFY(settings.open(QIODevice::WriteOnly));
+            settings.write(QStringLiteral("[Settings]\nSyncManager=\\\"%1\\\" \\\"%2\\\" /show, now\n")
+                               .arg(script, marker)
+                               .toUtf8());
+        } else {
+            QSettings().setValue(QStringLiteral("Settings/SyncManager"),
+                                 QStringLiteral("\"%1\" \"%2\" /show").arg(script, marker));
+        }
+        QAction* command = p.Frame().Action(Command::SyncManager);
+        QVERIFY(command->isEnabled());
+        command->trigger();
+        QTRY_VERIFY(QFile::exists(marker));
+        QFile written(marker);
+        QVERIFY(written.open(QIODevice::ReadOnly));
+        QCOMPARE(QString::fromUtf8(written.readAll()), marker + arguments);
+        QVERIFY2(p.prompts.Faults().isEmpty(), qPrintable(p.prompts.Faults().join(u'\n')));
+    }
+
+    void whatCannotStartIsReported_data() {
+        QTest::addColumn<QString>("setting");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("none") << QString() << QStringLiteral("No synchronisation manager is set up");
+        QTest::newRow("only blanks") << QStringLiteral("  \"\" ") << QStringLiteral("No synchronisation manager");
+        QTest::newRow("missing program") << QStringLiteral("/nonexistent/wcesmgr /show")
+                                         << QStringLiteral("\"/nonexistent/wcesmgr\" could not be started");
+    }
+    void whatCannotStartIsReported() {
+        QFETCH(QString, setting);
+        QFETCH(QString, message);
+        GuiProgram p;
+        QVERIFY(p.Start());
+        if (!setting.isEmpty())
+            QSettings().setValue(QStringLiteral("Settings/SyncManager"), setting);
+        p.prompts.Message(message, Prompts::Answer::Ok);
+        p.Frame().Action(Command::SyncManager)->trigger();
+        QVERIFY2(p.prompts.Faults().isEmpty(), qPrintable(p.prompts.Faults().join(u'\n')));
+        // The message says where the setting goes.
+        QVERIFY(p.prompts.Asked().last().contains(QStringLiteral("\"SyncManager\" of the group [Settings]")));
+        QVERIFY(p.prompts.Asked().last().contains(QSettings().fileName()));
     }
 };
 

@@ -105,6 +105,7 @@ private:
     void OpenFind();
     void EditWalletProperties();
     void ExportWithDialog();
+    void StartSyncManager();
     void DoNewWallet();
     void OpenWithDialog();
     void ImportWithDialog();
