@@ -20,12 +20,10 @@
 
 #include <QAction>
 #include <QComboBox>
-#include <QDesktopServices>
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTreeWidget>
@@ -71,19 +69,6 @@ QStringList Rows(CDlgTemplate& dialog) {
         names.append(dialog.Fields().topLevelItem(row)->text(0));
     return names;
 }
-
-// Stands in for the desktop's opener of files.
-class UrlRecorder : public QObject {
-    Q_OBJECT
-
-public:
-    UrlRecorder() { QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "Open"); }
-    ~UrlRecorder() override { QDesktopServices::unsetUrlHandler(QStringLiteral("file")); }
-    QList<QUrl> opened;
-
-public Q_SLOTS:
-    void Open(const QUrl& url) { opened.append(url); }
-};
 
 void SetFields(CCardTemplate& cardTemplate, int count) {
     for (int slot = 0; slot < count; ++slot)
@@ -314,25 +299,6 @@ private Q_SLOTS:
         QVERIFY(field.IsFree());
         QVERIFY(fieldDialog.result() != QDialog::Accepted);
         QVERIFY2(prompts.Faults().isEmpty(), qPrintable(prompts.Faults().join(u'\n')));
-    }
-
-    // The program has no web page of its own, so the link opens what Help's web page command opens.
-    void theTemplateGalleryLinkOpensTheWebPage() {
-        Program p;
-        QVERIFY(p.Start());
-        UrlRecorder recorder;
-        ModalDriver driver;
-        RunTasks(p, driver, {[](CDlgManageTemplates& dialog) {
-                     auto* link = dialog.findChild<QLabel*>(QStringLiteral("downloadTemplates"));
-                     QVERIFY(link && link->isVisible());
-                     QCOMPARE(link->text().remove(QRegularExpression(QStringLiteral("<[^>]*>"))),
-                              QStringLiteral("Download additional templates from the online Template Gallery."));
-                     Q_EMIT link->linkActivated(QStringLiteral("gallery"));
-                 }});
-        p.Frame().Action(Command::WebPage)->trigger();
-        QCOMPARE(recorder.opened.size(), 2);
-        QCOMPARE(recorder.opened.first(), recorder.opened.last());
-        QVERIFY2(p.Faults(driver).isEmpty(), qPrintable(p.Faults(driver)));
     }
 };
 
