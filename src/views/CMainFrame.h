@@ -105,9 +105,8 @@ private:
     void OpenFind();
     void EditWalletProperties();
     void ExportWithDialog();
+    void StartSyncManager();
     void DoNewWallet();
-    void OpenGuide();
-    void OpenWebPage();
     void OpenWithDialog();
     void ImportWithDialog();
     void DoSave(bool withNewName);
