@@ -300,7 +300,8 @@ void KeePassXmlReader::End() {
         (*m_sink)(m_entry);
         break;
     case Kind::StringKey:
-        m_key = TakeText();
+        m_key.swap(m_text);
+        m_text.clear();
         break;
     case Kind::StringValue:
         m_field.value = TakeText();
@@ -333,14 +334,24 @@ void KeePassXmlReader::EndGroupUUID() {
     m_skipping = 1;
 }
 
+// The keys are compared as they came, so that the five standard ones of every entry cost no text of their own.
 void KeePassXmlReader::EndString() {
-    if (m_key == u"Title")
+    if (m_key == "Title")
         m_entry.title = m_field.value;
-    else if (m_key == u"Notes")
+    else if (m_key == "Notes")
         m_entry.notes = m_field.value;
     else if (!m_field.value.isEmpty())
-        m_entry.fields.append({m_key == u"UserName" ? QStringLiteral("Username") : m_key, m_field.value,
-                               m_field.secret || m_key == u"Password"});
+        m_entry.fields.append({StandardName(), m_field.value, m_field.secret || m_key == "Password"});
+}
+
+QString KeePassXmlReader::StandardName() const {
+    if (m_key == "UserName")
+        return QStringLiteral("Username");
+    if (m_key == "Password")
+        return QStringLiteral("Password");
+    if (m_key == "URL")
+        return QStringLiteral("URL");
+    return QString::fromUtf8(m_key.data(), qsizetype(m_key.size()));
 }
 
 void KeePassXmlReader::EndFile() {

@@ -67,6 +67,7 @@ private:
     void StartFileValue(const char** attributes);
     void EndGroupUUID();
     void EndString();
+    QString StandardName() const;
     void EndFile();
     QByteArray FileContent(bool compressed);
     QString TakeText();
@@ -92,7 +93,7 @@ private:
     std::vector<Group> m_groups;
     ImportedEntry m_entry;
     ImportedEntry::Field m_field;
-    QString m_key;
+    std::string m_key;
     ImportedEntry::File m_file;
     bool m_haveContent = false;
 };
