@@ -163,6 +163,22 @@ private Q_SLOTS:
         QVERIFY(f.prompts.Faults().isEmpty());
     }
 
+    // Saved under a new name, a sealed wallet stays sealed, attachments and all.
+    void saveAsKeepsTheSeal() {
+        WalletFixture f;
+        MakePlainWallet(f);
+        QString error;
+        QVERIFY(f.wallet->SealFile(kPassphrase, kPasses, kMemoryKiB, error));
+        const std::shared_ptr<const SealKey> key = f.wallet->SealingKey();
+        const QString copy = f.Path(QStringLiteral("copy.kvx"));
+        f.prompts.SaveFile(copy);
+        QVERIFY(f.wallet->OnFileSaveAs());
+        QVERIFY(f.wallet->IsSealed());
+        QVERIFY(FileBytes(copy).startsWith("KVSEALED"));
+        QCOMPARE(Inner(copy, *key), Inner(f.Path(QStringLiteral("plain.kvx")), *key));
+        QVERIFY(f.prompts.Faults().isEmpty());
+    }
+
     void passphraseChangeDrawsNewSalt() {
         WalletFixture f;
         MakePlainWallet(f);
