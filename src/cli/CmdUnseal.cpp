@@ -23,10 +23,7 @@ int CmdUnseal::Run(CliContext& context) const {
     if (!wallet.IsSealed())
         throw CliError(QStringLiteral("\"%1\" is not sealed").arg(name));
     context.RequireAccess();
-    if (!Prompts::AskYesNo(QStringLiteral("Unseal \"%1\"? Anyone who has the file will then be able to read it with "
-                                          "this program's published format.")
-                               .arg(name),
-                           Prompts::Icon::Exclamation, Prompts::Answer::No))
+    if (!Prompts::AskYesNo(CWallet::UnsealQuestion(name), Prompts::Icon::Exclamation, Prompts::Answer::No))
         throw CliError(QStringLiteral("the wallet stays sealed"));
     QString error;
     if (!wallet.UnsealFile(error))

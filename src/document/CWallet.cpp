@@ -379,6 +379,12 @@ bool CWallet::SealFile(const QString& passphrase, quint32 operations, quint32 me
     return key && Reseal(std::move(key), error);
 }
 
+QString CWallet::UnsealQuestion(const QString& fileName) {
+    return QStringLiteral("Unseal \"%1\"? Anyone who has the file will then be able to read it with this program's "
+                          "published format.")
+        .arg(fileName);
+}
+
 bool CWallet::UnsealFile(QString& error) {
     return Reseal(nullptr, error);
 }

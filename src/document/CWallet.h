@@ -103,6 +103,8 @@ public:
     bool SealFile(const QString& passphrase, quint32 operations, quint32 memoryKiB, QString& error);
     // Writes the wallet's file as an ordinary wallet file again.
     bool UnsealFile(QString& error);
+    // The question every front end asks before unsealing the file `fileName`.
+    static QString UnsealQuestion(const QString& fileName);
 
     bool DeleteCard(qint32 cardId);
     bool DeleteCategory(qint32 categoryId);

@@ -46,10 +46,7 @@ bool CSealingCommands::Unseal(CWallet& wallet) {
     if (!wallet.IsSealed() || !wallet.RequestAccess(QString()))
         return false;
     const QString name = QFileInfo(wallet.PathName()).fileName();
-    if (!Prompts::AskYesNo(QStringLiteral("Unseal \"%1\"? Anyone who has the file will then be able to read it with "
-                                          "this program's published format.")
-                               .arg(name),
-                           Prompts::Icon::Exclamation, Prompts::Answer::No))
+    if (!Prompts::AskYesNo(CWallet::UnsealQuestion(name), Prompts::Icon::Exclamation, Prompts::Answer::No))
         return false;
     QString error;
     if (!wallet.UnsealFile(error)) {
