@@ -132,7 +132,15 @@ QString CArchive::ReadString() {
 }
 
 void CArchive::ReadCiphered(QString& text) {
-    text = ReadString(true);
+    text = ReadEnciphered();
+    DecipherLater(text);
+}
+
+QString CArchive::ReadEnciphered() {
+    return ReadString(true);
+}
+
+void CArchive::DecipherLater(QString& text) {
     if (!IsBatching() || text.isEmpty())
         return;
     m_toDecipher.push_back(&text);
@@ -147,6 +155,11 @@ void CArchive::DecipherWaiting() {
 }
 
 void CArchive::WriteCiphered(const QString& text) {
+    // An empty text stays empty under every method: it is written as it is and never gathered.
+    if (text.isEmpty()) {
+        WriteString(QStringView());
+        return;
+    }
     if (m_gathered) {
         m_gathered->push_back(&text);
         return;

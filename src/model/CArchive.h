@@ -43,6 +43,10 @@ public:
     // the archive keeps it to decipher with many others. Storing writes the text's enciphered form.
     void ReadCiphered(QString& text);
     void WriteCiphered(const QString& text);
+    // ReadCiphered in two steps, for a record that moves a text to its place before it is deciphered: a batch keeps
+    // the text by its address.
+    QString ReadEnciphered();
+    void DecipherLater(QString& text);
     // Loading: reads the records that `load` reads and deciphers their texts many at once; all are deciphered when
     // it returns. Records read meanwhile must leave their texts to the archive (IsBatching).
     void LoadBatched(const std::function<void()>& load);
