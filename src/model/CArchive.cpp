@@ -23,6 +23,8 @@ constexpr qint64 kUnitsPerBlock = 4;
 constexpr qsizetype kRecordsPerBatch = 4096;
 // Texts read before they are deciphered together.
 constexpr qsizetype kTextsPerBatch = 32768;
+// Shared texts remembered; a wallet has far fewer templates, a damaged file may name more.
+constexpr qsizetype kSharedTexts = 4096;
 
 QString Tr(const char* text) {
     return QCoreApplication::translate("CArchive", text);
@@ -69,6 +71,18 @@ void CArchive::Item(QString& value) {
         WriteString(value);
     else
         value = ReadString();
+}
+
+void CArchive::SharedItem(QString& value) {
+    if (IsStoring()) {
+        WriteString(value);
+        return;
+    }
+    value = ReadString();
+    if (const auto known = m_shared.constFind(value); known != m_shared.cend())
+        value = *known;
+    else if (m_shared.size() < kSharedTexts)
+        m_shared.insert(value);
 }
 
 void CArchive::WriteInt(qint32 value) {
@@ -225,15 +239,17 @@ QString CArchive::ReadString(bool roomForBlocks) {
             throw CArchiveException(Tr("The data holds a text in an unknown form."));
         length = ReadStringLength();
     }
-    if (length * 2 > BytesLeft())
+    // A text within the buffer needs no look at the device, which is asked only for longer ones.
+    if (length * 2 > m_buffer.size() - m_pos && length * 2 > BytesLeft())
         throw CArchiveException(Tr("The data ends in the middle of a text."));
     if (length == 0)
         return QString();
     // A text read for deciphering gets the room for its padded last block now, so that deciphering it in place
-    // allocates nothing more.
-    QString text;
-    text.reserve(roomForBlocks ? (length + kUnitsPerBlock - 1) / kUnitsPerBlock * kUnitsPerBlock : length);
-    text.resize(length);
+    // allocates nothing more. Made at its full room in one allocation, then cut to its length.
+    const qint64 room = roomForBlocks ? (length + kUnitsPerBlock - 1) / kUnitsPerBlock * kUnitsPerBlock : length;
+    QString text(room, Qt::Uninitialized);
+    if (room != length)
+        text.truncate(length);
     ReadBytes(reinterpret_cast<char*>(text.data()), length * 2);
     if constexpr (Q_BYTE_ORDER != Q_LITTLE_ENDIAN) {
         for (QChar& c : text)

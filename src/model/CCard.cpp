@@ -134,7 +134,7 @@ void CCard::CipherTexts(bool encipher) {
 
 void CCard::Serialize(CArchive& archive) {
     SerializeHead(archive);
-    archive.Item(templateName);
+    archive.SharedItem(templateName);
     archive.Item(categoryId);
     archive.Item(hidePasswords);
     archive.Item(boldNames);
