@@ -36,7 +36,7 @@ CArchive::CArchive(std::vector<const QString*>& cipheredTexts)
 
 CArchive::CArchive(QIODevice& device, Mode mode) : m_device(&device), m_mode(mode) {
     if (IsStoring())
-        m_buffer.reserve(kBufferSize);
+        m_buffer.resize(kBufferSize);
     else if (device.isSequential())
         throw CArchiveException(Tr("The data cannot be read from this kind of source."));
 }
@@ -283,19 +283,19 @@ void CArchive::CheckCount(qint32 count, qint64 minSize) const {
 }
 
 void CArchive::Flush() {
-    if (!IsStoring() || m_gathered || m_buffer.isEmpty())
+    if (!IsStoring() || m_gathered || m_pos == 0)
         return;
-    const qint64 size = m_buffer.size();
-    const qint64 written = m_device->write(m_buffer);
-    m_buffer.clear();
+    const qint64 size = m_pos;
+    const qint64 written = m_device->write(m_buffer.constData(), size);
+    m_pos = 0;
     if (written != size)
         throw CArchiveException(Tr("The data could not be written: %1").arg(m_device->errorString()));
 }
 
 void CArchive::WriteBytes(const char* data, qint64 size) {
-    if (m_gathered)
+    if (m_gathered || size == 0)
         return;
-    if (m_buffer.size() + size > kBufferSize) {
+    if (m_pos + size > kBufferSize) {
         Flush();
         if (size > kBufferSize) {
             if (m_device->write(data, size) != size)
@@ -303,7 +303,9 @@ void CArchive::WriteBytes(const char* data, qint64 size) {
             return;
         }
     }
-    m_buffer.append(data, size);
+    // The buffer keeps its room from flush to flush; copying into it is all a small item costs.
+    std::memcpy(m_buffer.data() + m_pos, data, size_t(size));
+    m_pos += size;
 }
 
 void CArchive::ReadBytes(char* data, qint64 size) {

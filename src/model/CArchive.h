@@ -89,5 +89,5 @@ private:
     size_t m_nextEnciphered = 0;
     QSet<QString> m_shared;
     QByteArray m_buffer;
-    qint64 m_pos = 0; // next byte of m_buffer to read (loading)
+    qint64 m_pos = 0; // next byte of m_buffer to read (loading) or to fill (storing)
 };
