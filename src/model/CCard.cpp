@@ -150,13 +150,13 @@ void CCard::Serialize(CArchive& archive) {
 // Each slot's stream name, then its display name. Reading makes the slots only when one of the six texts is there.
 void CCard::SerializeSlots(CArchive& archive) {
     if (archive.IsStoring()) {
-        for (size_t slot = 0; slot < 3; ++slot) {
+        for (size_t slot = 0; slot < kSlotCount; ++slot) {
             archive.WriteCiphered(std::as_const(*this).Slot(slot).streamName);
             archive.WriteCiphered(std::as_const(*this).Slot(slot).description);
         }
         return;
     }
-    std::array<QString, 6> read;
+    std::array<QString, 2 * kSlotCount> read;
     for (QString& text : read)
         text = archive.ReadEnciphered();
     if (std::all_of(read.begin(), read.end(), [](const QString& text) { return text.isEmpty(); })) {
@@ -164,7 +164,7 @@ void CCard::SerializeSlots(CArchive& archive) {
         return;
     }
     m_slots = std::make_unique<Slots>();
-    for (size_t slot = 0; slot < 3; ++slot) {
+    for (size_t slot = 0; slot < kSlotCount; ++slot) {
         CAttachment& attachment = (*m_slots)[slot];
         attachment.streamName = std::move(read[2 * slot]);
         attachment.description = std::move(read[2 * slot + 1]);

@@ -39,8 +39,8 @@ public:
     // Whether the description, a value or the notes contain `text`.
     bool ContainsText(const QString& text, bool matchCase) const;
     void CipherTexts(bool encipher);
-    // Calls `visit` with each text that the file holds enciphered, in enciphering order.
-    // Empty slots and values are passed over: they stay empty under the cipher.
+    // Calls `visit` with each text that the file holds enciphered, in enciphering order. Slots and values that the
+    // card does not keep are passed over: they are empty, and an empty text stays empty under the cipher.
     template <class Visit> void VisitTexts(Visit&& visit) {
         visit(description);
         visit(reservedText);
@@ -87,7 +87,8 @@ public:
     CCardValues values;
 
 private:
-    using Slots = std::array<CAttachment, 3>;
+    static constexpr size_t kSlotCount = 3;
+    using Slots = std::array<CAttachment, kSlotCount>;
 
     const CAttachment& Slot(size_t slot) const;
     CAttachment& Slot(size_t slot);
