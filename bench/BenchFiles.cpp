@@ -2,6 +2,7 @@
 // Measures wallet files on disk: saving a large wallet, inserting a large attachment into a large wallet, deleting a
 // category of many attached cards, opening a wallet with many attachments. Each figure is printed beside its baseline
 // measured in the same run.
+#include "BenchPrompts.h"
 #include "BenchSupport.h"
 #include "document/CWallet.h"
 #include "document/CipherText.h"
@@ -22,16 +23,7 @@ namespace {
 using bench::Measure;
 using bench::Report;
 
-// Answers every question with the prepared file and OK, so the operations run without anyone.
-struct SilentPrompts : Prompts {
-    QString file;
-    Answer Message(const QString&, Icon, Buttons buttons, Answer) override {
-        return buttons == Buttons::YesNo ? Answer::Yes : Answer::Ok;
-    }
-    QString OpenFileName(const QString&, const QString&) override { return file; }
-    QString SaveFileName(const QString&, const QString&, const QString&) override { return file; }
-    bool PromptPassword(QString&, const QString&) override { return false; }
-};
+using bench::SilentPrompts;
 
 // The baseline: the same bytes read and written to a new file, flushed to disk as a save flushes.
 double CopyFile(const QString& from, const QString& to) {
@@ -189,6 +181,7 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QTemporaryDir dir;
     SilentPrompts prompts;
+    prompts.answerYes = true;
     Prompts::Install(&prompts);
     BenchSave(dir, prompts);
     BenchInsert(dir, prompts);

@@ -2,6 +2,7 @@
 // Measures Find in the desktop program on a 100,000-card wallet: from pressing Find to the sorted list of the cards
 // found, for a rare text and for one that most cards hold. The baseline is korvel-cli's search of the same wallet
 // (which opens it too). Runs on the offscreen platform.
+#include "BenchPrompts.h"
 #include "BenchSupport.h"
 #include "cli/CliApplication.h"
 #include "cli/CliConsole.h"
@@ -29,15 +30,7 @@ using bench::Word;
 
 constexpr int kCards = 100000;
 
-// Answers every question with No, so the wallet opens and nothing is asked twice.
-struct SilentPrompts : Prompts {
-    Answer Message(const QString&, Icon, Buttons buttons, Answer) override {
-        return buttons == Buttons::YesNo ? Answer::No : Answer::Ok;
-    }
-    QString OpenFileName(const QString&, const QString&) override { return {}; }
-    QString SaveFileName(const QString&, const QString&, const QString&) override { return {}; }
-    bool PromptPassword(QString&, const QString&) override { return false; }
-};
+using bench::SilentPrompts;
 
 QString MakeWallet(const QTemporaryDir& dir) {
     const QString path = dir.filePath(QStringLiteral("find.kvx"));

@@ -2,6 +2,7 @@
 // Measures importing a KeePass XML export of 100,000 entries in 100 groups, beside making and saving the same number
 // of cards directly, and the peak memory of the import beside that of opening the wallet it made; each figure is
 // taken in a process of its own.
+#include "BenchPrompts.h"
 #include "BenchSupport.h"
 #include "document/CWallet.h"
 #include "document/Prompts.h"
@@ -23,14 +24,7 @@ namespace {
 constexpr int kEntries = 100000;
 constexpr int kGroups = 100;
 
-struct SilentPrompts : Prompts {
-    Answer Message(const QString&, Icon, Buttons buttons, Answer) override {
-        return buttons == Buttons::YesNo ? Answer::No : Answer::Ok;
-    }
-    QString OpenFileName(const QString&, const QString&) override { return {}; }
-    QString SaveFileName(const QString&, const QString&, const QString&) override { return {}; }
-    bool PromptPassword(QString&, const QString&) override { return false; }
-};
+using bench::SilentPrompts;
 
 struct Values {
     QString title, user, password, url, notes;
@@ -122,7 +116,7 @@ bool Import(const QString& exportPath, const QString& walletPath) {
     WalletImporter importer(wallet, QString(), {});
     QString error;
     const auto reader = ImportReader::Create(ImportReader::Format::KeePassXml, false);
-    if (!reader->Read(
+    if (!reader->ReadAhead(
             file, [&](ImportedEntry& entry) { importer.Add(entry, error); }, error)) {
         std::fprintf(stderr, "import failed: %s\n", qPrintable(error));
         return false;

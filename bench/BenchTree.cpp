@@ -2,6 +2,7 @@
 // Measures the desktop program's tree: a full rebuild over wallets of 10,000 and 100,000 cards in 100 categories,
 // beside reading the same wallet from its file, and the program's peak memory with the 100,000-card wallet open.
 // Runs on the offscreen platform.
+#include "BenchPrompts.h"
 #include "BenchSupport.h"
 #include "document/CWallet.h"
 #include "document/Prompts.h"
@@ -22,15 +23,7 @@ namespace {
 using bench::Measure;
 using bench::Report;
 
-// Answers every question with No, so the wallet opens and nothing is asked twice.
-struct SilentPrompts : Prompts {
-    Answer Message(const QString&, Icon, Buttons buttons, Answer) override {
-        return buttons == Buttons::YesNo ? Answer::No : Answer::Ok;
-    }
-    QString OpenFileName(const QString&, const QString&) override { return {}; }
-    QString SaveFileName(const QString&, const QString&, const QString&) override { return {}; }
-    bool PromptPassword(QString&, const QString&) override { return false; }
-};
+using bench::SilentPrompts;
 
 void Fill(CWallet& wallet, int cards) {
     wallet.LoadDefaults();

@@ -48,6 +48,8 @@ public:
         ++m_passwordPrompts;
         return password == m_password;
     }
+    // The corpus holds no sealed wallets.
+    bool AskPassphrase(QString&, const QString&, bool) override { return false; }
 
 private:
     QString m_password;

@@ -23,6 +23,9 @@ public:
         m_steps.append({Kind::Password, entry, confirm ? Answer::Ok : Answer::Cancel});
     }
 
+    // The next passphrase prompt gets this entry (an empty one cancels it).
+    void Passphrase(const QString& entry) { m_steps.append({Kind::Passphrase, entry}); }
+
     const QStringList& Asked() const { return m_asked; }
     // Faults, and answers left over: both mean the code asked other questions than the test expected.
     QStringList Faults() const {
@@ -62,8 +65,17 @@ public:
         return true;
     }
 
+    bool AskPassphrase(QString& passphrase, const QString& walletName, bool isNew) override {
+        m_asked.append((isNew ? QStringLiteral("new passphrase ") : QStringLiteral("passphrase ")) + walletName);
+        const Step* step = Next(Kind::Passphrase, walletName);
+        if (!step || step->text.isEmpty())
+            return false;
+        passphrase = step->text;
+        return true;
+    }
+
 private:
-    enum class Kind { Message, OpenFile, SaveFile, Password };
+    enum class Kind { Message, OpenFile, SaveFile, Password, Passphrase };
     struct Step {
         Kind kind;
         QString text;

@@ -101,6 +101,25 @@ private Q_SLOTS:
         QVERIFY2((run.out + run.err).contains(output), Shown(run));
         QVERIFY(FileBytes(m_wallet) == before);
     }
+
+    // Entries for a category of the wallet that requires the password go into it only once the password is given.
+    void reusedProtectedCategoryAsksForThePassword() {
+        QFile::remove(m_wallet);
+        QCOMPARE(RunCli({"create", m_wallet, "--password"}, "2468\n2468\n").status, 0);
+        const CliRun made = RunCli({"add-category", m_wallet, "Mail"}, "2468\n");
+        QVERIFY2(made.status == 0, Shown(made));
+        const QString input = WriteFileBytes(m_folder.filePath(QStringLiteral("mail.csv")),
+                                             "name,username,password,folder\nPost,anna,pw,Mail\n");
+        const QByteArray before = FileBytes(m_wallet);
+        CliRun run = RunCli({"import", m_wallet, input}, "1357\n");
+        QCOMPARE(run.status, 1);
+        QVERIFY2(run.err.contains(QStringLiteral("password is wrong")), Shown(run));
+        QVERIFY(FileBytes(m_wallet) == before);
+        run = RunCli({"import", m_wallet, input}, "2468\n");
+        QVERIFY2(run.status == 0 && run.out.contains(QStringLiteral("0 categories")), Shown(run));
+        run = RunCli({"ls", m_wallet, made.out.trimmed(), "--json"}, "2468\n");
+        QVERIFY2(run.out.contains(QStringLiteral("Post")), Shown(run));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestCliImport)

@@ -144,7 +144,8 @@ private Q_SLOTS:
                             "hidePasswordsDefault",
                             "boldFieldNamesDefault",
                             "defaultBackColor",
-                            "defaultTextColor"};
+                            "defaultTextColor",
+                            "sealed"};
         keys.sort();
         QCOMPARE(info.keys(), keys);
         QCOMPARE(info["version"].toDouble(), 1.7);

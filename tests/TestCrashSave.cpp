@@ -36,11 +36,19 @@ int Generation(const CWallet& wallet) {
     return first.section(u' ', 1).toInt();
 }
 
-// The child saves new generations until it is killed.
-int SaveForever(const QString& path) {
+const QString kPassphrase = QStringLiteral("orbit tulip canyon velvet harbor 1984");
+
+// The child saves new generations until it is killed; a sealed wallet is opened with its passphrase first, so that
+// the saves are sealed.
+int SaveForever(const QString& path, bool sealed) {
     ScriptedPrompts prompts;
     CWallet wallet;
     wallet.SetPathName(path);
+    if (sealed) {
+        prompts.Passphrase(kPassphrase);
+        if (!wallet.OnOpenDocument(path) || !wallet.IsSealed())
+            return 1;
+    }
     for (int generation = 1;; ++generation) {
         Fill(wallet, generation);
         if (!wallet.OnSaveDocument(path))
@@ -117,22 +125,35 @@ class TestCrashSave : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    void killedSavesLeaveOldOrNewWallet_data() {
+        QTest::addColumn<bool>("sealed");
+        QTest::newRow("plain") << false;
+        QTest::newRow("sealed") << true;
+    }
     void killedSavesLeaveOldOrNewWallet() {
+        QFETCH(bool, sealed);
         WalletFixture f;
         const QString path = f.Path("crash.kvx");
         Fill(*f.wallet, 0);
         QVERIFY(f.SaveAs(QStringLiteral("crash.kvx")));
+        QString error;
+        if (sealed)
+            QVERIFY2(f.wallet->SealFile(kPassphrase, 1, 8, error), qPrintable(error));
         QRandomGenerator random(7);
         int lastSeen = 0;
         for (int round = 0; round < 40; ++round) {
             QProcess child;
-            child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("child"), path});
+            child.start(QCoreApplication::applicationFilePath(),
+                        {sealed ? QStringLiteral("sealed-child") : QStringLiteral("child"), path});
             QVERIFY(child.waitForStarted());
             QThread::msleep(20 + random.bounded(150));
             child.kill();
             QVERIFY(child.waitForFinished());
             f.wallet->DeleteContents();
+            if (sealed)
+                f.prompts.Passphrase(kPassphrase);
             QVERIFY2(f.wallet->OnOpenDocument(path), qPrintable(QStringLiteral("round %1").arg(round)));
+            QCOMPARE(f.wallet->IsSealed(), sealed);
             const int generation = Generation(*f.wallet);
             QVERIFY2(generation >= 0, qPrintable(QStringLiteral("mixed wallet in round %1").arg(round)));
             lastSeen = std::max(lastSeen, generation);
@@ -180,7 +201,9 @@ private Q_SLOTS:
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     if (argc == 3 && qstrcmp(argv[1], "child") == 0)
-        return SaveForever(QString::fromLocal8Bit(argv[2]));
+        return SaveForever(QString::fromLocal8Bit(argv[2]), false);
+    if (argc == 3 && qstrcmp(argv[1], "sealed-child") == 0)
+        return SaveForever(QString::fromLocal8Bit(argv[2]), true);
     TestCrashSave test;
     return QTest::qExec(&test, argc, argv);
 }

@@ -2,8 +2,10 @@
 // The desktop program as a person meets it: start-up, the tree, the summary, locking and the item commands, driven
 // through its real widgets on the offscreen platform with scripted answers to its questions.
 #include "GuiTestMain.h"
+#include "ModalDriver.h"
 #include "ScriptedPrompts.h"
 #include "TestFiles.h"
+#include "dialogs/CDlgManageTemplates.h"
 #include "document/CWallet.h"
 #include "document/ResourceLibrary.h"
 #include "model/CCard.h"
@@ -24,6 +26,7 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
+#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QSettings>
@@ -351,7 +354,8 @@ private Q_SLOTS:
         QVERIFY(menu->actions().contains(p.Frame().Action(Command::ShowMenuBar)));
     }
 
-    // The guide lies beside the program; the web page command opens it too while the program has no page of its own.
+    // The guide lies beside the program; the web page command and Manage Templates' link to more templates open it
+    // too while the program has no page of its own.
     void helpOpensTheGuide() {
         Program p;
         QVERIFY(p.Start({MakeWallet(p.folder.filePath(QStringLiteral("h.kvx")))}));
@@ -359,11 +363,22 @@ private Q_SLOTS:
         QDesktopServices::setUrlHandler(QStringLiteral("file"), &recorder, "Open");
         p.Trigger(Command::UsersGuide);
         p.Trigger(Command::WebPage);
+        ModalDriver driver;
+        driver.Then<CDlgManageTemplates>([](CDlgManageTemplates& dialog) {
+            auto* link = dialog.findChild<QLabel*>(QStringLiteral("downloadTemplates"));
+            QVERIFY(link && link->isVisible());
+            QVERIFY(link->text().endsWith(QStringLiteral("Download additional templates</a> from the online Template "
+                                                         "Gallery.")));
+            Q_EMIT link->linkActivated(QStringLiteral("gallery"));
+            dialog.reject();
+        });
+        p.Trigger(Command::ManageTemplates);
         QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
         const QUrl guide = QUrl::fromLocalFile(QCoreApplication::applicationDirPath() + QStringLiteral("/KVGuide.pdf"));
-        QCOMPARE(recorder.opened, (QList<QUrl>{guide, guide}));
+        QCOMPARE(recorder.opened, (QList<QUrl>{guide, guide, guide}));
         QVERIFY(QFileInfo::exists(guide.toLocalFile()));
         QVERIFY2(p.prompts.Faults().isEmpty(), qPrintable(p.Faults()));
+        QVERIFY2(driver.Faults().isEmpty(), qPrintable(driver.Faults().join(u'\n')));
     }
 
     void autoLockLocksAtTheEndOfEachPeriod() {

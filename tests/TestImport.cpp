@@ -299,6 +299,51 @@ private Q_SLOTS:
         QVERIFY2(message.contains(error), qPrintable(message));
     }
 
+    // Reading ahead on a thread of its own hands over every entry in order, ends with the reader's error, and stops
+    // at once when the taker fails.
+    void readAheadKeepsOrderAndFailures() {
+        QByteArray csv = "title,password\n";
+        for (int i = 0; i < 3000; ++i)
+            csv += "entry " + QByteArray::number(i) + ",pw\n";
+        QBuffer buffer(&csv);
+        buffer.open(QIODevice::ReadOnly);
+        QStringList titles;
+        QString error;
+        const auto reader = ImportReader::Create(ImportReader::Format::Csv, false);
+        QVERIFY(reader->ReadAhead(
+            buffer, [&](ImportedEntry& entry) { titles.append(entry.title); }, error));
+        QCOMPARE(titles.size(), 3000);
+        QCOMPARE(titles.value(2999), QStringLiteral("entry 2999"));
+
+        QByteArray broken = csv + "\"open,1\n";
+        QBuffer brokenBuffer(&broken);
+        brokenBuffer.open(QIODevice::ReadOnly);
+        int seen = 0;
+        QVERIFY(!reader->ReadAhead(
+            brokenBuffer, [&](ImportedEntry&) { ++seen; }, error));
+        QVERIFY2(error.contains(QStringLiteral("never closed")), qPrintable(error));
+        QVERIFY(seen >= 3000);
+
+        // The same reader reads a file again from its start, header row and all, as a check and then an import do.
+        buffer.seek(0);
+        titles.clear();
+        QVERIFY(reader->Read(
+            buffer, [&](ImportedEntry& entry) { titles.append(entry.title); }, error));
+        QCOMPARE(titles.size(), 3000);
+        QCOMPARE(titles.value(0), QStringLiteral("entry 0"));
+
+        buffer.seek(0);
+        seen = 0;
+        QVERIFY_THROWS_EXCEPTION(std::runtime_error, reader->ReadAhead(
+                                                         buffer,
+                                                         [&](ImportedEntry&) {
+                                                             if (++seen == 10)
+                                                                 throw std::runtime_error("refused");
+                                                         },
+                                                         error));
+        QCOMPARE(seen, 10);
+    }
+
     void attachedFilesAboveTheLimitAreRefused() {
         const QByteArray data = QByteArray(3000, 'x').toBase64();
         const QByteArray xml = "<KeePassFile><Meta><Binaries><Binary ID=\"0\">" + data +

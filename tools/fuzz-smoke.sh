@@ -6,7 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds="${1:-20}"
 build=build-fuzz
-targets=(FuzzCompoundFile FuzzWalletStream FuzzTemplateFile FuzzXmlDocument FuzzKeePassXml FuzzBitwardenJson FuzzCsvImport)
+targets=(FuzzCompoundFile FuzzWalletStream FuzzTemplateFile FuzzXmlDocument FuzzKeePassXml FuzzBitwardenJson FuzzCsvImport FuzzSealedFile)
 
 CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DKORVEL_BUILD_FUZZ=ON -DKORVEL_BUILD_TESTS=OFF \
     -DKORVEL_BUILD_BENCH=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo

@@ -17,6 +17,8 @@
 #include "cli/CmdInfo.h"
 #include "cli/CmdLs.h"
 #include "cli/CmdPasswd.h"
+#include "cli/CmdSeal.h"
+#include "cli/CmdUnseal.h"
 #include "cli/CmdRmCard.h"
 #include "cli/CmdRmCategory.h"
 #include "cli/CmdSearch.h"
@@ -70,6 +72,8 @@ CliApplication::CliApplication() {
     m_commands.push_back(std::make_unique<CmdImport>());
     m_commands.push_back(std::make_unique<CmdCompact>());
     m_commands.push_back(std::make_unique<CmdPasswd>());
+    m_commands.push_back(std::make_unique<CmdSeal>());
+    m_commands.push_back(std::make_unique<CmdUnseal>());
 }
 
 CliApplication::~CliApplication() = default;

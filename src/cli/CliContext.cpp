@@ -53,6 +53,8 @@ CWallet& CliContext::OpenWallet(Access access) {
     if (!wallet.OnOpenDocument(QFileInfo(path).absoluteFilePath())) {
         if (wallet.IsQuitting())
             Refused(QString());
+        if (!m_prompts.PasswordFailure().isEmpty())
+            Refused(QStringLiteral("the wallet was not opened"));
         throw CliError(QString());
     }
     return wallet;

@@ -58,7 +58,7 @@ int CmdImport::Run(CliContext& context) const {
     QString error;
     const auto reader = ImportReader::Create(format, context.IsSet(QStringLiteral("recycle-bin")));
     // The first failure to store an entry ends the import; the wallet is then left unsaved, exactly as it was.
-    const bool read = reader->Read(
+    const bool read = reader->ReadAhead(
         file,
         [&](ImportedEntry& entry) {
             if (error.isEmpty())

@@ -4,6 +4,7 @@
 #include "cli/CliConsole.h"
 #include "cli/CliContext.h"
 #include "document/CWallet.h"
+#include "document/SealKey.h"
 
 #include <QJsonObject>
 
@@ -19,7 +20,7 @@ int CmdInfo::Run(CliContext& context) const {
     const CWallet& wallet = context.OpenWallet(CliContext::Access::Read);
     // The version is shown with two decimals; the JSON number is that rounded value, not the float's digits.
     const QString version = QString::asprintf("%4.2f", double(wallet.version)).trimmed();
-    const QList<std::pair<QString, QJsonValue>> items = {
+    QList<std::pair<QString, QJsonValue>> items = {
         {QStringLiteral("version"), version.toDouble()},
         {QStringLiteral("cipherMethod"), wallet.cipherMethod},
         {QStringLiteral("nextId"), wallet.nextId},
@@ -36,7 +37,14 @@ int CmdInfo::Run(CliContext& context) const {
         {QStringLiteral("boldFieldNamesDefault"), wallet.boldFieldNamesDefault != 0},
         {QStringLiteral("defaultBackColor"), CliContext::ColorText(wallet.defaultBackColor)},
         {QStringLiteral("defaultTextColor"), CliContext::ColorText(wallet.defaultTextColor)},
+        {QStringLiteral("sealed"), wallet.IsSealed()},
     };
+    if (wallet.IsSealed()) {
+        const SealKey::Costs costs = wallet.SealingKey()->DerivationCosts();
+        items.append({QStringLiteral("sealKeyDerivation"), QStringLiteral("Argon2id")});
+        items.append({QStringLiteral("sealPasses"), qint64(costs.operations)});
+        items.append({QStringLiteral("sealMemoryKiB"), qint64(costs.memoryKiB)});
+    }
     if (context.IsSet(QStringLiteral("json"))) {
         QJsonObject object;
         for (const auto& [key, value] : items)

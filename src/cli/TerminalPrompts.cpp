@@ -60,9 +60,9 @@ QString TerminalPrompts::SaveFileName(const QString&, const QString&, const QStr
     return TakeFileName();
 }
 
-QString TerminalPrompts::NothingEntered() const {
+QString TerminalPrompts::NothingEntered(const QString& what) const {
     const QString& refused = m_console.InputError();
-    return refused.isEmpty() ? QStringLiteral("no password was entered") : refused;
+    return refused.isEmpty() ? QStringLiteral("no %1 was entered").arg(what) : refused;
 }
 
 QString TerminalPrompts::TakeFileName() {
@@ -109,4 +109,33 @@ bool TerminalPrompts::CollectPassword(QString& password, const QString& question
             return false;
         }
     }
+}
+
+// A sealed wallet's passphrase comes before anything else is asked, so in a script it is the first line of input.
+bool TerminalPrompts::AskPassphrase(QString& passphrase, const QString& walletName, bool isNew) {
+    const QString question = isNew ? QStringLiteral("New passphrase for \"%1\": ").arg(walletName)
+                                   : QStringLiteral("Passphrase for \"%1\": ").arg(walletName);
+    // A script gives one passphrase; asking again means it was wrong, and the next line is meant for something else.
+    if (!isNew && m_passphrasesAsked++ > 0 && !m_console.IsInteractive()) {
+        m_passwordFailure = QStringLiteral("the passphrase is wrong");
+        return false;
+    }
+    QString entry;
+    if (!m_console.AskSecret(question, entry)) {
+        m_passwordFailure = NothingEntered(QStringLiteral("passphrase"));
+        return false;
+    }
+    if (isNew) {
+        QString again;
+        if (!m_console.AskSecret(QStringLiteral("The same passphrase again: "), again)) {
+            m_passwordFailure = NothingEntered(QStringLiteral("passphrase"));
+            return false;
+        }
+        if (again != entry) {
+            m_passwordFailure = QStringLiteral("the two passphrases differ");
+            return false;
+        }
+    }
+    passphrase = entry;
+    return true;
 }

@@ -36,6 +36,7 @@ public:
     QString OpenFileName(const QString& filter, const QString& defaultExtension) override;
     QString SaveFileName(const QString& filter, const QString& defaultExtension, const QString& proposedName) override;
     bool PromptPassword(QString& password, const QString& message) override;
+    bool AskPassphrase(QString& passphrase, const QString& walletName, bool isNew) override;
 
 private:
     Answer AskYesNo(const QString& text, Answer defaultAnswer);
@@ -43,7 +44,7 @@ private:
     bool CollectPassword(QString& password, const QString& question);
     QString TakeFileName();
     // Why no password came: the input ended, or its line was refused.
-    QString NothingEntered() const;
+    QString NothingEntered(const QString& what = QStringLiteral("password")) const;
 
     CliConsole& m_console;
     bool m_assumeYes = false;
@@ -51,4 +52,5 @@ private:
     QSet<QString> m_withheld;
     QString m_fileName;
     QString m_passwordFailure;
+    int m_passphrasesAsked = 0;
 };

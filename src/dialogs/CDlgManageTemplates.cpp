@@ -8,10 +8,12 @@
 #include "document/Utilities.h"
 #include "model/CCardTemplate.h"
 #include "resources/StringTable.h"
+#include "views/HelpPages.h"
 
 #include <QAbstractButton>
 #include <QButtonGroup>
 #include <QDialogButtonBox>
+#include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
@@ -24,6 +26,18 @@ constexpr int kInUseAlter = 10006;
 constexpr int kInUseDelete = 10007;
 // Template ids stay clear of the ids of the built-in records.
 constexpr qint32 kTemplateIdOffset = 500;
+
+// More templates would come from the program's web page, which the link opens the same way the Help menu does.
+QLabel* MakeDownloadLink() {
+    auto* link = new QLabel(QStringLiteral("<a href=\"gallery\">%1</a> %2")
+                                .arg(CDlgManageTemplates::tr("Download additional templates"),
+                                     CDlgManageTemplates::tr("from the online Template Gallery.")));
+    link->setObjectName(QStringLiteral("downloadTemplates"));
+    link->setAccessibleName(CDlgManageTemplates::tr("Download additional templates from the online Template Gallery"));
+    link->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
+    QObject::connect(link, &QLabel::linkActivated, link, [] { HelpPages::OpenWebPage(); });
+    return link;
+}
 } // namespace
 
 CDlgManageTemplates::CDlgManageTemplates(CWallet& wallet, QWidget* parent)
@@ -43,6 +57,8 @@ CDlgManageTemplates::CDlgManageTemplates(CWallet& wallet, QWidget* parent)
         layout->addWidget(button);
     }
     SetTask(Create);
+    layout->addSpacing(8);
+    layout->addWidget(MakeDownloadLink());
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Close);
     connect(buttons, &QDialogButtonBox::accepted, this, &CDlgManageTemplates::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);

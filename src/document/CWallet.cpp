@@ -8,8 +8,12 @@
 #include "document/DetachedStream.h"
 #include "document/FieldCipher.h"
 #include "document/HashingDevice.h"
+#include "document/PassphraseStrength.h"
 #include "document/Prompts.h"
 #include "document/ResourceLibrary.h"
+#include "document/SealKey.h"
+#include "document/SealedHeader.h"
+#include "document/SealedReader.h"
 #include "document/Utilities.h"
 #include "document/WalletPropertiesEditor.h"
 #include "document/WalletStorage.h"
@@ -92,6 +96,8 @@ void CWallet::DeleteContents() {
 
 void CWallet::ForgetFile() {
     m_file.reset();
+    m_seal.reset();
+    m_fileSeal.reset();
     m_stamp = WalletFileStamp();
     m_fileStreams.clear();
     m_pending.clear();
@@ -258,7 +264,11 @@ bool CWallet::LoadDefaults() {
 }
 
 bool CWallet::OnOpenDocument(const QString& path) {
+    std::shared_ptr<const SealKey> seal;
+    if (!UnlockSeal(path, seal))
+        return false;
     auto file = std::make_unique<CompoundFile>();
+    file->SetSeal(seal);
     if (!file->Open(path, m_hold == FileHold::Exclusive ? CompoundFile::kMode : CompoundFile::kReadMode))
         return OpenFailed(file->ErrorString());
     file->OpenStorage(kDocumentStorage);
@@ -290,6 +300,7 @@ bool CWallet::OnOpenDocument(const QString& path) {
     TakeContents(*fresh);
     TakeStamp(*file, documentHash);
     Hold(std::move(file));
+    m_seal = m_fileSeal = seal;
     SetPathName(path);
     SetTitle(fileName);
     Q_EMIT pathChanged(path);
@@ -306,6 +317,82 @@ bool CWallet::OnOpenDocument(const QString& path) {
     Q_EMIT updated(kHintRefresh);
     Q_EMIT lockTimerReset();
     return true;
+}
+
+// A sealed file asks for its passphrase before anything of it is read; a plain one goes on with no key.
+bool CWallet::UnlockSeal(const QString& path, std::shared_ptr<const SealKey>& key) {
+    SealedHeader header;
+    QString error;
+    switch (SealedHeader::Read(path, header, error)) {
+    case SealedHeader::Kind::Plain:
+        return true;
+    case SealedHeader::Kind::Sealed:
+        return AskSealKey(path, header, key);
+    case SealedHeader::Kind::Unusable:
+        break;
+    }
+    return OpenFailed(QStringLiteral("\"%1\": %2").arg(QDir::toNativeSeparators(path), error));
+}
+
+// The passphrase is checked against the first chunk alone, so a mistyped one costs a derivation, not a whole read.
+bool CWallet::AskSealKey(const QString& path, const SealedHeader& header, std::shared_ptr<const SealKey>& key) {
+    constexpr int kTries = 3;
+    const QString name = QFileInfo(path).fileName();
+    for (int attempt = 0; attempt < kTries; ++attempt) {
+        QString passphrase;
+        if (!Prompts::Get().AskPassphrase(passphrase, name, false))
+            return false;
+        QString error;
+        key = SealKey::Derive(passphrase, header, error);
+        SealKey::WipeText(passphrase);
+        if (!key)
+            return OpenFailed(error);
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly))
+            return OpenFailed(file.errorString());
+        switch (SealedReader::CheckKey(file, *key, error)) {
+        case SealedReader::Result::Opened:
+            return true;
+        case SealedReader::Result::Damaged:
+            return OpenFailed(QStringLiteral("\"%1\": %2").arg(QDir::toNativeSeparators(path), error));
+        case SealedReader::Result::WrongKey:
+            Prompts::Warn(
+                QStringLiteral("The passphrase of \"%1\" is wrong (or the start of the file was changed).").arg(name));
+            break;
+        }
+    }
+    key.reset();
+    return false;
+}
+
+bool CWallet::SealFile(const QString& passphrase, quint32 operations, quint32 memoryKiB, QString& error) {
+    if (PathName().isEmpty()) {
+        error = QStringLiteral("The wallet must be saved to a file before it can be sealed.");
+        return false;
+    }
+    const PassphraseStrength strength(passphrase);
+    if (!strength.IsStrongEnough()) {
+        error = strength.Reason();
+        return false;
+    }
+    std::shared_ptr<const SealKey> key = SealKey::Create(passphrase, {operations, memoryKiB}, error);
+    return key && Reseal(std::move(key), error);
+}
+
+bool CWallet::UnsealFile(QString& error) {
+    return Reseal(nullptr, error);
+}
+
+// The save reads the file with the key it has now and writes it with the new one; a failed save keeps the old.
+bool CWallet::Reseal(std::shared_ptr<const SealKey> key, QString& error) {
+    std::shared_ptr<const SealKey> old = std::exchange(m_seal, std::move(key));
+    if (OnSaveDocument(PathName()))
+        return true;
+    m_seal = std::move(old);
+    if (m_file)
+        m_file->SetSeal(m_fileSeal);
+    error.clear(); // the save has told the user why
+    return false;
 }
 
 // While the program starts, a last wallet that has gone is passed over without a word.
@@ -359,11 +446,13 @@ bool CWallet::WriteFile(const QString& path, QString& error) {
     if (!file) {
         opened = std::make_unique<CompoundFile>();
         file = opened.get();
+        file->SetSeal(m_fileSeal);
         if (!(exists ? file->Open(path) : file->Create(path))) {
             error = file->ErrorString();
             return false;
         }
     }
+    file->SetSeal(m_seal);
     if (inPlace ? !CheckUnchanged(*file, path, error) : !(Empty(*file) && FillNewFile(*file, error)))
         return false;
     std::vector<LeftOut> leftOut;
@@ -383,10 +472,13 @@ bool CWallet::WriteFile(const QString& path, QString& error) {
         if (!backup.isEmpty())
             QFile::remove(backup);
         // The file held open drops what this save put into it; the file on disk never saw it.
-        if (!opened)
+        if (!opened) {
+            file->SetSeal(m_fileSeal);
             file->Revert();
+        }
         return false;
     }
+    m_fileSeal = m_seal;
     TakeStamp(*file, documentHash);
     if (opened)
         Hold(std::move(opened));
@@ -528,6 +620,7 @@ CompoundFile* CWallet::ReadableFile(std::unique_ptr<CompoundFile>& opened, QStri
     if (m_file)
         return m_file.get();
     opened = std::make_unique<CompoundFile>();
+    opened->SetSeal(m_fileSeal);
     if (opened->Open(PathName(), CompoundFile::kReadMode))
         return opened.get();
     error = opened->ErrorString();
@@ -576,6 +669,7 @@ bool CWallet::Compact(QString* error) {
     if (!file) {
         opened = std::make_unique<CompoundFile>();
         file = opened.get();
+        file->SetSeal(m_fileSeal);
     }
     QString reason;
     const bool ok =
@@ -613,7 +707,7 @@ QString CWallet::ChooseFile(qint32 filterId) {
 }
 
 QString CWallet::AddStream(QIODevice& source, QString& error) {
-    auto stream = std::make_shared<DetachedStream>(PathName());
+    auto stream = std::make_shared<DetachedStream>(PathName(), IsSealed());
     std::unique_ptr<QIODevice> writer = stream->OpenForWriting();
     if (!CAttachment::CopyBlocks(source, *writer)) {
         error = writer->errorString().isEmpty() ? source.errorString() : writer->errorString();

@@ -18,6 +18,8 @@ class CArchive;
 class CompoundFile;
 class DetachedStream;
 class QIODevice;
+class SealKey;
+class SealedHeader;
 
 // The wallet document: every record of the open wallet, its password and lock state, its security settings and the
 // defaults for new cards. There is one for the life of the program, reused for every wallet opened or made.
@@ -90,6 +92,17 @@ public:
     bool Compact(QString* error = nullptr);
     // Attachment streams in the saved file, not in memory.
     int CountAttachments() const;
+
+    // Sealing: the whole file encrypted under a key derived from a passphrase. A sealed wallet opens only with its
+    // passphrase and is saved sealed until it is unsealed.
+    bool IsSealed() const { return m_seal != nullptr; }
+    const std::shared_ptr<const SealKey>& SealingKey() const { return m_seal; }
+    // Seals the wallet's file (which must have a path) under `passphrase`, with a new salt and the given derivation
+    // costs; on a sealed wallet this changes the passphrase. A passphrase too easy to guess is refused. The file is
+    // written at once; on failure it stays as it was, `error` says why.
+    bool SealFile(const QString& passphrase, quint32 operations, quint32 memoryKiB, QString& error);
+    // Writes the wallet's file as an ordinary wallet file again.
+    bool UnsealFile(QString& error);
 
     bool DeleteCard(qint32 cardId);
     bool DeleteCategory(qint32 categoryId);
@@ -175,6 +188,9 @@ private:
     void TakeContents(CWallet& other);
     std::unique_ptr<CWallet> ReadFresh(QIODevice& device, QString& error) const;
     bool OpenFailed(const QString& reason);
+    bool UnlockSeal(const QString& path, std::shared_ptr<const SealKey>& key);
+    bool AskSealKey(const QString& path, const SealedHeader& header, std::shared_ptr<const SealKey>& key);
+    bool Reseal(std::shared_ptr<const SealKey> key, QString& error);
     struct LeftOut;
     bool WriteFile(const QString& path, QString& error);
     bool CheckUnchanged(CompoundFile& file, const QString& path, QString& error);
@@ -204,6 +220,10 @@ private:
     FileHold m_hold = FileHold::None;
     // The wallet's file while it is held, and what it was when last read or written.
     std::unique_ptr<CompoundFile> m_file;
+    // The key saves seal with (null: a plain wallet), and the key the file on disk is sealed with now; they differ
+    // only while a save seals, unseals or changes the passphrase.
+    std::shared_ptr<const SealKey> m_seal;
+    std::shared_ptr<const SealKey> m_fileSeal;
     WalletFileStamp m_stamp;
     QStringList m_fileStreams;
     // Attached since the last save, by stream name.

@@ -2,6 +2,10 @@
 #include "document/CompoundFile.h"
 
 #include "document/DetachedStream.h"
+#include "document/SealedHeader.h"
+#include "document/SealedReader.h"
+#include "document/SealingWriter.h"
+#include "document/SecureMemoryDevice.h"
 #include "document/cfb/CfbFileLock.h"
 #include "document/cfb/CfbFileWriter.h"
 #include "document/cfb/CfbName.h"
@@ -76,7 +80,9 @@ public:
     bool CanAdd(const QString& name, int mode);
     CfbNode* Top() const { return stack.back(); }
     bool Load();
+    std::unique_ptr<QIODevice> Contents(std::unique_ptr<QFile> file);
     bool KeepOwnerAndMode(int fd);
+    bool WriteTree(QIODevice& out, QString& problem);
     bool WriteNewFile(int fd);
     bool Publish(const QString& tempPath);
     void Reload();
@@ -87,6 +93,7 @@ public:
     QString path;
     QString error;
     CfbFileLock lock;
+    std::shared_ptr<const SealKey> seal;
     std::unique_ptr<CfbNode> root;
     std::vector<CfbNode*> stack;
 };
@@ -119,8 +126,11 @@ bool CompoundFileState::Load() {
         return false;
     auto file = std::make_unique<QFile>();
     file->open(fd, QIODevice::ReadOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle);
+    std::unique_ptr<QIODevice> contents = Contents(std::move(file));
+    if (!contents)
+        return false;
     QString problem;
-    const std::shared_ptr<const CfbReader> reader = CfbReader::Open(std::move(file), problem);
+    const std::shared_ptr<const CfbReader> reader = CfbReader::Open(std::move(contents), problem);
     if (!reader)
         return Fail(QStringLiteral("cannot open \"%1\": %2").arg(Shown(path), problem));
     try {
@@ -130,6 +140,22 @@ bool CompoundFileState::Load() {
     }
     stack.assign(1, root.get());
     return true;
+}
+
+// The compound file itself: the file as it is, or what a sealed file holds, decrypted into locked memory.
+std::unique_ptr<QIODevice> CompoundFileState::Contents(std::unique_ptr<QFile> file) {
+    if (!SealedHeader::HasMagic(file->peek(SealedHeader::kSize)))
+        return file;
+    if (!seal) {
+        Fail(QStringLiteral("\"%1\" is sealed: it opens only with its passphrase").arg(Shown(path)));
+        return nullptr;
+    }
+    SealedReader::Result result;
+    QString problem;
+    std::unique_ptr<SecureMemoryDevice> plain = SealedReader::Open(*file, *seal, result, problem);
+    if (!plain)
+        Fail(QStringLiteral("cannot open \"%1\": %2").arg(Shown(path), problem));
+    return plain;
 }
 
 // A save must not take the wallet away from its owner, nor widen or narrow who may read it; nor may it change a
@@ -156,7 +182,7 @@ bool CompoundFileState::WriteNewFile(int fd) {
         return false;
     CfbFileWriter out(fd);
     QString problem;
-    bool written = CfbWriter(*root).Write(out, problem);
+    bool written = WriteTree(out, problem);
     if (written && !out.Flush()) {
         problem = out.errorString();
         written = false;
@@ -168,6 +194,17 @@ bool CompoundFileState::WriteNewFile(int fd) {
     if (written)
         return true;
     return error.isEmpty() ? Fail(QStringLiteral("cannot save \"%1\": %2").arg(Shown(path), problem)) : false;
+}
+
+bool CompoundFileState::WriteTree(QIODevice& out, QString& problem) {
+    if (!seal)
+        return CfbWriter(*root).Write(out, problem);
+    SealingWriter sealer(out, *seal);
+    if (CfbWriter(*root).Write(sealer, problem) && sealer.Finish())
+        return true;
+    if (problem.isEmpty())
+        problem = sealer.errorString();
+    return false;
 }
 
 bool CompoundFileState::Publish(const QString& tempPath) {
@@ -297,6 +334,14 @@ bool CompoundFile::Revert() {
     return false;
 }
 
+void CompoundFile::SetSeal(std::shared_ptr<const SealKey> key) {
+    m_state->seal = std::move(key);
+}
+
+const std::shared_ptr<const SealKey>& CompoundFile::Seal() const {
+    return m_state->seal;
+}
+
 void CompoundFile::Close() {
     CompoundFileState& s = *m_state;
     s.stack.clear();
@@ -373,7 +418,7 @@ std::unique_ptr<QIODevice> CompoundFile::CreateStream(const QString& name, int m
     CompoundFileState& s = *m_state;
     if (!s.CanAdd(name, mode))
         return nullptr;
-    auto content = std::make_shared<CfbNewContent>(s.path);
+    auto content = std::make_shared<CfbNewContent>(s.path, s.seal != nullptr);
     s.Top()->Add(CfbNode::MakeStream(name, content));
     return std::make_unique<CfbWriteDevice>(content);
 }

@@ -9,6 +9,7 @@
 class QIODevice;
 class CompoundFileState;
 class DetachedStream;
+class SealKey;
 
 // A wallet file: a compound file (Compound File Binary Format) with nested storages and named streams. One object
 // opens or creates one file, keeps a stack of the storages opened inside it, and works on the storage on top.
@@ -24,6 +25,10 @@ class DetachedStream;
 // - The new file keeps the old one's owner, group and permissions; a file that is read-only, or whose owner cannot
 //   be kept, is refused rather than replaced.
 // - Close() without Commit() drops the changes.
+//
+// A sealed file holds the compound file encrypted as a whole (see SealedHeader). Given its key, the object opens it
+// into locked memory and commits sealed files; new stream contents then stay in memory, so nothing of a sealed
+// wallet ever reaches the disk in plain text.
 class CompoundFile {
 public:
     // The one mode the program uses: read/write, exclusive, never replacing an existing element.
@@ -61,6 +66,12 @@ public:
     bool Revert();
     // Pops every storage, drops uncommitted changes, releases the lock. Does nothing but clear the path when closed.
     void Close();
+
+    // The key a sealed file is opened with, and that every commit seals with from now on; null for a plain file.
+    // Set it before Open() for a sealed file; setting or clearing it on an open object seals or unseals the file at
+    // the next commit.
+    void SetSeal(std::shared_ptr<const SealKey> key);
+    const std::shared_ptr<const SealKey>& Seal() const;
 
     bool IsOpen() const;
     bool IsReadOnly() const;

@@ -4,7 +4,8 @@
 #include "document/cfb/CfbNewContent.h"
 #include "document/cfb/CfbWriteDevice.h"
 
-DetachedStream::DetachedStream(const QString& besidePath) : m_content(std::make_shared<CfbNewContent>(besidePath)) {}
+DetachedStream::DetachedStream(const QString& besidePath, bool inMemory)
+    : m_content(std::make_shared<CfbNewContent>(besidePath, inMemory)) {}
 
 std::unique_ptr<QIODevice> DetachedStream::OpenForWriting() const {
     return std::make_unique<CfbWriteDevice>(m_content);

@@ -13,8 +13,9 @@ class QIODevice;
 // they are meant for, which vanishes with the last copy of the stream.
 class DetachedStream {
 public:
-    // `besidePath` names the compound file the stream is meant for; spooled bytes stay on its file system.
-    explicit DetachedStream(const QString& besidePath);
+    // `besidePath` names the compound file the stream is meant for; spooled bytes stay on its file system. With
+    // `inMemory` (a stream for a sealed file) the bytes never go to a spool file.
+    explicit DetachedStream(const QString& besidePath, bool inMemory = false);
 
     // A device to fill the stream; close it (or let it go) before the stream is read or added to a file.
     std::unique_ptr<QIODevice> OpenForWriting() const;

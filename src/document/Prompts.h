@@ -25,6 +25,9 @@ public:
     // The keypad. With a non-empty `password` the entry must match it (the prompt allows three tries); with an empty
     // one a new password of at least four digits is collected into it. False when cancelled or refused.
     virtual bool PromptPassword(QString& password, const QString& message) = 0;
+    // The passphrase of a sealed wallet, `walletName`. With `isNew` a new passphrase is chosen: typed twice where a
+    // person types it, with its strength shown while it is typed. False when cancelled or when the two differ.
+    virtual bool AskPassphrase(QString& passphrase, const QString& walletName, bool isNew) = 0;
 
     // The installed prompts; installing replaces the previous ones (not owned). Asking with none installed is a
     // programming error and ends the program.

@@ -342,7 +342,7 @@ bool WalletImporter::ImportFile(CWallet& wallet, const QString& path, Summary& s
         return false;
     WalletImporter importer(wallet, QString(), {});
     QString addError;
-    const bool read = reader->Read(
+    const bool read = reader->ReadAhead(
         file,
         [&](ImportedEntry& entry) {
             if (addError.isEmpty())

@@ -10,7 +10,16 @@ constexpr qint64 kChunk = 64 * 1024;
 constexpr qsizetype kMaxField = 16 * 1024 * 1024;
 } // namespace
 
+// Each read starts afresh: the same reader may check a file and then import it.
 bool CsvImportReader::Read(QIODevice& input, const Sink& sink, QString& error) {
+    m_state = State::FieldStart;
+    m_field.clear();
+    m_record.clear();
+    m_columns.clear();
+    m_haveHeader = false;
+    m_pendingCr = false;
+    m_line = 1;
+    m_recordLine = 1;
     m_sink = &sink;
     const bool ok = Parse(input, error);
     m_sink = nullptr;

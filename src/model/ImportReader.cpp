@@ -3,9 +3,39 @@
 
 #include "model/BitwardenJsonReader.h"
 #include "model/CsvImportReader.h"
+#include "model/EntryPipe.h"
 #include "model/KeePassXmlReader.h"
 
 #include <QIODevice>
+
+#include <thread>
+
+namespace {
+constexpr std::size_t kEntriesAhead = 512;
+} // namespace
+
+bool ImportReader::ReadAhead(QIODevice& input, const Sink& sink, QString& error) {
+    EntryPipe pipe(kEntriesAhead);
+    bool read = false;
+    QString readError;
+    std::thread reader([&] {
+        read = Read(
+            input, [&](ImportedEntry& entry) { pipe.Push(entry); }, readError);
+        pipe.Close();
+    });
+    try {
+        ImportedEntry entry;
+        while (pipe.Pop(entry))
+            sink(entry);
+    } catch (...) {
+        pipe.Abandon();
+        reader.join();
+        throw;
+    }
+    reader.join();
+    error = readError;
+    return read;
+}
 
 std::optional<ImportReader::Format> ImportReader::Detect(QIODevice& input) {
     QByteArray head = input.peek(4096);

@@ -4,47 +4,96 @@
 #include "model/ImportReader.h"
 
 #include <QByteArray>
-#include <QXmlStreamReader>
 
 #include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+struct XML_ParserStruct;
 
 // KeePass 2 XML as KeePass and KeePassXC export it: nested groups of entries with their strings and attached files,
 // the files kept once in a pool in the header. Entry history is passed over, and so is the recycle bin unless it is
 // asked for. A document type declaration is refused before anything in it is read, so no entity is ever expanded.
+//
+// Exports run to hundreds of megabytes, so the file goes through expat's push parser in blocks and each element is
+// handled as it ends; only the entry being read and the pool of attached files are held.
 class KeePassXmlReader : public ImportReader {
 public:
     // Attached files larger than this are refused rather than held in memory.
     static constexpr qsizetype kDefaultMaxFile = 256 * 1024 * 1024;
 
     explicit KeePassXmlReader(bool includeRecycleBin, qsizetype maxFile = kDefaultMaxFile);
+    ~KeePassXmlReader() override;
     bool Read(QIODevice& input, const Sink& sink, QString& error) override;
 
 private:
-    struct Failure {
-        QString message;
+    // What an element is to the export; every element of no interest is passed over with all it holds.
+    enum class Kind {
+        Document,
+        KeePassFile,
+        Meta,
+        Binaries,
+        PoolFile,
+        RecycleBinUUID,
+        RecycleBinEnabled,
+        Root,
+        Group,
+        GroupName,
+        GroupUUID,
+        Entry,
+        String,
+        StringKey,
+        StringValue,
+        File,
+        FileKey,
+        FileValue,
+    };
+    struct Group {
+        bool named = false; // its first <Name> was read, and is on the path
     };
 
-    void ReadDocument();
-    void ReadMeta();
-    void ReadBinaryPool();
-    void ReadGroups();
-    void ReadEntry(const QStringList& groupPath);
-    void ReadString(ImportedEntry& entry);
-    void ReadAttachment(ImportedEntry& entry);
-    QByteArray ReadFileContent(bool compressed);
+    static void OnStart(void* self, const char* name, const char** attributes);
+    static void OnEnd(void* self, const char* name);
+    static void OnCharacters(void* self, const char* text, int length);
+    static void OnDoctype(void* self, const char*, const char*, const char*, int);
+
+    void Start(const char* name, const char** attributes);
+    void End();
+    std::optional<Kind> ChildKind(const char* name) const;
+    void Enter(Kind kind, const char** attributes);
+    void StartPoolFile(const char** attributes);
+    void StartStringValue(const char** attributes);
+    void StartFileValue(const char** attributes);
+    void EndGroupUUID();
+    void EndString();
+    QString StandardName() const;
+    void EndFile();
+    QByteArray FileContent(bool compressed);
+    QString TakeText();
     bool IsRecycleBin(const QString& uuid) const;
-    static QString StandardName(const QString& key);
-    QString Text(qsizetype limit);
-    bool NextChild();
-    void Skip();
-    void Check(QXmlStreamReader::TokenType token) const;
-    [[noreturn]] void Fail(const QString& message) const;
+    static bool IsTextKind(Kind kind);
+    void Fail(const QString& message);
 
     bool m_includeRecycleBin;
     qsizetype m_maxFile;
-    QXmlStreamReader m_xml;
+    XML_ParserStruct* m_parser = nullptr;
     const Sink* m_sink = nullptr;
+    QString m_failure;
+    std::vector<Kind> m_open;
+    int m_skipping = 0; // depth inside an element passed over
+    std::string m_text;
+    std::size_t m_textLimit = 0;
     QString m_recycleBin;
     bool m_recycleBinEnabled = true;
-    std::map<QString, QByteArray> m_pool;
+    std::map<QByteArray, QByteArray> m_pool;
+    QByteArray m_poolId;
+    bool m_compressed = false;
+    QStringList m_path;
+    std::vector<Group> m_groups;
+    ImportedEntry m_entry;
+    ImportedEntry::Field m_field;
+    std::string m_key;
+    ImportedEntry::File m_file;
+    bool m_haveContent = false;
 };

@@ -18,19 +18,21 @@
 #include "views/CItemListCtrl.h"
 #include "views/CItemTreeCtrl.h"
 #include "views/CNotesPane.h"
+#include "views/CSealingCommands.h"
 #include "views/CViewCategoriesCards.h"
 #include "views/CViewSummary.h"
 #include "views/Commands.h"
+#include "views/HelpPages.h"
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QDesktopServices>
 #include <QDir>
 #include <QDockWidget>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QProcess>
 #include <QSettings>
 #include <QStatusBar>
 #include <QToolBar>
@@ -46,6 +48,7 @@ const QString kWindowGeometry = QStringLiteral("Window/Geometry");
 const QString kWindowState = QStringLiteral("Window/State");
 const QString kMenuBarShown = QStringLiteral("Window/MenuBar");
 const QString kStatusBarShown = QStringLiteral("Window/StatusBar");
+const QString kSyncManager = QStringLiteral("Settings/SyncManager");
 constexpr int kMinuteMs = 60000;
 constexpr int kLockIconSize = 16;
 // Pictures of the resource library for the status bar and the toolbar.
@@ -66,6 +69,14 @@ QString ToolTip(int command) {
 
 QString MenuText(int command) {
     return StringTable::MenuText(kMenuMain, command).section(u'\t', 0, 0);
+}
+
+// A settings file read as INI takes an unquoted value with commas for a list; the user meant the text as written.
+QString SettingText(const QSettings& settings, const QString& key) {
+    const QVariant value = settings.value(key);
+    if (value.typeId() == QMetaType::QStringList)
+        return value.toStringList().join(QStringLiteral(", "));
+    return value.toString();
 }
 } // namespace
 
@@ -155,8 +166,6 @@ void CMainFrame::BuildActions() {
     MakeAction(WebPage, MenuText(WebPage));
     MakeAction(About, MenuText(About));
     MakeAction(LockWallet, ToolTip(LockWallet));
-    // The synchronisation manager is not part of the program yet; its command stays visible but disabled.
-    m_actions[SyncManager]->setEnabled(false);
     m_actions[Zoom]->setChecked(m_zoom);
 }
 
@@ -171,6 +180,19 @@ void CMainFrame::BuildMenus() {
     file->addActions({Action(NewWallet), Action(OpenWallet), Action(Save), Action(SaveAs)});
     file->addSeparator();
     file->addAction(tr("&Import..."), this, &CMainFrame::ImportWithDialog)->setObjectName(QStringLiteral("import"));
+    file->addAction(tr("S&eal Wallet..."), this,
+                    [this] {
+                        CSealingCommands::Seal(m_wallet);
+                        UpdateTitle();
+                        UpdateCommands();
+                    })
+        ->setObjectName(QStringLiteral("seal"));
+    m_unsealAction = file->addAction(tr("U&nseal Wallet..."), this, [this] {
+        CSealingCommands::Unseal(m_wallet);
+        UpdateTitle();
+        UpdateCommands();
+    });
+    m_unsealAction->setObjectName(QStringLiteral("unseal"));
     file->addAction(Action(WalletProperties));
     file->addSeparator();
     m_recentMenu = file->addMenu(tr("Recent &Wallets"));
@@ -398,6 +420,7 @@ void CMainFrame::UpdateCommands() {
     const bool canPaste = m_wallet.clipboardCard != nullptr;
     Action(Paste)->setEnabled(canPaste && (summary ? m_summary->GetMode() == CViewSummary::kCardList : kind == 1));
     Action(LockWallet)->setEnabled(!m_wallet.locked);
+    m_unsealAction->setEnabled(m_wallet.IsSealed());
     m_countsPane->setText(FormatText(StringTable::Text(kStrStatusCounts), {QString::number(m_wallet.categories.Count()),
                                                                            QString::number(m_wallet.cards.Count())}));
 }
@@ -440,11 +463,14 @@ void CMainFrame::Run(int command) {
     case About:
         CDlgAbout(this).exec();
         break;
+    case SyncManager:
+        StartSyncManager();
+        break;
     case UsersGuide:
-        OpenGuide();
+        HelpPages::OpenGuide();
         break;
     case WebPage:
-        OpenWebPage();
+        HelpPages::OpenWebPage();
         break;
     case Find:
         OpenFind();
@@ -479,19 +505,26 @@ void CMainFrame::RunItemCommand(int command) {
         m_tree->DoAction(action);
 }
 
-void CMainFrame::OpenGuide() {
-    const QString guide = GetModuleFolder() + QStringLiteral("KVGuide.pdf");
-    if (!QFileInfo::exists(guide) || !QDesktopServices::openUrl(QUrl::fromLocalFile(guide)))
-        Prompts::Warn(tr("The User's Guide \"%1\" could not be opened.").arg(QDir::toNativeSeparators(guide)));
-}
-
-// The program has no web page of its own; until one is configured the command opens the guide, which exists.
-void CMainFrame::OpenWebPage() {
-    const QString address = LoadResString(kStrWebAddress);
-    if (address.isEmpty())
-        OpenGuide();
-    else
-        QDesktopServices::openUrl(QUrl(address));
+// The handheld's synchronisation program differs from one desktop to the next, so the user names it in the settings;
+// it runs on its own, beyond Korvel's life.
+void CMainFrame::StartSyncManager() {
+    const QSettings settings;
+    QStringList command = QProcess::splitCommand(SettingText(settings, kSyncManager));
+    if (command.isEmpty() || command.first().isEmpty()) {
+        Prompts::Warn(tr("No synchronisation manager is set up. To start one from here, write its command (the "
+                         "program and its arguments) as the value \"SyncManager\" of the group [Settings] in "
+                         "\"%1\".")
+                          .arg(QDir::toNativeSeparators(settings.fileName())));
+        return;
+    }
+    QProcess process;
+    process.setProgram(command.takeFirst());
+    process.setArguments(command);
+    if (!process.startDetached())
+        Prompts::Warn(
+            tr("The synchronisation manager \"%1\" could not be started: %2.\n\nCheck the value "
+               "\"SyncManager\" of the group [Settings] in \"%3\".")
+                .arg(process.program(), process.errorString(), QDir::toNativeSeparators(settings.fileName())));
 }
 
 // Each Find window lives on its own until closed; several may search at once.
@@ -630,11 +663,14 @@ void CMainFrame::FillRecentFiles() {
 }
 
 void CMainFrame::OnWalletUpdated(int) {
+    UpdateTitle();
     UpdateCommands();
 }
 
+// A sealed wallet says so in the title, where it is seen before anything is typed into it.
 void CMainFrame::UpdateTitle() {
-    setWindowTitle(m_wallet.Title() + QStringLiteral("[*]"));
+    const QString sealed = m_wallet.IsSealed() ? tr(" (sealed)") : QString();
+    setWindowTitle(m_wallet.Title() + sealed + QStringLiteral("[*]"));
     setWindowModified(m_wallet.IsModified());
 }
 

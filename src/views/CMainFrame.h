@@ -105,9 +105,8 @@ private:
     void OpenFind();
     void EditWalletProperties();
     void ExportWithDialog();
+    void StartSyncManager();
     void DoNewWallet();
-    void OpenGuide();
-    void OpenWebPage();
     void OpenWithDialog();
     void ImportWithDialog();
     void DoSave(bool withNewName);
@@ -126,6 +125,7 @@ private:
     QTimer m_lockTimer;
     std::map<int, QAction*> m_actions;
     QMenu* m_recentMenu = nullptr;
+    QAction* m_unsealAction = nullptr;
     QList<QAction*> m_recentActions;
     QToolBar* m_toolBar = nullptr;
     QDockWidget* m_summaryDock = nullptr;

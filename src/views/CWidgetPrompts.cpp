@@ -1,15 +1,21 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "views/CWidgetPrompts.h"
 
+#include "dialogs/CSyncFileDialog.h"
 #include "document/Utilities.h"
 #include "resources/StringTable.h"
+#include "views/CDlgPassphrase.h"
 #include "views/CDlgPassword.h"
 
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
 
+#include <memory>
+
 namespace {
+const QString kWalletExtension = QStringLiteral("kvx");
+
 QMessageBox::Icon BoxIcon(Prompts::Icon icon) {
     switch (icon) {
     case Prompts::Icon::Information:
@@ -73,17 +79,25 @@ QString CWidgetPrompts::OpenFileName(const QString& filter, const QString&) {
     return QFileDialog::getOpenFileName(m_parent, QString(), QString(), QtFilter(filter));
 }
 
+// A wallet may be saved where a handheld device synchronises it; the other files have no use there.
 QString CWidgetPrompts::SaveFileName(const QString& filter, const QString& defaultExtension,
                                      const QString& proposedName) {
-    QFileDialog dialog(m_parent, QString(), QString(), QtFilter(filter));
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setDefaultSuffix(defaultExtension);
-    dialog.selectFile(FileNameSafeText(proposedName));
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    const std::unique_ptr<QFileDialog> dialog =
+        defaultExtension == kWalletExtension
+            ? std::make_unique<CSyncFileDialog>(m_parent, QString(), QString(), QtFilter(filter))
+            : std::make_unique<QFileDialog>(m_parent, QString(), QString(), QtFilter(filter));
+    dialog->setAcceptMode(QFileDialog::AcceptSave);
+    dialog->setDefaultSuffix(defaultExtension);
+    dialog->selectFile(FileNameSafeText(proposedName));
+    if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty())
         return QString();
-    return QFileInfo(dialog.selectedFiles().first()).absoluteFilePath();
+    return QFileInfo(dialog->selectedFiles().first()).absoluteFilePath();
 }
 
 bool CWidgetPrompts::PromptPassword(QString& password, const QString& message) {
     return CDlgPassword::Run(m_parent, password, message);
+}
+
+bool CWidgetPrompts::AskPassphrase(QString& passphrase, const QString& walletName, bool isNew) {
+    return CDlgPassphrase::Run(m_parent, passphrase, walletName, isNew);
 }

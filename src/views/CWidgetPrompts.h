@@ -16,6 +16,7 @@ public:
     QString OpenFileName(const QString& filter, const QString& defaultExtension) override;
     QString SaveFileName(const QString& filter, const QString& defaultExtension, const QString& proposedName) override;
     bool PromptPassword(QString& password, const QString& message) override;
+    bool AskPassphrase(QString& passphrase, const QString& walletName, bool isNew) override;
 
     // The program's filter form "Name|*.a;*.b|Other|*.c|" as Qt writes it: "Name (*.a *.b);;Other (*.c)".
     static QString QtFilter(const QString& filter);

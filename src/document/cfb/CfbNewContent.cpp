@@ -3,15 +3,20 @@
 
 #include "document/cfb/CfbTempFiles.h"
 
+#include <sodium.h>
+
 #include <cerrno>
 #include <cstring>
 #include <unistd.h>
 
 CfbNewContent::CfbNewContent(QString path, bool inMemory) : m_path(std::move(path)), m_inMemory(inMemory) {}
 
+// Contents kept in memory may belong to a sealed wallet: they are wiped before the memory goes back.
 CfbNewContent::~CfbNewContent() {
     if (m_spool >= 0)
         close(m_spool);
+    if (!m_bytes.isEmpty() && m_bytes.isDetached())
+        sodium_memzero(m_bytes.data(), size_t(m_bytes.size()));
 }
 
 bool CfbNewContent::ReadAt(qint64 pos, char* data, qint64 length, QString& error) {
