@@ -59,22 +59,6 @@ private Q_SLOTS:
     void initTestCase() { WalletFixture::LoadLibrary(); }
     void init() { SetCurrentCipherMethod(1); }
 
-    void valuesReadEmptyUntilWritten() {
-        CCardValues values;
-        for (const QString& value : std::as_const(values))
-            QVERIFY(value.isEmpty());
-        QCOMPARE(std::distance(std::as_const(values).begin(), std::as_const(values).end()), 15);
-        values[14] = QStringLiteral("last");
-        values[2] = QStringLiteral("third");
-        QStringList seen;
-        for (const QString& value : std::as_const(values))
-            seen.append(value);
-        QCOMPARE(seen.size(), 15);
-        QCOMPARE(seen.at(2), QStringLiteral("third"));
-        QCOMPARE(seen.at(14), QStringLiteral("last"));
-        QCOMPARE(seen.count(QString()), 13);
-    }
-
     // Two cards that hold the same texts are equal, whatever room each keeps; clearing gives back an empty card.
     void valuesCompareByTextsNotRoom() {
         CCardValues written;
