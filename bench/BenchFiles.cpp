@@ -130,12 +130,12 @@ void BenchInsert(const QTemporaryDir& dir, SilentPrompts& prompts) {
     WriteBytes(attachment, 50LL << 20);
     prompts.file = attachment;
     for (int i = 0; i < 4; ++i)
-        AttachAndSave(wallet, wallet.cards.At(i)->document);
+        AttachAndSave(wallet, wallet.cards.At(i)->document());
     const QString wallet200 = dir.filePath(QStringLiteral("copy"));
     const double baseline = CopyFile(wallet.PathName(), wallet200);
     // Reading the wallet again makes new cards, so the slot is looked up in each run.
     const double insert =
-        Measure([&] { AttachAndSave(wallet, wallet.cards.At(4)->document); }, 3, [&] { Restore(wallet, wallet200); });
+        Measure([&] { AttachAndSave(wallet, wallet.cards.At(4)->document()); }, 3, [&] { Restore(wallet, wallet200); });
     Report("insert 50 MB into a 200 MB wallet and save", insert, "copy the 200 MB wallet", baseline);
 }
 
@@ -151,7 +151,7 @@ void BenchRemoveCategory(const QTemporaryDir& dir, SilentPrompts& prompts) {
     for (int i = 0; i < 1000; ++i) {
         auto card = std::make_unique<CCard>(wallet.NextId());
         card->categoryId = categoryId;
-        card->document.StoreFile();
+        card->document().StoreFile();
         wallet.cards.InsertInIdOrder(card);
     }
     wallet.OnSaveDocument(wallet.PathName());

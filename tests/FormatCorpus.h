@@ -228,12 +228,12 @@ inline void Fill(CWallet& wallet, const WalletEntry& entry) {
                                   ? TextOfLength(65535, QString::fromUtf8("Korvel keeps wallets \u6771\u4EAC "))
                                   : QStringLiteral("reserved");
     if (entry.attachments) {
-        simpleCard.image.streamName = QStringLiteral("200375943");
-        simpleCard.image.description = QStringLiteral("passport.jpg");
-        simpleCard.sound.streamName = QStringLiteral("20101231235959");
-        simpleCard.sound.description = QString::fromUtf8("voice m\u00E9mo.wav");
-        simpleCard.document.streamName = QStringLiteral("2024229000");
-        simpleCard.document.description = QString::fromUtf8("contract \U0001F4C4.pdf");
+        simpleCard.image().streamName = QStringLiteral("200375943");
+        simpleCard.image().description = QStringLiteral("passport.jpg");
+        simpleCard.sound().streamName = QStringLiteral("20101231235959");
+        simpleCard.sound().description = QString::fromUtf8("voice m\u00E9mo.wav");
+        simpleCard.document().streamName = QStringLiteral("2024229000");
+        simpleCard.document().description = QString::fromUtf8("contract \U0001F4C4.pdf");
     }
 
     // Every text empty and no template.
@@ -316,9 +316,9 @@ inline QJsonObject CardMembers(const CCard& card) {
     object.insert(QStringLiteral("categoryId"), card.categoryId);
     object.insert(QStringLiteral("hidePasswords"), card.hidePasswords);
     object.insert(QStringLiteral("boldNames"), card.boldNames);
-    object.insert(QStringLiteral("image"), Slot(card.image));
-    object.insert(QStringLiteral("sound"), Slot(card.sound));
-    object.insert(QStringLiteral("document"), Slot(card.document));
+    object.insert(QStringLiteral("image"), Slot(card.image()));
+    object.insert(QStringLiteral("sound"), Slot(card.sound()));
+    object.insert(QStringLiteral("document"), Slot(card.document()));
     object.insert(QStringLiteral("textColor"), qint64(card.textColor));
     object.insert(QStringLiteral("backColor"), qint64(card.backColor));
     object.insert(QStringLiteral("notes"), Text(card.notes));

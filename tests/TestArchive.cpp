@@ -91,10 +91,10 @@ private Q_SLOTS:
         card.categoryId = 9;
         card.hidePasswords = 0;
         card.boldNames = 1;
-        card.image.streamName = QStringLiteral("a");
-        card.image.description = QStringLiteral("b");
-        card.sound.streamName = QStringLiteral("c");
-        card.document.description = QStringLiteral("e");
+        card.image().streamName = QStringLiteral("a");
+        card.image().description = QStringLiteral("b");
+        card.sound().streamName = QStringLiteral("c");
+        card.document().description = QStringLiteral("e");
         card.textColor = 0x00112233;
         card.backColor = 0x00445566;
         card.notes = QStringLiteral("N");
@@ -149,9 +149,9 @@ private Q_SLOTS:
         card.backColor = 0x00ABCDEF;
         card.textColor = 0x00010203;
         card.notes = QStringLiteral("Line 1\r\nLine 2 — ünïcödé");
-        card.image.streamName = QStringLiteral("200375943");
-        card.image.description = QStringLiteral("scan.jpg");
-        card.image.path = QStringLiteral("/home/u/scan.jpg");
+        card.image().streamName = QStringLiteral("200375943");
+        card.image().description = QStringLiteral("scan.jpg");
+        card.image().path = QStringLiteral("/home/u/scan.jpg");
         for (int i = 0; i < 15; ++i)
             card.values[size_t(i)] = QString(i * 7, QChar(u'a' + i));
         CCard back;
@@ -166,9 +166,9 @@ private Q_SLOTS:
         QCOMPARE(back.backColor, card.backColor);
         QCOMPARE(back.textColor, card.textColor);
         QCOMPARE(back.notes, card.notes);
-        QCOMPARE(back.image.streamName, card.image.streamName);
-        QCOMPARE(back.image.description, card.image.description);
-        QCOMPARE(back.image.path, QString());
+        QCOMPARE(back.image().streamName, card.image().streamName);
+        QCOMPARE(back.image().description, card.image().description);
+        QCOMPARE(back.image().path, QString());
         QVERIFY(back.values == card.values);
     }
 

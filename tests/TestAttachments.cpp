@@ -79,8 +79,8 @@ private Q_SLOTS:
         QVERIFY(f.SaveAs(QStringLiteral("t.kvx")));
         Clock::Freeze(QDateTime(QDate(2011, 1, 1), QTime(10, 0, 0)));
         CCard* card = f.AddCard(QStringLiteral("Two"));
-        CAttachment& first = card->image;
-        CAttachment& second = card->document;
+        CAttachment& first = card->image();
+        CAttachment& second = card->document();
         for (CAttachment* slot : {&first, &second})
             QVERIFY(f.Attach(*slot, "doc.txt", "text"));
         QCOMPARE(first.streamName, QStringLiteral("2011111000"));

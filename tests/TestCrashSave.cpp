@@ -70,7 +70,7 @@ int RunCli(const QStringList& arguments) {
 QString Inconsistency(const CWallet& wallet, const QString& path) {
     QStringList named;
     for (const CCard* card : wallet.cards) {
-        for (const CAttachment* slot : {&card->image, &card->sound, &card->document}) {
+        for (const CAttachment* slot : {&card->image(), &card->sound(), &card->document()}) {
             if (slot->IsAttached())
                 named.append(slot->streamName);
         }
@@ -93,7 +93,7 @@ QStringList RandomCommand(const CWallet& wallet, const QString& path, const QStr
     switch (random.bounded(4)) {
     case 0:
         return {QStringLiteral("attach"), path, id,
-                card && card->image.IsAttached() ? QStringLiteral("sound") : QStringLiteral("image"), attachment};
+                card && card->image().IsAttached() ? QStringLiteral("sound") : QStringLiteral("image"), attachment};
     case 1:
         return {QStringLiteral("detach"), path, id, QStringLiteral("image"), QStringLiteral("--yes")};
     case 2:

@@ -147,7 +147,7 @@ QStringList Snapshot(const CCard& card) {
                          QString::number(card.boldNames)};
     for (const QString& value : card.values)
         items.append(value);
-    for (const CAttachment* slot : {&card.image, &card.sound, &card.document})
+    for (const CAttachment* slot : {&card.image(), &card.sound(), &card.document()})
         items << slot->streamName << slot->description;
     return items;
 }
@@ -499,7 +499,7 @@ private Q_SLOTS:
         });
         QCOMPARE(card.Edit(), 0);
         QCOMPARE(shownName, QStringLiteral("scan.jpg"));
-        QVERIFY(!card.image.IsAttached());
+        QVERIFY(!card.image().IsAttached());
         p.Wallet().SetModified(true);
         QVERIFY(p.Wallet().OnFileSave());
         QCOMPARE(p.Wallet().CountAttachments(), 0);
@@ -526,7 +526,7 @@ private Q_SLOTS:
         });
         QCOMPARE(card.Edit(), 0);
         QCOMPARE(buttonAfterRemove, QStringLiteral("Insert..."));
-        QVERIFY(card.image.IsAttached());
+        QVERIFY(card.image().IsAttached());
         p.Wallet().SetModified(true);
         QVERIFY(p.Wallet().OnFileSave());
         QCOMPARE(p.Wallet().CountAttachments(), 1);
@@ -549,7 +549,7 @@ private Q_SLOTS:
             sheet.accept();
         });
         QCOMPARE(card.Edit(), 1);
-        QVERIFY(!card.image.IsAttached());
+        QVERIFY(!card.image().IsAttached());
         QVERIFY(p.Wallet().OnFileSave());
         QCOMPARE(p.Wallet().CountAttachments(), 0);
         QVERIFY2(Faults(p, driver).isEmpty(), qPrintable(Faults(p, driver)));
@@ -751,7 +751,7 @@ private Q_SLOTS:
         const CCard* card = *p.Wallet().cards.begin();
         QCOMPARE(card->description, QStringLiteral("Visa Gold"));
         QCOMPARE(card->notes, QStringLiteral("lost card: call"));
-        QCOMPARE(card->document.description, QStringLiteral("terms.pdf"));
+        QCOMPARE(card->document().description, QStringLiteral("terms.pdf"));
         QCOMPARE(p.Wallet().CountAttachments(), 1);
         QVERIFY2(Faults(p, driver).isEmpty(), qPrintable(Faults(p, driver)));
     }

@@ -82,8 +82,8 @@ class TestImport : public QObject {
     QString AllText() {
         QString text;
         for (const auto& card : Wallet().cards)
-            text += card->GetText(false) + u'\n' + card->image.description + u'\n' + card->sound.description + u'\n' +
-                    card->document.description + u'\n';
+            text += card->GetText(false) + u'\n' + card->image().description + u'\n' + card->sound().description +
+                    u'\n' + card->document().description + u'\n';
         return text;
     }
 
@@ -151,18 +151,18 @@ private Q_SLOTS:
         QCOMPARE(made->fields[2].type, FieldTypes::Password);
         QCOMPARE(made->fields[4].type, FieldTypes::EmailAddress);
         QCOMPARE(bank->values[3], QStringLiteral("call <0221> & ask for \"Frau Wei\u00df\""));
-        QCOMPARE(bank->image.description, QStringLiteral("logo.png"));
-        QCOMPARE(bank->document.description, QStringLiteral("travel.txt"));
-        QVERIFY(!bank->sound.IsAttached());
+        QCOMPARE(bank->image().description, QStringLiteral("logo.png"));
+        QCOMPARE(bank->document().description, QStringLiteral("travel.txt"));
+        QVERIFY(!bank->sound().IsAttached());
 
         const CCard* extra = CardTitled(QStringLiteral("Online banking (attachments)"));
         QVERIFY(extra);
         QCOMPARE(extra->categoryId, bank->categoryId);
-        QCOMPARE(extra->document.description, QStringLiteral("page3.pdf"));
+        QCOMPARE(extra->document().description, QStringLiteral("page3.pdf"));
 
         // The attached bytes go into the wallet unpacked.
         QString error;
-        const auto stream = Wallet().OpenStream(bank->image.streamName, error);
+        const auto stream = Wallet().OpenStream(bank->image().streamName, error);
         QVERIFY2(stream, qPrintable(error));
         QCOMPARE(stream->readAll(), QByteArray("\x89PNG\r\n\x1a\npixel data of a tiny picture"));
         VerifyHolds(

@@ -169,8 +169,8 @@ private Q_SLOTS:
         source.textColor = 0xFF;
         source.notes = QStringLiteral("n");
         source.values[3] = QStringLiteral("X123");
-        source.image.streamName = QStringLiteral("2003759");
-        source.image.description = QStringLiteral("p.jpg");
+        source.image().streamName = QStringLiteral("2003759");
+        source.image().description = QStringLiteral("p.jpg");
         CCard copy(9);
         copy.CopyFrom(source);
         QCOMPARE(copy.id, 9);
@@ -181,8 +181,8 @@ private Q_SLOTS:
         QCOMPARE(copy.textColor, 0xFFu);
         QCOMPARE(copy.notes, source.notes);
         QVERIFY(copy.values == source.values);
-        QVERIFY(!copy.image.IsAttached());
-        QVERIFY(copy.image.description.isEmpty());
+        QVERIFY(!copy.image().IsAttached());
+        QVERIFY(copy.image().description.isEmpty());
     }
 
     void templateCopyAndNames() {

@@ -86,7 +86,7 @@ class TestSealedWallet : public QObject {
         CCard* visa = f.AddCard(QStringLiteral("Visa"));
         f.AddCard(QStringLiteral("Library card"));
         QVERIFY(f.SaveAs(QStringLiteral("plain.kvx")));
-        QVERIFY(f.Attach(visa->image, QStringLiteral("scan.png"), Pattern(150000, 1)));
+        QVERIFY(f.Attach(visa->image(), QStringLiteral("scan.png"), Pattern(150000, 1)));
         QVERIFY(f.wallet->OnFileSave());
     }
 
@@ -108,7 +108,7 @@ class TestSealedWallet : public QObject {
         wallet.DeleteCard(wallet.cards.At(1)->id);
         f.prompts.OpenFile(WriteFileBytes(f.Path(QStringLiteral("receipt.pdf")), Pattern(90000, 2)));
         f.prompts.Message(QStringLiteral("has been attached"), Prompts::Answer::Ok);
-        QCOMPARE(wallet.cards.At(0)->document.StoreFile(), 1);
+        QCOMPARE(wallet.cards.At(0)->document().StoreFile(), 1);
     }
 
 private Q_SLOTS:
@@ -153,8 +153,8 @@ private Q_SLOTS:
         f.prompts.Passphrase(kPassphrase);
         QVERIFY(f.wallet->OnOpenDocument(sealed));
         const CCard* card = f.wallet->cards.At(0);
-        QCOMPARE(f.wallet->OpenStream(card->image.streamName, error)->readAll(), Pattern(150000, 1));
-        QCOMPARE(f.wallet->OpenStream(card->document.streamName, error)->readAll(), Pattern(90000, 2));
+        QCOMPARE(f.wallet->OpenStream(card->image().streamName, error)->readAll(), Pattern(150000, 1));
+        QCOMPARE(f.wallet->OpenStream(card->document().streamName, error)->readAll(), Pattern(90000, 2));
 
         // Unsealed, it is the ordinary wallet again.
         QVERIFY(f.wallet->UnsealFile(error));
@@ -394,7 +394,7 @@ private Q_SLOTS:
         // Larger than what stays in memory for a plain wallet, so it would go to a spool file.
         QByteArray marker = Pattern(3 << 20, 9);
         marker.replace(0, 16, "SECRET-MARKER-42");
-        QVERIFY(f.Attach(f.wallet->cards.At(0)->document, QStringLiteral("statement.pdf"), marker));
+        QVERIFY(f.Attach(f.wallet->cards.At(0)->document(), QStringLiteral("statement.pdf"), marker));
         QFile::remove(f.Path(QStringLiteral("statement.pdf")));
         QVERIFY(FilesHolding(f.folder.path(), "SECRET-MARKER-42").isEmpty());
         QStringList seen;
@@ -410,7 +410,7 @@ private Q_SLOTS:
         QVERIFY(FilesHolding(f.folder.path(), kCfbMagic).isEmpty());
         std::unique_ptr<CWallet> opened = Open(f, path, kPassphrase);
         QVERIFY(opened);
-        QCOMPARE(opened->OpenStream(opened->cards.At(0)->document.streamName, error)->readAll(), marker);
+        QCOMPARE(opened->OpenStream(opened->cards.At(0)->document().streamName, error)->readAll(), marker);
         QVERIFY(FilesHolding(f.folder.path(), "SECRET-MARKER-42").isEmpty());
     }
 

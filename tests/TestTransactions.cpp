@@ -31,7 +31,7 @@ QStringList Attachments(const QString& path) {
 QStringList Named(const CWallet& wallet) {
     QStringList names;
     for (const CCard* card : wallet.cards) {
-        for (const CAttachment* slot : {&card->image, &card->sound, &card->document}) {
+        for (const CAttachment* slot : {&card->image(), &card->sound(), &card->document()}) {
             if (slot->IsAttached())
                 names.append(slot->streamName);
         }
@@ -44,8 +44,8 @@ QStringList Named(const CWallet& wallet) {
 void MakeAttachedWallet(WalletFixture& f, const QString& name) {
     f.MakeNew();
     QVERIFY(f.SaveAs(name));
-    QVERIFY(f.Attach(f.AddCard(QStringLiteral("Passport"))->image, "scan.jpg", Pattern(9000, 1)));
-    QVERIFY(f.Attach(f.AddCard(QStringLiteral("Policy"))->document, "policy.pdf", Pattern(300, 2)));
+    QVERIFY(f.Attach(f.AddCard(QStringLiteral("Passport"))->image(), "scan.jpg", Pattern(9000, 1)));
+    QVERIFY(f.Attach(f.AddCard(QStringLiteral("Policy"))->document(), "policy.pdf", Pattern(300, 2)));
     f.AddCard(QStringLiteral("Plain"));
     QVERIFY(f.wallet->OnFileSave());
     QCOMPARE(Attachments(f.Path(name)).size(), 2);
@@ -92,7 +92,7 @@ private Q_SLOTS:
         f.prompts.Message(QStringLiteral("permanently delete"), Prompts::Answer::Yes);
         QVERIFY(f.wallet->DeleteCard(passport->id));
         QCOMPARE(FileBytes(f.Path("r.kvx")), before);
-        QCOMPARE(CardNamed(*f.wallet, QStringLiteral("Policy"))->document.RemoveStream(), 1);
+        QCOMPARE(CardNamed(*f.wallet, QStringLiteral("Policy"))->document().RemoveStream(), 1);
         QCOMPARE(FileBytes(f.Path("r.kvx")), before);
         QVERIFY(f.wallet->OnFileSave());
         QCOMPARE(Attachments(f.Path("r.kvx")), QStringList());
@@ -132,7 +132,7 @@ private Q_SLOTS:
         MakeAttachedWallet(f, QStringLiteral("f.kvx"));
         const QByteArray before = FileBytes(f.Path("f.kvx"));
         CCard* card = f.AddCard(QStringLiteral("Big"));
-        QVERIFY(f.Attach(card->sound, "song.wav", Pattern(300000, 3)));
+        QVERIFY(f.Attach(card->sound(), "song.wav", Pattern(300000, 3)));
         rlimit saved{};
         getrlimit(RLIMIT_FSIZE, &saved);
         const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
@@ -145,7 +145,7 @@ private Q_SLOTS:
         std::signal(SIGXFSZ, oldHandler);
         QVERIFY(!written);
         QCOMPARE(FileBytes(f.Path("f.kvx")), before);
-        QVERIFY(card->sound.IsAttached());
+        QVERIFY(card->sound().IsAttached());
         QVERIFY(f.wallet->OnFileSave());
         QCOMPARE(Attachments(f.Path("f.kvx")), Named(*f.wallet));
         QVERIFY2(f.prompts.Faults().isEmpty(), qPrintable(f.prompts.Faults().join(u'\n')));
@@ -171,7 +171,7 @@ private Q_SLOTS:
         const QByteArray before = FileBytes(path);
         f.prompts.Message(QStringLiteral("permanently delete"), Prompts::Answer::Yes);
         QVERIFY(f.wallet->DeleteCard(CardNamed(*f.wallet, QStringLiteral("Passport"))->id));
-        QVERIFY(f.Attach(CardNamed(*f.wallet, QStringLiteral("Plain"))->sound, "a.wav", Pattern(5000, 4)));
+        QVERIFY(f.Attach(CardNamed(*f.wallet, QStringLiteral("Plain"))->sound(), "a.wav", Pattern(5000, 4)));
         const QByteArray wallet = f.Snapshot();
         CfbTempFiles::SetFaultInjector([step](CfbTempFiles::Step at) { return int(at) == step ? EIO : 0; });
         if (!saved)
@@ -296,7 +296,7 @@ private Q_SLOTS:
         MakeAttachedWallet(f, QStringLiteral("b.kvx"));
         const QString path = f.Path("b.kvx");
         CCard* passport = CardNamed(*f.wallet, QStringLiteral("Passport"));
-        QVERIFY(DamageStream(path, passport->image.streamName));
+        QVERIFY(DamageStream(path, passport->image().streamName));
         const QByteArray damaged = FileBytes(path);
         f.wallet->DeleteContents();
         QVERIFY(f.wallet->OnOpenDocument(path));
@@ -304,8 +304,8 @@ private Q_SLOTS:
         f.prompts.Message(QStringLiteral("\"scan.jpg\" of the card \"Passport\""), Prompts::Answer::Ok);
         QVERIFY(f.wallet->OnFileSave());
         passport = CardNamed(*f.wallet, QStringLiteral("Passport"));
-        QVERIFY(!passport->image.IsAttached());
-        QCOMPARE(passport->image.description, QStringLiteral("scan.jpg"));
+        QVERIFY(!passport->image().IsAttached());
+        QCOMPARE(passport->image().description, QStringLiteral("scan.jpg"));
         QCOMPARE(Attachments(path), Named(*f.wallet));
         QCOMPARE(Named(*f.wallet).size(), 1);
         const QStringList backups = QDir(f.folder.path()).entryList({QStringLiteral("b (backup *).kvx")});

@@ -130,7 +130,7 @@ private Q_SLOTS:
         f.MakeNew();
         QVERIFY(f.SaveAs(QStringLiteral("w.kvx")));
         Clock::Freeze(QDateTime(QDate(2003, 7, 5), QTime(9, 4, 3)));
-        QVERIFY(f.Attach(f.AddCard(QStringLiteral("First"))->image, "a.jpg", QByteArray(5000, 'a')));
+        QVERIFY(f.Attach(f.AddCard(QStringLiteral("First"))->image(), "a.jpg", QByteArray(5000, 'a')));
         Clock::Release();
         QVERIFY(f.wallet->OnFileSave());
         f.AddCard(QStringLiteral("Second"));
@@ -147,7 +147,7 @@ private Q_SLOTS:
         f.MakeNew();
         Clock::Freeze(QDateTime(QDate(2024, 1, 1), QTime(1, 0, 0)));
         QVERIFY(f.SaveAs(QStringLiteral("first.kvx")));
-        QVERIFY(f.Attach(f.AddCard(QStringLiteral("Photo"))->image, "p.jpg", "picture"));
+        QVERIFY(f.Attach(f.AddCard(QStringLiteral("Photo"))->image(), "p.jpg", "picture"));
         Clock::Release();
         QVERIFY(f.wallet->OnFileSave());
         f.prompts.SaveFile(f.Path("second.kvx"));
@@ -176,10 +176,10 @@ private Q_SLOTS:
         QVERIFY(f.SaveAs(QStringLiteral("c.kvx")));
         CCard* card = f.AddCard(QStringLiteral("Photos"));
         for (int i = 0; i < removals; ++i) {
-            QVERIFY(f.Attach(card->image, "p.jpg", QByteArray(10000, char('0' + i))));
+            QVERIFY(f.Attach(card->image(), "p.jpg", QByteArray(10000, char('0' + i))));
             QVERIFY(f.wallet->OnFileSave());
             QCOMPARE(Elements(f.Path("c.kvx"), "F").size(), 1);
-            QCOMPARE(card->image.RemoveStream(), 1);
+            QCOMPARE(card->image().RemoveStream(), 1);
         }
         QCOMPARE(f.wallet->compactCounter, removals);
         QVERIFY(f.wallet->IsModified());
@@ -409,8 +409,8 @@ private Q_SLOTS:
         QCOMPARE(f.wallet->CountAttachments(), 0);
         QVERIFY(f.SaveAs(QStringLiteral("k.kvx")));
         CCard* card = f.AddCard(QStringLiteral("Scans"));
-        QVERIFY(f.Attach(card->image, "x.jpg", QByteArray(100000, 'x')));
-        QVERIFY(f.Attach(card->document, "y.txt", QByteArray(10, 'y')));
+        QVERIFY(f.Attach(card->image(), "x.jpg", QByteArray(100000, 'x')));
+        QVERIFY(f.Attach(card->document(), "y.txt", QByteArray(10, 'y')));
         // Attachments reach the file with the save, not before.
         QCOMPARE(f.wallet->CountAttachments(), 0);
         QVERIFY(f.wallet->OnFileSave());
@@ -435,7 +435,7 @@ private Q_SLOTS:
         for (int i = 0; i < attachment.size(); ++i)
             attachment[i] = char(i * 7);
         Clock::Freeze(QDateTime(QDate(2024, 12, 7), QTime(9, 5, 0)));
-        QVERIFY(f.Attach(f.AddCard(QStringLiteral("Scan"))->document, "s.pdf", attachment));
+        QVERIFY(f.Attach(f.AddCard(QStringLiteral("Scan"))->document(), "s.pdf", attachment));
         Clock::Release();
         QVERIFY(f.wallet->OnFileSave());
         QProcess python;

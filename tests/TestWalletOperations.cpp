@@ -157,7 +157,7 @@ private Q_SLOTS:
         WalletFixture f;
         f.MakeNew();
         CCard* card = f.AddCard(QStringLiteral("Original"), 35);
-        card->image.streamName = QStringLiteral("123");
+        card->image().streamName = QStringLiteral("123");
         f.wallet->CardClipboard(CWallet::kCopy, card, 0);
         const qint32 pasted = f.wallet->CardClipboard(CWallet::kPaste, nullptr, 36);
         QVERIFY(pasted > card->id);
@@ -165,7 +165,7 @@ private Q_SLOTS:
         QCOMPARE(copy->description, QStringLiteral("Copy of Original"));
         QCOMPARE(copy->categoryId, 36);
         QCOMPARE(copy->values, card->values);
-        QVERIFY(!copy->image.IsAttached());
+        QVERIFY(!copy->image().IsAttached());
         QCOMPARE(f.wallet->CardClipboard(CWallet::kPaste, nullptr, 36), 0);
         QCOMPARE(f.wallet->cards.Count(), 2);
     }

@@ -127,11 +127,11 @@ CCardTemplate& CliContext::Template(const QString& argument) const {
 
 CAttachment& CliContext::Slot(CCard& card, const QString& argument) {
     if (argument == u"image")
-        return card.image;
+        return card.image();
     if (argument == u"sound")
-        return card.sound;
+        return card.sound();
     if (argument == u"document")
-        return card.document;
+        return card.document();
     throw CliError::Usage(QStringLiteral("SLOT is one of image, sound, document: ") + Quoted(argument));
 }
 

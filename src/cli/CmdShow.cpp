@@ -55,9 +55,9 @@ int CmdShow::Run(CliContext& context) const {
                                       {QStringLiteral("values"), values},
                                       {QStringLiteral("notes"), card.notes},
                                       {QStringLiteral("attachments"),
-                                       QJsonObject{{QStringLiteral("image"), AttachmentObject(card.image)},
-                                                   {QStringLiteral("sound"), AttachmentObject(card.sound)},
-                                                   {QStringLiteral("document"), AttachmentObject(card.document)}}}});
+                                       QJsonObject{{QStringLiteral("image"), AttachmentObject(card.image())},
+                                                   {QStringLiteral("sound"), AttachmentObject(card.sound())},
+                                                   {QStringLiteral("document"), AttachmentObject(card.document())}}}});
         return 0;
     }
     const CCardTemplate* cardTemplate = wallet.templates.FindByInternalName(card.templateName);
@@ -71,7 +71,7 @@ int CmdShow::Run(CliContext& context) const {
             << CliConsole::Printable(values[slot].toString(), true) << '\n';
     }
     const std::pair<const char*, const CAttachment*> slots[] = {
-        {"Image", &card.image}, {"Sound", &card.sound}, {"Document", &card.document}};
+        {"Image", &card.image()}, {"Sound", &card.sound()}, {"Document", &card.document()}};
     for (const auto& [label, slot] : slots) {
         if (slot->IsAttached())
             out << label << ": " << CliConsole::Printable(slot->description, false) << '\n';

@@ -18,7 +18,6 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QSettings>
-#include <array>
 
 namespace {
 const QString kLongDateFormat = QStringLiteral("Settings/LongDateFmt");
@@ -94,7 +93,7 @@ void CDlgCardTab1::Activate() {
 bool CDlgCardTab1::Leave() {
     m_list->EndEdit();
     if (!m_positions.empty()) {
-        std::array<QString, CCard::kValueCount> values;
+        CCardValues values;
         for (size_t row = 0; row < m_positions.size(); ++row)
             values[size_t(m_positions[row])] = m_list->ValueText(int(row));
         m_card.values = values;

@@ -47,7 +47,7 @@ private:
 } // namespace
 
 CDlgCardTab3::CDlgCardTab3(CCard& working, QWidget* parent)
-    : QWidget(parent), m_slots{&working.image, &working.sound, &working.document} {
+    : QWidget(parent), m_slots{&working.image(), &working.sound(), &working.document()} {
     setObjectName(QStringLiteral("AttachmentsPage"));
     static bool removalScheduled = false;
     if (!removalScheduled) {

@@ -529,7 +529,7 @@ bool CWallet::WriteAttachments(CompoundFile& file, std::vector<LeftOut>& leftOut
     }
     QSet<QString> named;
     for (const CCard* card : cards) {
-        for (const CAttachment* slot : {&card->image, &card->sound, &card->document}) {
+        for (const CAttachment* slot : {&card->image(), &card->sound(), &card->document()}) {
             if (slot->IsAttached())
                 named.insert(slot->streamName);
         }
@@ -539,7 +539,9 @@ bool CWallet::WriteAttachments(CompoundFile& file, std::vector<LeftOut>& leftOut
             return false;
     }
     for (CCard* card : cards) {
-        for (CAttachment* slot : {&card->image, &card->sound, &card->document}) {
+        if (!card->HasAttachments())
+            continue;
+        for (CAttachment* slot : {&card->image(), &card->sound(), &card->document()}) {
             if (slot->IsAttached() && !WriteAttachment(file, *card, *slot, leftOut))
                 return false;
         }
@@ -730,7 +732,7 @@ QString CWallet::UnusedStreamName() const {
     for (const auto& pending : m_pending)
         taken.insert(pending.first);
     for (const CCard* card : cards) {
-        for (const CAttachment* slot : {&card->image, &card->sound, &card->document}) {
+        for (const CAttachment* slot : {&card->image(), &card->sound(), &card->document()}) {
             if (slot->IsAttached())
                 taken.insert(slot->streamName);
         }

@@ -229,13 +229,13 @@ bool WalletImporter::Attach(CCard& card, const CCardTemplate* cardTemplate, cons
         CAttachment* slot = nullptr;
         switch (KindOf(file.name)) {
         case SlotKind::Image:
-            slot = &card.image;
+            slot = &card.image();
             break;
         case SlotKind::Sound:
-            slot = &card.sound;
+            slot = &card.sound();
             break;
         case SlotKind::Document:
-            slot = &card.document;
+            slot = &card.document();
             break;
         }
         if (slot->IsAttached())
@@ -253,7 +253,7 @@ bool WalletImporter::Attach(CCard& card, const CCardTemplate* cardTemplate, cons
         CCard& extra = NewCard(card.categoryId, notesTemplate ? notesTemplate : cardTemplate,
                                title + QStringLiteral(" (attachments)"));
         ++m_summary.extraCards;
-        CAttachment* slots[] = {&extra.image, &extra.sound, &extra.document};
+        CAttachment* slots[] = {&extra.image(), &extra.sound(), &extra.document()};
         for (qsizetype i = 0; i < 3 && first + i < left.size(); ++i)
             if (!Store(*slots[i], left.at(first + i), error))
                 return false;

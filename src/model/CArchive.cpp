@@ -23,6 +23,8 @@ constexpr qint64 kUnitsPerBlock = 4;
 constexpr qsizetype kRecordsPerBatch = 4096;
 // Texts read before they are deciphered together.
 constexpr qsizetype kTextsPerBatch = 32768;
+// Shared texts remembered; a wallet has far fewer templates, a damaged file may name more.
+constexpr qsizetype kSharedTexts = 4096;
 
 QString Tr(const char* text) {
     return QCoreApplication::translate("CArchive", text);
@@ -34,7 +36,7 @@ CArchive::CArchive(std::vector<const QString*>& cipheredTexts)
 
 CArchive::CArchive(QIODevice& device, Mode mode) : m_device(&device), m_mode(mode) {
     if (IsStoring())
-        m_buffer.reserve(kBufferSize);
+        m_buffer.resize(kBufferSize);
     else if (device.isSequential())
         throw CArchiveException(Tr("The data cannot be read from this kind of source."));
 }
@@ -69,6 +71,18 @@ void CArchive::Item(QString& value) {
         WriteString(value);
     else
         value = ReadString();
+}
+
+void CArchive::SharedItem(QString& value) {
+    if (IsStoring()) {
+        WriteString(value);
+        return;
+    }
+    value = ReadString();
+    if (const auto known = m_shared.constFind(value); known != m_shared.cend())
+        value = *known;
+    else if (m_shared.size() < kSharedTexts)
+        m_shared.insert(value);
 }
 
 void CArchive::WriteInt(qint32 value) {
@@ -132,7 +146,15 @@ QString CArchive::ReadString() {
 }
 
 void CArchive::ReadCiphered(QString& text) {
-    text = ReadString(true);
+    text = ReadEnciphered();
+    DecipherLater(text);
+}
+
+QString CArchive::ReadEnciphered() {
+    return ReadString(true);
+}
+
+void CArchive::DecipherLater(QString& text) {
     if (!IsBatching() || text.isEmpty())
         return;
     m_toDecipher.push_back(&text);
@@ -147,6 +169,11 @@ void CArchive::DecipherWaiting() {
 }
 
 void CArchive::WriteCiphered(const QString& text) {
+    // An empty text stays empty under every method: it is written as it is and never gathered.
+    if (text.isEmpty()) {
+        WriteString(QStringView());
+        return;
+    }
     if (m_gathered) {
         m_gathered->push_back(&text);
         return;
@@ -212,15 +239,17 @@ QString CArchive::ReadString(bool roomForBlocks) {
             throw CArchiveException(Tr("The data holds a text in an unknown form."));
         length = ReadStringLength();
     }
-    if (length * 2 > BytesLeft())
+    // A text within the buffer needs no look at the device, which is asked only for longer ones.
+    if (length * 2 > m_buffer.size() - m_pos && length * 2 > BytesLeft())
         throw CArchiveException(Tr("The data ends in the middle of a text."));
     if (length == 0)
         return QString();
     // A text read for deciphering gets the room for its padded last block now, so that deciphering it in place
-    // allocates nothing more.
-    QString text;
-    text.reserve(roomForBlocks ? (length + kUnitsPerBlock - 1) / kUnitsPerBlock * kUnitsPerBlock : length);
-    text.resize(length);
+    // allocates nothing more. Made at its full room in one allocation, then cut to its length.
+    const qint64 room = roomForBlocks ? (length + kUnitsPerBlock - 1) / kUnitsPerBlock * kUnitsPerBlock : length;
+    QString text(room, Qt::Uninitialized);
+    if (room != length)
+        text.truncate(length);
     ReadBytes(reinterpret_cast<char*>(text.data()), length * 2);
     if constexpr (Q_BYTE_ORDER != Q_LITTLE_ENDIAN) {
         for (QChar& c : text)
@@ -254,19 +283,19 @@ void CArchive::CheckCount(qint32 count, qint64 minSize) const {
 }
 
 void CArchive::Flush() {
-    if (!IsStoring() || m_gathered || m_buffer.isEmpty())
+    if (!IsStoring() || m_gathered || m_pos == 0)
         return;
-    const qint64 size = m_buffer.size();
-    const qint64 written = m_device->write(m_buffer);
-    m_buffer.clear();
+    const qint64 size = m_pos;
+    const qint64 written = m_device->write(m_buffer.constData(), size);
+    m_pos = 0;
     if (written != size)
         throw CArchiveException(Tr("The data could not be written: %1").arg(m_device->errorString()));
 }
 
 void CArchive::WriteBytes(const char* data, qint64 size) {
-    if (m_gathered)
+    if (m_gathered || size == 0)
         return;
-    if (m_buffer.size() + size > kBufferSize) {
+    if (m_pos + size > kBufferSize) {
         Flush();
         if (size > kBufferSize) {
             if (m_device->write(data, size) != size)
@@ -274,7 +303,9 @@ void CArchive::WriteBytes(const char* data, qint64 size) {
             return;
         }
     }
-    m_buffer.append(data, size);
+    // The buffer keeps its room from flush to flush; copying into it is all a small item costs.
+    std::memcpy(m_buffer.data() + m_pos, data, size_t(size));
+    m_pos += size;
 }
 
 void CArchive::ReadBytes(char* data, qint64 size) {

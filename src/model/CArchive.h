@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QSet>
 #include <QString>
 
 #include <functional>
@@ -31,6 +32,9 @@ public:
     void Item(quint32& value);
     void Item(float& value);
     void Item(QString& value);
+    // A plain text that many records repeat, such as a card's template name: loading gives equal texts one shared
+    // copy.
+    void SharedItem(QString& value);
 
     void WriteInt(qint32 value);
     void WriteUInt(quint32 value);
@@ -43,6 +47,10 @@ public:
     // the archive keeps it to decipher with many others. Storing writes the text's enciphered form.
     void ReadCiphered(QString& text);
     void WriteCiphered(const QString& text);
+    // ReadCiphered in two steps, for a record that moves a text to its place before it is deciphered: a batch keeps
+    // the text by its address.
+    QString ReadEnciphered();
+    void DecipherLater(QString& text);
     // Loading: reads the records that `load` reads and deciphers their texts many at once; all are deciphered when
     // it returns. Records read meanwhile must leave their texts to the archive (IsBatching).
     void LoadBatched(const std::function<void()>& load);
@@ -79,6 +87,7 @@ private:
     const std::vector<char16_t>* m_enciphered = nullptr;
     const std::vector<qsizetype>* m_ends = nullptr;
     size_t m_nextEnciphered = 0;
+    QSet<QString> m_shared;
     QByteArray m_buffer;
-    qint64 m_pos = 0; // next byte of m_buffer to read (loading)
+    qint64 m_pos = 0; // next byte of m_buffer to read (loading) or to fill (storing)
 };

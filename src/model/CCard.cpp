@@ -11,6 +11,7 @@
 #include "model/RecordEditor.h"
 #include "resources/StringTable.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace {
@@ -32,6 +33,36 @@ CCard::CCard(qint32 cardId) : CWalletItem(cardId) {
         backColor = wallet->defaultBackColor;
         textColor = wallet->defaultTextColor;
     }
+}
+
+CCard::CCard(const CCard& other)
+    : CWalletItem(other), categoryId(other.categoryId), templateName(other.templateName),
+      hidePasswords(other.hidePasswords), boldNames(other.boldNames), backColor(other.backColor),
+      textColor(other.textColor), values(other.values),
+      m_slots(other.m_slots ? std::make_unique<Slots>(*other.m_slots) : nullptr) {}
+
+CCard& CCard::operator=(const CCard& other) {
+    if (this != &other)
+        *this = CCard(other);
+    return *this;
+}
+
+CCard::~CCard() = default;
+
+const CAttachment& CCard::Slot(size_t slot) const {
+    static const CAttachment unused;
+    return m_slots ? (*m_slots)[slot] : unused;
+}
+
+CAttachment& CCard::Slot(size_t slot) {
+    if (!m_slots)
+        m_slots = std::make_unique<Slots>();
+    return (*m_slots)[slot];
+}
+
+bool CCard::HasAttachments() const {
+    return m_slots &&
+           std::any_of(m_slots->begin(), m_slots->end(), [](const CAttachment& a) { return a.IsAttached(); });
 }
 
 void CCard::CopyFrom(const CCard& other) {
@@ -90,7 +121,7 @@ QString CCard::XmlText(const CCardTemplate* cardTemplate) const {
 bool CCard::ContainsText(const QString& text, bool matchCase) const {
     if (FindSubstring(description, text, matchCase))
         return true;
-    for (const QString& value : values) {
+    for (const QString& value : values.Kept()) {
         if (!value.isEmpty() && FindSubstring(value, text, matchCase))
             return true;
     }
@@ -103,21 +134,43 @@ void CCard::CipherTexts(bool encipher) {
 
 void CCard::Serialize(CArchive& archive) {
     SerializeHead(archive);
-    archive.Item(templateName);
+    archive.SharedItem(templateName);
     archive.Item(categoryId);
     archive.Item(hidePasswords);
     archive.Item(boldNames);
-    for (CAttachment* slot : {&image, &sound, &document}) {
-        CipheredItem(archive, slot->streamName);
-        CipheredItem(archive, slot->description);
-    }
+    SerializeSlots(archive);
     archive.Item(textColor);
     archive.Item(backColor);
     CipheredItem(archive, notes);
-    for (QString& value : values)
-        CipheredItem(archive, value);
+    values.Serialize(archive);
     if (archive.IsLoading() && !archive.IsBatching())
         CipherTexts(false);
+}
+
+// Each slot's stream name, then its display name. Reading makes the slots only when one of the six texts is there.
+void CCard::SerializeSlots(CArchive& archive) {
+    if (archive.IsStoring()) {
+        for (size_t slot = 0; slot < kSlotCount; ++slot) {
+            archive.WriteCiphered(std::as_const(*this).Slot(slot).streamName);
+            archive.WriteCiphered(std::as_const(*this).Slot(slot).description);
+        }
+        return;
+    }
+    std::array<QString, 2 * kSlotCount> read;
+    for (QString& text : read)
+        text = archive.ReadEnciphered();
+    if (std::all_of(read.begin(), read.end(), [](const QString& text) { return text.isEmpty(); })) {
+        m_slots.reset();
+        return;
+    }
+    m_slots = std::make_unique<Slots>();
+    for (size_t slot = 0; slot < kSlotCount; ++slot) {
+        CAttachment& attachment = (*m_slots)[slot];
+        attachment.streamName = std::move(read[2 * slot]);
+        attachment.description = std::move(read[2 * slot + 1]);
+        archive.DecipherLater(attachment.streamName);
+        archive.DecipherLater(attachment.description);
+    }
 }
 
 // The sheet works on a copy with copies of the slots. A file inserted there is only held for the next save, which
@@ -140,8 +193,8 @@ int CCard::Edit() {
     }
     CCard working(id);
     working.CopyFrom(*this);
-    CAttachment* slots[] = {&image, &sound, &document};
-    CAttachment* workingSlots[] = {&working.image, &working.sound, &working.document};
+    CAttachment* slots[] = {&image(), &sound(), &document()};
+    CAttachment* workingSlots[] = {&working.image(), &working.sound(), &working.document()};
     for (int slot = 0; slot < 3; ++slot)
         workingSlots[slot]->CopyFrom(*slots[slot]);
     if (!editor->EditCard(working))
@@ -149,8 +202,10 @@ int CCard::Edit() {
     SetIfChanged(description, working.description, changed);
     if (description.isEmpty())
         return 0;
-    for (int value = 0; value < kValueCount; ++value)
-        SetIfChanged(values[size_t(value)], working.values[size_t(value)], changed);
+    if (values != working.values) {
+        values = working.values;
+        changed = true;
+    }
     SetIfChanged(iconId, working.iconId, changed);
     SetIfChanged(boldNames, working.boldNames, changed);
     SetIfChanged(hidePasswords, working.hidePasswords, changed);
@@ -184,8 +239,10 @@ void CCard::AddToList(bool select) const {
 }
 
 bool CCard::RemoveAllStreams() {
+    if (!m_slots)
+        return true;
     bool all = true;
-    for (CAttachment* slot : {&image, &sound, &document})
-        all = slot->RemoveStream() != 0 && all;
+    for (CAttachment& slot : *m_slots)
+        all = slot.RemoveStream() != 0 && all;
     return all;
 }

@@ -22,13 +22,14 @@ public:
     // or, while the archive reads a batch of records, until the archive deciphers the batch.
     static void CipheredItem(CArchive& archive, QString& text);
 
-    qint32 flag = 0;
-    qint32 iconId = 0;
+    // The texts first and the numbers last, so that a record's own numbers fill the room after them.
     QString notes;
-    qint32 id = -1;
     QString description;
     // Stored with every record, set by no operation: it stays empty.
     QString reservedText;
+    qint32 flag = 0;
+    qint32 iconId = 0;
+    qint32 id = -1;
 
 protected:
     // The leading items that cards, templates and categories share, in their stored order.
