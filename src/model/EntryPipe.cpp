@@ -5,14 +5,13 @@
 
 EntryPipe::EntryPipe(std::size_t capacity) : m_capacity(capacity) {}
 
-bool EntryPipe::Push(const ImportedEntry& entry) {
+bool EntryPipe::Push(Batch&& batch) {
     std::unique_lock lock(m_mutex);
-    m_changed.wait(lock, [this] { return m_abandoned || m_entries.size() < m_capacity; });
+    m_changed.wait(lock, [this] { return m_abandoned || m_batches.size() < m_capacity; });
     if (m_abandoned)
         return false;
-    m_entries.push_back(entry);
-    if (m_entries.size() == 1)
-        m_changed.notify_all();
+    m_batches.push_back(std::move(batch));
+    m_changed.notify_all();
     return true;
 }
 
@@ -22,21 +21,20 @@ void EntryPipe::Close() {
     m_changed.notify_all();
 }
 
-bool EntryPipe::Pop(ImportedEntry& entry) {
+bool EntryPipe::Pop(Batch& batch) {
     std::unique_lock lock(m_mutex);
-    m_changed.wait(lock, [this] { return m_closed || !m_entries.empty(); });
-    if (m_entries.empty())
+    m_changed.wait(lock, [this] { return m_closed || !m_batches.empty(); });
+    if (m_batches.empty())
         return false;
-    entry = std::move(m_entries.front());
-    m_entries.pop_front();
-    if (m_entries.size() == m_capacity - 1)
-        m_changed.notify_all();
+    batch = std::move(m_batches.front());
+    m_batches.pop_front();
+    m_changed.notify_all();
     return true;
 }
 
 void EntryPipe::Abandon() {
     const std::lock_guard lock(m_mutex);
     m_abandoned = true;
-    m_entries.clear();
+    m_batches.clear();
     m_changed.notify_all();
 }

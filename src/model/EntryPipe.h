@@ -7,27 +7,31 @@
 #include <cstddef>
 #include <deque>
 #include <mutex>
+#include <vector>
 
-// Entries on their way from a reader on one thread to the wallet on another. The pipe holds at most `capacity`
-// entries, so the reader runs only that far ahead and memory stays bounded by the wallet being built.
+// Entries on their way from a reader on one thread to the wallet on another. They travel in batches, so the two
+// threads meet once per batch rather than once per entry, and the pipe holds at most `capacity` batches, so the
+// reader runs only that far ahead and memory stays bounded by the wallet being built.
 class EntryPipe {
 public:
+    using Batch = std::vector<ImportedEntry>;
+
     explicit EntryPipe(std::size_t capacity);
 
-    // The reader's side: waits while the pipe is full. False once the taker has given up; the entry is dropped.
-    bool Push(const ImportedEntry& entry);
+    // The reader's side: waits while the pipe is full. False once the taker has given up; the batch is dropped.
+    bool Push(Batch&& batch);
     // No more entries will come.
     void Close();
 
-    // The taker's side: waits for the next entry; false once the pipe is closed and empty.
-    bool Pop(ImportedEntry& entry);
+    // The taker's side: waits for the next batch; false once the pipe is closed and empty.
+    bool Pop(Batch& batch);
     // The taker wants no more; a waiting reader is let go.
     void Abandon();
 
 private:
     std::mutex m_mutex;
     std::condition_variable m_changed;
-    std::deque<ImportedEntry> m_entries;
+    std::deque<Batch> m_batches;
     std::size_t m_capacity;
     bool m_closed = false;
     bool m_abandoned = false;

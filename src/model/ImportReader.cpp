@@ -9,24 +9,36 @@
 #include <QIODevice>
 
 #include <thread>
+#include <utility>
 
 namespace {
-constexpr std::size_t kEntriesAhead = 512;
+constexpr std::size_t kBatchSize = 64;
+constexpr std::size_t kBatchesAhead = 8;
 } // namespace
 
 bool ImportReader::ReadAhead(QIODevice& input, const Sink& sink, QString& error) {
-    EntryPipe pipe(kEntriesAhead);
+    EntryPipe pipe(kBatchesAhead);
     bool read = false;
     QString readError;
     std::thread reader([&] {
+        EntryPipe::Batch batch;
         read = Read(
-            input, [&](ImportedEntry& entry) { pipe.Push(entry); }, readError);
+            input,
+            [&](ImportedEntry& entry) {
+                batch.push_back(entry);
+                if (batch.size() == kBatchSize)
+                    pipe.Push(std::exchange(batch, {}));
+            },
+            readError);
+        pipe.Push(std::move(batch));
         pipe.Close();
     });
     try {
-        ImportedEntry entry;
-        while (pipe.Pop(entry))
-            sink(entry);
+        EntryPipe::Batch batch;
+        while (pipe.Pop(batch)) {
+            for (ImportedEntry& entry : batch)
+                sink(entry);
+        }
     } catch (...) {
         pipe.Abandon();
         reader.join();
