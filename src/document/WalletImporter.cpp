@@ -120,7 +120,16 @@ bool WalletImporter::Add(const ImportedEntry& entry, QString& error) {
     return Attach(card, placement.cardTemplate, title, entry.files, error);
 }
 
+// Entries come group by group, so the last group's category is asked for again and again.
 qint32 WalletImporter::CategoryId(const QStringList& groupPath) {
+    if (m_lastCategoryId != 0 && groupPath == m_lastGroupPath)
+        return m_lastCategoryId;
+    m_lastGroupPath = groupPath;
+    m_lastCategoryId = FindOrMakeCategory(groupPath);
+    return m_lastCategoryId;
+}
+
+qint32 WalletImporter::FindOrMakeCategory(const QStringList& groupPath) {
     QString name = m_category;
     if (name.isEmpty())
         name = groupPath.isEmpty() ? DefaultCategory() : groupPath.join(QStringLiteral(" / "));

@@ -63,6 +63,8 @@ private:
     };
 
     qint32 CategoryId(const QStringList& groupPath);
+
+    qint32 FindOrMakeCategory(const QStringList& groupPath);
     Placement Place(const ImportedEntry& entry);
     bool FitBuiltIn(const ImportedEntry& entry, Placement& placement) const;
     const CCardTemplate& ImportedTemplate(const ImportedEntry& entry);
@@ -77,6 +79,8 @@ private:
     QString m_category;
     AccessCheck m_accessCheck;
     QHash<QString, qint32> m_categories;
+    QStringList m_lastGroupPath;
+    qint32 m_lastCategoryId = 0;
     qint32 m_highestAtStart = 0;
     QSet<qint32> m_takenAhead;
     QHash<QString, const CCardTemplate*> m_builtIns;

@@ -25,7 +25,7 @@ bool ImportReader::ReadAhead(QIODevice& input, const Sink& sink, QString& error)
         read = Read(
             input,
             [&](ImportedEntry& entry) {
-                batch.push_back(entry);
+                batch.push_back(std::move(entry));
                 if (batch.size() == kBatchSize)
                     pipe.Push(std::exchange(batch, {}));
             },

@@ -23,8 +23,9 @@ public:
     ImportReader& operator=(const ImportReader&) = delete;
     virtual ~ImportReader() = default;
 
-    // Calls `sink` for each entry. False with `error` (naming the line or element) when the input is damaged,
-    // hostile or of a kind that cannot be imported; entries handed over before that are then to be dropped.
+    // Calls `sink` for each entry, which it may take over (move from). False with `error` (naming the line or element)
+    // when the input is damaged, hostile or of a kind that cannot be imported; entries handed over before that are then
+    // to be dropped.
     virtual bool Read(QIODevice& input, const Sink& sink, QString& error) = 0;
     // The same, with the reading on a thread of its own, a few hundred entries ahead of `sink`, which runs on the
     // calling thread: parsing and building the wallet share the machine's cores. An exception from `sink` stops the

@@ -218,6 +218,7 @@ void KeePassXmlReader::Enter(Kind kind, const char** attributes) {
     case Kind::Entry:
         m_entry = ImportedEntry();
         m_entry.groupPath = m_path;
+        m_entry.fields.reserve(8);
         break;
     case Kind::String:
         m_key.clear();
