@@ -169,6 +169,9 @@ int main(int argc, char** argv) {
     if (!MakeWallet(wallet))
         qFatal("the wallet could not be made");
     std::printf("wallet of %d cards: %lld bytes\n", kCards, QFile(wallet).size());
+    // korvel-bench-cli PATH also leaves a copy of the wallet at PATH, to profile a command on it.
+    if (argc > 1)
+        QFile::copy(wallet, QString::fromLocal8Bit(argv[1]));
 
     const QString copy = folder.filePath(QStringLiteral("copy.kvx"));
     const double copyMs = Measure([&] {
