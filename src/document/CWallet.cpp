@@ -52,6 +52,7 @@ CWallet::CWallet(QObject* parent) : QObject(parent) {
     if (!ActiveWallet()) {
         ActiveWallet() = this;
         AttachmentStore::Install(this);
+        WalletContext::Install(this);
     }
     m_title = LoadResString(kStrNewWallet);
 }
@@ -63,6 +64,7 @@ CWallet::~CWallet() {
     if (ActiveWallet() == this) {
         ActiveWallet() = nullptr;
         AttachmentStore::Install(nullptr);
+        WalletContext::Install(nullptr);
     }
 }
 
@@ -92,6 +94,10 @@ void CWallet::DeleteContents() {
     SetModified(false);
     SetPathName(QString());
     SetTitle(LoadResString(kStrNewWallet));
+}
+
+WalletContext::CardDefaults CWallet::NewCardDefaults() const {
+    return {hidePasswordsDefault, boldFieldNamesDefault, defaultBackColor, defaultTextColor};
 }
 
 void CWallet::ForgetFile() {

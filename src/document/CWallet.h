@@ -6,6 +6,7 @@
 #include "model/CCardList.h"
 #include "model/CCategoryList.h"
 #include "model/CTemplateList.h"
+#include "model/WalletContext.h"
 
 #include <QObject>
 #include <QString>
@@ -27,7 +28,7 @@ class SealedHeader;
 // Every change reaches the wallet's file with a save, and each save is one commit: the document stream and exactly
 // the attachment streams that the saved cards name, written as a new file that replaces the old one whole. A save
 // never overwrites what another program changed in the file since this wallet read it.
-class CWallet : public QObject, public AttachmentStore {
+class CWallet : public QObject, public AttachmentStore, public WalletContext {
     Q_OBJECT
 
 public:
@@ -111,12 +112,12 @@ public:
     // Cut, copy or paste a card; a paste gives the id of the pasted card, otherwise 0.
     qint32 CardClipboard(qint32 op, CCard* card, qint32 categoryId);
     // The template the user picks, `preselected` (an internal name) first; none when cancelled.
-    CCardTemplate* SelectTemplate(const QString& preselected, bool showCreateLink) const;
+    CCardTemplate* SelectTemplate(const QString& preselected, bool showCreateLink) const override;
     // The title up to its last ".".
     QString TitleWithoutExtension() const;
 
     // The gate before anything protected: true when the caller may go on. An empty name means the wallet's title.
-    bool RequestAccess(const QString& name);
+    bool RequestAccess(const QString& name) override;
     // The one way the lock state changes.
     void SetLocked(bool lock);
     // Asks for a new password twice; true when the password changed.
@@ -160,6 +161,13 @@ public:
     CCategoryList categories;
     // The card last cut or copied; not owned.
     CCard* clipboardCard = nullptr;
+
+    // The records reach the wallet through here.
+    const CCardList& Cards() const override { return cards; }
+    const CTemplateList& Templates() const override { return templates; }
+    const CCategoryList& Categories() const override { return categories; }
+    CardDefaults NewCardDefaults() const override;
+    bool MustUnlockToEdit() const override { return mustUnlockToEdit != 0; }
 
     // Attachments reach the wallet's file through here.
     bool ReadyForAttachments() override;

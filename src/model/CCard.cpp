@@ -1,14 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "model/CCard.h"
 
-#include "document/CWallet.h"
 #include "document/CipherText.h"
 #include "document/Utilities.h"
 #include "model/CArchive.h"
+#include "model/CCardList.h"
 #include "model/CCardTemplate.h"
+#include "model/CCategoryList.h"
+#include "model/CTemplateList.h"
 #include "model/CXmlDocument.h"
 #include "model/RecordDisplay.h"
 #include "model/RecordEditor.h"
+#include "model/WalletContext.h"
 #include "resources/StringTable.h"
 
 #include <algorithm>
@@ -27,11 +30,12 @@ CCard::CCard() : CCard(-1) {}
 
 CCard::CCard(qint32 cardId) : CWalletItem(cardId) {
     iconId = kDefaultIcon;
-    if (const CWallet* wallet = GetActiveWallet()) {
-        hidePasswords = wallet->hidePasswordsDefault;
-        boldNames = wallet->boldFieldNamesDefault;
-        backColor = wallet->defaultBackColor;
-        textColor = wallet->defaultTextColor;
+    if (const WalletContext* wallet = WalletContext::Get()) {
+        const WalletContext::CardDefaults defaults = wallet->NewCardDefaults();
+        hidePasswords = defaults.hidePasswords;
+        boldNames = defaults.boldNames;
+        backColor = defaults.backColor;
+        textColor = defaults.textColor;
     }
 }
 
@@ -86,8 +90,8 @@ QString CCard::GetText(bool asXml) const {
 }
 
 const CCardTemplate* CCard::Template() const {
-    const CWallet* wallet = GetActiveWallet();
-    return wallet ? wallet->templates.FindByInternalName(templateName) : nullptr;
+    const WalletContext* wallet = WalletContext::Get();
+    return wallet ? wallet->Templates().FindByInternalName(templateName) : nullptr;
 }
 
 QString CCard::PlainText(const CCardTemplate* cardTemplate) const {
@@ -177,13 +181,13 @@ void CCard::SerializeSlots(CArchive& archive) {
 // writes it only when a card names it, so a cancelled sheet leaves nothing behind; a slot emptied there lets go of its
 // stream only here, once the sheet closed with OK.
 int CCard::Edit() {
-    CWallet* wallet = GetActiveWallet();
+    WalletContext* wallet = WalletContext::Get();
     RecordEditor* editor = RecordEditor::Get();
-    if (!wallet || !editor || (wallet->mustUnlockToEdit && !wallet->RequestAccess(QString())))
+    if (!wallet || !editor || (wallet->MustUnlockToEdit() && !wallet->RequestAccess(QString())))
         return 0;
     bool changed = false;
     if (templateName.isEmpty()) {
-        const CCategory* category = wallet->categories.FindById(categoryId);
+        const CCategory* category = wallet->Categories().FindById(categoryId);
         const CCardTemplate* chosen = wallet->SelectTemplate(category ? category->defaultTemplate : QString(), true);
         if (!chosen)
             return 0;

@@ -1,13 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "model/CCardTemplate.h"
 
-#include "document/CWallet.h"
 #include "document/CipherText.h"
 #include "document/OutputFile.h"
 #include "document/Prompts.h"
 #include "document/Utilities.h"
 #include "model/CArchive.h"
 #include "model/CArchiveException.h"
+#include "model/CCard.h"
+#include "model/CCardList.h"
+#include "model/CTemplateList.h"
+#include "model/WalletContext.h"
 #include "resources/StringTable.h"
 
 #include <QCoreApplication>
@@ -98,10 +101,10 @@ void CCardTemplate::CopyFrom(const CCardTemplate& other) {
 }
 
 bool CCardTemplate::IsInUse() const {
-    const CWallet* wallet = GetActiveWallet();
+    const WalletContext* wallet = WalletContext::Get();
     if (id < 1 || !wallet)
         return false;
-    for (const CCard* card : wallet->cards) {
+    for (const CCard* card : wallet->Cards()) {
         if (card->templateName == internalName)
             return true;
     }
@@ -170,8 +173,8 @@ int CCardTemplate::ImportFromFile() {
         Prompts::Warn(FormatText(LoadResString(kStrReadFailed), {QFileInfo(path).fileName(), reason}));
         return 0;
     }
-    const CWallet* wallet = GetActiveWallet();
-    if (const CCardTemplate* existing = wallet ? wallet->templates.FindByInternalName(read.internalName) : nullptr) {
+    const WalletContext* wallet = WalletContext::Get();
+    if (const CCardTemplate* existing = wallet ? wallet->Templates().FindByInternalName(read.internalName) : nullptr) {
         Prompts::Warn(FormatText(LoadResString(kStrTemplateExists), {existing->description}));
         return 0;
     }

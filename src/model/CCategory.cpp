@@ -1,12 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "model/CCategory.h"
 
-#include "document/CWallet.h"
 #include "document/CipherText.h"
 #include "document/Utilities.h"
 #include "model/CArchive.h"
+#include "model/CTemplateList.h"
 #include "model/RecordDisplay.h"
 #include "model/RecordEditor.h"
+#include "model/WalletContext.h"
 
 #include <utility>
 
@@ -33,7 +34,7 @@ void CCategory::Serialize(CArchive& archive) {
 // A category without a description could not be told apart in the tree, so a cleared one leaves the record as it
 // was. With no template entry selected the category is left without a default template.
 int CCategory::Edit() {
-    CWallet* wallet = GetActiveWallet();
+    WalletContext* wallet = WalletContext::Get();
     RecordEditor* editor = RecordEditor::Get();
     if (!wallet || !editor || (RequiresPassword() && !wallet->RequestAccess(QString())))
         return 0;
@@ -42,7 +43,7 @@ int CCategory::Edit() {
     working.flag = flag;
     working.iconId = iconId;
     // A default template that is gone matches no entry of the dialog, not "none".
-    qint32 templateId = wallet->templates.IdOfInternalName(defaultTemplate);
+    qint32 templateId = wallet->Templates().IdOfInternalName(defaultTemplate);
     if (templateId == 0 && !defaultTemplate.isEmpty())
         templateId = -1;
     if (!editor->EditCategory(working, templateId) || working.description.isEmpty())
@@ -51,7 +52,7 @@ int CCategory::Edit() {
     SetIfChanged(description, working.description, changed);
     SetIfChanged(flag, working.flag, changed);
     SetIfChanged(iconId, working.iconId, changed);
-    SetIfChanged(defaultTemplate, wallet->templates.InternalNameOfId(templateId), changed);
+    SetIfChanged(defaultTemplate, wallet->Templates().InternalNameOfId(templateId), changed);
     return changed ? 1 : 0;
 }
 
