@@ -1,13 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "model/InstalledInterface.h"
+
 #include <QtGlobal>
 
 class CWallet;
 
 // The window in which the wallet's own settings are edited. The desktop program installs it; without it (the command
 // line, tests of the core) the settings cannot be edited this way and nothing changes.
-class WalletPropertiesEditor {
+class WalletPropertiesEditor : public InstalledInterface<WalletPropertiesEditor> {
 public:
     // The settings the window works on: a copy of the wallet's, taken back only when the user accepts.
     struct Settings {
@@ -30,7 +32,4 @@ public:
     // Shows the wallet's properties over `working`; true when they closed with OK, `working` then holding what the
     // user left in them. What the window does to the wallet at once (a new password, compacting) stays either way.
     virtual bool EditProperties(CWallet& wallet, Settings& working) = 0;
-
-    static WalletPropertiesEditor* Get();
-    static void Install(WalletPropertiesEditor* editor);
 };

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "model/InstalledInterface.h"
+
 #include <QString>
 
 #include <memory>
@@ -9,7 +11,7 @@ class QIODevice;
 
 // What a card's attachments need of the open wallet: the user's choices and the wallet's file. The wallet document
 // installs itself here, so the records never reach for the document, its file or its dialogs themselves.
-class AttachmentStore {
+class AttachmentStore : public InstalledInterface<AttachmentStore> {
 public:
     AttachmentStore() = default;
     AttachmentStore(const AttachmentStore&) = delete;
@@ -30,8 +32,4 @@ public:
     virtual std::unique_ptr<QIODevice> OpenStream(const QString& streamName, QString& error) = 0;
     // A slot has let go of its stream: the next save leaves it out of the file.
     virtual void StreamRemoved() = 0;
-
-    // The installed store, or none while no wallet is open.
-    static AttachmentStore* Get();
-    static void Install(AttachmentStore* store);
 };

@@ -1,12 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "model/InstalledInterface.h"
+
 class CCard;
 class CCategory;
 
 // Where records show themselves: the desktop program's tree, icon list, summary and notes pane. The program
 // installs its main window here; without one (the command line, tests of the core) records show nowhere.
-class RecordDisplay {
+class RecordDisplay : public InstalledInterface<RecordDisplay> {
 public:
     RecordDisplay() = default;
     RecordDisplay(const RecordDisplay&) = delete;
@@ -21,7 +23,4 @@ public:
     virtual void AddToTree(const CCard& card, bool select) = 0;
     virtual void AddToList(const CCategory& category, bool select) = 0;
     virtual void AddToList(const CCard& card, bool select) = 0;
-
-    static RecordDisplay* Get();
-    static void Install(RecordDisplay* display);
 };

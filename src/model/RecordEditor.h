@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "model/InstalledInterface.h"
+
 #include <QString>
 
 class CCard;
@@ -9,7 +11,7 @@ class CCategory;
 // The windows in which records are edited: the card's property sheet, the category dialog and the template picker.
 // The desktop program installs them; without them (the command line, tests of the core) nothing can be edited this
 // way and every edit reports no change.
-class RecordEditor {
+class RecordEditor : public InstalledInterface<RecordEditor> {
 public:
     RecordEditor() = default;
     RecordEditor(const RecordEditor&) = delete;
@@ -23,7 +25,4 @@ public:
     virtual bool EditCategory(CCategory& working, qint32& defaultTemplateId) = 0;
     // The internal name of the template the user picks, `preselected` first; empty when cancelled.
     virtual QString SelectTemplate(const QString& preselected, bool showCreateLink) = 0;
-
-    static RecordEditor* Get();
-    static void Install(RecordEditor* editor);
 };

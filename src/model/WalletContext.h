@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "model/InstalledInterface.h"
+
 #include <QString>
 
 class CCardList;
@@ -10,7 +12,7 @@ class CTemplateList;
 
 // What the records need of the open wallet: its lists, the display settings of new cards and its password gate. The
 // wallet document installs itself here, so the records never reach for the document themselves.
-class WalletContext {
+class WalletContext : public InstalledInterface<WalletContext> {
 public:
     struct CardDefaults {
         qint32 hidePasswords;
@@ -34,8 +36,4 @@ public:
     virtual bool RequestAccess(const QString& name) = 0;
     // The template the user picks, `preselected` (an internal name) first; none when cancelled.
     virtual CCardTemplate* SelectTemplate(const QString& preselected, bool showCreateLink) const = 0;
-
-    // The installed context, or none while no wallet is open.
-    static WalletContext* Get();
-    static void Install(WalletContext* context);
 };
