@@ -6,13 +6,16 @@
 EntryPipe::EntryPipe(std::size_t capacity) : m_capacity(capacity) {}
 
 bool EntryPipe::Push(Batch&& batch) {
+    std::vector<Batch> returned;
     std::unique_lock lock(m_mutex);
     m_changed.wait(lock, [this] { return m_abandoned || m_batches.size() < m_capacity; });
     if (m_abandoned)
         return false;
     m_batches.push_back(std::move(batch));
+    returned.swap(m_returned);
     m_changed.notify_all();
-    return true;
+    lock.unlock();
+    return true; // `returned` is freed here, on the reader's thread
 }
 
 void EntryPipe::Close() {
@@ -30,6 +33,12 @@ bool EntryPipe::Pop(Batch& batch) {
     m_batches.pop_front();
     m_changed.notify_all();
     return true;
+}
+
+void EntryPipe::Return(Batch&& batch) {
+    const std::lock_guard lock(m_mutex);
+    if (!m_closed)
+        m_returned.push_back(std::move(batch));
 }
 
 void EntryPipe::Abandon() {

@@ -27,11 +27,15 @@ public:
     bool Pop(Batch& batch);
     // The taker wants no more; a waiting reader is let go.
     void Abandon();
+    // Gives a batch that was taken back to the reader's side, where it is freed: memory goes back on the thread that
+    // took it, and the two threads' allocators do not wait on each other.
+    void Return(Batch&& batch);
 
 private:
     std::mutex m_mutex;
     std::condition_variable m_changed;
     std::deque<Batch> m_batches;
+    std::vector<Batch> m_returned;
     std::size_t m_capacity;
     bool m_closed = false;
     bool m_abandoned = false;

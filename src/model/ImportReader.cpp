@@ -38,6 +38,7 @@ bool ImportReader::ReadAhead(QIODevice& input, const Sink& sink, QString& error)
         while (pipe.Pop(batch)) {
             for (ImportedEntry& entry : batch)
                 sink(entry);
+            pipe.Return(std::exchange(batch, {}));
         }
     } catch (...) {
         pipe.Abandon();

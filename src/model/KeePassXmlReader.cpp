@@ -50,17 +50,18 @@ bool KeePassXmlReader::Read(QIODevice& input, const Sink& sink, QString& error) 
     m_failure.clear();
     m_open.assign(1, Kind::Document);
     m_skipping = 0;
-    QByteArray block(kBlock, Qt::Uninitialized);
     bool ok = true;
+    // Read straight into the parser's own buffer, which saves copying the file once more.
     for (bool last = false; ok && !last;) {
-        const qint64 length = input.read(block.data(), kBlock);
+        void* block = XML_GetBuffer(m_parser, int(kBlock));
+        const qint64 length = block ? input.read(static_cast<char*>(block), kBlock) : -1;
         if (length < 0) {
-            error = input.errorString();
+            error = block ? input.errorString() : QStringLiteral("there is not enough memory to read the file");
             ok = false;
             break;
         }
         last = length == 0;
-        if (XML_Parse(m_parser, block.constData(), int(length), last) != XML_STATUS_OK) {
+        if (XML_ParseBuffer(m_parser, int(length), last) != XML_STATUS_OK) {
             error = m_failure.isEmpty() ? QStringLiteral("line %1, column %2: %3")
                                               .arg(XML_GetCurrentLineNumber(m_parser))
                                               .arg(XML_GetCurrentColumnNumber(m_parser) + 1)
