@@ -66,7 +66,7 @@ bool MakeWallet(const QString& path) {
         card->categoryId = categoryIds[i % kCategories];
         card->description = Word(random, 8, 28);
         for (int slot = 0; slot < CCard::kValueCount && !cardTemplate->fields[slot].IsFree(); ++slot)
-            card->values[size_t(slot)] = Word(random, 4, 24);
+            card->values.Set(size_t(slot), Word(random, 4, 24));
         if (i % 4 == 0)
             card->notes = Word(random, 20, 200);
         wallet.cards.InsertInIdOrder(card);

@@ -50,7 +50,7 @@ void FillCards(CWallet& wallet, int count) {
         card->description = QStringLiteral("Card number %1").arg(i);
         card->categoryId = categoryId;
         for (int v = 0; v < 8; ++v)
-            card->values[size_t(v)] = QStringLiteral("value %1 of card %2").arg(v).arg(i);
+            card->values.Set(size_t(v), QStringLiteral("value %1 of card %2").arg(v).arg(i));
         if (i % 4 == 0)
             card->notes = QString(120, u'n');
         wallet.cards.InsertInIdOrder(card);

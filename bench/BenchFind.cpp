@@ -45,7 +45,7 @@ QString MakeWallet(const QTemporaryDir& dir) {
         card->templateName = QStringLiteral("17");
         card->iconId = 500 + i % 96;
         for (size_t slot = 0; slot < 4; ++slot)
-            card->values[slot] = Word(random, 4, 24);
+            card->values.Set(slot, Word(random, 4, 24));
         if (i % 4 == 0)
             card->notes = Word(random, 20, 200);
         wallet.cards.InsertInIdOrder(card);

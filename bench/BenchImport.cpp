@@ -99,9 +99,9 @@ void WriteDirectly(const QString& path) {
         card->description = values.title;
         card->categoryId = categories[i / (kEntries / kGroups)];
         card->templateName = QStringLiteral("17");
-        card->values[0] = values.url;
-        card->values[1] = values.user;
-        card->values[2] = values.password;
+        card->values.Set(0, values.url);
+        card->values.Set(1, values.user);
+        card->values.Set(2, values.password);
         card->notes = values.notes;
         wallet.cards.InsertInIdOrder(card);
     }

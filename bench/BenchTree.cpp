@@ -41,7 +41,7 @@ void Fill(CWallet& wallet, int cards) {
         card->description = bench::Word(random, 5, 30);
         card->categoryId = categories[i % categories.size()];
         card->iconId = 500 + i % 96;
-        card->values[0] = bench::Word(random, 5, 20);
+        card->values.Set(0, bench::Word(random, 5, 20));
         wallet.cards.InsertInIdOrder(card);
     }
 }

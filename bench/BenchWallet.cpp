@@ -50,20 +50,20 @@ void BuildWallet(CWallet& wallet, int cardCount) {
         card->templateName = templateNames[i % templateNames.size()];
         card->categoryId = categoryId;
         for (int v = 0; v < 8; ++v)
-            card->values[size_t(v)] = Word(random, 4, 24);
+            card->values.Set(size_t(v), Word(random, 4, 24));
         if (i % 4 == 0)
             card->notes = Word(random, 20, 200);
         wallet.cards.InsertInIdOrder(card);
     }
 }
 
-QList<QString*> Texts(CWallet& wallet) {
-    QList<QString*> texts;
-    for (CCard* card : wallet.cards) {
-        for (QString* text : {&card->description, &card->notes})
-            texts.append(text);
-        for (QString& value : card->values)
-            texts.append(&value);
+// The texts that the wallet's cards hold enciphered in the file: each description, notes and value.
+QList<QString> Texts(const CWallet& wallet) {
+    QList<QString> texts;
+    for (const CCard* card : wallet.cards) {
+        texts << card->description << card->notes;
+        for (QStringView value : card->values)
+            texts.append(value.toString());
     }
     return texts;
 }
@@ -78,7 +78,7 @@ QByteArray Store(CWallet& wallet) {
 }
 
 void BenchArchive(CWallet& wallet) {
-    const QList<QString*> texts = Texts(wallet);
+    const QList<QString> texts = Texts(wallet);
     QByteArray bytes;
     const double write = Measure([&] { bytes = Store(wallet); });
     QByteArray copy;
@@ -90,8 +90,8 @@ void BenchArchive(CWallet& wallet) {
     const double encipher = Measure([&] {
         ciphered.clear();
         ciphered.reserve(texts.size());
-        for (const QString* text : texts)
-            ciphered.append(CipherText(*text, true));
+        for (const QString& text : texts)
+            ciphered.append(CipherText(text, true));
     });
     QList<QString> plain(ciphered.size());
     const double decipher = Measure([&] {
@@ -115,8 +115,8 @@ void BenchArchive(CWallet& wallet) {
     Report("read 100,000 cards", read, "decipher the same texts alone", decipher, "<= 1.30");
 
     qlonglong blocks = 0;
-    for (const QString* text : texts)
-        blocks += (text->size() + 3) / 4;
+    for (const QString& text : texts)
+        blocks += (text.size() + 3) / 4;
     const FieldCipher cipher;
     const double raw = Measure([&] {
         std::uint32_t y = 1, z = 2;
@@ -168,8 +168,8 @@ void BenchSearch(CWallet& wallet) {
             found += card->ContainsText(needle, false);
     });
     QString all;
-    for (const QString* text : Texts(wallet))
-        all += *text;
+    for (const QString& text : Texts(wallet))
+        all += text;
     const double scan = Measure([&] { found += all.contains(needle, Qt::CaseInsensitive); });
     Report("ContainsText over all cards", search, "one case-blind scan over the same text", scan);
 }

@@ -210,20 +210,20 @@ inline void Fill(CWallet& wallet, const WalletEntry& entry) {
                                   "1 234,56 \u20AC",
                                   "42"};
     for (int slot = 0; slot < int(std::size(values)); ++slot)
-        all.values[size_t(slot)] = QString::fromUtf8(values[slot]);
-    all.values[9] = TextOfLength(254, QStringLiteral("abcdefghij"));
-    all.values[10] = TextOfLength(255, QString::fromUtf8("\u00C4\u00D6\u00DC\u20AC 0123456789 "));
+        all.values.Set(size_t(slot), QString::fromUtf8(values[slot]));
+    all.values.Set(9, TextOfLength(254, QStringLiteral("abcdefghij")));
+    all.values.Set(10, TextOfLength(255, QString::fromUtf8("\u00C4\u00D6\u00DC\u20AC 0123456789 ")));
     all.notes = QStringLiteral("Line one\r\nLine two \"quoted\" & <tag> ") + kNonBmp;
 
     // Under method 1 the first value enciphers to a block holding a zero unit, under method 2 the second.
     CCard& zero = AddCard(wallet, 21, 10, typesName, QStringLiteral("Zero units"));
-    zero.values[0] = QStringLiteral("07hp");
-    zero.values[1] = QStringLiteral("05ZQ");
-    zero.values[3] = QStringLiteral("0042");
+    zero.values.Set(0, QStringLiteral("07hp"));
+    zero.values.Set(1, QStringLiteral("05ZQ"));
+    zero.values.Set(3, QStringLiteral("0042"));
     zero.notes = QStringLiteral("1");
 
     CCard& simpleCard = AddCard(wallet, 22, 10, QStringLiteral("A1B2C3D4"), QStringLiteral("Simple"));
-    simpleCard.values[0] = kNonBmp;
+    simpleCard.values.Set(0, kNonBmp);
     simpleCard.reservedText = entry.longText
                                   ? TextOfLength(65535, QString::fromUtf8("Korvel keeps wallets \u6771\u4EAC "))
                                   : QStringLiteral("reserved");
@@ -310,8 +310,8 @@ inline QJsonObject Slot(const CAttachment& slot) {
 inline QJsonObject CardMembers(const CCard& card) {
     QJsonObject object = Head(card);
     QJsonArray values;
-    for (const QString& value : card.values)
-        values.append(Text(value));
+    for (QStringView value : card.values)
+        values.append(Text(value.toString()));
     object.insert(QStringLiteral("templateName"), Text(card.templateName));
     object.insert(QStringLiteral("categoryId"), card.categoryId);
     object.insert(QStringLiteral("hidePasswords"), card.hidePasswords);

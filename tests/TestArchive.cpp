@@ -98,8 +98,8 @@ private Q_SLOTS:
         card.textColor = 0x00112233;
         card.backColor = 0x00445566;
         card.notes = QStringLiteral("N");
-        card.values[0] = QStringLiteral("v");
-        card.values[14] = QStringLiteral("w");
+        card.values.Set(0, QStringLiteral("v"));
+        card.values.Set(14, QStringLiteral("w"));
         const QByteArray expected = Hex("07000000 FFFEFF01 4400 03020000 FFFEFF00 FFFEFF01 5400 09000000"
                                         "00000000 01000000"
                                         "FFFEFF01 6100 FFFEFF01 6200 FFFEFF01 6300 FFFEFF00 FFFEFF00 FFFEFF01 6500"
@@ -153,7 +153,7 @@ private Q_SLOTS:
         card.image().description = QStringLiteral("scan.jpg");
         card.image().path = QStringLiteral("/home/u/scan.jpg");
         for (int i = 0; i < 15; ++i)
-            card.values[size_t(i)] = QString(i * 7, QChar(u'a' + i));
+            card.values.Set(size_t(i), QString(i * 7, QChar(u'a' + i)));
         CCard back;
         LoadBytes(back, StoredBytes(card));
         QCOMPARE(back.id, card.id);
@@ -209,7 +209,7 @@ private Q_SLOTS:
         for (int id = 1; id <= 3; ++id) {
             auto card = std::make_unique<CCard>(id);
             card.get()->description = QStringLiteral("Card %1").arg(id);
-            card->values[0] = QString(300, u'v');
+            card->values.Set(0, QString(300, u'v'));
             QVERIFY(cards.InsertInIdOrder(card));
         }
         const QByteArray bytes = StoredBytes(cards);

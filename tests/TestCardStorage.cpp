@@ -15,7 +15,7 @@ std::unique_ptr<CCard> MakeCard(qint32 id, const Slots& filled, const Slots& att
     auto card = std::make_unique<CCard>(id);
     card->description = QStringLiteral("card %1").arg(id);
     for (int slot : filled)
-        card->values[size_t(slot)] = QStringLiteral("value %1").arg(slot);
+        card->values.Set(size_t(slot), QStringLiteral("value %1").arg(slot));
     CAttachment* attachments[] = {&card->image(), &card->sound(), &card->document()};
     for (int slot : attached) {
         attachments[slot]->streamName = QStringLiteral("2003759%1").arg(slot);
@@ -62,25 +62,72 @@ private Q_SLOTS:
     // Two cards that hold the same texts are equal, whatever room each keeps; clearing gives back an empty card.
     void valuesCompareByTextsNotRoom() {
         CCardValues written;
-        written[0] = QStringLiteral("a");
-        written[14] = QStringLiteral("z");
+        written.Set(0, QStringLiteral("a"));
+        written.Set(14, QStringLiteral("z"));
+        QCOMPARE(written.KeptCount(), size_t(15));
         CCardValues grown = written;
-        grown[14].clear();
+        grown.Set(14, {});
+        QCOMPARE(grown.KeptCount(), size_t(1));
         CCardValues plain;
-        plain[0] = QStringLiteral("a");
+        plain.Set(0, QStringLiteral("a"));
         QVERIFY(grown == plain);
         QVERIFY(!(written == plain));
         written.Clear();
         QVERIFY(written == CCardValues());
-        QVERIFY(std::as_const(written)[0].isEmpty());
-        QVERIFY(written.Kept().empty());
+        QVERIFY(written[0].isEmpty());
+        QCOMPARE(written.KeptCount(), size_t(0));
+    }
+
+    // All values share one allocation: writing one slot, shorter or longer or from another slot's text, leaves every
+    // other slot's text as it was.
+    void settingOneSlotKeepsTheOthers() {
+        CCardValues values;
+        QStringList expected(CCardValues::kCount);
+        for (int slot : {3, 0, 7, 1}) {
+            expected[slot] = QString(slot * 3 + 1, QChar(u'a' + slot));
+            values.Set(size_t(slot), expected[slot]);
+        }
+        values.Set(1, values[7]);
+        expected[1] = expected[7];
+        values.Set(3, QStringLiteral("x"));
+        expected[3] = QStringLiteral("x");
+        values.Set(7, {});
+        expected[7].clear();
+        QCOMPARE(values.KeptCount(), size_t(4));
+        for (size_t slot = 0; slot < size_t(CCardValues::kCount); ++slot)
+            QCOMPARE(values[slot], expected[qsizetype(slot)]);
+    }
+
+    // Texts enciphered and deciphered where they lie match the one-text cipher, their lengths changing with the
+    // padding, and a copy taken while enciphered holds the enciphered texts.
+    void valuesCipherInPlace_data() {
+        QTest::addColumn<int>("method");
+        for (int method : {0, 1, 2})
+            QTest::addRow("method %d", method) << method;
+    }
+    void valuesCipherInPlace() {
+        QFETCH(int, method);
+        SetCurrentCipherMethod(method);
+        CCardValues values;
+        const QString texts[] = {QStringLiteral("1"), QStringLiteral("four"), QStringLiteral("12345"), QString(),
+                                 QStringLiteral("\u00e9\U0001F600 eight.")};
+        for (size_t slot = 0; slot < std::size(texts); ++slot)
+            values.Set(slot, texts[slot]);
+        values.CipherTexts(true);
+        const CCardValues enciphered = values;
+        for (size_t slot = 0; slot < std::size(texts); ++slot)
+            QCOMPARE(values[slot], CipherText(texts[slot], true));
+        values.CipherTexts(false);
+        for (size_t slot = 0; slot < std::size(texts); ++slot)
+            QCOMPARE(values[slot], texts[slot]);
+        QCOMPARE(enciphered[1], CipherText(texts[1], true));
     }
 
     // The bytes are those of a card that keeps all 15 values and three slots: the same 25 strings in the same order.
     void storedBytesKeepEveryItem() {
         SetCurrentCipherMethod(0);
         CCard card(7);
-        card.values[14] = QStringLiteral("w");
+        card.values.Set(14, QStringLiteral("w"));
         QByteArray expected = QByteArray::fromHex("07000000") + Hex("FFFEFF00") + QByteArray::fromHex("F4010000") +
                               Hex("FFFEFF00 FFFEFF00") + QByteArray::fromHex("00000000 01000000 00000000") +
                               Hex("FFFEFF00").repeated(6) + QByteArray::fromHex("00000000 FFFFFF00") +
@@ -127,7 +174,7 @@ private Q_SLOTS:
         CompareCards(copy, *source);
         QCOMPARE(copy.id, 3);
         copy.document().streamName = QStringLiteral("other");
-        copy.values[1] = QStringLiteral("changed");
+        copy.values.Set(1, QStringLiteral("changed"));
         QCOMPARE(source->document().streamName, QStringLiteral("20037592"));
         QCOMPARE(source->values[1], QStringLiteral("value 1"));
 
@@ -152,7 +199,7 @@ private Q_SLOTS:
         CCard* photo = f.AddCard(QStringLiteral("Photo"));
         CCard* plain = f.AddCard(QStringLiteral("Plain"));
         CCard* removed = f.AddCard(QStringLiteral("Removed"));
-        plain->values[14] = QStringLiteral("fifteenth");
+        plain->values.Set(14, QStringLiteral("fifteenth"));
         QVERIFY(f.Attach(photo->sound(), "a.wav", "sound bytes"));
         QVERIFY(f.Attach(photo->document(), "b.pdf", "document bytes"));
         QVERIFY(f.Attach(removed->image(), "c.jpg", "image bytes"));

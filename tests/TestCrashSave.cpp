@@ -19,7 +19,7 @@ void Fill(CWallet& wallet, int generation) {
     for (int i = 0; i < kCards; ++i) {
         auto card = std::make_unique<CCard>(i + 1);
         card->description = QStringLiteral("generation %1").arg(generation);
-        card->values[0] = QString(200 + generation % 50, QChar(u'a' + generation % 26));
+        card->values.Set(0, QString(200 + generation % 50, QChar(u'a' + generation % 26)));
         wallet.cards.InsertInIdOrder(card);
     }
     wallet.nextId = kCards + 1;

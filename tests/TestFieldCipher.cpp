@@ -205,15 +205,28 @@ private Q_SLOTS:
             for (QString& text : batch)
                 pointers.push_back(&text);
             cipher.TransformAll(pointers, method, encipher);
+            // The same texts as pieces of one buffer, each with room for its padding, as a card keeps its values.
+            std::vector<char16_t> pieceUnits;
+            std::vector<quint32> lengths;
+            std::vector<qsizetype> starts;
+            for (const QString& text : texts) {
+                starts.push_back(qsizetype(pieceUnits.size()));
+                lengths.push_back(quint32(text.size()));
+                pieceUnits.insert(pieceUnits.end(), text.utf16(), text.utf16() + text.size());
+                pieceUnits.resize(pieceUnits.size() + size_t((4 - text.size() % 4) % 4), char16_t(0xFFFF));
+            }
+            std::vector<CipherPiece> pieces;
+            for (size_t i = 0; i < starts.size(); ++i)
+                pieces.push_back({pieceUnits.data() + starts[i], &lengths[i]});
+            cipher.TransformAll(pieces, method, encipher);
             for (qsizetype i = 0; i < texts.size(); ++i) {
                 QCOMPARE(cipher.Transform(texts[i], method, encipher), Reference(cipher, texts[i], method, encipher));
                 QCOMPARE(batch[i], cipher.Transform(texts[i], method, encipher));
+                QCOMPARE(QStringView(pieceUnits.data() + starts[size_t(i)], lengths[size_t(i)]), QStringView(batch[i]));
             }
             if (encipher) {
                 // Enciphering into one buffer gives the same texts one after another.
-                std::vector<const QString*> sources(texts.size());
-                for (qsizetype i = 0; i < texts.size(); ++i)
-                    sources[size_t(i)] = &texts[i];
+                const std::vector<QStringView> sources(texts.begin(), texts.end());
                 std::vector<char16_t> units;
                 std::vector<qsizetype> ends;
                 cipher.EncipherInto(sources, method, units, ends);

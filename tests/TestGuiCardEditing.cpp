@@ -145,8 +145,8 @@ QStringList Snapshot(const CCard& card) {
                          QString::number(card.backColor),
                          QString::number(card.hidePasswords),
                          QString::number(card.boldNames)};
-    for (const QString& value : card.values)
-        items.append(value);
+    for (QStringView value : card.values)
+        items.append(value.toString());
     for (const CAttachment* slot : {&card.image(), &card.sound(), &card.document()})
         items << slot->streamName << slot->description;
     return items;
@@ -195,7 +195,7 @@ private Q_SLOTS:
         ModalDriver driver;
         CCard& card = p.AddCard(p.FiveFields().internalName);
         for (int value = 0; value < CCard::kValueCount; ++value)
-            card.values[size_t(value)] = QStringLiteral("v%1").arg(value);
+            card.values.Set(size_t(value), QStringLiteral("v%1").arg(value));
         QStringList labels;
         driver.Then<CDlgCard>([&](CDlgCard& sheet) {
             CListOptionsCtrl& list = sheet.Details().List();
@@ -220,7 +220,7 @@ private Q_SLOTS:
         const CCardTemplate* credit = p.TemplateNamed(QStringLiteral("Finance: Credit Card"));
         CCard& bound = p.AddCard(credit->internalName);
         CCard& unbound = p.AddCard(QString(), QStringLiteral("Loose"));
-        unbound.values[0] = QStringLiteral("kept");
+        unbound.values.Set(0, QStringLiteral("kept"));
         driver.Then<CDlgCard>([](CDlgCard& sheet) { sheet.accept(); });
         QCOMPARE(bound.Edit(), 0);
         driver.Then<CDlgSelectTemplate>([&](CDlgSelectTemplate& picker) {
@@ -240,7 +240,7 @@ private Q_SLOTS:
         QVERIFY(p.Start());
         ModalDriver driver;
         CCard& card = p.AddCard(QStringLiteral("gone"));
-        card.values[3] = QStringLiteral("three");
+        card.values.Set(3, QStringLiteral("three"));
         int rows = -1;
         driver.Then<CDlgCard>([&](CDlgCard& sheet) {
             rows = sheet.Details().List().RowCount();

@@ -49,7 +49,7 @@ QList<qint32> MakeWallet(const QString& path) {
         card->description = name;
         card->categoryId = category;
         card->templateName = QStringLiteral("17");
-        card->values[1] = value;
+        card->values.Set(1, value);
         card->notes = notes;
         wallet.cards.InsertInIdOrder(card);
     };

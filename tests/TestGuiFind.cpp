@@ -33,7 +33,7 @@ struct Program : GuiProgram {
         card->description = description;
         card->categoryId = (*Wallet().categories.begin())->id;
         card->templateName = QStringLiteral("17");
-        card->values[2] = password;
+        card->values.Set(2, password);
         card->notes = notes;
         Wallet().cards.InsertInIdOrder(card);
     }

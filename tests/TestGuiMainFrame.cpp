@@ -64,9 +64,9 @@ QString MakeWallet(const QString& path, const QString& password = QString()) {
         card->description = name;
         card->categoryId = category;
         card->templateName = QStringLiteral("17"); // Online: Website: URL, Username, Password, Email
-        card->values[0] = QStringLiteral("https://example.org");
-        card->values[2] = QStringLiteral("hunter2");
-        card->values[3] = QStringLiteral("ada@example.org");
+        card->values.Set(0, QStringLiteral("https://example.org"));
+        card->values.Set(2, QStringLiteral("hunter2"));
+        card->values.Set(3, QStringLiteral("ada@example.org"));
         card->hidePasswords = hide ? 1 : 0;
         card->notes = QStringLiteral("see www.example.org");
         wallet.cards.InsertInIdOrder(card);

@@ -168,7 +168,7 @@ private Q_SLOTS:
         source.hidePasswords = 0;
         source.textColor = 0xFF;
         source.notes = QStringLiteral("n");
-        source.values[3] = QStringLiteral("X123");
+        source.values.Set(3, QStringLiteral("X123"));
         source.image().streamName = QStringLiteral("2003759");
         source.image().description = QStringLiteral("p.jpg");
         CCard copy(9);
@@ -222,8 +222,8 @@ private Q_SLOTS:
         AddTemplate(wallet, 1, QStringLiteral("T,500,N1,0,Empty,0,N2,3"));
         CCard* card = AddCard(wallet, QStringLiteral("1"), QStringLiteral("D"));
         QCOMPARE(card->GetText(false), QStringLiteral("D\r\n"));
-        card->values[0] = QStringLiteral("V1");
-        card->values[2] = QStringLiteral("a\nb");
+        card->values.Set(0, QStringLiteral("V1"));
+        card->values.Set(2, QStringLiteral("a\nb"));
         QCOMPARE(card->GetText(false), QStringLiteral("D\r\nN1: V1\r\nN2: a\nb\r\n"));
         card->notes = QStringLiteral("T");
         QCOMPARE(card->GetText(false), QStringLiteral("D\r\nN1: V1\r\nN2: a\nb\r\nNotes:\r\nT"));
@@ -232,7 +232,7 @@ private Q_SLOTS:
         QCOMPARE(card->GetText(false), QStringLiteral("D\r\n: V1\r\n: a\nb\r\nNotes:\r\nT"));
         // A value in a slot that has no name in the template is written the same way.
         card->templateName = QStringLiteral("1");
-        card->values[1] = QStringLiteral("V3");
+        card->values.Set(1, QStringLiteral("V3"));
         wallet.templates.FindById(1)->fields[1].name.clear();
         QCOMPARE(card->GetText(false), QStringLiteral("D\r\nN1: V1\r\n: V3\r\nN2: a\nb\r\nNotes:\r\nT"));
     }
@@ -242,8 +242,8 @@ private Q_SLOTS:
         AddTemplate(wallet, 1, QStringLiteral("T,500,Name \"q\",0,Empty,0,PIN,3"));
         CCard* card = AddCard(wallet, QStringLiteral("1"), QStringLiteral("A&B"));
         QCOMPARE(card->GetText(true), QStringLiteral("<Card Description=\"A&amp;B\"/>\r\n"));
-        card->values[0] = QStringLiteral("<1>");
-        card->values[2] = QStringLiteral("'42'");
+        card->values.Set(0, QStringLiteral("<1>"));
+        card->values.Set(2, QStringLiteral("'42'"));
         card->notes = QStringLiteral("x \"y\"");
         QCOMPARE(card->GetText(true), QStringLiteral("<Card Description=\"A&amp;B\">\r\n"
                                                      "<Field Description=\"Name &quot;q&quot;\">&lt;1&gt;</Field>\r\n"
@@ -255,7 +255,7 @@ private Q_SLOTS:
     void containsText() {
         CCard card;
         card.description = QStringLiteral("Visa Card");
-        card.values[4] = QStringLiteral("ACCOUNT 991");
+        card.values.Set(4, QStringLiteral("ACCOUNT 991"));
         card.notes = QStringLiteral("branch on Main Street");
         QVERIFY(card.ContainsText(QStringLiteral("card"), false));
         QVERIFY(!card.ContainsText(QStringLiteral("card"), true));

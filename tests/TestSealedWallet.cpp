@@ -103,7 +103,7 @@ class TestSealedWallet : public QObject {
 
     // The same change made to two wallets: a value edited, a card removed, a file attached.
     void Change(WalletFixture& f, CWallet& wallet) {
-        wallet.cards.At(0)->values[3] = QStringLiteral("999");
+        wallet.cards.At(0)->values.Set(3, QStringLiteral("999"));
         f.prompts.Message(QStringLiteral("permanently delete"), Prompts::Answer::Yes);
         wallet.DeleteCard(wallet.cards.At(1)->id);
         f.prompts.OpenFile(WriteFileBytes(f.Path(QStringLiteral("receipt.pdf")), Pattern(90000, 2)));

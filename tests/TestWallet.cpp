@@ -29,8 +29,8 @@ void Fill(CWallet& wallet) {
         card->description = QStringLiteral("Account %1").arg(i);
         card->templateName = templateName;
         card->categoryId = categoryId;
-        card->values[0] = QStringLiteral("12-3456-%1").arg(i);
-        card->values[1] = QStringLiteral("0000");
+        card->values.Set(0, QStringLiteral("12-3456-%1").arg(i));
+        card->values.Set(1, QStringLiteral("0000"));
         card->notes = QStringLiteral("Opened in 2019");
         wallet.cards.InsertInIdOrder(card);
     }
@@ -230,7 +230,7 @@ private Q_SLOTS:
                 QString value(int(random.bounded(1, 30)), Qt::Uninitialized);
                 for (QChar& c : value)
                     c = QChar(char16_t(random.bounded(1, 0xFFB8)));
-                card->values[size_t(v)] = value;
+                card->values.Set(size_t(v), value);
             }
             cards.InsertInIdOrder(card);
         }

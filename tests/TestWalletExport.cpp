@@ -53,7 +53,7 @@ class TestWalletExport : public QObject {
         card->templateName = QStringLiteral("T");
         card->description = QString::fromUtf8(description);
         for (const auto& [slot, value] : values)
-            card->values[size_t(slot)] = QString::fromUtf8(value);
+            card->values.Set(size_t(slot), QString::fromUtf8(value));
         card->notes = QString::fromUtf8(notes);
         wallet.cards.InsertInIdOrder(card);
     }

@@ -307,7 +307,7 @@ private Q_SLOTS:
         f.wallet->cipherMethod = 2;
         SetCurrentCipherMethod(2);
         CCard* card = f.AddCard(QStringLiteral("Odd \uFFB8 text"));
-        card->values[1] = QString(QChar(0xFFB8));
+        card->values.Set(1, QString(QChar(0xFFB8)));
         QVERIFY(f.SaveAs(QStringLiteral("m2.kvx")));
         f.wallet->DeleteContents();
         QVERIFY(f.wallet->OnOpenDocument(f.Path("m2.kvx")));
@@ -319,7 +319,7 @@ private Q_SLOTS:
         f.wallet->cipherMethod = 2;
         SetCurrentCipherMethod(2);
         f.wallet->cards.At(0)->description = QStringLiteral("Plain");
-        f.wallet->cards.At(0)->values[1].clear();
+        f.wallet->cards.At(0)->values.Set(1, {});
         QVERIFY(f.wallet->OnFileSave());
         f.wallet->DeleteContents();
         QVERIFY(f.wallet->OnOpenDocument(f.Path("m2.kvx")));

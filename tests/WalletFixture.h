@@ -40,8 +40,8 @@ struct WalletFixture {
         card->description = description;
         card->categoryId = categoryId;
         card->templateName = templateName;
-        card->values[0] = QStringLiteral("4111 1111 1111 1111");
-        card->values[3] = QStringLiteral("123");
+        card->values.Set(0, QStringLiteral("4111 1111 1111 1111"));
+        card->values.Set(3, QStringLiteral("123"));
         CCard* raw = card.get();
         wallet->cards.InsertInIdOrder(card);
         wallet->SetModified(true);

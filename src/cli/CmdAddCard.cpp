@@ -31,7 +31,7 @@ int CmdAddCard::Run(CliContext& context) const {
     card->iconId = cardTemplate.iconId;
     card->description = description;
     for (const auto& [slot, text] : values)
-        card->values[size_t(slot)] = text;
+        card->values.Set(size_t(slot), text);
     card->notes = context.Value(QStringLiteral("notes"));
     const qint32 id = card->id;
     wallet.cards.InsertInIdOrder(card);

@@ -29,8 +29,12 @@ int CmdEditCard::Run(CliContext& context) const {
     bool changed = false;
     if (newDescription)
         SetIfChanged(card.description, context.Value(QStringLiteral("description")), changed);
-    for (const auto& [slot, text] : values)
-        SetIfChanged(card.values[size_t(slot)], text, changed);
+    for (const auto& [slot, text] : values) {
+        if (card.values[size_t(slot)] != text) {
+            card.values.Set(size_t(slot), text);
+            changed = true;
+        }
+    }
     if (newNotes)
         SetIfChanged(card.notes, context.Value(QStringLiteral("notes")), changed);
     if (changed) {

@@ -27,7 +27,7 @@ CmdShow::CmdShow()
                   {JsonOption(), QCommandLineOption(QStringLiteral("show-passwords"))}}) {}
 
 QString CmdShow::ShownValue(const CCard& card, int slot, bool showPasswords) {
-    const QString& value = card.values[size_t(slot)];
+    const QString value = card.values[size_t(slot)].toString();
     const CWallet* wallet = GetActiveWallet();
     const CCardTemplate* cardTemplate = wallet ? wallet->templates.FindByInternalName(card.templateName) : nullptr;
     const bool isPassword = cardTemplate && cardTemplate->fields[slot].type == FieldTypes::Password;

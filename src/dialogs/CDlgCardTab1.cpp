@@ -81,7 +81,7 @@ void CDlgCardTab1::Activate() {
         const CTemplateField& field = cardTemplate->fields[position];
         if (field.IsFree())
             continue;
-        m_list->AddRow(field.name + u':', m_card.values[size_t(position)], field.type);
+        m_list->AddRow(field.name + u':', m_card.values[size_t(position)].toString(), field.type);
         m_positions.push_back(position);
     }
     m_list->FitColumns();
@@ -95,7 +95,7 @@ bool CDlgCardTab1::Leave() {
     if (!m_positions.empty()) {
         CCardValues values;
         for (size_t row = 0; row < m_positions.size(); ++row)
-            values[size_t(m_positions[row])] = m_list->ValueText(int(row));
+            values.Set(size_t(m_positions[row]), m_list->ValueText(int(row)));
         m_card.values = values;
     }
     m_card.description = m_description->text();

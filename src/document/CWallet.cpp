@@ -932,9 +932,12 @@ bool CWallet::ChangePassword() {
 
 bool CWallet::ContainsUnit(char16_t unit) {
     bool found = password.contains(QChar(unit));
-    auto look = [&found, unit](const QString& text) { found = found || text.contains(QChar(unit)); };
-    for (CCard* card : cards)
+    auto look = [&found, unit](QStringView text) { found = found || text.contains(QChar(unit)); };
+    for (CCard* card : cards) {
         card->VisitTexts(look);
+        for (QStringView value : card->values)
+            look(value);
+    }
     for (CCardTemplate* cardTemplate : templates)
         cardTemplate->VisitTexts(look);
     for (CCategory* category : categories)

@@ -25,8 +25,11 @@ void CipherTextBatch(std::span<QString* const> texts, bool encipher) {
     ProgramCipher().TransformAll(texts, CurrentMethod(), encipher);
 }
 
-void EncipherTextsInto(std::span<const QString* const> texts, std::vector<char16_t>& units,
-                       std::vector<qsizetype>& ends) {
+void CipherTextBatch(std::span<const CipherPiece> pieces, bool encipher) {
+    ProgramCipher().TransformAll(pieces, CurrentMethod(), encipher);
+}
+
+void EncipherTextsInto(std::span<const QStringView> texts, std::vector<char16_t>& units, std::vector<qsizetype>& ends) {
     ProgramCipher().EncipherInto(texts, CurrentMethod(), units, ends);
 }
 

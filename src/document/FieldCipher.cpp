@@ -110,11 +110,16 @@ char16_t* PadToBlocks(QString& text) {
     return reinterpret_cast<char16_t*>(text.data());
 }
 
-// Drops the zero units, the padding of the last block, from a deciphered text.
-void DropZeroUnits(QString& text) {
-    char16_t* units = reinterpret_cast<char16_t*>(text.data());
-    const qsizetype kept = std::remove(units, units + text.size(), char16_t(0)) - units;
-    text.truncate(kept);
+// Drops the zero units, the padding of the last block, from deciphered units; gives the count kept.
+quint32 DropZeroUnits(char16_t* units, qsizetype size) {
+    return quint32(std::remove(units, units + size, char16_t(0)) - units);
+}
+
+void SubstituteUnits(const char16_t* from, char16_t* to, qsizetype size, bool encipher) {
+    for (qsizetype i = 0; i < size; ++i) {
+        const char16_t u = from[i];
+        to[i] = encipher ? char16_t(((u - 20) ^ 23) + 77) : char16_t(((u - 77) ^ 23) + 20);
+    }
 }
 
 // Gathers blocks, of one text or many, and ciphers them in place kLanes at a time.
@@ -171,55 +176,49 @@ QString FieldCipher::Transform(QString text, qint32 method, bool encipher) const
 QString FieldCipher::BlockText(QString text, bool encipher) const {
     if (text.isEmpty())
         return text;
-    char16_t* units = PadToBlocks(text);
-    LaneFiller lanes(m_key, encipher);
-    for (qsizetype first = 0; first < text.size(); first += kUnitsPerBlock)
-        lanes.Add(units + first);
-    lanes.Flush();
-    if (!encipher)
-        DropZeroUnits(text);
+    quint32 length = quint32(text.size());
+    const CipherPiece piece{PadToBlocks(text), &length};
+    TransformRun({&piece, 1}, BlockOnly, encipher);
+    text.truncate(length);
     return text;
 }
 
 QString FieldCipher::SubstituteText(QString text, bool encipher) {
     char16_t* units = reinterpret_cast<char16_t*>(text.data());
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const char16_t u = units[i];
-        units[i] = encipher ? char16_t(((u - 20) ^ 23) + 77) : char16_t(((u - 77) ^ 23) + 20);
-    }
+    SubstituteUnits(units, units, text.size(), encipher);
     return text;
 }
 
 void FieldCipher::TransformAll(std::span<QString* const> texts, qint32 method, bool encipher) const {
     if (method != BlockOnly && method != SubstituteThenBlock)
         return;
+    std::vector<quint32> lengths(texts.size());
+    std::vector<CipherPiece> pieces(texts.size());
+    for (size_t i = 0; i < texts.size(); ++i) {
+        lengths[i] = quint32(texts[i]->size());
+        pieces[i] = {texts[i]->isEmpty() ? nullptr : PadToBlocks(*texts[i]), &lengths[i]};
+    }
+    TransformAll(pieces, method, encipher);
+    for (size_t i = 0; i < texts.size(); ++i)
+        texts[i]->truncate(lengths[i]);
+}
+
+void FieldCipher::TransformAll(std::span<const CipherPiece> pieces, qint32 method, bool encipher) const {
+    if (method != BlockOnly && method != SubstituteThenBlock)
+        return;
     // Cut the batch into runs of texts with about kBlocksPerTask blocks each; one run is one task.
-    std::vector<std::span<QString* const>> runs;
-    qsizetype start = 0, blocks = 0;
-    for (qsizetype i = 0; i < qsizetype(texts.size()); ++i) {
-        blocks += PaddedSize(texts[size_t(i)]->size()) / kUnitsPerBlock;
-        if (blocks >= kBlocksPerTask || i + 1 == qsizetype(texts.size())) {
-            runs.push_back(texts.subspan(size_t(start), size_t(i + 1 - start)));
+    std::vector<std::span<const CipherPiece>> runs;
+    size_t start = 0;
+    qsizetype blocks = 0;
+    for (size_t i = 0; i < pieces.size(); ++i) {
+        blocks += PaddedSize(*pieces[i].length) / kUnitsPerBlock;
+        if (blocks >= kBlocksPerTask || i + 1 == pieces.size()) {
+            runs.push_back(pieces.subspan(start, i + 1 - start));
             start = i + 1;
             blocks = 0;
         }
     }
-    auto work = [this, method, encipher](std::span<QString* const> run) {
-        const bool substitute = method == SubstituteThenBlock;
-        if (substitute && encipher) {
-            for (QString* text : run) {
-                if (!text->isEmpty())
-                    *text = SubstituteText(std::move(*text), true);
-            }
-        }
-        BlockTexts(run, encipher);
-        if (substitute && !encipher) {
-            for (QString* text : run) {
-                if (!text->isEmpty())
-                    *text = SubstituteText(std::move(*text), false);
-            }
-        }
-    };
+    auto work = [this, method, encipher](std::span<const CipherPiece> run) { TransformRun(run, method, encipher); };
     if (runs.size() < 2) {
         for (auto run : runs)
             work(run);
@@ -228,27 +227,25 @@ void FieldCipher::TransformAll(std::span<QString* const> texts, qint32 method, b
     QtConcurrent::blockingMap(runs, work);
 }
 
-void FieldCipher::EncipherInto(std::span<const QString* const> texts, qint32 method, std::vector<char16_t>& units,
+void FieldCipher::EncipherInto(std::span<const QStringView> texts, qint32 method, std::vector<char16_t>& units,
                                std::vector<qsizetype>& ends) const {
     const bool block = method == BlockOnly || method == SubstituteThenBlock;
     ends.resize(texts.size());
     qsizetype total = 0;
     for (size_t i = 0; i < texts.size(); ++i) {
-        total += block ? PaddedSize(texts[i]->size()) : texts[i]->size();
+        total += block ? PaddedSize(texts[i].size()) : texts[i].size();
         ends[i] = total;
     }
     // Zero units: the padding of each text's last block.
     units.assign(size_t(total), 0);
     qsizetype start = 0;
     for (size_t i = 0; i < texts.size(); ++i) {
-        const char16_t* from = reinterpret_cast<const char16_t*>(texts[i]->constData());
+        const char16_t* from = texts[i].utf16();
         char16_t* to = units.data() + start;
-        if (method == SubstituteThenBlock) {
-            for (qsizetype u = 0; u < texts[i]->size(); ++u)
-                to[u] = char16_t(((from[u] - 20) ^ 23) + 77);
-        } else {
-            std::copy_n(from, texts[i]->size(), to);
-        }
+        if (method == SubstituteThenBlock)
+            SubstituteUnits(from, to, texts[i].size(), true);
+        else
+            std::copy_n(from, texts[i].size(), to);
         start = ends[i];
     }
     if (!block)
@@ -271,21 +268,27 @@ void FieldCipher::EncipherInto(std::span<const QString* const> texts, qint32 met
     QtConcurrent::blockingMap(runs, work);
 }
 
-void FieldCipher::BlockTexts(std::span<QString* const> texts, bool encipher) const {
+void FieldCipher::TransformRun(std::span<const CipherPiece> pieces, qint32 method, bool encipher) const {
+    const bool substitute = method == SubstituteThenBlock;
+    if (substitute && encipher) {
+        for (const CipherPiece& piece : pieces)
+            SubstituteUnits(piece.units, piece.units, *piece.length, true);
+    }
     LaneFiller lanes(m_key, encipher);
-    for (QString* text : texts) {
-        if (text->isEmpty())
-            continue;
-        char16_t* units = PadToBlocks(*text);
-        for (qsizetype first = 0; first < text->size(); first += kUnitsPerBlock)
-            lanes.Add(units + first);
+    for (const CipherPiece& piece : pieces) {
+        const qsizetype padded = PaddedSize(*piece.length);
+        std::fill(piece.units + *piece.length, piece.units + padded, char16_t(0));
+        for (qsizetype first = 0; first < padded; first += kUnitsPerBlock)
+            lanes.Add(piece.units + first);
     }
     lanes.Flush();
-    if (encipher)
-        return;
-    for (QString* text : texts) {
-        if (!text->isEmpty())
-            DropZeroUnits(*text);
+    for (const CipherPiece& piece : pieces) {
+        const qsizetype padded = PaddedSize(*piece.length);
+        *piece.length = encipher ? quint32(padded) : DropZeroUnits(piece.units, padded);
+    }
+    if (substitute && !encipher) {
+        for (const CipherPiece& piece : pieces)
+            SubstituteUnits(piece.units, piece.units, *piece.length, false);
     }
 }
 

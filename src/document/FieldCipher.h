@@ -8,6 +8,13 @@
 #include <span>
 #include <vector>
 
+// A text kept in a record's own storage rather than in a QString: its units, with room after them for the zero units
+// that pad it to whole blocks, and its length, which ciphering updates.
+struct CipherPiece {
+    char16_t* units;
+    quint32* length;
+};
+
 // Enciphers the texts of a wallet on their way into the file. The key is the program's own and the same for every
 // wallet; the method comes from the wallet being read or written and is passed with every call, so one cipher serves
 // any number of threads.
@@ -30,16 +37,18 @@ public:
     // Transforms every text in place, exactly as Transform would one by one. The blocks of many texts are ciphered
     // side by side and large batches are spread over the processor's cores.
     void TransformAll(std::span<QString* const> texts, qint32 method, bool encipher) const;
+    // The same for texts held as pieces, each with room for its whole blocks.
+    void TransformAll(std::span<const CipherPiece> pieces, qint32 method, bool encipher) const;
     // Enciphers the texts one after another into `units`, text i into units ends[i - 1] (0 for the first) to ends[i],
     // each exactly as Transform enciphers it. The texts stay as they are; one buffer serves them all.
-    void EncipherInto(std::span<const QString* const> texts, qint32 method, std::vector<char16_t>& units,
+    void EncipherInto(std::span<const QStringView> texts, qint32 method, std::vector<char16_t>& units,
                       std::vector<qsizetype>& ends) const;
 
     // One 64-bit block, XTEA with 32 cycles.
     void Block(std::uint32_t& y, std::uint32_t& z, bool encipher) const;
 
 private:
-    void BlockTexts(std::span<QString* const> texts, bool encipher) const;
+    void TransformRun(std::span<const CipherPiece> pieces, qint32 method, bool encipher) const;
 
     Key m_key;
 };

@@ -91,8 +91,8 @@ QString CurrencyPrefix(const QLocale& locale) {
     return blankAfterSymbol ? prefix + u' ' : prefix;
 }
 
-bool FindSubstring(const QString& text, const QString& part, bool matchCase) {
-    return QStringView(text).contains(QStringView(part), matchCase ? Qt::CaseSensitive : Qt::CaseInsensitive);
+bool FindSubstring(QStringView text, QStringView part, bool matchCase) {
+    return text.contains(part, matchCase ? Qt::CaseSensitive : Qt::CaseInsensitive);
 }
 
 QString GetModuleFolder() {

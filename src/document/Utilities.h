@@ -45,7 +45,7 @@ QString CurrencyPrefix(const QLocale& locale = QLocale::system());
 
 // Whether `part` occurs in `text`. Case-insensitive matching folds case character by character and allocates
 // nothing, since a search runs it over every card of a wallet.
-bool FindSubstring(const QString& text, const QString& part, bool matchCase);
+bool FindSubstring(QStringView text, QStringView part, bool matchCase);
 
 // The folder of the running program, with a trailing "/".
 QString GetModuleFolder();

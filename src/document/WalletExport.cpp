@@ -66,15 +66,15 @@ void WriteCard(Windows1252Writer& xml, const XmlNames& names, const CCard& card)
     const CWallet* active = GetActiveWallet();
     const CCardTemplate* cardTemplate = active ? active->templates.FindByInternalName(card.templateName) : nullptr;
     OpenTag(xml, names, names.card, card.description);
-    const bool empty = card.notes.isEmpty() && std::all_of(card.values.begin(), card.values.end(),
-                                                           [](const QString& v) { return v.isEmpty(); });
+    const bool empty = card.notes.isEmpty() &&
+                       std::all_of(card.values.begin(), card.values.end(), [](QStringView v) { return v.isEmpty(); });
     if (empty) {
         xml.Markup(u"/>\r\n");
         return;
     }
     xml.Markup(u">\r\n");
     for (int i = 0; i < CCard::kValueCount; ++i) {
-        const QString& value = card.values[size_t(i)];
+        const QStringView value = card.values[size_t(i)];
         if (value.isEmpty())
             continue;
         OpenTag(xml, names, names.field, cardTemplate ? cardTemplate->fields[i].name : QString());

@@ -107,7 +107,7 @@ bool WalletImporter::Add(const ImportedEntry& entry, QString& error) {
     CCard& card = NewCard(categoryId, placement.cardTemplate, title);
     for (int slot = 0; slot < kFields; ++slot)
         if (placement.slots[size_t(slot)] != kFree)
-            card.values[size_t(slot)] = entry.fields.at(placement.slots[size_t(slot)]).value;
+            card.values.Set(size_t(slot), entry.fields.at(placement.slots[size_t(slot)]).value);
     card.notes = entry.notes;
     if (!placement.notes.isEmpty()) {
         if (!card.notes.isEmpty())

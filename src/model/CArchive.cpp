@@ -26,12 +26,21 @@ constexpr qsizetype kTextsPerBatch = 32768;
 // Shared texts remembered; a wallet has far fewer templates, a damaged file may name more.
 constexpr qsizetype kSharedTexts = 4096;
 
+qint64 PaddedSize(qint64 length) {
+    return (length + kUnitsPerBlock - 1) / kUnitsPerBlock * kUnitsPerBlock;
+}
+
+// The text gathered for enciphering is the one being written: the same units, not merely equal ones.
+bool IsSameText(QStringView gathered, QStringView text) {
+    return gathered.data() == text.data() && gathered.size() == text.size();
+}
+
 QString Tr(const char* text) {
     return QCoreApplication::translate("CArchive", text);
 }
 } // namespace
 
-CArchive::CArchive(std::vector<const QString*>& cipheredTexts)
+CArchive::CArchive(std::vector<QStringView>& cipheredTexts)
     : m_device(nullptr), m_mode(Mode::Store), m_gathered(&cipheredTexts) {}
 
 CArchive::CArchive(QIODevice& device, Mode mode) : m_device(&device), m_mode(mode) {
@@ -158,33 +167,58 @@ void CArchive::DecipherLater(QString& text) {
     if (!IsBatching() || text.isEmpty())
         return;
     m_toDecipher.push_back(&text);
-    // Deciphered while they are still in the cache, and the list of waiting texts stays short.
-    if (qsizetype(m_toDecipher.size()) >= kTextsPerBatch)
+    DecipherIfFull();
+}
+
+void CArchive::DecipherLater(std::span<const CipherPiece> pieces) {
+    if (!IsBatching())
+        return;
+    m_piecesToDecipher.insert(m_piecesToDecipher.end(), pieces.begin(), pieces.end());
+    DecipherIfFull();
+}
+
+// Deciphered while they are still in the cache, and the list of waiting texts stays short.
+void CArchive::DecipherIfFull() {
+    if (qsizetype(m_toDecipher.size() + m_piecesToDecipher.size()) >= kTextsPerBatch)
         DecipherWaiting();
 }
 
 void CArchive::DecipherWaiting() {
     CipherTextBatch(m_toDecipher, false);
+    CipherTextBatch(m_piecesToDecipher, false);
     m_toDecipher.clear();
+    m_piecesToDecipher.clear();
 }
 
-void CArchive::WriteCiphered(const QString& text) {
+std::span<const char16_t> CArchive::ReadEncipheredRun(std::span<quint32> lengths) {
+    m_run.clear();
+    for (quint32& length : lengths) {
+        const qint64 size = ReadStringHead();
+        length = quint32(size);
+        const size_t start = m_run.size();
+        m_run.resize(start + size_t(PaddedSize(size)));
+        ReadUnits(m_run.data() + start, size);
+    }
+    return m_run;
+}
+
+void CArchive::WriteCiphered(QStringView text) {
     // An empty text stays empty under every method: it is written as it is and never gathered.
     if (text.isEmpty()) {
         WriteString(QStringView());
         return;
     }
     if (m_gathered) {
-        m_gathered->push_back(&text);
+        m_gathered->push_back(text);
         return;
     }
-    if (m_plain && m_nextEnciphered < m_plain->size() && (*m_plain)[m_nextEnciphered] == &text) {
+    if (m_plain && m_nextEnciphered < m_plain->size() && IsSameText((*m_plain)[m_nextEnciphered], text)) {
         const qsizetype start = m_nextEnciphered == 0 ? 0 : (*m_ends)[m_nextEnciphered - 1];
         const qsizetype end = (*m_ends)[m_nextEnciphered++];
         WriteString(QStringView(m_enciphered->data() + start, end - start));
         return;
     }
-    WriteString(CipherText(text, true));
+    WriteString(CipherText(text.toString(), true));
 }
 
 void CArchive::LoadBatched(const std::function<void()>& load) {
@@ -194,6 +228,7 @@ void CArchive::LoadBatched(const std::function<void()>& load) {
     } catch (...) {
         --m_batchDepth;
         m_toDecipher.clear();
+        m_piecesToDecipher.clear();
         throw;
     }
     if (--m_batchDepth == 0)
@@ -203,7 +238,7 @@ void CArchive::LoadBatched(const std::function<void()>& load) {
 void CArchive::StoreBatched(qsizetype count, const std::function<void(qsizetype, CArchive&)>& store) {
     for (qsizetype first = 0; first < count; first += kRecordsPerBatch) {
         const qsizetype end = std::min(count, first + kRecordsPerBatch);
-        std::vector<const QString*> plain;
+        std::vector<QStringView> plain;
         CArchive gather(plain);
         for (qsizetype i = first; i < end; ++i)
             store(i, gather);
@@ -228,6 +263,21 @@ void CArchive::StoreBatched(qsizetype count, const std::function<void(qsizetype,
 }
 
 QString CArchive::ReadString(bool roomForBlocks) {
+    const qint64 length = ReadStringHead();
+    if (length == 0)
+        return QString();
+    // A text read for deciphering gets the room for its padded last block now, so that deciphering it in place
+    // allocates nothing more. Made at its full room in one allocation, then cut to its length.
+    const qint64 room = roomForBlocks ? PaddedSize(length) : length;
+    QString text(room, Qt::Uninitialized);
+    if (room != length)
+        text.truncate(length);
+    ReadUnits(reinterpret_cast<char16_t*>(text.data()), length);
+    return text;
+}
+
+// The marker and length of a text; fails unless that many units follow.
+qint64 CArchive::ReadStringHead() {
     qint64 length = 0;
     const uchar* head = reinterpret_cast<const uchar*>(m_buffer.constData()) + m_pos;
     if (m_buffer.size() - m_pos >= 4 && head[0] == 0xFF && head[1] == 0xFE && head[2] == 0xFF && head[3] < 0xFF) {
@@ -242,20 +292,15 @@ QString CArchive::ReadString(bool roomForBlocks) {
     // A text within the buffer needs no look at the device, which is asked only for longer ones.
     if (length * 2 > m_buffer.size() - m_pos && length * 2 > BytesLeft())
         throw CArchiveException(Tr("The data ends in the middle of a text."));
-    if (length == 0)
-        return QString();
-    // A text read for deciphering gets the room for its padded last block now, so that deciphering it in place
-    // allocates nothing more. Made at its full room in one allocation, then cut to its length.
-    const qint64 room = roomForBlocks ? (length + kUnitsPerBlock - 1) / kUnitsPerBlock * kUnitsPerBlock : length;
-    QString text(room, Qt::Uninitialized);
-    if (room != length)
-        text.truncate(length);
-    ReadBytes(reinterpret_cast<char*>(text.data()), length * 2);
+    return length;
+}
+
+void CArchive::ReadUnits(char16_t* units, qint64 count) {
+    ReadBytes(reinterpret_cast<char*>(units), count * 2);
     if constexpr (Q_BYTE_ORDER != Q_LITTLE_ENDIAN) {
-        for (QChar& c : text)
-            c = QChar(qFromLittleEndian(c.unicode()));
+        for (qint64 i = 0; i < count; ++i)
+            units[i] = qFromLittleEndian(units[i]);
     }
-    return text;
 }
 
 qint64 CArchive::ReadStringLength() {

@@ -1,11 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "document/FieldCipher.h"
+
 #include <QByteArray>
 #include <QSet>
 #include <QString>
 
 #include <functional>
+#include <span>
 #include <vector>
 
 class QIODevice;
@@ -20,7 +23,7 @@ public:
 
     CArchive(QIODevice& device, Mode mode);
     // A storing archive that writes nothing and only notes, in order, the texts that would be written enciphered.
-    explicit CArchive(std::vector<const QString*>& cipheredTexts);
+    explicit CArchive(std::vector<QStringView>& cipheredTexts);
     CArchive(const CArchive&) = delete;
     CArchive& operator=(const CArchive&) = delete;
 
@@ -46,11 +49,17 @@ public:
     // Texts stored enciphered. Loading reads the enciphered text with room for its whole blocks; inside LoadBatched
     // the archive keeps it to decipher with many others. Storing writes the text's enciphered form.
     void ReadCiphered(QString& text);
-    void WriteCiphered(const QString& text);
+    void WriteCiphered(QStringView text);
     // ReadCiphered in two steps, for a record that moves a text to its place before it is deciphered: a batch keeps
     // the text by its address.
     QString ReadEnciphered();
     void DecipherLater(QString& text);
+    // Reads lengths.size() enciphered texts for a record that keeps them in storage of its own. Gives their units one
+    // after another, each text padded with zero units to whole blocks; valid until the next read. lengths[i] is the
+    // length of text i.
+    std::span<const char16_t> ReadEncipheredRun(std::span<quint32> lengths);
+    // Inside LoadBatched: deciphers the pieces with the batch. The record keeps their storage where it is meanwhile.
+    void DecipherLater(std::span<const CipherPiece> pieces);
     // Loading: reads the records that `load` reads and deciphers their texts many at once; all are deciphered when
     // it returns. Records read meanwhile must leave their texts to the archive (IsBatching).
     void LoadBatched(const std::function<void()>& load);
@@ -74,16 +83,21 @@ private:
     quint16 ReadWord();
     qint64 ReadStringLength();
     QString ReadString(bool roomForBlocks);
+    qint64 ReadStringHead();
+    void ReadUnits(char16_t* units, qint64 count);
+    void DecipherIfFull();
     void DecipherWaiting();
     void Refill();
 
     QIODevice* m_device;
     Mode m_mode;
-    std::vector<const QString*>* m_gathered = nullptr;
+    std::vector<QStringView>* m_gathered = nullptr;
     int m_batchDepth = 0;
     std::vector<QString*> m_toDecipher;
+    std::vector<CipherPiece> m_piecesToDecipher;
+    std::vector<char16_t> m_run;
     // Storing inside StoreBatched: the gathered texts and their enciphered forms, and the next one to write.
-    const std::vector<const QString*>* m_plain = nullptr;
+    const std::vector<QStringView>* m_plain = nullptr;
     const std::vector<char16_t>* m_enciphered = nullptr;
     const std::vector<qsizetype>* m_ends = nullptr;
     size_t m_nextEnciphered = 0;

@@ -99,7 +99,9 @@ QString CCard::PlainText(const CCardTemplate* cardTemplate) const {
     for (int i = 0; i < kValueCount; ++i) {
         if (values[size_t(i)].isEmpty())
             continue;
-        text += FieldName(cardTemplate, i) + QStringLiteral(": ") + values[size_t(i)] + kCrLf;
+        text += FieldName(cardTemplate, i) + QStringLiteral(": ");
+        text += values[size_t(i)];
+        text += kCrLf;
     }
     if (!notes.isEmpty())
         text += LoadResString(kStrNotes) + QStringLiteral(":") + kCrLf + notes;
@@ -114,7 +116,7 @@ QString CCard::XmlText(const CCardTemplate* cardTemplate) const {
     for (int i = 0; i < kValueCount; ++i) {
         if (values[size_t(i)].isEmpty())
             continue;
-        xml.AddChildElem(LoadResString(kStrField), values[size_t(i)]);
+        xml.AddChildElem(LoadResString(kStrField), values[size_t(i)].toString());
         xml.SetChildAttrib(attribute, FieldName(cardTemplate, i));
     }
     if (!notes.isEmpty())
@@ -125,7 +127,8 @@ QString CCard::XmlText(const CCardTemplate* cardTemplate) const {
 bool CCard::ContainsText(const QString& text, bool matchCase) const {
     if (FindSubstring(description, text, matchCase))
         return true;
-    for (const QString& value : values.Kept()) {
+    for (size_t slot = 0; slot < values.KeptCount(); ++slot) {
+        const QStringView value = values[slot];
         if (!value.isEmpty() && FindSubstring(value, text, matchCase))
             return true;
     }
@@ -134,6 +137,7 @@ bool CCard::ContainsText(const QString& text, bool matchCase) const {
 
 void CCard::CipherTexts(bool encipher) {
     VisitTexts([encipher](QString& text) { text = CipherText(std::move(text), encipher); });
+    values.CipherTexts(encipher);
 }
 
 void CCard::Serialize(CArchive& archive) {

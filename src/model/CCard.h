@@ -39,8 +39,9 @@ public:
     // Whether the description, a value or the notes contain `text`.
     bool ContainsText(const QString& text, bool matchCase) const;
     void CipherTexts(bool encipher);
-    // Calls `visit` with each text that the file holds enciphered, in enciphering order. Slots and values that the
-    // card does not keep are passed over: they are empty, and an empty text stays empty under the cipher.
+    // Calls `visit` with each text that the file holds enciphered but the values, which keep their texts in storage
+    // of their own (CCardValues). Slots that the card does not keep are passed over: they are empty, and an empty
+    // text stays empty under the cipher.
     template <class Visit> void VisitTexts(Visit&& visit) {
         visit(description);
         visit(reservedText);
@@ -51,8 +52,6 @@ public:
                 visit(slot.description);
         }
         visit(notes);
-        for (QString& value : values.Kept())
-            visit(value);
     }
     void Serialize(CArchive& archive) override;
     // Shows the card in the summary and its notes in the notes pane; inserts or updates its item in the tree or the

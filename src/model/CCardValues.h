@@ -3,16 +3,19 @@
 
 #include <QString>
 
+#include <array>
 #include <cstddef>
 #include <iterator>
+#include <memory>
 #include <span>
-#include <vector>
 
 class CArchive;
+struct CipherPiece;
 
-// A card's 15 values, one per field slot of its template. Cards fill their slots from the first on, and most leave
-// the later ones empty, so only the values up to the last one written are kept; the slots after it read as empty.
-// Reading never makes room; writing a slot (the non-const operator[]) makes room up to it.
+// A card's 15 values, one per field slot of its template. A wallet holds many cards and their values are short, so
+// they live in one allocation per card: the slots up to the last one written, each text in room padded to whole
+// cipher blocks, so that the texts are enciphered and deciphered where they are. The slots after the last one kept
+// read as empty.
 class CCardValues {
 public:
     static constexpr int kCount = 15;
@@ -21,14 +24,14 @@ public:
     class ConstIterator {
     public:
         using iterator_category = std::forward_iterator_tag;
-        using value_type = QString;
+        using value_type = QStringView;
         using difference_type = std::ptrdiff_t;
-        using pointer = const QString*;
-        using reference = const QString&;
+        using pointer = void;
+        using reference = QStringView;
 
         ConstIterator() = default;
         ConstIterator(const CCardValues* values, size_t slot) : m_values(values), m_slot(slot) {}
-        const QString& operator*() const { return (*m_values)[m_slot]; }
+        QStringView operator*() const { return (*m_values)[m_slot]; }
         ConstIterator& operator++() {
             ++m_slot;
             return *this;
@@ -45,27 +48,46 @@ public:
         size_t m_slot = 0;
     };
 
-    const QString& operator[](size_t slot) const { return slot < m_kept.size() ? m_kept[slot] : EmptyText(); }
-    QString& operator[](size_t slot);
+    CCardValues() = default;
+    CCardValues(const CCardValues& other);
+    CCardValues& operator=(const CCardValues& other);
+    CCardValues(CCardValues&& other) noexcept = default;
+    CCardValues& operator=(CCardValues&& other) noexcept = default;
+    ~CCardValues() = default;
+
+    QStringView operator[](size_t slot) const;
+    // Writes one slot; the others keep their texts.
+    void Set(size_t slot, QStringView text);
     ConstIterator begin() const { return ConstIterator(this, 0); }
     ConstIterator end() const { return ConstIterator(this, kCount); }
-    // Writing through these makes room for every slot.
-    QString* begin();
-    QString* end();
     // Equal when every slot holds the same text, however many each keeps.
     bool operator==(const CCardValues& other) const;
 
-    // The slots kept, from the first to the last one written; the texts that enciphering and searching must visit.
-    std::span<QString> Kept() { return m_kept; }
-    std::span<const QString> Kept() const { return m_kept; }
+    // The slots kept, from the first to the last one written: the ones that enciphering and searching must visit.
+    size_t KeptCount() const;
     // Empties every slot and gives back their room.
     void Clear();
     // Writes the 15 texts enciphered, or reads them and keeps room only up to the last non-empty one.
     void Serialize(CArchive& archive);
+    // Replaces each text by its enciphered or deciphered form, where it is.
+    void CipherTexts(bool encipher);
 
 private:
-    static const QString& EmptyText();
-    void MakeRoom(size_t count);
+    // Where a kept slot's text lies among the units, and its length; its room runs to the next slot's start.
+    struct Extent {
+        quint32 start;
+        quint32 length;
+    };
 
-    std::vector<QString> m_kept;
+    Extent* Extents() const;
+    char16_t* Units() const;
+    void MakeBlock(size_t count, size_t units);
+    // Makes the block anew with `count` slots, slot i holding textOf(i).
+    template <class TextOf> void Fill(size_t count, TextOf&& textOf);
+    void ReadTexts(CArchive& archive);
+    // The non-empty texts as pieces for the cipher, in `room`.
+    std::span<const CipherPiece> Pieces(std::array<CipherPiece, kCount>& room) const;
+
+    // The count of slots kept, their extents, then their units; none while every slot is empty.
+    std::unique_ptr<std::byte[]> m_block;
 };

@@ -212,7 +212,7 @@ void CViewSummary::FillDetails() {
     m_shownRows = 0;
     const CCardTemplate* cardTemplate = m_frame.Wallet().templates.FindByInternalName(card->templateName);
     for (int field = 0; cardTemplate && field < CCard::kValueCount; ++field) {
-        const QString& value = card->values[size_t(field)];
+        const QString value = card->values[size_t(field)].toString();
         if (value.isEmpty())
             continue;
         CLinkLabel* valueLabel = m_values[size_t(m_shownRows)];
