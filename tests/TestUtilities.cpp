@@ -3,6 +3,7 @@
 #include "document/Utilities.h"
 
 #include <QFileInfo>
+#include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QSet>
 #include <QTest>
@@ -18,6 +19,7 @@ private Q_SLOTS:
     void fileNameSafeText_data();
     void fileNameSafeText();
     void findSubstring_data();
+    void findSubstringAgreesWithQt();
     void findSubstring();
     void dateText_data();
     void dateText();
@@ -147,6 +149,32 @@ void TestUtilities::findSubstring() {
     QFETCH(bool, matchCase);
     QFETCH(bool, found);
     QCOMPARE(FindSubstring(text, part, matchCase), found);
+}
+
+// Ignoring case, the search skips to where a match can start: it must find exactly what Qt's case-blind search
+// finds, over texts that mix letters in both cases with units that fold to ASCII letters (the Kelvin sign, the long
+// s), letters outside ASCII and surrogates, paired and lone.
+void TestUtilities::findSubstringAgreesWithQt() {
+    const QString alphabet = QStringLiteral("aAkKsSzZ1 -\u212A\u017F\u00E9\u00C9\u0130i") + QChar(0xD801) +
+                             QChar(0xDC00) + QChar(0xD801) + QChar(0xDC28) + QChar(0xDC00);
+    QRandomGenerator random(7);
+    auto randomText = [&](int maxLength) {
+        QString text;
+        for (int i = int(random.bounded(maxLength + 1)); i > 0; --i)
+            text += alphabet[random.bounded(alphabet.size())];
+        return text;
+    };
+    for (int round = 0; round < 20000; ++round) {
+        const QString text = randomText(12);
+        QString part = randomText(3);
+        if (round % 2 == 0 && !text.isEmpty()) {
+            const qsizetype start = random.bounded(text.size());
+            part = text.mid(start, random.bounded(4) + 1);
+            part = round % 4 == 0 ? part.toUpper() : part.toLower();
+        }
+        QVERIFY2(FindSubstring(text, part, false) == QStringView(text).contains(part, Qt::CaseInsensitive),
+                 qPrintable(QStringLiteral("\"%1\" in \"%2\"").arg(part, text)));
+    }
 }
 
 void TestUtilities::dateText_data() {

@@ -91,8 +91,23 @@ QString CurrencyPrefix(const QLocale& locale) {
     return blankAfterSymbol ? prefix + u' ' : prefix;
 }
 
+// Ignoring case, a match can start only where the text holds the first letter of `part` in either case, or a unit
+// outside ASCII that may fold to it (such as the Kelvin sign to "k"). Looking for those first and comparing only
+// there skips Qt's folding of every unit of the text; a `part` that starts outside ASCII is left to Qt.
 bool FindSubstring(QStringView text, QStringView part, bool matchCase) {
-    return text.contains(part, matchCase ? Qt::CaseSensitive : Qt::CaseInsensitive);
+    if (matchCase || part.isEmpty() || part.front().unicode() >= 0x80)
+        return text.contains(part, matchCase ? Qt::CaseSensitive : Qt::CaseInsensitive);
+    const char16_t first = part.front().unicode();
+    const char16_t lower = first >= u'A' && first <= u'Z' ? char16_t(first + 0x20) : first;
+    const char16_t upper = first >= u'a' && first <= u'z' ? char16_t(first - 0x20) : first;
+    const char16_t* units = text.utf16();
+    const qsizetype lastStart = text.size() - part.size();
+    for (qsizetype i = 0; i <= lastStart; ++i) {
+        const char16_t unit = units[i];
+        if ((unit == lower || unit == upper || unit >= 0x80) && text.sliced(i).startsWith(part, Qt::CaseInsensitive))
+            return true;
+    }
+    return false;
 }
 
 QString GetModuleFolder() {
