@@ -574,7 +574,9 @@ bool CWallet::WriteDocument(CompoundFile& file, QByteArray& hash, QString& error
         return false;
     if (file.ElementNames().contains(kDocumentStream) && !file.DestroyElement(kDocumentStream))
         return false;
-    std::unique_ptr<QIODevice> stream = file.CreateMemoryStream(kDocumentStream);
+    // Like any new stream, a large document stream waits for the commit in a spool file rather than in memory, so
+    // that saving needs no second copy of the wallet in memory.
+    std::unique_ptr<QIODevice> stream = file.CreateStream(kDocumentStream);
     if (!stream)
         return false;
     HashingDevice hashing(*stream, QIODevice::WriteOnly);

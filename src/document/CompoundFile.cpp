@@ -423,15 +423,6 @@ std::unique_ptr<QIODevice> CompoundFile::CreateStream(const QString& name, int m
     return std::make_unique<CfbWriteDevice>(content);
 }
 
-std::unique_ptr<QIODevice> CompoundFile::CreateMemoryStream(const QString& name) {
-    CompoundFileState& s = *m_state;
-    if (!s.CanAdd(name, kMode))
-        return nullptr;
-    auto content = std::make_shared<CfbNewContent>(s.path, true);
-    s.Top()->Add(CfbNode::MakeStream(name, content));
-    return std::make_unique<CfbWriteDevice>(content);
-}
-
 bool CompoundFile::AddStream(const QString& name, const DetachedStream& stream) {
     CompoundFileState& s = *m_state;
     if (!s.CanAdd(name, kMode))

@@ -90,9 +90,6 @@ public:
     // A new, empty stream in the top storage; fails when an element of that name exists. The device is open for
     // writing (and reading) and must be closed (or destroyed) before Commit().
     std::unique_ptr<QIODevice> CreateStream(const QString& name, int mode = kMode);
-    // The same for a stream kept in memory however large, so that it is written to disk once, by the commit: for a
-    // stream whose writer holds its contents in memory anyway (the wallet's document stream).
-    std::unique_ptr<QIODevice> CreateMemoryStream(const QString& name);
     // Adds a stream made apart from this file under `name` to the top storage; its bytes are shared, not copied.
     bool AddStream(const QString& name, const DetachedStream& stream);
     // An existing stream of the top storage, open read-only, random access, reading lazily from the file.
