@@ -276,6 +276,14 @@ private Q_SLOTS:
                                                 "H4sIAAAAAAAA/w==</Binary></Binaries></Meta></KeePassFile>")
                                   << "cannot be unpacked";
         QTest::newRow("not keepass") << QByteArray("<html><body/></html>") << "not the root element";
+        QTest::newRow("undeclared entity") << head + "<Entry><String><Key>Title</Key><Value>&x;</Value>"
+                                           << "line 1";
+        QTest::newRow("external document type")
+            << QByteArray("<?xml version=\"1.0\"?><!DOCTYPE KeePassFile SYSTEM \"file:///etc/passwd\"><KeePassFile/>")
+            << "document type";
+        QTest::newRow("mismatched tags") << QByteArray("<KeePassFile>\n<Root>\n</Meta>") << "line 3";
+        QTest::newRow("empty xml") << QByteArray("<") << "line 1";
+
         QTest::newRow("unclosed quote") << QByteArray("title,password\n\"a,b\n") << "never closed";
         QTest::newRow("quote inside") << QByteArray("title,password\na\"b,c\n") << "quote inside";
         QTest::newRow("text after quote") << QByteArray("title,password\n\"a\"b,c\n") << "follows the closing quote";
@@ -288,6 +296,37 @@ private Q_SLOTS:
                                         << "folder";
         QTest::newRow("other json") << QByteArray("{\"a\": [1, 2]}") << "neither folders nor items";
         QTest::newRow("deep json") << QByteArray("{\"items\": [") + QByteArray(100, '[') << "nested deeper";
+    }
+
+    // White space is a value like any other, in plain text or CDATA; an element with a namespace prefix is none of
+    // the export's own and is passed over with what it holds.
+    void keepassTextIsTakenAsWritten() {
+        const QByteArray bytes = "<KeePassFile><Root><Group><Name> Spaced </Name><Entry>"
+                                 "<String><Key>Title</Key><Value>  </Value></String>"
+                                 "<String><Key>Password</Key><Value>\t \n</Value></String>"
+                                 "<String><Key>Code</Key><Value><![CDATA[ ]]>&#32;<![CDATA[<&>]]></Value></String>"
+                                 "<x:String xmlns:x=\"urn:x\"><Key>Hidden</Key><Value>no</Value></x:String>"
+                                 "</Entry></Group></Root></KeePassFile>";
+        const auto reader = ImportReader::Create(ImportReader::Format::KeePassXml, false);
+        QString error;
+        const QList<ImportedEntry> entries = ReadAll(*reader, bytes, error);
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+        QCOMPARE(entries.size(), 1);
+        const ImportedEntry& entry = entries.first();
+        QCOMPARE(entry.groupPath, QStringList{QStringLiteral(" Spaced ")});
+        QCOMPARE(entry.title, QStringLiteral("  "));
+        QCOMPARE(entry.fields.size(), 2);
+        QCOMPARE(entry.fields[0].value, QStringLiteral("\t \n"));
+        QCOMPARE(entry.fields[1].name, QStringLiteral("Code"));
+        QCOMPARE(entry.fields[1].value, QStringLiteral("  <&>"));
+
+        // Groups nest as deep as the file nests them.
+        const QByteArray deep = "<KeePassFile><Root>" + QByteArray("<Group><Name>g</Name>").repeated(300) + "<Entry/>" +
+                                QByteArray("</Group>").repeated(300) + "</Root></KeePassFile>";
+        const QList<ImportedEntry> nested = ReadAll(*reader, deep, error);
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+        QCOMPARE(nested.size(), 1);
+        QCOMPARE(nested.first().groupPath.size(), 300);
     }
 
     void damagedAndHostileInputsAreRefused() {

@@ -102,7 +102,7 @@ WalletImporter::WalletImporter(CWallet& wallet, const QString& category, AccessC
 bool WalletImporter::Add(const ImportedEntry& entry, QString& error) {
     ++m_summary.entries;
     const qint32 categoryId = CategoryId(entry.groupPath);
-    Placement placement = Place(entry);
+    const Placement& placement = PlacementFor(entry);
     const QString title = entry.title.isEmpty() ? QStringLiteral("(no title)") : entry.title;
     CCard& card = NewCard(categoryId, placement.cardTemplate, title);
     for (int slot = 0; slot < kFields; ++slot)
@@ -110,9 +110,11 @@ bool WalletImporter::Add(const ImportedEntry& entry, QString& error) {
             card.values.Set(size_t(slot), entry.fields.at(placement.slots[size_t(slot)]).value);
     card.notes = entry.notes;
     if (!placement.notes.isEmpty()) {
-        if (!card.notes.isEmpty())
-            card.notes += u'\n';
-        card.notes += placement.notes.join(u'\n');
+        for (int field : placement.notes) {
+            if (!card.notes.isEmpty())
+                card.notes += u'\n';
+            card.notes += NoteLine(entry.fields.at(field));
+        }
         m_summary.valuesToNotes += int(placement.notes.size());
         m_summary.placedElsewhere.append(
             QStringLiteral("\"%1\": %2 values in the notes").arg(title).arg(placement.notes.size()));
@@ -154,6 +156,22 @@ qint32 WalletImporter::FindOrMakeCategory(const QStringList& groupPath) {
     return id;
 }
 
+// The entries of an export mostly have the same fields one after another, so the last placement serves every entry
+// whose fields have the same names.
+const WalletImporter::Placement& WalletImporter::PlacementFor(const ImportedEntry& entry) {
+    const bool same =
+        m_lastPlacement && m_lastNames.size() == entry.fields.size() &&
+        std::equal(m_lastNames.cbegin(), m_lastNames.cend(), entry.fields.cbegin(),
+                   [](const QString& name, const ImportedEntry::Field& field) { return name == field.name; });
+    if (!same) {
+        m_lastPlacement = Place(entry);
+        m_lastNames.clear();
+        for (const ImportedEntry::Field& field : entry.fields)
+            m_lastNames.append(field.name);
+    }
+    return *m_lastPlacement;
+}
+
 WalletImporter::Placement WalletImporter::Place(const ImportedEntry& entry) {
     Placement placement;
     placement.slots.fill(kFree);
@@ -166,7 +184,7 @@ WalletImporter::Placement WalletImporter::Place(const ImportedEntry& entry) {
         if (i < kFields)
             placement.slots[size_t(i)] = int(i);
         else
-            placement.notes.append(NoteLine(entry.fields.at(i)));
+            placement.notes.append(int(i));
     }
     return placement;
 }
@@ -183,7 +201,7 @@ bool WalletImporter::FitBuiltIn(const ImportedEntry& entry, Placement& placement
         for (qsizetype i = 0; fits && i < entry.fields.size(); ++i) {
             const ImportedEntry::Field& field = entry.fields.at(i);
             if (Among(field.name, builtIn.toNotes)) {
-                tried.notes.append(NoteLine(field));
+                tried.notes.append(int(i));
                 continue;
             }
             fits = false;

@@ -10,6 +10,7 @@
 
 #include <array>
 #include <functional>
+#include <optional>
 
 class CAttachment;
 class CCard;
@@ -56,15 +57,18 @@ public:
     static QString DefaultCategory() { return QStringLiteral("Imported"); }
 
 private:
+    // Where an entry's fields go: the template, the field in each of its slots, and the fields that go to the notes.
+    // It depends on the fields' names alone.
     struct Placement {
         const CCardTemplate* cardTemplate = nullptr;
         std::array<int, 15> slots{};
-        QStringList notes;
+        QList<int> notes;
     };
 
     qint32 CategoryId(const QStringList& groupPath);
 
     qint32 FindOrMakeCategory(const QStringList& groupPath);
+    const Placement& PlacementFor(const ImportedEntry& entry);
     Placement Place(const ImportedEntry& entry);
     bool FitBuiltIn(const ImportedEntry& entry, Placement& placement) const;
     const CCardTemplate& ImportedTemplate(const ImportedEntry& entry);
@@ -85,5 +89,7 @@ private:
     QSet<qint32> m_takenAhead;
     QHash<QString, const CCardTemplate*> m_builtIns;
     QHash<QString, const CCardTemplate*> m_importedTemplates;
+    QStringList m_lastNames;
+    std::optional<Placement> m_lastPlacement;
     Summary m_summary;
 };

@@ -12,8 +12,8 @@
 #include <utility>
 
 namespace {
-constexpr std::size_t kBatchSize = 64;
-constexpr std::size_t kBatchesAhead = 8;
+constexpr std::size_t kBatchSize = 256;
+constexpr std::size_t kBatchesAhead = 4;
 } // namespace
 
 bool ImportReader::ReadAhead(QIODevice& input, const Sink& sink, QString& error) {

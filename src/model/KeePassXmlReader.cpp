@@ -5,29 +5,36 @@
 
 #include <QIODevice>
 
-#include <expat.h>
+#include <libxml/parser.h>
+#include <libxml/xmlerror.h>
 
 #include <cstring>
+#include <memory>
 
 namespace {
 // Texts other than attached files: long notes are fine, a text as large as an attachment is not.
 constexpr std::size_t kMaxText = 16 * 1024 * 1024;
 constexpr qint64 kBlock = 1 << 20;
 
-bool IsTrue(const char* text) {
-    return text && qstricmp(text, "True") == 0;
+bool IsTrue(std::optional<std::string_view> text) {
+    return text && QByteArrayView(*text).compare("True", Qt::CaseInsensitive) == 0;
 }
 
 bool IsTrue(const QString& text) {
     return text.compare(u"True", Qt::CaseInsensitive) == 0;
 }
 
-const char* Attribute(const char** attributes, const char* name) {
-    for (; attributes && *attributes; attributes += 2) {
-        if (std::strcmp(attributes[0], name) == 0)
-            return attributes[1];
-    }
-    return nullptr;
+// The parser keeps its global state set up once for the program, before any thread reads a file.
+void SetUpParser() {
+    static const bool setUp = [] {
+        xmlInitParser();
+        return true;
+    }();
+    Q_UNUSED(setUp);
+}
+
+const char* Chars(const unsigned char* text) {
+    return reinterpret_cast<const char*>(text);
 }
 
 bool Is(const char* name, const char* expected) {
@@ -41,36 +48,46 @@ KeePassXmlReader::KeePassXmlReader(bool includeRecycleBin, qsizetype maxFile)
 KeePassXmlReader::~KeePassXmlReader() = default;
 
 bool KeePassXmlReader::Read(QIODevice& input, const Sink& sink, QString& error) {
-    m_parser = XML_ParserCreate(nullptr);
-    XML_SetUserData(m_parser, this);
-    XML_SetElementHandler(m_parser, OnStart, OnEnd);
-    XML_SetCharacterDataHandler(m_parser, OnCharacters);
-    XML_SetStartDoctypeDeclHandler(m_parser, OnDoctype);
+    SetUpParser();
+    xmlSAXHandler handler{};
+    handler.initialized = XML_SAX2_MAGIC;
+    handler.startElementNs = OnStart;
+    handler.endElementNs = OnEnd;
+    // Every text goes to the same place, white space and CDATA sections included: a value may be all spaces.
+    handler.characters = OnCharacters;
+    handler.ignorableWhitespace = OnCharacters;
+    handler.cdataBlock = OnCharacters;
+    handler.internalSubset = OnDoctype;
+    handler.serror = OnError;
+    using Parser = std::unique_ptr<xmlParserCtxt, decltype(&xmlFreeParserCtxt)>;
+    const Parser parser(xmlCreatePushParserCtxt(&handler, this, nullptr, 0, nullptr), xmlFreeParserCtxt);
+    if (!parser) {
+        error = QStringLiteral("there is not enough memory to read the file");
+        return false;
+    }
+    // Nothing is fetched from the network, and no outside document type or entity is loaded.
+    xmlCtxtUseOptions(parser.get(), XML_PARSE_NONET);
+    m_parser = parser.get();
     m_sink = &sink;
     m_failure.clear();
     m_open.assign(1, Kind::Document);
     m_skipping = 0;
     bool ok = true;
-    // Read straight into the parser's own buffer, which saves copying the file once more.
+    QByteArray block(kBlock, Qt::Uninitialized);
     for (bool last = false; ok && !last;) {
-        void* block = XML_GetBuffer(m_parser, int(kBlock));
-        const qint64 length = block ? input.read(static_cast<char*>(block), kBlock) : -1;
+        const qint64 length = input.read(block.data(), kBlock);
         if (length < 0) {
-            error = block ? input.errorString() : QStringLiteral("there is not enough memory to read the file");
+            error = input.errorString();
             ok = false;
             break;
         }
         last = length == 0;
-        if (XML_ParseBuffer(m_parser, int(length), last) != XML_STATUS_OK) {
-            error = m_failure.isEmpty() ? QStringLiteral("line %1, column %2: %3")
-                                              .arg(XML_GetCurrentLineNumber(m_parser))
-                                              .arg(XML_GetCurrentColumnNumber(m_parser) + 1)
-                                              .arg(QString::fromUtf8(XML_ErrorString(XML_GetErrorCode(m_parser))))
-                                        : m_failure;
+        xmlParseChunk(m_parser, block.constData(), int(length), last);
+        if (!m_failure.isEmpty()) {
+            error = m_failure;
             ok = false;
         }
     }
-    XML_ParserFree(m_parser);
     m_parser = nullptr;
     m_sink = nullptr;
     m_pool.clear();
@@ -81,25 +98,46 @@ bool KeePassXmlReader::Read(QIODevice& input, const Sink& sink, QString& error) 
     return ok;
 }
 
+std::optional<std::string_view> KeePassXmlReader::Attributes::Find(std::string_view name) const {
+    for (int i = 0; i < count; ++i) {
+        const unsigned char* const* item = items + 5 * i;
+        if (Chars(item[0]) == name && !item[1])
+            return std::string_view(Chars(item[3]), size_t(item[4] - item[3]));
+    }
+    return std::nullopt;
+}
+
 void KeePassXmlReader::Fail(const QString& message) {
+    Fail(xmlSAX2GetLineNumber(m_parser), xmlSAX2GetColumnNumber(m_parser), message);
+}
+
+void KeePassXmlReader::Fail(int line, int column, const QString& message) {
     if (!m_failure.isEmpty())
         return;
-    m_failure = QStringLiteral("line %1, column %2: %3")
-                    .arg(XML_GetCurrentLineNumber(m_parser))
-                    .arg(XML_GetCurrentColumnNumber(m_parser) + 1)
-                    .arg(message);
-    XML_StopParser(m_parser, XML_FALSE);
+    m_failure = QStringLiteral("line %1, column %2: %3").arg(line).arg(column).arg(message);
+    xmlStopParser(m_parser);
 }
 
-void KeePassXmlReader::OnStart(void* self, const char* name, const char** attributes) {
-    static_cast<KeePassXmlReader*>(self)->Start(name, attributes);
+// Only what breaks the file's form stops the import, as it would stop any reader of the export.
+void KeePassXmlReader::OnError(void* self, _xmlError* error) {
+    if (error->level != XML_ERR_FATAL)
+        return;
+    const QString message = QString::fromUtf8(error->message).trimmed();
+    static_cast<KeePassXmlReader*>(self)->Fail(error->line, error->int2, message);
 }
 
-void KeePassXmlReader::OnEnd(void* self, const char*) {
+// A name with a namespace prefix is none of the export's elements, as it would be to a reader that knows nothing of
+// namespaces.
+void KeePassXmlReader::OnStart(void* self, const unsigned char* name, const unsigned char* prefix, const unsigned char*,
+                               int, const unsigned char**, int attributeCount, int, const unsigned char** attributes) {
+    static_cast<KeePassXmlReader*>(self)->Start(prefix ? "" : Chars(name), {attributes, attributeCount});
+}
+
+void KeePassXmlReader::OnEnd(void* self, const unsigned char*, const unsigned char*, const unsigned char*) {
     static_cast<KeePassXmlReader*>(self)->End();
 }
 
-void KeePassXmlReader::OnCharacters(void* self, const char* text, int length) {
+void KeePassXmlReader::OnCharacters(void* self, const unsigned char* text, int length) {
     auto* reader = static_cast<KeePassXmlReader*>(self);
     if (reader->m_skipping > 0 || !reader->m_failure.isEmpty() || !IsTextKind(reader->m_open.back()))
         return;
@@ -107,12 +145,12 @@ void KeePassXmlReader::OnCharacters(void* self, const char* text, int length) {
         reader->Fail(QStringLiteral("a text is larger than %1 MiB").arg(reader->m_textLimit >> 20));
         return;
     }
-    reader->m_text.append(text, std::size_t(length));
+    reader->m_text.append(Chars(text), std::size_t(length));
 }
 
-// Entities could only be declared in a document type, which an export never has: refusing it keeps every entity
-// from being expanded.
-void KeePassXmlReader::OnDoctype(void* self, const char*, const char*, const char*, int) {
+// Entities could only be declared in a document type, which an export never has: refusing it as soon as it is named,
+// before its declarations are read, keeps every entity from being expanded.
+void KeePassXmlReader::OnDoctype(void* self, const unsigned char*, const unsigned char*, const unsigned char*) {
     static_cast<KeePassXmlReader*>(self)->Fail(
         QStringLiteral("the file declares a document type, which a KeePass export never does; refused"));
 }
@@ -177,7 +215,7 @@ std::optional<KeePassXmlReader::Kind> KeePassXmlReader::ChildKind(const char* na
     }
 }
 
-void KeePassXmlReader::Start(const char* name, const char** attributes) {
+void KeePassXmlReader::Start(const char* name, const Attributes& attributes) {
     if (!m_failure.isEmpty())
         return;
     if (m_skipping > 0) {
@@ -200,7 +238,7 @@ void KeePassXmlReader::Start(const char* name, const char** attributes) {
     Enter(*kind, attributes);
 }
 
-void KeePassXmlReader::Enter(Kind kind, const char** attributes) {
+void KeePassXmlReader::Enter(Kind kind, const Attributes& attributes) {
     m_text.clear();
     m_textLimit = kMaxText;
     switch (kind) {
@@ -235,34 +273,35 @@ void KeePassXmlReader::Enter(Kind kind, const char** attributes) {
     m_open.push_back(kind);
 }
 
-void KeePassXmlReader::StartPoolFile(const char** attributes) {
-    const char* id = Attribute(attributes, "ID");
-    m_poolId = id ? QByteArray(id) : QByteArray();
-    m_compressed = IsTrue(Attribute(attributes, "Compressed"));
+void KeePassXmlReader::StartPoolFile(const Attributes& attributes) {
+    const auto id = attributes.Find("ID");
+    m_poolId = id ? QByteArray(id->data(), qsizetype(id->size())) : QByteArray();
+    m_compressed = IsTrue(attributes.Find("Compressed"));
     // Base64 takes four characters for three bytes.
     m_textLimit = std::size_t(m_maxFile / 3 * 4 + 4);
 }
 
-void KeePassXmlReader::StartStringValue(const char** attributes) {
-    if (IsTrue(Attribute(attributes, "Protected")))
+void KeePassXmlReader::StartStringValue(const Attributes& attributes) {
+    if (IsTrue(attributes.Find("Protected")))
         Fail(QStringLiteral("the value is still enciphered by the database; export the database unprotected (as "
                             "KeePass's \"KeePass XML\" export does) and import that"));
-    m_field.secret = IsTrue(Attribute(attributes, "ProtectInMemory"));
+    m_field.secret = IsTrue(attributes.Find("ProtectInMemory"));
 }
 
-void KeePassXmlReader::StartFileValue(const char** attributes) {
+void KeePassXmlReader::StartFileValue(const Attributes& attributes) {
     m_haveContent = true;
-    if (const char* ref = Attribute(attributes, "Ref")) {
-        const auto found = m_pool.find(QByteArray(ref));
+    if (const auto ref = attributes.Find("Ref")) {
+        const QByteArray id(ref->data(), qsizetype(ref->size()));
+        const auto found = m_pool.find(id);
         if (found == m_pool.end())
             Fail(QStringLiteral("the attached file %1 is not in the file's list of attachments")
-                     .arg(QString::fromUtf8(ref)));
+                     .arg(QString::fromUtf8(id)));
         else
             m_file.data = found->second;
         m_skipping = 1;
         return;
     }
-    m_compressed = IsTrue(Attribute(attributes, "Compressed"));
+    m_compressed = IsTrue(attributes.Find("Compressed"));
     m_textLimit = std::size_t(m_maxFile / 3 * 4 + 4);
     m_open.push_back(Kind::FileValue);
 }

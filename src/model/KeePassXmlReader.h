@@ -8,15 +8,17 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
-struct XML_ParserStruct;
+struct _xmlParserCtxt;
+struct _xmlError;
 
 // KeePass 2 XML as KeePass and KeePassXC export it: nested groups of entries with their strings and attached files,
 // the files kept once in a pool in the header. Entry history is passed over, and so is the recycle bin unless it is
 // asked for. A document type declaration is refused before anything in it is read, so no entity is ever expanded.
 //
-// Exports run to hundreds of megabytes, so the file goes through expat's push parser in blocks and each element is
+// Exports run to hundreds of megabytes, so the file goes through libxml2's push parser in blocks and each element is
 // handled as it ends; only the entry being read and the pool of attached files are held.
 class KeePassXmlReader : public ImportReader {
 public:
@@ -53,18 +55,28 @@ private:
         bool named = false; // its first <Name> was read, and is on the path
     };
 
-    static void OnStart(void* self, const char* name, const char** attributes);
-    static void OnEnd(void* self, const char* name);
-    static void OnCharacters(void* self, const char* text, int length);
-    static void OnDoctype(void* self, const char*, const char*, const char*, int);
+    // The attributes of an element as the parser gives them: five pointers each, the value running from the fourth
+    // to the fifth.
+    struct Attributes {
+        const unsigned char** items = nullptr;
+        int count = 0;
+        std::optional<std::string_view> Find(std::string_view name) const;
+    };
 
-    void Start(const char* name, const char** attributes);
+    static void OnStart(void* self, const unsigned char* name, const unsigned char* prefix, const unsigned char*, int,
+                        const unsigned char**, int attributeCount, int, const unsigned char** attributes);
+    static void OnEnd(void* self, const unsigned char*, const unsigned char*, const unsigned char*);
+    static void OnCharacters(void* self, const unsigned char* text, int length);
+    static void OnDoctype(void* self, const unsigned char*, const unsigned char*, const unsigned char*);
+    static void OnError(void* self, _xmlError* error);
+
+    void Start(const char* name, const Attributes& attributes);
     void End();
     std::optional<Kind> ChildKind(const char* name) const;
-    void Enter(Kind kind, const char** attributes);
-    void StartPoolFile(const char** attributes);
-    void StartStringValue(const char** attributes);
-    void StartFileValue(const char** attributes);
+    void Enter(Kind kind, const Attributes& attributes);
+    void StartPoolFile(const Attributes& attributes);
+    void StartStringValue(const Attributes& attributes);
+    void StartFileValue(const Attributes& attributes);
     void EndGroupUUID();
     void EndString();
     QString StandardName() const;
@@ -74,10 +86,11 @@ private:
     bool IsRecycleBin(const QString& uuid) const;
     static bool IsTextKind(Kind kind);
     void Fail(const QString& message);
+    void Fail(int line, int column, const QString& message);
 
     bool m_includeRecycleBin;
     qsizetype m_maxFile;
-    XML_ParserStruct* m_parser = nullptr;
+    _xmlParserCtxt* m_parser = nullptr;
     const Sink* m_sink = nullptr;
     QString m_failure;
     std::vector<Kind> m_open;
