@@ -3,6 +3,7 @@
 
 #include <QIODevice>
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <string>
@@ -10,6 +11,8 @@
 
 namespace {
 constexpr qsizetype kBufferSize = 64 * 1024;
+// The most bytes one character can take: a numeric character reference such as "&#1114111;".
+constexpr qsizetype kLongestCharacter = 16;
 constexpr char32_t kReplacement = 0xFFFD;
 
 // The characters that windows-1252 puts at 0x80 to 0x9F; its other bytes are the Latin-1 characters of the same
@@ -56,9 +59,7 @@ const char* EntityFor(char16_t c, bool attribute) {
 }
 } // namespace
 
-Windows1252Writer::Windows1252Writer(QIODevice& device) : m_device(device) {
-    m_buffer.reserve(kBufferSize);
-}
+Windows1252Writer::Windows1252Writer(QIODevice& device) : m_device(device), m_buffer(kBufferSize, Qt::Uninitialized) {}
 
 void Windows1252Writer::Markup(QStringView text) {
     Encode(text, false, false);
@@ -68,21 +69,26 @@ void Windows1252Writer::Text(QStringView text, bool attribute) {
     Encode(text, true, attribute);
 }
 
+// Most text is ASCII that needs no escaping: such a unit goes straight into the buffer, which always has room for
+// the longest character when a unit is taken.
 void Windows1252Writer::Encode(QStringView text, bool escape, bool attribute) {
+    const char16_t* units = text.utf16();
     const qsizetype size = text.size();
+    char* buffer = m_buffer.data();
     for (qsizetype i = 0; i < size; ++i) {
-        const char16_t unit = text[i].unicode();
+        if (m_used > kBufferSize - kLongestCharacter)
+            Flush();
+        const char16_t unit = units[i];
         if (unit < 0x80) {
-            const char byte = char(unit);
             if (const char* entity = escape ? EntityFor(unit, attribute) : nullptr)
                 Append(entity, qsizetype(std::char_traits<char>::length(entity)));
             else
-                Append(&byte, 1);
+                buffer[m_used++] = char(unit);
             continue;
         }
         char32_t c = unit;
-        if (QChar::isHighSurrogate(unit) && i + 1 < size && text[i + 1].isLowSurrogate())
-            c = QChar::surrogateToUcs4(unit, text[++i].unicode());
+        if (QChar::isHighSurrogate(unit) && i + 1 < size && QChar::isLowSurrogate(units[i + 1]))
+            c = QChar::surrogateToUcs4(unit, units[++i]);
         else if (QChar::isSurrogate(unit))
             c = kReplacement;
         Put(c);
@@ -95,21 +101,21 @@ void Windows1252Writer::Put(char32_t codePoint) {
         Append(&byte, 1);
         return;
     }
-    char reference[16] = {'&', '#'};
+    char reference[kLongestCharacter] = {'&', '#'};
     char* end = std::to_chars(reference + 2, reference + sizeof reference - 1, quint32(codePoint)).ptr;
     *end++ = ';';
     Append(reference, end - reference);
 }
 
+// Only ever asked for at most kLongestCharacter bytes, for which Encode has made room.
 void Windows1252Writer::Append(const char* bytes, qsizetype size) {
-    if (m_buffer.size() + size > kBufferSize)
-        Flush();
-    m_buffer.append(bytes, size);
+    std::copy_n(bytes, size, m_buffer.data() + m_used);
+    m_used += size;
 }
 
 bool Windows1252Writer::Flush() {
-    if (!m_failed && !m_buffer.isEmpty())
-        m_failed = m_device.write(m_buffer) != m_buffer.size();
-    m_buffer.clear();
+    if (!m_failed && m_used > 0)
+        m_failed = m_device.write(m_buffer.constData(), m_used) != m_used;
+    m_used = 0;
     return !m_failed;
 }

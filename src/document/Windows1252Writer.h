@@ -27,5 +27,6 @@ private:
 
     QIODevice& m_device;
     QByteArray m_buffer;
+    qsizetype m_used = 0;
     bool m_failed = false;
 };
