@@ -15,6 +15,9 @@
 #include <functional>
 
 namespace {
+// The text export encodes and writes cards in pieces of about this many units.
+constexpr qsizetype kPieceSize = 32 * 1024;
+
 const QString kCrLf = QStringLiteral("\r\n");
 
 // Calls `visit` for each chosen category in the wallet's order with its cards in card order. The cards are grouped in
@@ -113,14 +116,23 @@ bool WalletExport::WriteText(const CWallet& wallet, const QList<qint32>& categor
     }
     QStringEncoder encode(QStringConverter::System);
     bool written = true;
+    QString piece;
+    auto write = [&] {
+        const QByteArray bytes = encode(piece);
+        written = written && file.write(bytes) == bytes.size();
+        piece.resize(0);
+    };
     ForEachChosen(wallet, categoryIds, [&](const CCategory&, const QList<const CCard*>& cards) {
         for (const CCard* card : cards) {
             if (!written)
                 return;
-            const QByteArray bytes = encode(card->GetText(false) + kCrLf);
-            written = file.write(bytes) == bytes.size();
+            piece += card->GetText(false);
+            piece += kCrLf;
+            if (piece.size() >= kPieceSize)
+                write();
         }
     });
+    write();
     if (!written || !file.Commit()) {
         error = OpenError(file.errorString());
         return false;

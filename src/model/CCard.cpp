@@ -94,17 +94,29 @@ const CCardTemplate* CCard::Template() const {
     return wallet ? wallet->Templates().FindByInternalName(templateName) : nullptr;
 }
 
+// Sized first and written once: an export makes this text for every card.
 QString CCard::PlainText(const CCardTemplate* cardTemplate) const {
-    QString text = description + kCrLf;
-    for (int i = 0; i < kValueCount; ++i) {
-        if (values[size_t(i)].isEmpty())
+    const QString notesHead = notes.isEmpty() ? QString() : LoadResString(kStrNotes) + QStringLiteral(":") + kCrLf;
+    const QStringView separator = u": ";
+    qsizetype size = description.size() + kCrLf.size() + notesHead.size() + notes.size();
+    for (size_t i = 0; i < values.KeptCount(); ++i) {
+        if (!values[i].isEmpty())
+            size += FieldName(cardTemplate, int(i)).size() + separator.size() + values[i].size() + kCrLf.size();
+    }
+    QString text;
+    text.reserve(size);
+    text += description;
+    text += kCrLf;
+    for (size_t i = 0; i < values.KeptCount(); ++i) {
+        if (values[i].isEmpty())
             continue;
-        text += FieldName(cardTemplate, i) + QStringLiteral(": ");
-        text += values[size_t(i)];
+        text += FieldName(cardTemplate, int(i));
+        text += separator;
+        text += values[i];
         text += kCrLf;
     }
-    if (!notes.isEmpty())
-        text += LoadResString(kStrNotes) + QStringLiteral(":") + kCrLf + notes;
+    text += notesHead;
+    text += notes;
     return text;
 }
 
