@@ -96,8 +96,8 @@ qsizetype PaddedSize(qsizetype size) {
     return (size + kUnitsPerBlock - 1) / kUnitsPerBlock * kUnitsPerBlock;
 }
 
-// Pads the text with zero units to whole blocks, in a buffer of its own; a text read for deciphering already has
-// the room, so this allocates nothing then.
+// Makes room in the text for whole blocks, in a buffer of its own, and gives its units; the cipher writes the zero
+// units of the padding. A text read for deciphering already has the room, so this allocates nothing then.
 char16_t* PadToBlocks(QString& text) {
     const qsizetype padded = PaddedSize(text.size());
     if (!text.isDetached() || text.capacity() < padded) {
@@ -106,7 +106,7 @@ char16_t* PadToBlocks(QString& text) {
         own.append(text);
         text = std::move(own);
     }
-    text.resize(padded, QChar(0));
+    text.resize(padded);
     return reinterpret_cast<char16_t*>(text.data());
 }
 
@@ -120,6 +120,28 @@ void SubstituteUnits(const char16_t* from, char16_t* to, qsizetype size, bool en
         const char16_t u = from[i];
         to[i] = encipher ? char16_t(((u - 20) ^ 23) + 77) : char16_t(((u - 77) ^ 23) + 20);
     }
+}
+
+// Cuts `items` into runs of about kBlocksPerTask blocks each and hands each run to `work`, spread over the cores
+// when there are several.
+template <class Item, class Blocks, class Work> void InRuns(std::span<Item> items, Blocks blocksOf, Work work) {
+    std::vector<std::span<Item>> runs;
+    size_t start = 0;
+    qsizetype blocks = 0;
+    for (size_t i = 0; i < items.size(); ++i) {
+        blocks += blocksOf(items[i]);
+        if (blocks >= kBlocksPerTask || i + 1 == items.size()) {
+            runs.push_back(items.subspan(start, i + 1 - start));
+            start = i + 1;
+            blocks = 0;
+        }
+    }
+    if (runs.size() < 2) {
+        for (auto run : runs)
+            work(run);
+        return;
+    }
+    QtConcurrent::blockingMap(runs, work);
 }
 
 // Gathers blocks, of one text or many, and ciphers them in place kLanes at a time.
@@ -192,39 +214,26 @@ QString FieldCipher::SubstituteText(QString text, bool encipher) {
 void FieldCipher::TransformAll(std::span<QString* const> texts, qint32 method, bool encipher) const {
     if (method != BlockOnly && method != SubstituteThenBlock)
         return;
-    std::vector<quint32> lengths(texts.size());
-    std::vector<CipherPiece> pieces(texts.size());
-    for (size_t i = 0; i < texts.size(); ++i) {
-        lengths[i] = quint32(texts[i]->size());
-        pieces[i] = {texts[i]->isEmpty() ? nullptr : PadToBlocks(*texts[i]), &lengths[i]};
-    }
-    TransformAll(pieces, method, encipher);
-    for (size_t i = 0; i < texts.size(); ++i)
-        texts[i]->truncate(lengths[i]);
+    auto blocks = [](QString* text) { return PaddedSize(text->size()) / kUnitsPerBlock; };
+    InRuns(texts, blocks, [this, method, encipher](std::span<QString* const> run) {
+        std::vector<quint32> lengths(run.size());
+        std::vector<CipherPiece> pieces(run.size());
+        for (size_t i = 0; i < run.size(); ++i) {
+            lengths[i] = quint32(run[i]->size());
+            pieces[i] = {run[i]->isEmpty() ? nullptr : PadToBlocks(*run[i]), &lengths[i]};
+        }
+        TransformRun(pieces, method, encipher);
+        for (size_t i = 0; i < run.size(); ++i)
+            run[i]->truncate(lengths[i]);
+    });
 }
 
 void FieldCipher::TransformAll(std::span<const CipherPiece> pieces, qint32 method, bool encipher) const {
     if (method != BlockOnly && method != SubstituteThenBlock)
         return;
-    // Cut the batch into runs of texts with about kBlocksPerTask blocks each; one run is one task.
-    std::vector<std::span<const CipherPiece>> runs;
-    size_t start = 0;
-    qsizetype blocks = 0;
-    for (size_t i = 0; i < pieces.size(); ++i) {
-        blocks += PaddedSize(*pieces[i].length) / kUnitsPerBlock;
-        if (blocks >= kBlocksPerTask || i + 1 == pieces.size()) {
-            runs.push_back(pieces.subspan(start, i + 1 - start));
-            start = i + 1;
-            blocks = 0;
-        }
-    }
-    auto work = [this, method, encipher](std::span<const CipherPiece> run) { TransformRun(run, method, encipher); };
-    if (runs.size() < 2) {
-        for (auto run : runs)
-            work(run);
-        return;
-    }
-    QtConcurrent::blockingMap(runs, work);
+    auto blocks = [](const CipherPiece& piece) { return PaddedSize(*piece.length) / kUnitsPerBlock; };
+    InRuns(pieces, blocks,
+           [this, method, encipher](std::span<const CipherPiece> run) { TransformRun(run, method, encipher); });
 }
 
 void FieldCipher::EncipherInto(std::span<const QStringView> texts, qint32 method, std::vector<char16_t>& units,
