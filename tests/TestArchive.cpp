@@ -6,6 +6,8 @@
 #include "model/CCategoryList.h"
 #include "model/CTemplateList.h"
 
+#include <QBuffer>
+#include <QHash>
 #include <QTest>
 
 namespace {
@@ -184,6 +186,54 @@ private Q_SLOTS:
         QCOMPARE(back.Count(), 3);
         QCOMPARE(back.At(0)->id, 2);
         QCOMPARE(back.At(2)->internalName, QStringLiteral("9"));
+    }
+
+    // Repeated texts come back equal and as one shared copy, wherever the read buffer cuts them, and past the number
+    // of texts the archive remembers; a damaged one fails as any text does.
+    void sharedItemsReadBackEqual() {
+        QStringList texts;
+        for (int i = 0; i < 20000; ++i) {
+            if (i % 3 == 0)
+                texts << QStringLiteral("unique %1").arg(i);
+            else if (i % 101 == 0)
+                texts << QString(3000 + i % 7, QChar(0x263A));
+            else
+                texts << QStringLiteral("Vorlage \u00e9 %1").arg(i % 9) + QString(i % 9 == 0 ? 0 : 40, u'x');
+        }
+        QByteArray bytes;
+        QBuffer out(&bytes);
+        out.open(QIODevice::WriteOnly);
+        CArchive store(out, CArchive::Mode::Store);
+        for (QString text : texts)
+            store.SharedItem(text);
+        store.Flush();
+        QVERIFY(bytes.size() > 4 * 64 * 1024);
+
+        QBuffer in(&bytes);
+        in.open(QIODevice::ReadOnly);
+        CArchive load(in, CArchive::Mode::Load);
+        QHash<QString, QString> first;
+        for (const QString& text : texts) {
+            QString back;
+            load.SharedItem(back);
+            QCOMPARE(back, text);
+            if (text.startsWith(u"Vorlage")) {
+                const QString seen = first.value(text, back);
+                QVERIFY(back.isSharedWith(seen));
+                first.insert(text, back);
+            }
+        }
+        QCOMPARE(load.BytesLeft(), 0);
+
+        QBuffer cut;
+        cut.setData(bytes.left(bytes.size() - 1));
+        cut.open(QIODevice::ReadOnly);
+        CArchive damaged(cut, CArchive::Mode::Load);
+        QString back;
+        QVERIFY_THROWS_EXCEPTION(CArchiveException, [&] {
+            for (qsizetype i = 0; i < texts.size(); ++i)
+                damaged.SharedItem(back);
+        }());
     }
 
     void damagedStreamsFailCleanly_data() {

@@ -82,16 +82,29 @@ void CArchive::Item(QString& value) {
         value = ReadString();
 }
 
+// A text seen before is recognised by its bytes in the read buffer, before any text is made of them.
 void CArchive::SharedItem(QString& value) {
     if (IsStoring()) {
         WriteString(value);
         return;
     }
-    value = ReadString();
-    if (const auto known = m_shared.constFind(value); known != m_shared.cend())
-        value = *known;
-    else if (m_shared.size() < kSharedTexts)
-        m_shared.insert(value);
+    const qint64 length = ReadStringHead();
+    if (length > 0 && length * 2 <= m_buffer.size() - m_pos) {
+        const std::string_view bytes(m_buffer.constData() + m_pos, size_t(length * 2));
+        if (const auto known = m_shared.find(bytes); known != m_shared.end()) {
+            value = known->second;
+            m_pos += length * 2;
+            return;
+        }
+    }
+    // A new text, or one that runs past the end of the buffer, is read whole and then looked for.
+    value = ReadStringBody(length, false);
+    std::string bytes(size_t(length * 2), '\0');
+    qToLittleEndian<quint16>(value.utf16(), length, bytes.data());
+    if (const auto known = m_shared.find(bytes); known != m_shared.end())
+        value = known->second;
+    else if (qsizetype(m_shared.size()) < kSharedTexts)
+        m_shared.emplace(std::move(bytes), value);
 }
 
 void CArchive::WriteInt(qint32 value) {
@@ -263,7 +276,10 @@ void CArchive::StoreBatched(qsizetype count, const std::function<void(qsizetype,
 }
 
 QString CArchive::ReadString(bool roomForBlocks) {
-    const qint64 length = ReadStringHead();
+    return ReadStringBody(ReadStringHead(), roomForBlocks);
+}
+
+QString CArchive::ReadStringBody(qint64 length, bool roomForBlocks) {
     if (length == 0)
         return QString();
     // A text read for deciphering gets the room for its padded last block now, so that deciphering it in place

@@ -4,11 +4,13 @@
 #include "document/FieldCipher.h"
 
 #include <QByteArray>
-#include <QSet>
 #include <QString>
 
 #include <functional>
 #include <span>
+#include <string>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 class QIODevice;
@@ -84,6 +86,7 @@ private:
     qint64 ReadStringLength();
     QString ReadString(bool roomForBlocks);
     qint64 ReadStringHead();
+    QString ReadStringBody(qint64 length, bool roomForBlocks);
     void ReadUnits(char16_t* units, qint64 count);
     void DecipherIfFull();
     void DecipherWaiting();
@@ -101,7 +104,12 @@ private:
     const std::vector<char16_t>* m_enciphered = nullptr;
     const std::vector<qsizetype>* m_ends = nullptr;
     size_t m_nextEnciphered = 0;
-    QSet<QString> m_shared;
+    // The shared texts by their bytes as stored.
+    struct BytesHash {
+        using is_transparent = void;
+        size_t operator()(std::string_view bytes) const { return std::hash<std::string_view>()(bytes); }
+    };
+    std::unordered_map<std::string, QString, BytesHash, std::equal_to<>> m_shared;
     QByteArray m_buffer;
     qint64 m_pos = 0; // next byte of m_buffer to read (loading) or to fill (storing)
 };
