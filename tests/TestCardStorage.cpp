@@ -72,6 +72,14 @@ private Q_SLOTS:
         plain.Set(0, QStringLiteral("a"));
         QVERIFY(grown == plain);
         QVERIFY(!(written == plain));
+        // Made from texts at once, trailing empty ones keep no room.
+        const QStringView texts[] = {u"a", {}, u"c", {}};
+        const CCardValues made(texts);
+        CCardValues set;
+        set.Set(0, u"a");
+        set.Set(2, u"c");
+        QVERIFY(made == set);
+        QCOMPARE(made.KeptCount(), size_t(3));
         written.Clear();
         QVERIFY(written == CCardValues());
         QVERIFY(written[0].isEmpty());

@@ -14,6 +14,7 @@
 #include <QRegularExpression>
 
 #include <algorithm>
+#include <array>
 
 namespace {
 constexpr int kFields = CCard::kValueCount;
@@ -105,9 +106,11 @@ bool WalletImporter::Add(const ImportedEntry& entry, QString& error) {
     const Placement& placement = PlacementFor(entry);
     const QString title = entry.title.isEmpty() ? QStringLiteral("(no title)") : entry.title;
     CCard& card = NewCard(categoryId, placement.cardTemplate, title);
-    for (int slot = 0; slot < kFields; ++slot)
-        if (placement.slots[size_t(slot)] != kFree)
-            card.values.Set(size_t(slot), entry.fields.at(placement.slots[size_t(slot)]).value);
+    std::array<QStringView, kFields> values{};
+    for (size_t slot = 0; slot < values.size(); ++slot)
+        if (placement.slots[slot] != kFree)
+            values[slot] = entry.fields.at(placement.slots[slot]).value;
+    card.values = CCardValues(values);
     card.notes = entry.notes;
     if (!placement.notes.isEmpty()) {
         for (int field : placement.notes) {

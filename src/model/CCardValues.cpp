@@ -20,6 +20,13 @@ size_t PaddedSize(size_t length) {
 }
 } // namespace
 
+CCardValues::CCardValues(std::span<const QStringView> texts) {
+    size_t count = std::min(texts.size(), size_t(kCount));
+    while (count > 0 && texts[count - 1].isEmpty())
+        --count;
+    Fill(count, [texts](size_t slot) { return texts[slot]; });
+}
+
 CCardValues::CCardValues(const CCardValues& other) {
     Fill(other.KeptCount(), [&other](size_t slot) { return other[slot]; });
 }

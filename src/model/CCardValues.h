@@ -49,6 +49,8 @@ public:
     };
 
     CCardValues() = default;
+    // Slot i holds texts[i], for at most the first 15 texts: one allocation for all.
+    explicit CCardValues(std::span<const QStringView> texts);
     CCardValues(const CCardValues& other);
     CCardValues& operator=(const CCardValues& other);
     CCardValues(CCardValues&& other) noexcept = default;

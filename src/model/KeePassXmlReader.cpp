@@ -14,7 +14,7 @@
 namespace {
 // Texts other than attached files: long notes are fine, a text as large as an attachment is not.
 constexpr std::size_t kMaxText = 16 * 1024 * 1024;
-constexpr qint64 kBlock = 1 << 20;
+constexpr qint64 kBlock = 64 * 1024;
 
 bool IsTrue(std::optional<std::string_view> text) {
     return text && QByteArrayView(*text).compare("True", Qt::CaseInsensitive) == 0;
