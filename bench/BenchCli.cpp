@@ -4,15 +4,15 @@
 // wallet sealed: opening and saving it beside the plain wallet, and the key derivation alone.
 #include "BenchPrompts.h"
 #include "BenchSupport.h"
+#include "base/ResourceLibrary.h"
+#include "base/Utilities.h"
 #include "cli/CliApplication.h"
 #include "cli/CliConsole.h"
 #include "cli/TerminalPrompts.h"
 #include "document/CWallet.h"
-#include "document/ResourceLibrary.h"
-#include "document/SealKey.h"
-#include "document/SealedHeader.h"
-#include "document/Utilities.h"
 #include "resources/StringTable.h"
+#include "storage/SealKey.h"
+#include "storage/SealedHeader.h"
 
 #include <QBuffer>
 #include <QCoreApplication>

@@ -4,10 +4,10 @@
 // measured in the same run.
 #include "BenchPrompts.h"
 #include "BenchSupport.h"
+#include "base/CipherText.h"
+#include "base/Prompts.h"
 #include "document/CWallet.h"
-#include "document/CipherText.h"
-#include "document/CompoundFile.h"
-#include "document/Prompts.h"
+#include "storage/CompoundFile.h"
 
 #include <QBuffer>
 #include <QCoreApplication>

@@ -4,12 +4,12 @@
 // (which opens it too). Runs on the offscreen platform.
 #include "BenchPrompts.h"
 #include "BenchSupport.h"
+#include "base/Prompts.h"
+#include "base/ResourceLibrary.h"
 #include "cli/CliApplication.h"
 #include "cli/CliConsole.h"
 #include "dialogs/CDlgFind.h"
 #include "document/CWallet.h"
-#include "document/Prompts.h"
-#include "document/ResourceLibrary.h"
 #include "model/CCard.h"
 #include "model/CCategory.h"
 #include "views/CMainFrame.h"
@@ -85,7 +85,7 @@ int main(int argc, char** argv) {
     wallet.OnOpenDocument(path);
     CMainFrame frame(wallet);
     frame.CreateViews();
-    auto* find = new CDlgFind(frame);
+    auto* find = new CDlgFind(wallet, &frame);
     find->show();
     for (const char* text : {"xyz", "a"}) {
         find->FindText().setText(QString::fromLatin1(text));

@@ -4,9 +4,9 @@
 // taken in a process of its own. "korvel-bench-import export PATH" writes the export alone, for profiling.
 #include "BenchPrompts.h"
 #include "BenchSupport.h"
+#include "base/Prompts.h"
+#include "base/ResourceLibrary.h"
 #include "document/CWallet.h"
-#include "document/Prompts.h"
-#include "document/ResourceLibrary.h"
 #include "document/WalletImporter.h"
 #include "model/ImportReader.h"
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "document/Prompts.h"
+#include "base/Prompts.h"
 
 namespace bench {
 // Answers every question at once, so the operations run without anyone: the prepared file, the prepared passphrase,

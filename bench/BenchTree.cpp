@@ -4,9 +4,9 @@
 // Runs on the offscreen platform.
 #include "BenchPrompts.h"
 #include "BenchSupport.h"
+#include "base/Prompts.h"
+#include "base/ResourceLibrary.h"
 #include "document/CWallet.h"
-#include "document/Prompts.h"
-#include "document/ResourceLibrary.h"
 #include "views/CItemTreeCtrl.h"
 #include "views/CMainFrame.h"
 #include "views/CTreeModel.h"

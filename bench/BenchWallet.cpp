@@ -2,9 +2,9 @@
 // Measures the wallet core on a large, realistic wallet. Every figure is printed beside a baseline measured in the
 // same run, as a ratio, so the numbers mean the same on any machine.
 #include "BenchSupport.h"
+#include "base/CipherText.h"
+#include "base/FieldCipher.h"
 #include "document/CWallet.h"
-#include "document/CipherText.h"
-#include "document/FieldCipher.h"
 #include "model/CArchive.h"
 #include "model/CXmlDocument.h"
 

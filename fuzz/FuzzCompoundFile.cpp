@@ -3,7 +3,7 @@
 // is read twice: as a whole file, and as the start of a sparse file of 2 TiB, where the reader may allocate no more
 // than the bytes it was given justify (run with -malloc_limit_mb to catch it when it does).
 #include "SparseDevice.h"
-#include "document/cfb/CfbReader.h"
+#include "storage/cfb/CfbReader.h"
 
 #include <QBuffer>
 

@@ -2,10 +2,10 @@
 // Feeds the reader of sealed wallet files two kinds of input, chosen by the first byte: arbitrary bytes taken as a
 // sealed file, and the rest sealed properly and then damaged at a place and with a mask the input chooses. A damaged
 // file must never open, and an undamaged one must give back exactly what was sealed.
-#include "document/SealKey.h"
-#include "document/SealedReader.h"
-#include "document/SealingWriter.h"
-#include "document/SecureMemoryDevice.h"
+#include "storage/SealKey.h"
+#include "storage/SealedReader.h"
+#include "storage/SealingWriter.h"
+#include "storage/SecureMemoryDevice.h"
 
 #include <QBuffer>
 

@@ -8,10 +8,10 @@
 // TestFormatCorpus ever after).
 #include "CliRunner.h"
 #include "TestFiles.h"
+#include "base/CipherText.h"
+#include "base/Prompts.h"
 #include "document/CWallet.h"
-#include "document/CipherText.h"
-#include "document/CompoundFile.h"
-#include "document/Prompts.h"
+#include "storage/CompoundFile.h"
 
 #include <QCryptographicHash>
 #include <QDir>

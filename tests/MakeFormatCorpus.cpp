@@ -3,7 +3,7 @@
 // from it. Run by hand (see tests/data/format/README.md), never by the tests; an entry already in the corpus is left
 // exactly as it is.
 #include "FormatCorpus.h"
-#include "document/ResourceLibrary.h"
+#include "base/ResourceLibrary.h"
 
 #include <QCoreApplication>
 #include <QDir>

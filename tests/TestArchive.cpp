@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ArchiveBytes.h"
-#include "document/CipherText.h"
+#include "base/CipherText.h"
 #include "model/CArchiveException.h"
 #include "model/CCardList.h"
 #include "model/CCategoryList.h"

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "TestFiles.h"
 #include "WalletFixture.h"
-#include "document/Clock.h"
+#include "base/Clock.h"
 
 #include <QDir>
 #include <QFile>

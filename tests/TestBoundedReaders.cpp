@@ -3,9 +3,9 @@
 // claims huge counts, loops or sizes must be refused with a clear message: neither by collecting what it claims nor
 // by an allocation failure that ends the process.
 #include "WalletFixture.h"
-#include "document/CompoundFile.h"
 #include "model/CCardTemplate.h"
 #include "model/CXmlDocument.h"
+#include "storage/CompoundFile.h"
 
 #include <QCoreApplication>
 #include <QFile>

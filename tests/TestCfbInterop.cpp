@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "TestFiles.h"
-#include "document/CompoundFile.h"
-#include "document/cfb/CfbNewContent.h"
-#include "document/cfb/CfbNode.h"
-#include "document/cfb/CfbWriter.h"
+#include "storage/CompoundFile.h"
+#include "storage/cfb/CfbNewContent.h"
+#include "storage/cfb/CfbNode.h"
+#include "storage/cfb/CfbWriter.h"
 
 #include <QCoreApplication>
 #include <QCryptographicHash>

@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "TestFiles.h"
-#include "document/CompoundFile.h"
-#include "document/cfb/CfbName.h"
-#include "document/cfb/CfbNewContent.h"
-#include "document/cfb/CfbNode.h"
-#include "document/cfb/CfbReader.h"
-#include "document/cfb/CfbWriter.h"
+#include "storage/CompoundFile.h"
+#include "storage/cfb/CfbName.h"
+#include "storage/cfb/CfbNewContent.h"
+#include "storage/cfb/CfbNode.h"
+#include "storage/cfb/CfbReader.h"
+#include "storage/cfb/CfbWriter.h"
 
 #include <QBuffer>
 #include <QFile>

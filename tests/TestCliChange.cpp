@@ -2,7 +2,7 @@
 #include "CliRunner.h"
 #include "SpecialFiles.h"
 #include "TestFiles.h"
-#include "document/ResourceLibrary.h"
+#include "base/ResourceLibrary.h"
 #include "model/CArchive.h"
 #include "model/CCardTemplate.h"
 

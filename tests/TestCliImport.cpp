@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "CliRunner.h"
 #include "TestFiles.h"
-#include "document/ResourceLibrary.h"
+#include "base/ResourceLibrary.h"
 
 #include <QFile>
 #include <QJsonArray>

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "CliRunner.h"
 #include "ScriptedPrompts.h"
+#include "base/ResourceLibrary.h"
 #include "cli/CliInput.h"
 #include "document/CWallet.h"
-#include "document/ResourceLibrary.h"
 
 #include <QFileInfo>
 #include <QJsonArray>

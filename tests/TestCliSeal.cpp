@@ -3,7 +3,7 @@
 #include "CliRunner.h"
 #include "TestFiles.h"
 
-#include "document/ResourceLibrary.h"
+#include "base/ResourceLibrary.h"
 
 #include <QTemporaryDir>
 #include <QTest>

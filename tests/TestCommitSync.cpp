@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "TestFiles.h"
 #include "WalletFixture.h"
-#include "document/CompoundFile.h"
-#include "document/cfb/CfbTempFiles.h"
+#include "base/TempFiles.h"
+#include "storage/CompoundFile.h"
 
 #include <QFileInfo>
 
@@ -10,7 +10,7 @@
 #include <sys/stat.h>
 
 namespace {
-using Flushed = CfbTempFiles::Flushed;
+using Flushed = TempFiles::Flushed;
 
 // The files that fsync() really reached, so that a flush that is announced but not made shows.
 QList<ino_t>& SyncedInodes() {
@@ -50,7 +50,7 @@ ino_t InodeAt(const QString& path) {
 class FlushRecorder {
 public:
     explicit FlushRecorder(const QString& walletPath) : m_walletPath(walletPath) {
-        CfbTempFiles::SetSyncObserver([this](Flushed what, int fd, const QString& path) {
+        TempFiles::SetSyncObserver([this](Flushed what, int fd, const QString& path) {
             Flush flush;
             flush.what = what;
             struct stat info {};
@@ -64,7 +64,7 @@ public:
             m_flushes.append(flush);
         });
     }
-    ~FlushRecorder() { CfbTempFiles::SetSyncObserver({}); }
+    ~FlushRecorder() { TempFiles::SetSyncObserver({}); }
     FlushRecorder(const FlushRecorder&) = delete;
     FlushRecorder& operator=(const FlushRecorder&) = delete;
 

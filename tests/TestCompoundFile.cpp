@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "TestFiles.h"
-#include "document/CompoundFile.h"
+#include "storage/CompoundFile.h"
 
 #include <QCoreApplication>
 #include <QCryptographicHash>

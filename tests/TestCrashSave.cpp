@@ -3,7 +3,7 @@
 #include "TestFiles.h"
 #include "WalletFixture.h"
 
-#include "document/CompoundFile.h"
+#include "storage/CompoundFile.h"
 
 #include <QCoreApplication>
 #include <QProcess>

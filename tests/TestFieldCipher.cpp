@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "document/CipherText.h"
-#include "document/FieldCipher.h"
+#include "base/CipherText.h"
+#include "base/FieldCipher.h"
 
 #include <QRandomGenerator>
 #include <QTest>

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "FormatCorpus.h"
-#include "document/ResourceLibrary.h"
+#include "base/ResourceLibrary.h"
 
 #include <QTest>
 

@@ -1,14 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "document/Utilities.h"
+#include "base/Utilities.h"
 #include "resources/StringTable.h"
-#include "views/CCaseEdit.h"
-#include "views/CDlgDatePicker.h"
 #include "views/CItemDelegate.h"
 #include "views/CItemListCtrl.h"
 #include "views/CItemTreeCtrl.h"
-#include "views/CLinkLabel.h"
-#include "views/CSeparatorLine.h"
-#include "views/Commands.h"
+#include "widgets/CCaseEdit.h"
+#include "widgets/CDlgDatePicker.h"
+#include "widgets/CLinkLabel.h"
+#include "widgets/CSeparatorLine.h"
+#include "widgets/Commands.h"
 
 #include <QApplication>
 #include <QCalendarWidget>

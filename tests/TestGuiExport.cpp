@@ -5,14 +5,14 @@
 #include "GuiTestMain.h"
 #include "ModalDriver.h"
 #include "ScriptedPrompts.h"
+#include "base/ResourceLibrary.h"
 #include "dialogs/CDlgExport.h"
 #include "document/CWallet.h"
-#include "document/ResourceLibrary.h"
 #include "model/CCard.h"
 #include "model/CCategory.h"
 #include "views/CKorvelApp.h"
 #include "views/CMainFrame.h"
-#include "views/Commands.h"
+#include "widgets/Commands.h"
 
 #include <QAction>
 #include <QDialogButtonBox>

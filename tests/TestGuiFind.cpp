@@ -11,7 +11,7 @@
 #include "views/CKorvelApp.h"
 #include "views/CMainFrame.h"
 #include "views/CViewCategoriesCards.h"
-#include "views/Commands.h"
+#include "widgets/Commands.h"
 
 #include <QAction>
 #include <QCheckBox>

@@ -5,20 +5,20 @@
 #include "ModalDriver.h"
 #include "ScriptedPrompts.h"
 #include "TestFiles.h"
+#include "base/ResourceLibrary.h"
 #include "dialogs/CDlgManageTemplates.h"
 #include "document/CWallet.h"
-#include "document/ResourceLibrary.h"
 #include "model/CCard.h"
 #include "views/CIconListModel.h"
 #include "views/CItemTreeCtrl.h"
 #include "views/CKorvelApp.h"
-#include "views/CLinkLabel.h"
 #include "views/CMainFrame.h"
 #include "views/CNotesPane.h"
 #include "views/CTreeModel.h"
 #include "views/CViewCategoriesCards.h"
 #include "views/CViewSummary.h"
-#include "views/Commands.h"
+#include "widgets/CLinkLabel.h"
+#include "widgets/Commands.h"
 
 #include <QAction>
 #include <QApplication>

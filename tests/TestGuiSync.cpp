@@ -5,14 +5,14 @@
 #include "GuiTestMain.h"
 #include "ModalDriver.h"
 #include "ScriptedPrompts.h"
+#include "base/Utilities.h"
 #include "dialogs/CSyncFileDialog.h"
 #include "dialogs/SyncPartnerships.h"
 #include "document/CWallet.h"
-#include "document/Utilities.h"
 #include "resources/StringTable.h"
 #include "views/CMainFrame.h"
 #include "views/CWidgetPrompts.h"
-#include "views/Commands.h"
+#include "widgets/Commands.h"
 
 #include <QAction>
 #include <QComboBox>

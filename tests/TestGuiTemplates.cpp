@@ -12,11 +12,11 @@
 #include "document/CWallet.h"
 #include "model/CCard.h"
 #include "model/CCardTemplate.h"
-#include "views/CCaseEdit.h"
 #include "views/CKorvelApp.h"
 #include "views/CMainFrame.h"
 #include "views/CViewCategoriesCards.h"
-#include "views/Commands.h"
+#include "widgets/CCaseEdit.h"
+#include "widgets/Commands.h"
 
 #include <QAction>
 #include <QComboBox>

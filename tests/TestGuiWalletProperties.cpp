@@ -5,7 +5,6 @@
 #include "GuiTestMain.h"
 #include "ModalDriver.h"
 #include "ScriptedPrompts.h"
-#include "dialogs/CColorButton.h"
 #include "dialogs/CDlgWalletDefaults.h"
 #include "dialogs/CDlgWalletInfo.h"
 #include "dialogs/CDlgWalletProperties.h"
@@ -13,7 +12,8 @@
 #include "document/CWallet.h"
 #include "views/CKorvelApp.h"
 #include "views/CMainFrame.h"
-#include "views/Commands.h"
+#include "widgets/CColorButton.h"
+#include "widgets/Commands.h"
 
 #include <QAction>
 #include <QCheckBox>

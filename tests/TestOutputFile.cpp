@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "SpecialFiles.h"
 #include "TestFiles.h"
-#include "document/OutputFile.h"
+#include "base/OutputFile.h"
 
 #include <QDir>
 #include <QFileInfo>

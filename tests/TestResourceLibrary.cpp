@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "document/ResourceLibrary.h"
-#include "document/Utilities.h"
+#include "base/ResourceLibrary.h"
+#include "base/Utilities.h"
 #include "model/CCardTemplate.h"
 
 #include <QSet>

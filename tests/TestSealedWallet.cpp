@@ -4,15 +4,15 @@
 #include "TestFiles.h"
 #include "WalletFixture.h"
 
-#include "document/Clock.h"
-#include "document/CompoundFile.h"
-#include "document/PassphraseStrength.h"
-#include "document/SealKey.h"
-#include "document/SealedHeader.h"
-#include "document/SealedReader.h"
-#include "document/SealingWriter.h"
-#include "document/SecureMemoryDevice.h"
-#include "document/cfb/CfbTempFiles.h"
+#include "base/Clock.h"
+#include "base/TempFiles.h"
+#include "storage/CompoundFile.h"
+#include "storage/PassphraseStrength.h"
+#include "storage/SealKey.h"
+#include "storage/SealedHeader.h"
+#include "storage/SealedReader.h"
+#include "storage/SealingWriter.h"
+#include "storage/SecureMemoryDevice.h"
 
 #include <QDir>
 #include <QProcess>
@@ -245,12 +245,11 @@ private Q_SLOTS:
         MakePlainWallet(f);
         const QString path = f.Path(QStringLiteral("plain.kvx"));
         const QByteArray before = FileBytes(path);
-        CfbTempFiles::SetFaultInjector(
-            [](CfbTempFiles::Step step) { return step == CfbTempFiles::Step::Publish ? EIO : 0; });
+        TempFiles::SetFaultInjector([](TempFiles::Step step) { return step == TempFiles::Step::Publish ? EIO : 0; });
         f.prompts.Message(QStringLiteral("Input/output error"), Prompts::Answer::Ok);
         QString error;
         const bool sealed = f.wallet->SealFile(kPassphrase, kPasses, kMemoryKiB, error);
-        CfbTempFiles::SetFaultInjector({});
+        TempFiles::SetFaultInjector({});
         QVERIFY(!sealed);
         QVERIFY(!f.wallet->IsSealed());
         QCOMPARE(FileBytes(path), before);
@@ -398,12 +397,12 @@ private Q_SLOTS:
         QFile::remove(f.Path(QStringLiteral("statement.pdf")));
         QVERIFY(FilesHolding(f.folder.path(), "SECRET-MARKER-42").isEmpty());
         QStringList seen;
-        CfbTempFiles::SetSyncObserver([&](CfbTempFiles::Flushed what, int, const QString&) {
-            if (what == CfbTempFiles::Flushed::File)
+        TempFiles::SetSyncObserver([&](TempFiles::Flushed what, int, const QString&) {
+            if (what == TempFiles::Flushed::File)
                 seen += FilesHolding(f.folder.path(), "SECRET-MARKER-42") + FilesHolding(f.folder.path(), kCfbMagic);
         });
         const bool saved = f.wallet->OnSaveDocument(path);
-        CfbTempFiles::SetSyncObserver({});
+        TempFiles::SetSyncObserver({});
         QVERIFY(saved);
         QVERIFY2(seen.isEmpty(), qPrintable(seen.join(u' ')));
         QVERIFY(FilesHolding(f.folder.path(), "SECRET-MARKER-42").isEmpty());

@@ -2,9 +2,9 @@
 // Each save is one commit of the card list with exactly the attachments the cards name, and a save never overwrites
 // what another program changed in the file meanwhile.
 #include "WalletFixture.h"
-#include "document/Clock.h"
-#include "document/CompoundFile.h"
-#include "document/cfb/CfbTempFiles.h"
+#include "base/Clock.h"
+#include "base/TempFiles.h"
+#include "storage/CompoundFile.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -156,10 +156,10 @@ private Q_SLOTS:
     void eachCommitStepFailingLeavesEverything_data() {
         QTest::addColumn<int>("step");
         QTest::addColumn<bool>("saved");
-        QTest::newRow("temporary file") << int(CfbTempFiles::Step::CreateFile) << false;
-        QTest::newRow("flush") << int(CfbTempFiles::Step::SyncFile) << false;
-        QTest::newRow("rename") << int(CfbTempFiles::Step::Publish) << false;
-        QTest::newRow("folder flush") << int(CfbTempFiles::Step::SyncFolder) << true;
+        QTest::newRow("temporary file") << int(TempFiles::Step::CreateFile) << false;
+        QTest::newRow("flush") << int(TempFiles::Step::SyncFile) << false;
+        QTest::newRow("rename") << int(TempFiles::Step::Publish) << false;
+        QTest::newRow("folder flush") << int(TempFiles::Step::SyncFolder) << true;
     }
 
     void eachCommitStepFailingLeavesEverything() {
@@ -173,11 +173,11 @@ private Q_SLOTS:
         QVERIFY(f.wallet->DeleteCard(CardNamed(*f.wallet, QStringLiteral("Passport"))->id));
         QVERIFY(f.Attach(CardNamed(*f.wallet, QStringLiteral("Plain"))->sound(), "a.wav", Pattern(5000, 4)));
         const QByteArray wallet = f.Snapshot();
-        CfbTempFiles::SetFaultInjector([step](CfbTempFiles::Step at) { return int(at) == step ? EIO : 0; });
+        TempFiles::SetFaultInjector([step](TempFiles::Step at) { return int(at) == step ? EIO : 0; });
         if (!saved)
             f.prompts.Message(QStringLiteral("Input/output error"), Prompts::Answer::Ok);
         const bool written = f.wallet->OnFileSave();
-        CfbTempFiles::SetFaultInjector({});
+        TempFiles::SetFaultInjector({});
         QCOMPARE(written, saved);
         const QStringList left =
             QDir(f.folder.path()).entryList({QStringLiteral(".s.kvx.*")}, QDir::Files | QDir::Hidden);

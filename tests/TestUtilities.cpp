@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "document/Clock.h"
-#include "document/Utilities.h"
+#include "base/Clock.h"
+#include "base/Utilities.h"
 
 #include <QFileInfo>
 #include <QRandomGenerator>

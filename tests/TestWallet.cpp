@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ArchiveBytes.h"
+#include "base/CipherText.h"
 #include "document/CWallet.h"
-#include "document/CipherText.h"
 
 #include <QRandomGenerator>
 #include <QSignalSpy>

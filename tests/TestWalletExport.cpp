@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "TestFiles.h"
 #include "WalletFixture.h"
-#include "document/Utilities.h"
+#include "base/Utilities.h"
 #include "document/WalletExport.h"
 #include "model/CXmlDocument.h"
 #include "resources/StringTable.h"

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "TestFiles.h"
 #include "WalletFixture.h"
-#include "document/Clock.h"
-#include "document/CompoundFile.h"
-#include "document/FieldCipher.h"
+#include "base/Clock.h"
+#include "base/FieldCipher.h"
+#include "storage/CompoundFile.h"
 
 #include <QCryptographicHash>
 #include <QDir>

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "WalletFixture.h"
-#include "document/Clipboard.h"
+#include "base/Clipboard.h"
 
 #include <QSignalSpy>
 

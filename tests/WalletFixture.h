@@ -3,9 +3,9 @@
 
 #include "ScriptedPrompts.h"
 #include "TestFiles.h"
+#include "base/CipherText.h"
+#include "base/ResourceLibrary.h"
 #include "document/CWallet.h"
-#include "document/CipherText.h"
-#include "document/ResourceLibrary.h"
 
 #include <QBuffer>
 #include <QTemporaryDir>

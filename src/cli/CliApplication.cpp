@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/CliApplication.h"
 
+#include "base/ResourceLibrary.h"
+#include "base/Utilities.h"
 #include "cli/CliConsole.h"
 #include "cli/CliContext.h"
 #include "cli/CliError.h"
@@ -17,19 +19,17 @@
 #include "cli/CmdInfo.h"
 #include "cli/CmdLs.h"
 #include "cli/CmdPasswd.h"
-#include "cli/CmdSeal.h"
-#include "cli/CmdUnseal.h"
 #include "cli/CmdRmCard.h"
 #include "cli/CmdRmCategory.h"
+#include "cli/CmdSeal.h"
 #include "cli/CmdSearch.h"
 #include "cli/CmdShow.h"
 #include "cli/CmdTemplateExport.h"
 #include "cli/CmdTemplateImport.h"
 #include "cli/CmdTemplates.h"
+#include "cli/CmdUnseal.h"
 #include "cli/TerminalPrompts.h"
 #include "document/CWallet.h"
-#include "document/ResourceLibrary.h"
-#include "document/Utilities.h"
 #include "resources/StringTable.h"
 
 #include <QCommandLineParser>

@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/CmdAddCategory.h"
 
+#include "base/ResourceLibrary.h"
 #include "cli/CliConsole.h"
 #include "cli/CliContext.h"
 #include "cli/CliError.h"
 #include "document/CWallet.h"
-#include "document/ResourceLibrary.h"
 
 namespace {
 // Only icons of the resource library can be shown.

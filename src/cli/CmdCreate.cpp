@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/CmdCreate.h"
 
+#include "base/Utilities.h"
 #include "cli/CliContext.h"
 #include "cli/CliError.h"
 #include "cli/TerminalPrompts.h"
 #include "document/CWallet.h"
-#include "document/Utilities.h"
 #include "resources/StringTable.h"
 
 #include <QFileInfo>

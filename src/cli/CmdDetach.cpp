@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/CmdDetach.h"
 
+#include "base/Prompts.h"
 #include "cli/CliContext.h"
 #include "cli/CliError.h"
 #include "document/CWallet.h"
-#include "document/Prompts.h"
 
 CmdDetach::CmdDetach()
     : CliCommand({QStringLiteral("detach"),

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/CmdEditCard.h"
 
+#include "base/Utilities.h"
 #include "cli/CliContext.h"
 #include "cli/CliError.h"
 #include "document/CWallet.h"
-#include "document/Utilities.h"
 
 CmdEditCard::CmdEditCard()
     : CliCommand({QStringLiteral("edit-card"),

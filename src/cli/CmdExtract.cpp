@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/CmdExtract.h"
 
+#include "base/Utilities.h"
 #include "cli/CliConsole.h"
 #include "cli/CliContext.h"
 #include "cli/CliError.h"
 #include "document/CWallet.h"
-#include "document/Utilities.h"
 #include "resources/StringTable.h"
 
 CmdExtract::CmdExtract()

@@ -4,7 +4,7 @@
 #include "cli/CliConsole.h"
 #include "cli/CliContext.h"
 #include "document/CWallet.h"
-#include "document/SealKey.h"
+#include "storage/SealKey.h"
 
 #include <QJsonObject>
 

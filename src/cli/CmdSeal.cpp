@@ -6,8 +6,8 @@
 #include "cli/CliError.h"
 #include "cli/TerminalPrompts.h"
 #include "document/CWallet.h"
-#include "document/SealKey.h"
-#include "document/SealedHeader.h"
+#include "storage/SealKey.h"
+#include "storage/SealedHeader.h"
 
 #include <QFileInfo>
 

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/CmdShow.h"
 
+#include "base/Utilities.h"
 #include "cli/CliConsole.h"
 #include "cli/CliContext.h"
 #include "document/CWallet.h"
-#include "document/Utilities.h"
 #include "resources/StringTable.h"
 
 #include <QJsonArray>

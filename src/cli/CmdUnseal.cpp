@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/CmdUnseal.h"
 
+#include "base/Prompts.h"
 #include "cli/CliConsole.h"
 #include "cli/CliContext.h"
 #include "cli/CliError.h"
 #include "document/CWallet.h"
-#include "document/Prompts.h"
 
 #include <QFileInfo>
 

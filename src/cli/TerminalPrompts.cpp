@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/TerminalPrompts.h"
 
+#include "base/Utilities.h"
 #include "cli/CliConsole.h"
-#include "document/Utilities.h"
 #include "resources/StringTable.h"
 
 #include <algorithm>

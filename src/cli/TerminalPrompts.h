@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "document/Prompts.h"
+#include "base/Prompts.h"
 
 #include <QHash>
 #include <QSet>

@@ -6,7 +6,7 @@
 #include "dialogs/CDlgCardTab3.h"
 #include "dialogs/CDlgNotes.h"
 #include "resources/StringTable.h"
-#include "views/CCaseEdit.h"
+#include "widgets/CCaseEdit.h"
 
 #include <QDialogButtonBox>
 #include <QTabWidget>

@@ -1,15 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "dialogs/CDlgCardTab1.h"
 
+#include "base/Prompts.h"
+#include "base/Utilities.h"
 #include "dialogs/CDlgExpandedEditor.h"
 #include "dialogs/CListOptionsCtrl.h"
 #include "document/CWallet.h"
-#include "document/Prompts.h"
-#include "document/Utilities.h"
 #include "model/CCard.h"
 #include "resources/StringTable.h"
-#include "views/CCaseEdit.h"
-#include "views/CDlgDatePicker.h"
+#include "widgets/CCaseEdit.h"
+#include "widgets/CDlgDatePicker.h"
 
 #include <QEvent>
 

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "dialogs/CDlgCardTab2.h"
 
-#include "dialogs/CColorButton.h"
 #include "dialogs/CDlgSelectIcon.h"
 #include "model/CCard.h"
-#include "views/CIconCache.h"
+#include "widgets/CColorButton.h"
+#include "widgets/CIconCache.h"
 
 #include <QCheckBox>
 #include <QGroupBox>

@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "dialogs/CDlgCardTab3.h"
 
-#include "document/Prompts.h"
-#include "document/Utilities.h"
+#include "base/Prompts.h"
+#include "base/Utilities.h"
 #include "model/CCard.h"
 #include "resources/StringTable.h"
-#include "views/CLinkLabel.h"
+#include "widgets/CLinkLabel.h"
 
 #include <QCoreApplication>
 #include <QDesktopServices>

@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "dialogs/CDlgCategory.h"
 
+#include "base/ResourceLibrary.h"
 #include "dialogs/CDlgSelectIcon.h"
 #include "document/CWallet.h"
-#include "document/ResourceLibrary.h"
 #include "model/CCategory.h"
 #include "resources/StringTable.h"
-#include "views/CIconCache.h"
+#include "widgets/CIconCache.h"
 
 #include <QCheckBox>
 #include <QComboBox>

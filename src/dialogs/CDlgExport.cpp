@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "dialogs/CDlgExport.h"
 
+#include "base/Prompts.h"
+#include "base/Utilities.h"
 #include "document/CWallet.h"
-#include "document/Prompts.h"
-#include "document/Utilities.h"
 #include "document/WalletExport.h"
 #include "model/CCategory.h"
 #include "resources/StringTable.h"
-#include "views/CIconCache.h"
+#include "widgets/CIconCache.h"
 
 #include <QDialogButtonBox>
 #include <QDir>

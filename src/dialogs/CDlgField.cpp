@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "dialogs/CDlgField.h"
 
-#include "document/Prompts.h"
+#include "base/Prompts.h"
 #include "model/CTemplateField.h"
 
 #include <QComboBox>

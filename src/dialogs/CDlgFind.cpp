@@ -1,11 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "dialogs/CDlgFind.h"
 
+#include "base/Prompts.h"
 #include "dialogs/CFindResultsModel.h"
 #include "document/CWallet.h"
-#include "document/Prompts.h"
-#include "views/CMainFrame.h"
-#include "views/CViewCategoriesCards.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -21,8 +19,8 @@ constexpr int kListWidth = 290;
 constexpr int kListHeight = 220;
 } // namespace
 
-CDlgFind::CDlgFind(CMainFrame& frame)
-    : QDialog(&frame), m_frame(frame), m_text(new QLineEdit), m_matchCase(new QCheckBox(tr("&Match case"))),
+CDlgFind::CDlgFind(const CWallet& wallet, QWidget* parent)
+    : QDialog(parent), m_wallet(wallet), m_text(new QLineEdit), m_matchCase(new QCheckBox(tr("&Match case"))),
       m_results(new QListView), m_model(new CFindResultsModel(this)) {
     setAttribute(Qt::WA_DeleteOnClose);
     setObjectName(QStringLiteral("Find"));
@@ -61,15 +59,14 @@ CDlgFind::CDlgFind(CMainFrame& frame)
 }
 
 void CDlgFind::accept() {
-    const CWallet* wallet = GetActiveWallet();
     const QString text = m_text->text();
-    if (!wallet || text.isEmpty())
+    if (text.isEmpty())
         return;
     const bool matchCase = m_matchCase->isChecked();
     m_find->setEnabled(false);
     QApplication::setOverrideCursor(Qt::WaitCursor);
     std::vector<const CCard*> found;
-    for (const CCard* card : wallet->cards) {
+    for (const CCard* card : m_wallet.cards) {
         if (card->ContainsText(text, matchCase))
             found.push_back(card);
     }
@@ -85,5 +82,5 @@ void CDlgFind::accept() {
 
 void CDlgFind::OnResultActivated(const QModelIndex& index) {
     if (index.isValid())
-        m_frame.Tree().SelectCard(m_model->CardId(index.row()));
+        Q_EMIT cardChosen(m_model->CardId(index.row()));
 }

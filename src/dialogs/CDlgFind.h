@@ -4,19 +4,20 @@
 #include <QDialog>
 
 class CFindResultsModel;
-class CMainFrame;
+class CWallet;
 class QCheckBox;
 class QLineEdit;
 class QListView;
 class QPushButton;
 
 // Looks for a text in the descriptions, values and notes of the open wallet's cards and lists the cards found;
-// double-clicking one selects it in the tree. Modeless: several may be open at once, each deleting itself on close.
+// double-clicking one asks for it to be selected (cardChosen). Modeless: several may be open at once, each deleting
+// itself on close.
 class CDlgFind : public QDialog {
     Q_OBJECT
 
 public:
-    explicit CDlgFind(CMainFrame& frame);
+    CDlgFind(const CWallet& wallet, QWidget* parent);
 
     QLineEdit& FindText() { return *m_text; }
     QCheckBox& MatchCase() { return *m_matchCase; }
@@ -26,10 +27,13 @@ public:
     // Runs the search; the dialog stays open.
     void accept() override;
 
+Q_SIGNALS:
+    void cardChosen(qint32 cardId);
+
 private:
     void OnResultActivated(const QModelIndex& index);
 
-    CMainFrame& m_frame;
+    const CWallet& m_wallet;
     QLineEdit* m_text;
     QCheckBox* m_matchCase;
     QListView* m_results;

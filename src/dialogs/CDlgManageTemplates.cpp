@@ -1,14 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "dialogs/CDlgManageTemplates.h"
 
+#include "base/Prompts.h"
+#include "base/ResourceLibrary.h"
+#include "base/Utilities.h"
 #include "dialogs/CDlgTemplate.h"
 #include "document/CWallet.h"
-#include "document/Prompts.h"
-#include "document/ResourceLibrary.h"
-#include "document/Utilities.h"
 #include "model/CCardTemplate.h"
 #include "resources/StringTable.h"
-#include "views/HelpPages.h"
+#include "widgets/HelpPages.h"
 
 #include <QAbstractButton>
 #include <QButtonGroup>

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "dialogs/CDlgSelectIcon.h"
 
-#include "document/ResourceLibrary.h"
-#include "views/CIconCache.h"
+#include "base/ResourceLibrary.h"
+#include "widgets/CIconCache.h"
 
 #include <QDialogButtonBox>
 #include <QListWidget>

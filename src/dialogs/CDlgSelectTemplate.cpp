@@ -2,7 +2,7 @@
 #include "dialogs/CDlgSelectTemplate.h"
 
 #include "document/CWallet.h"
-#include "views/CIconCache.h"
+#include "widgets/CIconCache.h"
 
 #include <QDialogButtonBox>
 #include <QHeaderView>

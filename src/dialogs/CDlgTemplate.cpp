@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "dialogs/CDlgTemplate.h"
 
+#include "base/Prompts.h"
 #include "dialogs/CDlgField.h"
 #include "dialogs/CDlgSelectIcon.h"
-#include "document/Prompts.h"
 #include "model/CCardTemplate.h"
-#include "views/CCaseEdit.h"
-#include "views/CIconCache.h"
+#include "widgets/CCaseEdit.h"
+#include "widgets/CIconCache.h"
 
 #include <QDialogButtonBox>
 #include <QGridLayout>

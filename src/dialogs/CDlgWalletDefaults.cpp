@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "dialogs/CDlgWalletDefaults.h"
 
-#include "dialogs/CColorButton.h"
+#include "widgets/CColorButton.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "dialogs/CDlgWalletInfo.h"
 
+#include "base/Prompts.h"
+#include "base/Utilities.h"
 #include "document/CWallet.h"
-#include "document/Prompts.h"
-#include "document/Utilities.h"
 #include "resources/StringTable.h"
 
 #include <QGroupBox>

@@ -5,7 +5,7 @@
 #include "dialogs/CDlgWalletInfo.h"
 #include "dialogs/CDlgWalletSecurity.h"
 #include "resources/StringTable.h"
-#include "views/Commands.h"
+#include "widgets/Commands.h"
 
 #include <QDialogButtonBox>
 #include <QSignalBlocker>

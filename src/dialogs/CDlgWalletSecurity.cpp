@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "dialogs/CDlgWalletSecurity.h"
 
+#include "base/Prompts.h"
 #include "document/CWallet.h"
-#include "document/Prompts.h"
 
 #include <QCheckBox>
 #include <QGroupBox>

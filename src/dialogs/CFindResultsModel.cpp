@@ -2,7 +2,7 @@
 #include "dialogs/CFindResultsModel.h"
 
 #include "model/CCard.h"
-#include "views/CIconCache.h"
+#include "widgets/CIconCache.h"
 
 #include <algorithm>
 

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "dialogs/CListOptionsCtrl.h"
 
+#include "base/Utilities.h"
 #include "dialogs/CListOptionsEdit.h"
-#include "document/Utilities.h"
 #include "resources/StringTable.h"
 
 #include <QApplication>

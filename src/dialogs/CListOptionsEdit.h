@@ -2,7 +2,7 @@
 #pragma once
 
 #include "model/FieldType.h"
-#include "views/CCaseEdit.h"
+#include "widgets/CCaseEdit.h"
 
 // The editor laid over a value cell of the property list. It edits in the case of its field's type and hands Tab,
 // Shift+Tab and Enter to the list as moves between rows instead of letting the dialog move the focus.

@@ -4,13 +4,10 @@
 #include "dialogs/CDlgCard.h"
 #include "dialogs/CDlgCategory.h"
 #include "dialogs/CDlgSelectTemplate.h"
-#include "views/CMainFrame.h"
-#include "views/Commands.h"
 
-#include <QAction>
-
-CRecordEditorDialogs::CRecordEditorDialogs(QWidget& window, const QFont& displayFont)
-    : m_window(window), m_displayFont(displayFont) {}
+CRecordEditorDialogs::CRecordEditorDialogs(QWidget& window, const QFont& displayFont,
+                                           std::function<void()> manageTemplates)
+    : m_window(window), m_displayFont(displayFont), m_manageTemplates(std::move(manageTemplates)) {}
 
 bool CRecordEditorDialogs::EditCard(CCard& working) {
     CDlgCard sheet(working, m_displayFont, &m_window);
@@ -30,7 +27,7 @@ QString CRecordEditorDialogs::SelectTemplate(const QString& preselected, bool sh
     CDlgSelectTemplate picker(preselected, showCreateLink, &m_window);
     if (picker.exec() == QDialog::Accepted)
         return picker.Selected();
-    if (auto* frame = qobject_cast<CMainFrame*>(&m_window); frame && picker.CreateRequested())
-        frame->Action(Command::ManageTemplates)->trigger();
+    if (picker.CreateRequested() && m_manageTemplates)
+        m_manageTemplates();
     return QString();
 }

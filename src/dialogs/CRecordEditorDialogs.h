@@ -5,12 +5,15 @@
 
 #include <QFont>
 
+#include <functional>
+
 class QWidget;
 
-// The desktop program's record editing: the dialogs open over the main window and use its display font.
+// The desktop program's record editing: the dialogs open over the main window and use its display font. The link
+// to make one's own template leaves the picker and calls `manageTemplates`.
 class CRecordEditorDialogs : public RecordEditor {
 public:
-    CRecordEditorDialogs(QWidget& window, const QFont& displayFont);
+    CRecordEditorDialogs(QWidget& window, const QFont& displayFont, std::function<void()> manageTemplates);
 
     bool EditCard(CCard& working) override;
     bool EditCategory(CCategory& working, qint32& defaultTemplateId) override;
@@ -19,4 +22,5 @@ public:
 private:
     QWidget& m_window;
     const QFont& m_displayFont;
+    std::function<void()> m_manageTemplates;
 };

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "dialogs/CSyncFileDialog.h"
 
+#include "base/Prompts.h"
 #include "dialogs/SyncPartnerships.h"
-#include "document/Prompts.h"
 
 #include <QComboBox>
 #include <QDir>

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "document/WalletExport.h"
 
+#include "base/OutputFile.h"
+#include "base/Utilities.h"
 #include "document/CWallet.h"
-#include "document/OutputFile.h"
-#include "document/Utilities.h"
 #include "document/Windows1252Writer.h"
 #include "resources/StringTable.h"
 

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "document/WalletFileStamp.h"
 
-#include "document/HashingDevice.h"
 #include "document/WalletStorage.h"
+#include "storage/HashingDevice.h"
 
 #include <QBuffer>
 #include <QDataStream>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "document/CompoundFile.h"
+#include "storage/CompoundFile.h"
 
 #include <QByteArray>
 

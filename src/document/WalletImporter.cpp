@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "document/WalletImporter.h"
 
+#include "base/Utilities.h"
 #include "document/CWallet.h"
-#include "document/Utilities.h"
 #include "model/CCard.h"
 #include "model/CCardTemplate.h"
 #include "model/CCategory.h"

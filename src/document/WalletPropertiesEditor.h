@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "model/InstalledInterface.h"
+#include "base/InstalledInterface.h"
 
 #include <QtGlobal>
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "document/FieldCipher.h"
+#include "base/FieldCipher.h"
 
 #include <QByteArray>
 #include <QString>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "model/CAttachment.h"
 
-#include "document/OutputFile.h"
+#include "base/OutputFile.h"
 #include "model/AttachmentStore.h"
 
 #include <QDir>

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "model/CCard.h"
 
-#include "document/CipherText.h"
-#include "document/Utilities.h"
+#include "base/CipherText.h"
+#include "base/Utilities.h"
 #include "model/CArchive.h"
 #include "model/CCardList.h"
 #include "model/CCardTemplate.h"

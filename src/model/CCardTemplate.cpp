@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "model/CCardTemplate.h"
 
-#include "document/CipherText.h"
-#include "document/OutputFile.h"
-#include "document/Prompts.h"
-#include "document/Utilities.h"
+#include "base/CipherText.h"
+#include "base/OutputFile.h"
+#include "base/Prompts.h"
+#include "base/Utilities.h"
 #include "model/CArchive.h"
 #include "model/CArchiveException.h"
 #include "model/CCard.h"

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "model/CCardValues.h"
 
-#include "document/CipherText.h"
+#include "base/CipherText.h"
 #include "model/CArchive.h"
 #include "model/CArchiveException.h"
 

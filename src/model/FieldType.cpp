@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "model/FieldType.h"
 
-#include "document/Utilities.h"
+#include "base/Utilities.h"
 #include "resources/StringTable.h"
 
 QString FieldTypes::DisplayName(FieldType type) {

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "views/CDlgPassphrase.h"
 
-#include "document/PassphraseStrength.h"
-#include "document/SealKey.h"
+#include "storage/PassphraseStrength.h"
+#include "storage/SealKey.h"
 
 #include <QDialogButtonBox>
 #include <QFormLayout>

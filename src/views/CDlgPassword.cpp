@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "views/CDlgPassword.h"
 
-#include "document/Prompts.h"
-#include "document/Utilities.h"
+#include "base/Prompts.h"
+#include "base/Utilities.h"
 #include "resources/StringTable.h"
 
 #include <QGridLayout>

@@ -2,7 +2,7 @@
 #include "views/CIconListModel.h"
 
 #include "model/CWalletItem.h"
-#include "views/CIconCache.h"
+#include "widgets/CIconCache.h"
 
 #include <algorithm>
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "views/CItemListCtrl.h"
 
-#include "document/Utilities.h"
+#include "base/Utilities.h"
 #include "views/CItemDelegate.h"
 
 #include <QContextMenuEvent>

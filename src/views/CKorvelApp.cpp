@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "views/CKorvelApp.h"
 
+#include "base/ResourceLibrary.h"
+#include "base/Utilities.h"
 #include "document/CWallet.h"
-#include "document/ResourceLibrary.h"
-#include "document/Utilities.h"
 #include "resources/StringTable.h"
 #include "views/CInstanceChecker.h"
 #include "views/CMainFrame.h"

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "views/CWidgetClipboard.h"
 #include "views/CWidgetPrompts.h"
+#include "widgets/CWidgetClipboard.h"
 
 #include <QObject>
 #include <QString>

@@ -1,28 +1,28 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "views/CMainFrame.h"
 
+#include "base/Prompts.h"
+#include "base/Utilities.h"
 #include "dialogs/CDlgExport.h"
 #include "dialogs/CDlgFind.h"
 #include "dialogs/CDlgManageTemplates.h"
 #include "dialogs/CDlgWalletProperties.h"
 #include "dialogs/CRecordEditorDialogs.h"
 #include "document/CWallet.h"
-#include "document/Prompts.h"
-#include "document/Utilities.h"
 #include "document/WalletImporter.h"
 #include "model/CCard.h"
 #include "model/CCategory.h"
 #include "resources/StringTable.h"
 #include "views/CDlgAbout.h"
-#include "views/CIconCache.h"
 #include "views/CItemListCtrl.h"
 #include "views/CItemTreeCtrl.h"
 #include "views/CNotesPane.h"
 #include "views/CSealingCommands.h"
 #include "views/CViewCategoriesCards.h"
 #include "views/CViewSummary.h"
-#include "views/Commands.h"
-#include "views/HelpPages.h"
+#include "widgets/CIconCache.h"
+#include "widgets/Commands.h"
+#include "widgets/HelpPages.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -110,7 +110,8 @@ CMainFrame::CMainFrame(CWallet& wallet) : m_wallet(wallet) {
     UpdateTitle();
     resize(900, 600);
     RecordDisplay::Install(this);
-    m_editor = std::make_unique<CRecordEditorDialogs>(*this, m_displayFont);
+    m_editor = std::make_unique<CRecordEditorDialogs>(*this, m_displayFont,
+                                                      [this] { Action(Command::ManageTemplates)->trigger(); });
     RecordEditor::Install(m_editor.get());
     WalletPropertiesEditor::Install(this);
 }
@@ -529,8 +530,11 @@ void CMainFrame::StartSyncManager() {
 
 // Each Find window lives on its own until closed; several may search at once.
 void CMainFrame::OpenFind() {
-    if (m_wallet.RequestAccess(QString()))
-        (new CDlgFind(*this))->show();
+    if (!m_wallet.RequestAccess(QString()))
+        return;
+    auto* find = new CDlgFind(m_wallet, this);
+    connect(find, &CDlgFind::cardChosen, this, [this](qint32 cardId) { Tree().SelectCard(cardId); });
+    find->show();
 }
 
 // Changed settings are the wallet's to save, and the automatic lock starts again with the period they give.

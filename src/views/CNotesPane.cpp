@@ -2,7 +2,7 @@
 #include "views/CNotesPane.h"
 
 #include "resources/StringTable.h"
-#include "views/Commands.h"
+#include "widgets/Commands.h"
 
 #include <QContextMenuEvent>
 #include <QDesktopServices>

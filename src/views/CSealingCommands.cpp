@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "views/CSealingCommands.h"
 
+#include "base/Prompts.h"
 #include "document/CWallet.h"
-#include "document/Prompts.h"
-#include "document/SealKey.h"
+#include "storage/SealKey.h"
 
 #include <QApplication>
 #include <QFileInfo>

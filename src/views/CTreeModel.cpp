@@ -4,8 +4,8 @@
 #include "model/CCard.h"
 #include "model/CCategory.h"
 #include "resources/StringTable.h"
-#include "views/CIconCache.h"
 #include "views/CProgramIcon.h"
+#include "widgets/CIconCache.h"
 
 #include <QFont>
 

@@ -6,7 +6,7 @@
 #include "views/CMainFrame.h"
 #include "views/CTreeModel.h"
 #include "views/CViewSummary.h"
-#include "views/Commands.h"
+#include "widgets/Commands.h"
 
 #include <QMenu>
 #include <QVBoxLayout>

@@ -1,18 +1,18 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "views/CViewSummary.h"
 
+#include "base/Utilities.h"
 #include "document/CWallet.h"
-#include "document/Utilities.h"
 #include "model/CCardTemplate.h"
 #include "model/FieldType.h"
 #include "resources/StringTable.h"
 #include "views/CIconListModel.h"
 #include "views/CItemListCtrl.h"
 #include "views/CItemTreeCtrl.h"
-#include "views/CLinkLabel.h"
 #include "views/CMainFrame.h"
-#include "views/CSeparatorLine.h"
 #include "views/CViewCategoriesCards.h"
+#include "widgets/CLinkLabel.h"
+#include "widgets/CSeparatorLine.h"
 
 #include <QGridLayout>
 #include <QScrollArea>

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "views/CWidgetPrompts.h"
 
+#include "base/Utilities.h"
 #include "dialogs/CSyncFileDialog.h"
-#include "document/Utilities.h"
 #include "resources/StringTable.h"
 #include "views/CDlgPassphrase.h"
 #include "views/CDlgPassword.h"
