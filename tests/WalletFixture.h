@@ -42,10 +42,7 @@ struct WalletFixture {
         card->templateName = templateName;
         card->values.Set(0, QStringLiteral("4111 1111 1111 1111"));
         card->values.Set(3, QStringLiteral("123"));
-        CCard* raw = card.get();
-        wallet->cards.InsertInIdOrder(card);
-        wallet->SetModified(true);
-        return raw;
+        return &wallet->AddCard(std::move(card));
     }
 
     // Attaches `bytes` to a slot through Insert, as the card's Attachments page does; the next save writes it.

@@ -82,8 +82,16 @@ void CliContext::RequireAccess(const CCategory& category) {
 
 void CliContext::RequireCardAccess(const CCard& card, bool forEditing) {
     const CCategory* category = m_wallet->categories.FindById(card.categoryId);
-    if ((category && category->RequiresPassword()) || (forEditing && m_wallet->mustUnlockToEdit))
+    if (category && category->RequiresPassword())
         RequireAccess();
+    if (forEditing)
+        RequireCardChange();
+}
+
+void CliContext::RequireCardChange() {
+    m_prompts.ClearPasswordFailure();
+    if (!m_wallet->MayChangeCards())
+        Refused(QString());
 }
 
 void CliContext::Refused(const QString& otherwise) const {

@@ -57,6 +57,8 @@ public:
     void RequireAccess(const CCategory& category);
     // Reading a card: its category's password. Changing it: also the wallet's when it must be unlocked to edit.
     void RequireCardAccess(const CCard& card, bool forEditing);
+    // The wallet's rule before a card is made or changed.
+    void RequireCardChange();
     // Ends the command with the reason of a refused password, or with `otherwise` when none was refused.
     [[noreturn]] void Refused(const QString& otherwise) const;
 

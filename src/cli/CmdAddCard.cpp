@@ -23,8 +23,7 @@ int CmdAddCard::Run(CliContext& context) const {
     const CCardTemplate& cardTemplate = context.Template(context.Arg(2));
     const auto values = context.FieldValues(&cardTemplate);
     context.RequireAccess(category);
-    if (wallet.mustUnlockToEdit)
-        context.RequireAccess();
+    context.RequireCardChange();
     auto card = std::make_unique<CCard>(context.FreeId());
     card->categoryId = category.id;
     card->templateName = cardTemplate.internalName;
@@ -34,8 +33,7 @@ int CmdAddCard::Run(CliContext& context) const {
         card->values.Set(size_t(slot), text);
     card->notes = context.Value(QStringLiteral("notes"));
     const qint32 id = card->id;
-    wallet.cards.InsertInIdOrder(card);
-    wallet.SetModified(true);
+    wallet.AddCard(std::move(card));
     context.Save();
     context.Console().PrintOut(QString::number(id));
     return 0;

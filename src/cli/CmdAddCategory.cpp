@@ -44,8 +44,7 @@ int CmdAddCategory::Run(CliContext& context) const {
         category->defaultTemplate = context.Template(context.Value(QStringLiteral("template"))).internalName;
     category->flag = context.IsSet(QStringLiteral("no-password")) ? 0 : 1;
     const qint32 id = category->id;
-    wallet.categories.InsertInIdOrder(category);
-    wallet.SetModified(true);
+    wallet.AddCategory(std::move(category));
     context.Save();
     context.Console().PrintOut(QString::number(id));
     return 0;

@@ -29,9 +29,8 @@ int CmdAttach::Run(CliContext& context) const {
             QStringLiteral("the %1 slot already holds \"%2\"; detach it first").arg(context.Arg(2), slot.description));
     context.RequireCardAccess(card, true);
     context.GetPrompts().PrepareFileName(file.absoluteFilePath());
-    if (!slot.StoreFile())
+    if (!wallet.ChangeCard(card, [&slot](CCard&) { return slot.StoreFile() != 0; }))
         throw CliError(u'"' + context.Arg(3) + QStringLiteral("\" could not be read"));
-    wallet.SetModified(true);
     context.Save();
     return 0;
 }

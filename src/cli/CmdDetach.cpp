@@ -25,12 +25,16 @@ int CmdDetach::Run(CliContext& context) const {
         QStringLiteral("Are you sure that you want to permanently remove \"%1\" from this card?").arg(slot.description);
     if (!Prompts::AskYesNo(question, Prompts::Icon::Exclamation, Prompts::Answer::No))
         throw CliError(QStringLiteral("the attachment was not removed"));
-    if (!slot.RemoveStream())
-        throw CliError(QStringLiteral("the attachment could not be removed from the wallet file"));
     // An empty slot keeps no name, so it shows and exports as empty.
-    slot.description.clear();
-    slot.path.clear();
-    wallet.SetModified(true);
+    const bool removed = wallet.ChangeCard(card, [&slot](CCard&) {
+        if (!slot.RemoveStream())
+            return false;
+        slot.description.clear();
+        slot.path.clear();
+        return true;
+    });
+    if (!removed)
+        throw CliError(QStringLiteral("the attachment could not be removed from the wallet file"));
     context.Save();
     return 0;
 }

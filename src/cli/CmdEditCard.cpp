@@ -26,20 +26,21 @@ int CmdEditCard::Run(CliContext& context) const {
     CCard& card = context.Card(context.Arg(1));
     const auto values = context.FieldValues(wallet.templates.FindByInternalName(card.templateName));
     context.RequireCardAccess(card, true);
-    bool changed = false;
-    if (newDescription)
-        SetIfChanged(card.description, context.Value(QStringLiteral("description")), changed);
-    for (const auto& [slot, text] : values) {
-        if (card.values[size_t(slot)] != text) {
-            card.values.Set(size_t(slot), text);
-            changed = true;
+    const bool changed = wallet.ChangeCard(card, [&](CCard& edited) {
+        bool any = false;
+        if (newDescription)
+            SetIfChanged(edited.description, context.Value(QStringLiteral("description")), any);
+        for (const auto& [slot, text] : values) {
+            if (edited.values[size_t(slot)] != text) {
+                edited.values.Set(size_t(slot), text);
+                any = true;
+            }
         }
-    }
-    if (newNotes)
-        SetIfChanged(card.notes, context.Value(QStringLiteral("notes")), changed);
-    if (changed) {
-        wallet.SetModified(true);
+        if (newNotes)
+            SetIfChanged(edited.notes, context.Value(QStringLiteral("notes")), any);
+        return any;
+    });
+    if (changed)
         context.Save();
-    }
     return 0;
 }

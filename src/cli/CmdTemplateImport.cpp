@@ -30,8 +30,7 @@ int CmdTemplateImport::Run(CliContext& context) const {
     cardTemplate->id = context.FreeId(kUserTemplateIdOffset);
     cardTemplate->description += QStringLiteral(" (Imported)");
     const qint32 id = cardTemplate->id;
-    wallet.templates.InsertInIdOrder(cardTemplate);
-    wallet.SetModified(true);
+    wallet.AddTemplate(std::move(cardTemplate));
     context.Save();
     context.Console().PrintOut(QString::number(id));
     return 0;

@@ -56,6 +56,11 @@ CDlgFind::CDlgFind(const CWallet& wallet, QWidget* parent)
     layout->addWidget(m_results, 3, 0, 1, 3);
     layout->setRowStretch(3, 1);
     m_text->setFocus();
+    connect(&m_wallet, &CWallet::cardChanged, m_model, &CFindResultsModel::Update);
+    connect(&m_wallet, &CWallet::cardAboutToBeRemoved, m_model,
+            [this](const CCard& card) { m_model->Remove(card.id); });
+    // Rows of another wallet's cards would lead to whatever card of the new wallet has their id.
+    connect(&m_wallet, &CWallet::aboutToReset, m_model, &CFindResultsModel::Clear);
 }
 
 void CDlgFind::accept() {

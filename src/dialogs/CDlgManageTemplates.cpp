@@ -108,8 +108,8 @@ void CDlgManageTemplates::RunModify(CCardTemplate& chosen) {
         Prompts::Warn(ResourceLibrary::String(kInUseAlter));
         return;
     }
-    if (CDlgTemplate(chosen, this).exec() == QDialog::Accepted)
-        m_wallet.SetModified(true);
+    m_wallet.ChangeTemplate(
+        chosen, [this](CCardTemplate& edited) { return CDlgTemplate(edited, this).exec() == QDialog::Accepted; });
 }
 
 void CDlgManageTemplates::RunDelete(CCardTemplate& chosen) {
@@ -122,8 +122,7 @@ void CDlgManageTemplates::RunDelete(CCardTemplate& chosen) {
                            Prompts::Icon::Exclamation))
         return;
     const QString message = tr("\"%1\" has been deleted from your wallet.").arg(chosen.description);
-    m_wallet.templates.RemoveById(chosen.id);
-    m_wallet.SetModified(true);
+    m_wallet.RemoveTemplate(chosen.id);
     Prompts::Warn(message);
 }
 
@@ -148,7 +147,6 @@ void CDlgManageTemplates::RunImport() {
 
 void CDlgManageTemplates::Add(std::unique_ptr<CCardTemplate> added, const QString& announced) {
     added->id = m_wallet.NextId() + kTemplateIdOffset;
-    m_wallet.templates.InsertInIdOrder(added);
-    m_wallet.SetModified(true);
+    m_wallet.AddTemplate(std::move(added));
     Prompts::Inform(tr("\"%1\" has been successfully added to your wallet.").arg(announced));
 }

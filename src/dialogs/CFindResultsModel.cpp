@@ -20,6 +20,47 @@ void CFindResultsModel::Fill(const std::vector<const CCard*>& cards) {
     endResetModel();
 }
 
+void CFindResultsModel::Clear() {
+    beginResetModel();
+    m_rows.clear();
+    endResetModel();
+}
+
+int CFindResultsModel::RowOf(qint32 cardId) const {
+    const auto found =
+        std::find_if(m_rows.begin(), m_rows.end(), [cardId](const Row& row) { return row.cardId == cardId; });
+    return found == m_rows.end() ? -1 : int(found - m_rows.begin());
+}
+
+void CFindResultsModel::Update(const CCard& card) {
+    const int from = RowOf(card.id);
+    if (from < 0)
+        return;
+    const Row updated{card.description, card.iconId, card.id};
+    m_rows.erase(m_rows.begin() + from);
+    const auto place = std::partition_point(m_rows.begin(), m_rows.end(), [&updated](const Row& row) {
+        return QString::compare(row.description, updated.description, Qt::CaseInsensitive) <= 0;
+    });
+    const int to = int(place - m_rows.begin());
+    m_rows.insert(m_rows.begin() + from, updated);
+    if (to != from && beginMoveRows({}, from, from, {}, to > from ? to + 1 : to)) {
+        m_rows.erase(m_rows.begin() + from);
+        m_rows.insert(m_rows.begin() + to, updated);
+        endMoveRows();
+    }
+    const QModelIndex changed = index(to);
+    Q_EMIT dataChanged(changed, changed);
+}
+
+void CFindResultsModel::Remove(qint32 cardId) {
+    const int row = RowOf(cardId);
+    if (row < 0)
+        return;
+    beginRemoveRows({}, row, row);
+    m_rows.erase(m_rows.begin() + row);
+    endRemoveRows();
+}
+
 qint32 CFindResultsModel::CardId(int row) const {
     return m_rows.at(size_t(row)).cardId;
 }

@@ -68,7 +68,26 @@ CWallet::~CWallet() {
     }
 }
 
+void CWallet::BeginReset() {
+    if (m_bulk++ == 0)
+        Q_EMIT aboutToReset();
+}
+
+void CWallet::EndReset() {
+    if (--m_bulk == 0)
+        Q_EMIT wasReset();
+}
+
+CWallet::BulkChange::BulkChange(CWallet& wallet) : m_wallet(wallet) {
+    m_wallet.BeginReset();
+}
+
+CWallet::BulkChange::~BulkChange() {
+    m_wallet.EndReset();
+}
+
 void CWallet::DeleteContents() {
+    BeginReset();
     password.clear();
     cipherMethod = 1;
     clipboardOp = 0;
@@ -94,6 +113,7 @@ void CWallet::DeleteContents() {
     SetModified(false);
     SetPathName(QString());
     SetTitle(LoadResString(kStrNewWallet));
+    EndReset();
 }
 
 WalletContext::CardDefaults CWallet::NewCardDefaults() const {
@@ -192,6 +212,7 @@ bool CWallet::Store(QIODevice& device, QString& error) {
 }
 
 void CWallet::TakeContents(CWallet& other) {
+    const BulkChange reset(*this);
     std::swap(password, other.password);
     std::swap(cipherMethod, other.cipherMethod);
     std::swap(lockMinutes, other.lockMinutes);
@@ -249,6 +270,7 @@ bool CWallet::OnNewDocument() {
 }
 
 bool CWallet::LoadDefaults() {
+    const BulkChange reset(*this);
     templates.DeleteAll();
     int firstId = 0;
     int count = 0;
@@ -797,6 +819,17 @@ bool CWallet::DeleteCard(qint32 cardId) {
     return true;
 }
 
+bool CWallet::RemoveTemplate(qint32 templateId) {
+    CCardTemplate* cardTemplate = templates.FindById(templateId);
+    if (!cardTemplate)
+        return false;
+    Q_EMIT templateAboutToBeRemoved(*cardTemplate);
+    templates.RemoveById(templateId);
+    SetModified(true);
+    Q_EMIT templateRemoved(templateId);
+    return true;
+}
+
 bool CWallet::DeleteCategory(qint32 categoryId) {
     if (!Prompts::AskYesNo(LoadResString(kStrConfirmDeleteCategory), Prompts::Icon::Exclamation, Prompts::Answer::No))
         return false;
@@ -811,15 +844,106 @@ bool CWallet::DeleteCategory(qint32 categoryId) {
         card->RemoveAllStreams();
         DropCard(card);
     }
+    if (!Quiet())
+        Q_EMIT categoryAboutToBeRemoved(*categories.FindById(categoryId));
     categories.RemoveById(categoryId);
     SetModified(true);
+    if (!Quiet())
+        Q_EMIT categoryRemoved(categoryId);
     return true;
 }
 
 void CWallet::DropCard(CCard* card) {
     if (clipboardCard == card)
         clipboardCard = nullptr;
-    cards.RemoveById(card->id);
+    const qint32 id = card->id;
+    if (!Quiet())
+        Q_EMIT cardAboutToBeRemoved(*card);
+    cards.RemoveById(id);
+    if (!Quiet())
+        Q_EMIT cardRemoved(id);
+}
+
+bool CWallet::MayChangeCards() {
+    return !mustUnlockToEdit || RequestAccess(QString());
+}
+
+CCard* CWallet::NewCard(qint32 categoryId) {
+    if (!categories.FindById(categoryId) || !MayChangeCards())
+        return nullptr;
+    auto card = std::make_unique<CCard>(NextId());
+    card->categoryId = categoryId;
+    if (!card->Edit())
+        return nullptr;
+    return &AddCard(std::move(card));
+}
+
+CCategory* CWallet::NewCategory() {
+    auto category = std::make_unique<CCategory>();
+    if (!category->Edit())
+        return nullptr;
+    category->id = NextId();
+    return &AddCategory(std::move(category));
+}
+
+bool CWallet::EditCard(CCard& card) {
+    return MayChangeCards() && ChangeCard(card, [](CCard& edited) { return edited.Edit() != 0; });
+}
+
+bool CWallet::EditCategory(CCategory& category) {
+    if (!category.Edit())
+        return false;
+    SetModified(true);
+    Q_EMIT categoryChanged(category);
+    return true;
+}
+
+// The lists refuse a record whose id they hold already; ids come from NextId, so that is a caller's fault.
+CCard& CWallet::AddCard(std::unique_ptr<CCard> card) {
+    CCard& added = *card;
+    const bool inserted = cards.InsertInIdOrder(card);
+    Q_ASSERT(inserted);
+    SetModified(true);
+    if (inserted && !Quiet())
+        Q_EMIT cardAdded(added);
+    return added;
+}
+
+CCategory& CWallet::AddCategory(std::unique_ptr<CCategory> category) {
+    CCategory& added = *category;
+    const bool inserted = categories.InsertInIdOrder(category);
+    Q_ASSERT(inserted);
+    SetModified(true);
+    if (inserted && !Quiet())
+        Q_EMIT categoryAdded(added);
+    return added;
+}
+
+CCardTemplate& CWallet::AddTemplate(std::unique_ptr<CCardTemplate> cardTemplate) {
+    CCardTemplate& added = *cardTemplate;
+    const bool inserted = templates.InsertInIdOrder(cardTemplate);
+    Q_ASSERT(inserted);
+    SetModified(true);
+    if (inserted && !Quiet())
+        Q_EMIT templateAdded(added);
+    return added;
+}
+
+bool CWallet::ChangeCard(CCard& card, const std::function<bool(CCard&)>& change) {
+    const qint32 oldCategoryId = card.categoryId;
+    if (!change(card))
+        return false;
+    SetModified(true);
+    Q_EMIT cardChanged(card, oldCategoryId);
+    return true;
+}
+
+bool CWallet::ChangeTemplate(CCardTemplate& cardTemplate, const std::function<bool(CCardTemplate&)>& change) {
+    if (!change(cardTemplate))
+        return false;
+    SetModified(true);
+    Q_EMIT templateChanged(cardTemplate);
+    return true;
 }
 
 qint32 CWallet::CardClipboard(qint32 op, CCard* card, qint32 categoryId) {
@@ -839,16 +963,16 @@ qint32 CWallet::CardClipboard(qint32 op, CCard* card, qint32 categoryId) {
         // A cut card pasted into its own category stays cut.
         if (clipboardCard->categoryId == categoryId)
             return 0;
+        const qint32 oldCategoryId = clipboardCard->categoryId;
         clipboardCard->categoryId = categoryId;
         pasted = clipboardCard->id;
+        Q_EMIT cardChanged(*clipboardCard, oldCategoryId);
     } else if (clipboardOp == kCopy && clipboardCard) {
         auto copy = std::make_unique<CCard>(NextId());
         copy->CopyFrom(*clipboardCard);
         copy->categoryId = categoryId;
         copy->description = LoadResString(kStrCopyOf) + clipboardCard->description;
-        const qint32 copyId = copy->id;
-        if (cards.InsertInIdOrder(copy))
-            pasted = copyId;
+        pasted = AddCard(std::move(copy)).id;
     }
     clipboardCard = nullptr;
     clipboardOp = op;

@@ -11,6 +11,7 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <vector>
@@ -107,10 +108,47 @@ public:
     // The question every front end asks before unsealing the file `fileName`.
     static QString UnsealQuestion(const QString& fileName);
 
+    // Every change to the records goes through the operations below: the document applies the access rule, marks
+    // itself modified and announces the change (the signals below), so views update their rows and never keep a
+    // record it frees.
+
+    // The rule before a card is made or changed: true when the wallet need not be unlocked for it, or was unlocked.
+    bool MayChangeCards();
+    // A new card of `categoryId` that the user fills in through its sheet; null when refused or cancelled.
+    CCard* NewCard(qint32 categoryId);
+    // A new category that the user fills in; null when cancelled.
+    CCategory* NewCategory();
+    // The card's or category's sheet; true when the user changed something.
+    bool EditCard(CCard& card);
+    bool EditCategory(CCategory& category);
+    // Takes a record made elsewhere (an import, a command) into the wallet. The caller has applied the access rule.
+    CCard& AddCard(std::unique_ptr<CCard> card);
+    CCategory& AddCategory(std::unique_ptr<CCategory> category);
+    CCardTemplate& AddTemplate(std::unique_ptr<CCardTemplate> cardTemplate);
+    // Changes a record in place through `change`, which says whether it changed anything; a change is announced.
+    // The caller has applied the access rule.
+    bool ChangeCard(CCard& card, const std::function<bool(CCard&)>& change);
+    bool ChangeTemplate(CCardTemplate& cardTemplate, const std::function<bool(CCardTemplate&)>& change);
+    // Deleting asks first; a category goes with its cards. A template is removed without asking.
     bool DeleteCard(qint32 cardId);
     bool DeleteCategory(qint32 categoryId);
+    bool RemoveTemplate(qint32 templateId);
     // Cut, copy or paste a card; a paste gives the id of the pasted card, otherwise 0.
     qint32 CardClipboard(qint32 op, CCard* card, qint32 categoryId);
+    // The card last cut or copied, if it is still in the wallet.
+    const CCard* ClipboardCard() const { return clipboardCard; }
+
+    // Many records added at once (an import): the views hear of one reset at the end instead of each record.
+    class BulkChange {
+    public:
+        explicit BulkChange(CWallet& wallet);
+        ~BulkChange();
+        BulkChange(const BulkChange&) = delete;
+        BulkChange& operator=(const BulkChange&) = delete;
+
+    private:
+        CWallet& m_wallet;
+    };
     // The template the user picks, `preselected` (an internal name) first; none when cancelled.
     CCardTemplate* SelectTemplate(const QString& preselected, bool showCreateLink) const override;
     // The title up to its last ".".
@@ -167,7 +205,6 @@ public:
     const CTemplateList& Templates() const override { return templates; }
     const CCategoryList& Categories() const override { return categories; }
     CardDefaults NewCardDefaults() const override;
-    bool MustUnlockToEdit() const override { return mustUnlockToEdit != 0; }
 
     // Attachments reach the wallet's file through here.
     bool ReadyForAttachments() override;
@@ -178,6 +215,26 @@ public:
     void StreamRemoved() override;
 
 Q_SIGNALS:
+    // The records change. A record's signals carry the record itself while it is in the wallet: after it was added
+    // or changed, before it is removed. A card that moved to another category names the one it left.
+    void cardAdded(const CCard& card);
+    void cardChanged(const CCard& card, qint32 oldCategoryId);
+    void cardAboutToBeRemoved(const CCard& card);
+    void cardRemoved(qint32 cardId);
+    void categoryAdded(const CCategory& category);
+    void categoryChanged(const CCategory& category);
+    void categoryAboutToBeRemoved(const CCategory& category);
+    void categoryRemoved(qint32 categoryId);
+    void templateAdded(const CCardTemplate& cardTemplate);
+    void templateChanged(const CCardTemplate& cardTemplate);
+    void templateAboutToBeRemoved(const CCardTemplate& cardTemplate);
+    void templateRemoved(qint32 templateId);
+    // Every record may go (New, Open, Close, reading the file again, an import): views let go of all they hold
+    // before, and read the wallet again after.
+    void aboutToReset();
+    void wasReset();
+    // A refresh of what the views show without a change of records (hint kHintRefresh), or after a lock or a new
+    // wallet (kHintReset).
     void updated(int hint);
     void modifiedChanged(bool modified);
     void titleChanged(const QString& title);
@@ -219,7 +276,12 @@ private:
     static bool Empty(CompoundFile& file);
     bool ContainsUnit(char16_t unit);
     void DropCard(CCard* card);
+    void BeginReset();
+    void EndReset();
+    // Whether record signals are held back for one reset at the end of a bulk change.
+    bool Quiet() const { return m_bulk > 0; }
 
+    int m_bulk = 0;
     bool m_started = false;
     bool m_quitting = false;
 

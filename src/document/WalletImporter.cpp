@@ -152,8 +152,7 @@ qint32 WalletImporter::FindOrMakeCategory(const QStringList& groupPath) {
     auto category = std::make_unique<CCategory>(FreeId());
     category->description = name;
     category->flag = 0;
-    const qint32 id = category->id;
-    m_wallet.categories.InsertInIdOrder(category);
+    const qint32 id = m_wallet.AddCategory(std::move(category)).id;
     m_categories.insert(name, id);
     ++m_summary.categories;
     return id;
@@ -245,9 +244,8 @@ const CCardTemplate& WalletImporter::ImportedTemplate(const ImportedEntry& entry
     do
         cardTemplate->internalName = UniqueText();
     while (m_wallet.templates.FindByInternalName(cardTemplate->internalName));
-    const CCardTemplate& made = *cardTemplate;
+    const CCardTemplate& made = m_wallet.AddTemplate(std::move(cardTemplate));
     m_importedTemplates.insert(key, &made);
-    m_wallet.templates.InsertInIdOrder(cardTemplate);
     ++m_summary.templates;
     return made;
 }
@@ -312,10 +310,8 @@ CCard& WalletImporter::NewCard(qint32 categoryId, const CCardTemplate* cardTempl
         card->templateName = cardTemplate->internalName;
         card->iconId = cardTemplate->iconId;
     }
-    CCard& made = *card;
-    m_wallet.cards.InsertInIdOrder(card);
     ++m_summary.cards;
-    return made;
+    return m_wallet.AddCard(std::move(card));
 }
 
 const CCardTemplate* WalletImporter::TemplateNamed(const QString& description) const {

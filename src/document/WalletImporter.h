@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "document/CWallet.h"
 #include "model/ImportedEntry.h"
 
 #include <QHash>
@@ -16,7 +17,6 @@ class CAttachment;
 class CCard;
 class CCardTemplate;
 class CCategory;
-class CWallet;
 
 // Turns entries of another program's export into categories, templates and cards of a wallet. Each group becomes a
 // category ("Parent / Child"), each entry a card of the built-in template its fields fit, or else of a template made
@@ -80,6 +80,8 @@ private:
     qint32 FreeId(qint32 offset = 0);
 
     CWallet& m_wallet;
+    // The views hear of the import as one reset at its end, not of each of its records.
+    CWallet::BulkChange m_bulk{m_wallet};
     QString m_category;
     AccessCheck m_accessCheck;
     QHash<QString, qint32> m_categories;

@@ -199,7 +199,7 @@ void CCard::SerializeSlots(CArchive& archive) {
 int CCard::Edit() {
     WalletContext* wallet = WalletContext::Get();
     RecordEditor* editor = RecordEditor::Get();
-    if (!wallet || !editor || (wallet->MustUnlockToEdit() && !wallet->RequestAccess(QString())))
+    if (!wallet || !editor)
         return 0;
     bool changed = false;
     if (templateName.isEmpty()) {

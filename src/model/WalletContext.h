@@ -30,8 +30,6 @@ public:
     virtual const CTemplateList& Templates() const = 0;
     virtual const CCategoryList& Categories() const = 0;
     virtual CardDefaults NewCardDefaults() const = 0;
-    // Whether changing a card needs the wallet unlocked first.
-    virtual bool MustUnlockToEdit() const = 0;
     // The gate before anything protected: true when the caller may go on. An empty name means the wallet's title.
     virtual bool RequestAccess(const QString& name) = 0;
     // The template the user picks, `preselected` (an internal name) first; none when cancelled.

@@ -27,22 +27,47 @@ void CIconListModel::Clear() {
     End();
 }
 
+namespace {
+// Items are ordered by their text without regard to case; equal texts keep the wallet's order, which is by id.
+bool Before(const CWalletItem& a, const CWalletItem& b) {
+    const int order = QString::compare(a.description, b.description, Qt::CaseInsensitive);
+    return order < 0 || (order == 0 && a.id < b.id);
+}
+} // namespace
+
 void CIconListModel::Sort() {
-    std::stable_sort(m_items.begin(), m_items.end(), [](const Item& a, const Item& b) {
-        return QString::compare(a.record->description, b.record->description, Qt::CaseInsensitive) < 0;
-    });
+    std::sort(m_items.begin(), m_items.end(),
+              [](const Item& a, const Item& b) { return Before(*a.record, *b.record); });
 }
 
+int CIconListModel::SortedRow(const CWalletItem& record) const {
+    const auto at = std::partition_point(m_items.begin(), m_items.end(),
+                                         [&record](const Item& item) { return Before(*item.record, record); });
+    return int(at - m_items.begin());
+}
+
+// A changed record moves to its new place, so a selection stays with it.
 int CIconListModel::InsertOrUpdate(const CWalletItem& record, bool hidden) {
-    beginResetModel();
-    const int row = RowOf(record.id);
-    if (row < 0)
-        m_items.push_back({&record, hidden});
-    else
-        m_items[size_t(row)] = {&record, hidden};
-    Sort();
-    endResetModel();
-    return RowOf(record.id);
+    const int from = RowOf(record.id);
+    if (from < 0) {
+        const int row = SortedRow(record);
+        beginInsertRows({}, row, row);
+        m_items.insert(m_items.begin() + row, {&record, hidden});
+        endInsertRows();
+        return row;
+    }
+    const Item item{&record, hidden};
+    m_items.erase(m_items.begin() + from);
+    const int to = SortedRow(record);
+    m_items.insert(m_items.begin() + from, item);
+    if (to != from && beginMoveRows({}, from, from, {}, to > from ? to + 1 : to)) {
+        m_items.erase(m_items.begin() + from);
+        m_items.insert(m_items.begin() + to, item);
+        endMoveRows();
+    }
+    const QModelIndex changed = index(to);
+    Q_EMIT dataChanged(changed, changed);
+    return to;
 }
 
 void CIconListModel::Remove(qint32 id) {

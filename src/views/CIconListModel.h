@@ -8,7 +8,8 @@
 class CWalletItem;
 
 // The summary's icon list: categories or the cards of one category, as large icons ordered by their text. Items
-// point into the wallet's lists and are filled anew whenever the list is shown.
+// point into the wallet's lists: the list is filled whenever it is shown, then follows the records added, changed
+// and removed, and is emptied before the wallet lets its records go.
 class CIconListModel : public QAbstractListModel {
     Q_OBJECT
 
@@ -40,6 +41,7 @@ private:
         bool hidden;
     };
     void Sort();
+    int SortedRow(const CWalletItem& record) const;
 
     std::vector<Item> m_items;
 };

@@ -398,7 +398,7 @@ std::unique_ptr<QMenu> CMainFrame::BuildContextMenu(int kind) {
         if (level != 0)
             remove(Paste);
     }
-    items[Paste]->setEnabled(items[Paste]->isEnabled() && m_wallet.clipboardCard);
+    items[Paste]->setEnabled(items[Paste]->isEnabled() && m_wallet.ClipboardCard());
     return menu;
 }
 
@@ -418,7 +418,7 @@ void CMainFrame::UpdateCommands() {
     Action(Copy)->setEnabled(cardKind);
     Action(Delete)->setEnabled(kind != 0);
     Action(NewCard)->setEnabled(summary ? m_summary->GetMode() == CViewSummary::kCardList : kind != 0);
-    const bool canPaste = m_wallet.clipboardCard != nullptr;
+    const bool canPaste = m_wallet.ClipboardCard() != nullptr;
     Action(Paste)->setEnabled(canPaste && (summary ? m_summary->GetMode() == CViewSummary::kCardList : kind == 1));
     Action(LockWallet)->setEnabled(!m_wallet.locked);
     m_unsealAction->setEnabled(m_wallet.IsSealed());
@@ -583,10 +583,6 @@ void CMainFrame::ImportWithDialog() {
     const bool imported = WalletImporter::ImportFile(m_wallet, path, summary, error);
     // A file that checked out whole can still fail on storing an attached file; what was made by then is shown, and
     // stays unsaved until the user decides.
-    if (summary.cards > 0) {
-        m_wallet.SetModified(true);
-        Q_EMIT m_wallet.updated(CWallet::kHintRefresh);
-    }
     if (imported)
         Prompts::Inform(summary.Text(false));
     else
@@ -680,23 +676,11 @@ void CMainFrame::UpdateTitle() {
 
 void CMainFrame::AddItem(int kind) {
     if (kind == kAddCard && m_currentCategoryId != 0) {
-        auto card = std::make_unique<CCard>(m_wallet.NextId());
-        card->categoryId = m_currentCategoryId;
-        if (!card->Edit())
-            return;
-        const CCard& added = *card;
-        m_wallet.cards.InsertInIdOrder(card);
-        m_wallet.SetModified(true);
-        added.AddToTree(true);
+        if (const CCard* added = m_wallet.NewCard(m_currentCategoryId))
+            added->AddToTree(true);
     } else if (kind == kAddCategory) {
-        auto category = std::make_unique<CCategory>();
-        if (!category->Edit())
-            return;
-        category->id = m_wallet.NextId();
-        const CCategory& added = *category;
-        m_wallet.categories.InsertInIdOrder(category);
-        m_wallet.SetModified(true);
-        added.AddToTree(true);
+        if (const CCategory* added = m_wallet.NewCategory())
+            added->AddToTree(true);
     }
     UpdateCommands();
 }

@@ -12,82 +12,215 @@
 #include <algorithm>
 
 namespace {
-// Card rows carry their category's position in the high half of the internal id and their row in the low half.
-constexpr int kRowBits = 32;
-
-// The tree orders children by their text, without regard to case; equal texts keep the wallet's order.
-template <class Record> bool ByText(const Record* a, const Record* b) {
-    return QString::compare(a->description, b->description, Qt::CaseInsensitive) < 0;
+// Children are ordered by their text without regard to case; equal texts keep the wallet's order, which is by id.
+template <class Record> bool Before(const Record& a, const Record& b) {
+    const int order = QString::compare(a.description, b.description, Qt::CaseInsensitive);
+    return order < 0 || (order == 0 && a.id < b.id);
 }
+
+// Where `record` goes among `rows` (which do not hold it).
+template <class Record, class Rows, class Get> int SortedRow(const Rows& rows, const Record& record, Get get) {
+    const auto at =
+        std::partition_point(rows.begin(), rows.end(), [&](const auto& row) { return Before(*get(row), record); });
+    return int(at - rows.begin());
+}
+
 } // namespace
 
 CTreeModel::CTreeModel(QObject* parent) : QAbstractItemModel(parent), m_programIcon(CProgramIcon::ProgramIcon()) {}
+
+CTreeModel::~CTreeModel() = default;
 
 void CTreeModel::Begin(int iconSize, bool locked) {
     beginResetModel();
     m_iconSize = iconSize;
     m_locked = locked;
     m_categories.clear();
-    m_categoryRows.clear();
+    m_byId.clear();
 }
 
 void CTreeModel::AddCategory(const CCategory& category) {
-    if (m_categoryRows.count(category.id))
+    if (m_byId.count(category.id))
         return;
-    m_categoryRows.emplace(category.id, m_categories.size());
-    m_categories.push_back({&category, m_locked && category.RequiresPassword(), {}});
+    m_categories.push_back(std::make_unique<Category>(
+        Category{&category, m_locked && category.RequiresPassword(), int(m_categories.size()), {}}));
+    m_byId.emplace(category.id, m_categories.back().get());
 }
 
 void CTreeModel::AddCard(const CCard& card) {
-    const auto found = m_categoryRows.find(card.categoryId);
-    if (found != m_categoryRows.end() && !m_categories[found->second].hidden)
-        m_categories[found->second].cards.push_back(&card);
+    if (Category* node = NodeOf(card.categoryId); node && !node->hidden)
+        node->cards.push_back(&card);
 }
 
 void CTreeModel::End() {
-    std::stable_sort(m_categories.begin(), m_categories.end(),
-                     [](const Category& a, const Category& b) { return ByText(a.record, b.record); });
-    m_categoryRows.clear();
-    for (size_t row = 0; row < m_categories.size(); ++row) {
-        m_categoryRows.emplace(m_categories[row].record->id, row);
-        std::stable_sort(m_categories[row].cards.begin(), m_categories[row].cards.end(), ByText<CCard>);
-    }
+    std::sort(m_categories.begin(), m_categories.end(),
+              [](const auto& a, const auto& b) { return Before(*a->record, *b->record); });
+    Renumber();
+    for (const auto& node : m_categories)
+        std::sort(node->cards.begin(), node->cards.end(),
+                  [](const CCard* a, const CCard* b) { return Before(*a, *b); });
     endResetModel();
+}
+
+void CTreeModel::Clear() {
+    Begin(m_iconSize, m_locked);
+    endResetModel();
+}
+
+void CTreeModel::Renumber() {
+    for (size_t row = 0; row < m_categories.size(); ++row)
+        m_categories[row]->row = int(row);
+}
+
+CTreeModel::Category* CTreeModel::NodeOf(qint32 categoryId) const {
+    const auto found = m_byId.find(categoryId < 0 ? -categoryId : categoryId);
+    return found == m_byId.end() ? nullptr : found->second;
+}
+
+int CTreeModel::CategoryRow(const CCategory& category) const {
+    const Category* node = NodeOf(category.id);
+    return node && node->record == &category ? node->row : -1;
+}
+
+int CTreeModel::CardRow(const Category& node, const CCard& card) const {
+    const auto found = std::find(node.cards.begin(), node.cards.end(), &card);
+    return found == node.cards.end() ? -1 : int(found - node.cards.begin());
+}
+
+void CTreeModel::InsertCategory(const CCategory& category) {
+    if (m_byId.count(category.id))
+        return;
+    const int row = SortedRow(m_categories, category, [](const auto& node) { return node->record; });
+    beginInsertRows(RootIndex(), row, row);
+    auto node = std::make_unique<Category>(Category{&category, m_locked && category.RequiresPassword(), row, {}});
+    m_byId.emplace(category.id, node.get());
+    m_categories.insert(m_categories.begin() + row, std::move(node));
+    Renumber();
+    endInsertRows();
+}
+
+// The category moves to its new place by its text. One that starts or stops asking for the password while the wallet
+// is locked would take its cards along: that is for a refill.
+bool CTreeModel::UpdateCategory(const CCategory& category) {
+    Category* node = NodeOf(category.id);
+    if (!node)
+        return true;
+    if (node->hidden != (m_locked && category.RequiresPassword()))
+        return false;
+    const int from = node->row;
+    std::unique_ptr<Category> held = std::move(m_categories[size_t(from)]);
+    m_categories.erase(m_categories.begin() + from);
+    const int to = SortedRow(m_categories, category, [](const auto& other) { return other->record; });
+    m_categories.insert(m_categories.begin() + from, std::move(held));
+    if (to != from && beginMoveRows(RootIndex(), from, from, RootIndex(), to > from ? to + 1 : to)) {
+        std::rotate(to > from ? m_categories.begin() + from : m_categories.begin() + to,
+                    to > from ? m_categories.begin() + from + 1 : m_categories.begin() + from,
+                    to > from ? m_categories.begin() + to + 1 : m_categories.begin() + from + 1);
+        Renumber();
+        endMoveRows();
+    }
+    const QModelIndex index = IndexOf(*node);
+    Q_EMIT dataChanged(index, index);
+    return true;
+}
+
+void CTreeModel::RemoveCategory(const CCategory& category) {
+    const int row = CategoryRow(category);
+    if (row < 0)
+        return;
+    beginRemoveRows(RootIndex(), row, row);
+    m_byId.erase(category.id);
+    m_categories.erase(m_categories.begin() + row);
+    Renumber();
+    endRemoveRows();
+}
+
+void CTreeModel::InsertCard(const CCard& card) {
+    Category* node = NodeOf(card.categoryId);
+    if (!node || node->hidden || CardRow(*node, card) >= 0)
+        return;
+    const int row = SortedRow(node->cards, card, [](const CCard* other) { return other; });
+    beginInsertRows(IndexOf(*node), row, row);
+    node->cards.insert(node->cards.begin() + row, &card);
+    endInsertRows();
+}
+
+void CTreeModel::UpdateCard(const CCard& card, qint32 oldCategoryId) {
+    Category* from = NodeOf(oldCategoryId);
+    const int fromRow = from ? CardRow(*from, card) : -1;
+    Category* to = NodeOf(card.categoryId);
+    if (fromRow < 0 || !to || to->hidden) {
+        // It was not shown, or will not be: a plain insert or removal.
+        if (fromRow >= 0) {
+            beginRemoveRows(IndexOf(*from), fromRow, fromRow);
+            from->cards.erase(from->cards.begin() + fromRow);
+            endRemoveRows();
+        }
+        InsertCard(card);
+        return;
+    }
+    from->cards.erase(from->cards.begin() + fromRow);
+    const int toRow = SortedRow(to->cards, card, [](const CCard* other) { return other; });
+    from->cards.insert(from->cards.begin() + fromRow, &card);
+    const bool moves = from != to || toRow != fromRow;
+    const int destination = from == to && toRow > fromRow ? toRow + 1 : toRow;
+    if (moves && beginMoveRows(IndexOf(*from), fromRow, fromRow, IndexOf(*to), destination)) {
+        from->cards.erase(from->cards.begin() + fromRow);
+        to->cards.insert(to->cards.begin() + toRow, &card);
+        endMoveRows();
+    }
+    const QModelIndex index = CardIndex(card.id);
+    Q_EMIT dataChanged(index, index);
+}
+
+void CTreeModel::RemoveCard(const CCard& card) {
+    Category* node = NodeOf(card.categoryId);
+    const int row = node ? CardRow(*node, card) : -1;
+    if (row < 0)
+        return;
+    beginRemoveRows(IndexOf(*node), row, row);
+    node->cards.erase(node->cards.begin() + row);
+    endRemoveRows();
 }
 
 QModelIndex CTreeModel::RootIndex() const {
     return createIndex(0, 0, kRootId);
 }
 
+QModelIndex CTreeModel::IndexOf(const Category& node) const {
+    return createIndex(node.row, 0, kCategoryId);
+}
+
 QModelIndex CTreeModel::CategoryIndex(qint32 categoryId) const {
-    const auto found = m_categoryRows.find(categoryId < 0 ? -categoryId : categoryId);
-    return found == m_categoryRows.end() ? QModelIndex()
-                                         : createIndex(int(found->second), 0, kFirstCategoryId + found->second);
+    const Category* node = NodeOf(categoryId);
+    return node ? IndexOf(*node) : QModelIndex();
 }
 
 QModelIndex CTreeModel::CardIndex(qint32 cardId) const {
-    for (size_t row = 0; row < m_categories.size(); ++row) {
-        const std::vector<const CCard*>& cards = m_categories[row].cards;
-        for (size_t i = 0; i < cards.size(); ++i) {
-            if (cards[i]->id == cardId)
-                return createIndex(int(i), 0, (quintptr(row + 1) << kRowBits) | i);
+    for (const auto& node : m_categories) {
+        for (size_t i = 0; i < node->cards.size(); ++i) {
+            if (node->cards[i]->id == cardId)
+                return createIndex(int(i), 0, node.get());
         }
     }
     return {};
 }
 
-const CCategory* CTreeModel::CategoryAt(const QModelIndex& index) const {
+// Card rows carry their category's node as internal pointer; category rows and the root carry a tag.
+const CTreeModel::Category* CTreeModel::NodeAt(const QModelIndex& index) const {
     const quintptr id = index.isValid() ? index.internalId() : 0;
-    if (id < kFirstCategoryId || (id >> kRowBits) != 0)
+    return id > kCategoryId ? static_cast<const Category*>(index.internalPointer()) : nullptr;
+}
+
+const CCategory* CTreeModel::CategoryAt(const QModelIndex& index) const {
+    if (!index.isValid() || index.internalId() != kCategoryId || size_t(index.row()) >= m_categories.size())
         return nullptr;
-    return m_categories[id - kFirstCategoryId].record;
+    return m_categories[size_t(index.row())]->record;
 }
 
 const CCard* CTreeModel::CardAt(const QModelIndex& index) const {
-    const quintptr id = index.isValid() ? index.internalId() : 0;
-    if ((id >> kRowBits) == 0)
-        return nullptr;
-    return m_categories[(id >> kRowBits) - 1].cards[id & ((quintptr(1) << kRowBits) - 1)];
+    const Category* node = NodeAt(index);
+    return node && size_t(index.row()) < node->cards.size() ? node->cards[size_t(index.row())] : nullptr;
 }
 
 QModelIndex CTreeModel::index(int row, int column, const QModelIndex& parent) const {
@@ -96,29 +229,27 @@ QModelIndex CTreeModel::index(int row, int column, const QModelIndex& parent) co
     if (!parent.isValid())
         return RootIndex();
     if (parent.internalId() == kRootId)
-        return createIndex(row, 0, kFirstCategoryId + quintptr(row));
-    return createIndex(row, 0, (quintptr(parent.row() + 1) << kRowBits) | quintptr(row));
+        return createIndex(row, 0, kCategoryId);
+    return createIndex(row, 0, m_categories[size_t(parent.row())].get());
 }
 
 QModelIndex CTreeModel::parent(const QModelIndex& child) const {
-    const quintptr id = child.isValid() ? child.internalId() : 0;
-    if (id == 0 || id == kRootId)
+    if (!child.isValid() || child.internalId() == kRootId)
         return {};
-    if ((id >> kRowBits) == 0)
+    if (child.internalId() == kCategoryId)
         return RootIndex();
-    const size_t row = (id >> kRowBits) - 1;
-    return createIndex(int(row), 0, kFirstCategoryId + row);
+    const Category* node = NodeAt(child);
+    return IndexOf(*node);
 }
 
 int CTreeModel::rowCount(const QModelIndex& parent) const {
     if (!parent.isValid())
         return 1;
-    const quintptr id = parent.internalId();
-    if (id == kRootId)
+    if (parent.internalId() == kRootId)
         return int(m_categories.size());
-    if ((id >> kRowBits) != 0)
+    if (parent.internalId() != kCategoryId)
         return 0;
-    return int(m_categories[id - kFirstCategoryId].cards.size());
+    return int(m_categories[size_t(parent.row())]->cards.size());
 }
 
 int CTreeModel::columnCount(const QModelIndex&) const {
@@ -128,7 +259,7 @@ int CTreeModel::columnCount(const QModelIndex&) const {
 // A category that asks for the password shows that it can open, so the user can ask to see its cards.
 bool CTreeModel::hasChildren(const QModelIndex& parent) const {
     if (CategoryAt(parent))
-        return m_categories[size_t(parent.row())].hidden || rowCount(parent) > 0;
+        return m_categories[size_t(parent.row())]->hidden || rowCount(parent) > 0;
     return rowCount(parent) > 0;
 }
 
@@ -154,8 +285,8 @@ QVariant CTreeModel::data(const QModelIndex& index, int role) const {
             return {};
         }
     }
-    if ((id >> kRowBits) == 0)
-        return CategoryData(m_categories[id - kFirstCategoryId], role);
+    if (id == kCategoryId)
+        return CategoryData(*m_categories[size_t(index.row())], role);
     return CardData(*CardAt(index), role);
 }
 

@@ -34,7 +34,26 @@ CViewCategoriesCards::CViewCategoriesCards(CMainFrame& frame)
     connect(m_treeCtrl, &QTreeView::expanded, this, &CViewCategoriesCards::OnExpanded);
     connect(m_treeCtrl, &QTreeView::doubleClicked, this,
             [this](const QModelIndex& index) { DoAction(Properties, index); });
-    connect(&frame.Wallet(), &CWallet::updated, this, [this] { Refill(0, 0); });
+    FollowWallet(frame.Wallet());
+}
+
+// The tree follows each change of the records row by row, and is filled anew only when the wallet is read, made or
+// locked; before the wallet lets go of its records, the tree lets go of them.
+void CViewCategoriesCards::FollowWallet(CWallet& wallet) {
+    connect(&wallet, &CWallet::updated, this, [this] { Refill(0, 0); });
+    connect(&wallet, &CWallet::aboutToReset, m_model, &CTreeModel::Clear);
+    connect(&wallet, &CWallet::wasReset, this, [this] { Refill(0, 0); });
+    connect(&wallet, &CWallet::categoryAdded, m_model, &CTreeModel::InsertCategory);
+    connect(&wallet, &CWallet::categoryChanged, this, [this](const CCategory& category) {
+        if (!m_model->UpdateCategory(category)) {
+            Refill(0, 0);
+            SelectCategory(category.id);
+        }
+    });
+    connect(&wallet, &CWallet::categoryAboutToBeRemoved, m_model, &CTreeModel::RemoveCategory);
+    connect(&wallet, &CWallet::cardAdded, m_model, &CTreeModel::InsertCard);
+    connect(&wallet, &CWallet::cardChanged, m_model, &CTreeModel::UpdateCard);
+    connect(&wallet, &CWallet::cardAboutToBeRemoved, m_model, &CTreeModel::RemoveCard);
 }
 
 CViewCategoriesCards::~CViewCategoriesCards() = default;
@@ -71,12 +90,12 @@ void CViewCategoriesCards::Refill(qint32 categoryId, qint32 cardId) {
     m_frame.UpdateCommands();
 }
 
+// Outside a refill the record is in the tree already: the wallet announced it.
 void CViewCategoriesCards::InsertCategory(const CCategory& category, bool select) {
     if (m_filling) {
         m_model->AddCategory(category);
         return;
     }
-    Refill(0, 0);
     if (select)
         SelectCategory(category.id);
 }
@@ -88,7 +107,8 @@ void CViewCategoriesCards::InsertCard(const CCard& card, bool select) {
             m_selectCardId = card.id;
         return;
     }
-    Refill(card.categoryId, select ? card.id : 0);
+    if (select)
+        SelectCard(card.id);
 }
 
 void CViewCategoriesCards::NewCard() {
@@ -189,19 +209,16 @@ void CViewCategoriesCards::CategoryAction(int action, CCategory& category) {
         ShowCategory(category);
         break;
     case Properties:
-        if (category.Edit()) {
-            wallet.SetModified(true);
-            Refill(0, 0);
+        if (wallet.EditCategory(category))
             SelectCategory(category.id);
-        }
         break;
     case Delete:
         if (wallet.DeleteCategory(category.id))
-            Refill(0, 0);
+            Select(m_model->RootIndex());
         break;
     case Paste:
         if (const qint32 pasted = wallet.CardClipboard(CWallet::kPaste, nullptr, category.id))
-            Refill(category.id, pasted);
+            SelectCard(pasted);
         m_frame.UpdateCommands();
         break;
     default:
@@ -216,14 +233,12 @@ void CViewCategoriesCards::CardAction(int action, CCard& card) {
         card.Show();
         break;
     case Properties:
-        if (card.Edit()) {
-            wallet.SetModified(true);
-            Refill(card.categoryId, card.id);
-        }
+        if (wallet.EditCard(card))
+            SelectCard(card.id);
         break;
     case Delete:
         if (wallet.DeleteCard(card.id))
-            Refill(0, 0);
+            Select(m_model->RootIndex());
         break;
     case Cut:
         wallet.CardClipboard(CWallet::kCut, &card, 0);

@@ -8,6 +8,7 @@ class CCard;
 class CCategory;
 class CItemTreeCtrl;
 class CMainFrame;
+class CWallet;
 class CTreeModel;
 
 // The tree of the open wallet: the root "Korvel", its categories and their cards. Selecting an item shows it in
@@ -45,6 +46,7 @@ Q_SIGNALS:
     void selectionShown();
 
 private:
+    void FollowWallet(CWallet& wallet);
     void OnCurrentChanged(const QModelIndex& current);
     void OnExpanded(const QModelIndex& index);
     void ShowCategory(const CCategory& category);

@@ -67,9 +67,59 @@ CViewSummary::CViewSummary(CMainFrame& frame)
     for (QWidget* page : {m_blank, static_cast<QWidget*>(m_list), static_cast<QWidget*>(m_details)})
         m_stack->addWidget(page);
     SetMode(kBlank);
+    FollowWallet(frame.Wallet());
 }
 
 CViewSummary::~CViewSummary() = default;
+
+// The list and the card shown follow each change of the records; before the wallet lets go of its records, the
+// summary shows nothing.
+void CViewSummary::FollowWallet(CWallet& wallet) {
+    connect(&wallet, &CWallet::aboutToReset, this, [this] {
+        m_currentCard = nullptr;
+        SetMode(kBlank);
+    });
+    connect(&wallet, &CWallet::categoryAdded, this, &CViewSummary::OnCategoryChanged);
+    connect(&wallet, &CWallet::categoryChanged, this, &CViewSummary::OnCategoryChanged);
+    connect(&wallet, &CWallet::categoryAboutToBeRemoved, this, [this](const CCategory& category) {
+        if (m_mode == kCategoryList)
+            m_listModel->Remove(category.id);
+        else if (m_mode == kCardList && category.id == m_frame.CurrentCategoryId())
+            SetMode(kBlank);
+    });
+    connect(&wallet, &CWallet::cardAdded, this, [this](const CCard& card) { OnCardChanged(card, 0); });
+    connect(&wallet, &CWallet::cardChanged, this, &CViewSummary::OnCardChanged);
+    connect(&wallet, &CWallet::cardAboutToBeRemoved, this, [this](const CCard& card) {
+        if (m_mode == kCardList)
+            m_listModel->Remove(card.id);
+        if (&card == m_currentCard) {
+            m_currentCard = nullptr;
+            if (m_mode == kCardDetails)
+                SetMode(kBlank);
+        }
+    });
+    connect(&wallet, &CWallet::templateChanged, this, [this] {
+        if (m_mode == kCardDetails)
+            SetMode(kCardDetails);
+    });
+}
+
+void CViewSummary::OnCategoryChanged(const CCategory& category) {
+    if (m_mode == kCategoryList)
+        m_listModel->InsertOrUpdate(category, m_frame.Wallet().locked && category.RequiresPassword());
+    else if (m_mode == kCardList && category.id == m_frame.CurrentCategoryId())
+        Q_EMIT captionChanged(FormatText(StringTable::Text(kStrCardsCaption), {category.description}));
+}
+
+void CViewSummary::OnCardChanged(const CCard& card, qint32 oldCategoryId) {
+    const qint32 shown = m_frame.CurrentCategoryId();
+    if (m_mode == kCardList && card.categoryId == shown)
+        m_listModel->InsertOrUpdate(card, false);
+    else if (m_mode == kCardList && oldCategoryId == shown)
+        m_listModel->Remove(card.id);
+    else if (m_mode == kCardDetails && &card == m_currentCard)
+        SetMode(kCardDetails);
+}
 
 // The title over a line, then a row per filled field: the value at the left, its name ending at the right.
 QWidget* CViewSummary::BuildDetails() {
@@ -270,18 +320,11 @@ void CViewSummary::CategoryAction(int action, CCategory& category) {
         m_frame.Tree().SelectCategory(category.id);
         break;
     case CViewCategoriesCards::Properties:
-        if (category.Edit()) {
-            m_frame.Wallet().SetModified(true);
-            m_frame.Tree().Refill(0, 0);
-            m_frame.Tree().TreeCtrl().setFocus();
+        if (m_frame.Wallet().EditCategory(category))
             category.AddToList(true);
-        }
         break;
     case CViewCategoriesCards::Delete:
-        if (m_frame.Wallet().DeleteCategory(category.id)) {
-            m_listModel->Remove(category.id);
-            m_frame.Tree().Refill(0, 0);
-        }
+        m_frame.Wallet().DeleteCategory(category.id);
         break;
     default:
         break;
@@ -296,17 +339,11 @@ void CViewSummary::CardAction(int action, CCard* card) {
         m_frame.Tree().SelectCard(card->id);
         break;
     case CViewCategoriesCards::Properties:
-        if (card->Edit()) {
-            wallet.SetModified(true);
-            m_frame.Tree().Refill(card->categoryId, 0);
+        if (wallet.EditCard(*card))
             card->AddToList(true);
-        }
         break;
     case CViewCategoriesCards::Delete:
-        if (wallet.DeleteCard(card->id)) {
-            m_listModel->Remove(card->id);
-            m_frame.Tree().Refill(0, 0);
-        }
+        wallet.DeleteCard(card->id);
         break;
     case CViewCategoriesCards::Cut:
         wallet.CardClipboard(CWallet::kCut, card, 0);
@@ -317,10 +354,8 @@ void CViewSummary::CardAction(int action, CCard* card) {
     case CViewCategoriesCards::Paste: {
         const qint32 category = m_frame.CurrentCategoryId();
         const qint32 pasted = wallet.CardClipboard(CWallet::kPaste, nullptr, category);
-        if (const CCard* added = wallet.cards.FindById(pasted)) {
+        if (const CCard* added = wallet.cards.FindById(pasted))
             added->AddToList(true);
-            m_frame.Tree().Refill(category, pasted);
-        }
         break;
     }
     default:

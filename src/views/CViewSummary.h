@@ -12,6 +12,7 @@ class CItemListCtrl;
 class CLinkLabel;
 class CMainFrame;
 class CSeparatorLine;
+class CWallet;
 class QScrollArea;
 class QStackedWidget;
 
@@ -53,6 +54,9 @@ Q_SIGNALS:
     void captionChanged(const QString& caption);
 
 private:
+    void FollowWallet(CWallet& wallet);
+    void OnCategoryChanged(const CCategory& category);
+    void OnCardChanged(const CCard& card, qint32 oldCategoryId);
     QWidget* BuildDetails();
     void FillCategories();
     void FillCards();

@@ -1,0 +1,218 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The tree, the summary's list and Find's results follow the wallet's changes row by row: after any sequence of
+// changes they show exactly the wallet's records, hold none that it freed, and keep what the user selected.
+#include "GuiProgram.h"
+#include "GuiTestMain.h"
+#include "dialogs/CDlgFind.h"
+#include "dialogs/CFindResultsModel.h"
+#include "model/CCard.h"
+#include "model/CCategory.h"
+#include "views/CItemTreeCtrl.h"
+#include "views/CIconListModel.h"
+#include "views/CMainFrame.h"
+#include "views/CTreeModel.h"
+#include "views/CViewCategoriesCards.h"
+#include "views/CViewSummary.h"
+#include "widgets/Commands.h"
+
+#include <QAbstractItemModelTester>
+#include <QAction>
+#include <QLineEdit>
+#include <QListView>
+#include <QRandomGenerator>
+
+namespace {
+
+bool Before(const CWalletItem* a, const CWalletItem* b) {
+    const int order = QString::compare(a->description, b->description, Qt::CaseInsensitive);
+    return order < 0 || (order == 0 && a->id < b->id);
+}
+
+// "" when the tree shows exactly the wallet, in order; otherwise what differs.
+QString TreeDifference(const CTreeModel& model, const CWallet& wallet) {
+    const QModelIndex root = model.RootIndex();
+    std::vector<const CCategory*> categories;
+    for (const CCategory* category : wallet.categories)
+        categories.push_back(category);
+    std::sort(categories.begin(), categories.end(), Before);
+    if (model.rowCount(root) != int(categories.size()))
+        return QStringLiteral("%1 categories shown, %2 in the wallet").arg(model.rowCount(root)).arg(categories.size());
+    for (int row = 0; row < int(categories.size()); ++row) {
+        const QModelIndex index = model.index(row, 0, root);
+        if (model.CategoryAt(index) != categories[size_t(row)])
+            return QStringLiteral("category row %1 is not %2").arg(row).arg(categories[size_t(row)]->description);
+        std::vector<const CCard*> cards;
+        const bool hidden = wallet.locked && categories[size_t(row)]->RequiresPassword();
+        for (const CCard* card : wallet.cards)
+            if (!hidden && card->categoryId == categories[size_t(row)]->id)
+                cards.push_back(card);
+        std::sort(cards.begin(), cards.end(), Before);
+        if (model.rowCount(index) != int(cards.size()))
+            return QStringLiteral("%1 cards under %2, %3 in the wallet")
+                .arg(model.rowCount(index))
+                .arg(categories[size_t(row)]->description)
+                .arg(cards.size());
+        for (int i = 0; i < int(cards.size()); ++i) {
+            const QModelIndex card = model.index(i, 0, index);
+            if (model.CardAt(card) != cards[size_t(i)] || model.parent(card) != index)
+                return QStringLiteral("card row %1 of %2 is not %3")
+                    .arg(i)
+                    .arg(categories[size_t(row)]->description, cards[size_t(i)]->description);
+        }
+    }
+    return {};
+}
+
+} // namespace
+
+class TestGuiFollowWallet : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    // Random changes of every kind through the wallet; the models are checked by Qt's model tester as they go.
+    void viewsFollowRandomChanges() {
+        GuiProgram p;
+        QVERIFY(p.Start());
+        CWallet& wallet = p.Wallet();
+        CTreeModel& tree = p.Frame().Tree().Model();
+        QAbstractItemModelTester treeTester(&tree, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QAbstractItemModelTester listTester(&p.Frame().Summary().ListModel(),
+                                            QAbstractItemModelTester::FailureReportingMode::QtTest);
+        wallet.password = QStringLiteral("2468");
+        QRandomGenerator random(20261208);
+        auto pick = [&random](auto& list) { return list.Count() ? list.At(random.bounded(list.Count())) : nullptr; };
+        static const QStringList names{"alpha", "Beta", "beta", "Gamma", "delta", "Alpha", "epsilon", ""};
+        auto name = [&random] { return names[random.bounded(names.size())] + QString::number(random.bounded(3)); };
+        for (int step = 0; step < 400; ++step) {
+            const int what = random.bounded(10);
+            CCategory* category = pick(wallet.categories);
+            CCard* card = pick(wallet.cards);
+            if (what <= 2 && category) {
+                auto made = std::make_unique<CCard>(wallet.NextId());
+                made->description = name();
+                made->categoryId = category->id;
+                made->templateName = QStringLiteral("9");
+                wallet.AddCard(std::move(made));
+            } else if (what == 3 && card) {
+                wallet.ChangeCard(*card, [&](CCard& changed) {
+                    changed.description = name();
+                    return true;
+                });
+            } else if (what == 4 && card && category) {
+                wallet.CardClipboard(random.bounded(2) ? CWallet::kCut : CWallet::kCopy, card, 0);
+                wallet.CardClipboard(CWallet::kPaste, nullptr, category->id);
+            } else if (what == 5 && card) {
+                p.prompts.Message(QStringLiteral("delete the selected card"), Prompts::Answer::Yes);
+                QVERIFY(wallet.DeleteCard(card->id));
+            } else if (what == 6) {
+                auto made = std::make_unique<CCategory>(wallet.NextId());
+                made->description = name();
+                made->flag = random.bounded(2);
+                wallet.AddCategory(std::move(made));
+            } else if (what == 7 && category && random.bounded(3) == 0) {
+                p.prompts.Message(QStringLiteral("delete all the cards"), Prompts::Answer::Yes);
+                if (wallet.locked)
+                    p.prompts.Password(QStringLiteral("2468"));
+                QVERIFY(wallet.DeleteCategory(category->id));
+            } else if (what == 8) {
+                wallet.SetLocked(!wallet.locked);
+            } else if (what == 9 && card) {
+                // Whatever is selected, and then the card shown in the summary.
+                p.Frame().Tree().SelectCard(card->id);
+            }
+            QCoreApplication::processEvents();
+            const QString difference = TreeDifference(tree, wallet);
+            QVERIFY2(difference.isEmpty(), qPrintable(QStringLiteral("step %1: %2").arg(step).arg(difference)));
+        }
+        QVERIFY2(p.prompts.Faults().isEmpty(), qPrintable(p.prompts.Faults().join('\n')));
+    }
+
+    // A change elsewhere in the wallet, or to the selected card itself, leaves the selection on the same card and the
+    // expanded categories open.
+    void selectionAndExpansionStay() {
+        GuiProgram p;
+        QVERIFY(p.Start());
+        CWallet& wallet = p.Wallet();
+        auto add = [&wallet](const QString& name, qint32 category) -> CCard& {
+            auto made = std::make_unique<CCard>(wallet.NextId());
+            made->description = name;
+            made->categoryId = category;
+            made->templateName = QStringLiteral("9");
+            return wallet.AddCard(std::move(made));
+        };
+        const qint32 business = wallet.categories.At(0)->id;
+        const qint32 personal = wallet.categories.At(1)->id;
+        CCard& chosen = add(QStringLiteral("m"), business);
+        CCard& other = add(QStringLiteral("n"), business);
+        add(QStringLiteral("p"), personal);
+        CViewCategoriesCards& view = p.Frame().Tree();
+        view.SelectCard(chosen.id);
+        CTreeModel& tree = view.Model();
+        QItemSelectionModel& selection = *view.TreeCtrl().selectionModel();
+        const QPersistentModelIndex personalRow = tree.CategoryIndex(personal);
+        view.TreeCtrl().expand(personalRow);
+        auto rename = [&wallet](CCard& card, const QString& text) {
+            wallet.ChangeCard(card, [&text](CCard& changed) {
+                changed.description = text;
+                return true;
+            });
+        };
+        rename(other, QStringLiteral("a")); // moves above the selection
+        QCOMPARE(tree.CardAt(selection.currentIndex()), &chosen);
+        rename(chosen, QStringLiteral("z")); // the selection itself moves
+        QCOMPARE(tree.CardAt(selection.currentIndex()), &chosen);
+        QCOMPARE(selection.currentIndex().row(), 1);
+        auto category = std::make_unique<CCategory>(wallet.NextId());
+        category->description = QStringLiteral("A first");
+        wallet.AddCategory(std::move(category)); // every category row moves down
+        QCOMPARE(tree.CardAt(selection.currentIndex()), &chosen);
+        QVERIFY(view.TreeCtrl().isExpanded(personalRow));
+        QCOMPARE(tree.CategoryAt(personalRow), wallet.categories.FindById(personal));
+        wallet.CardClipboard(CWallet::kCut, &chosen, 0);
+        wallet.CardClipboard(CWallet::kPaste, nullptr, personal); // to another category
+        QCOMPARE(tree.CardAt(selection.currentIndex()), &chosen);
+        QCOMPARE(tree.parent(selection.currentIndex()), QModelIndex(personalRow));
+    }
+
+    // Find's rows follow the cards they name, and a new wallet empties them: a row of the old wallet would lead to
+    // whatever card of the new one has its id.
+    void findResultsFollowTheWallet() {
+        GuiProgram p;
+        QVERIFY(p.Start());
+        CWallet& wallet = p.Wallet();
+        for (const char* name : {"Visa", "Visa Gold", "Amex"}) {
+            auto made = std::make_unique<CCard>(wallet.NextId());
+            made->description = QString::fromLatin1(name);
+            made->categoryId = wallet.categories.At(0)->id;
+            made->templateName = QStringLiteral("9");
+            wallet.AddCard(std::move(made));
+        }
+        p.Frame().Action(Command::Find)->trigger();
+        auto* find = p.Frame().findChild<CDlgFind*>();
+        QVERIFY(find);
+        QAbstractItemModelTester tester(find->Results().model(),
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
+        find->FindText().setText(QStringLiteral("visa"));
+        p.prompts.Message(QStringLiteral("Found 2 card(s)"), Prompts::Answer::Ok);
+        find->accept();
+        QAbstractItemModel& results = *find->Results().model();
+        QCOMPARE(results.rowCount(), 2);
+        CCard& gold = *wallet.cards.At(1);
+        wallet.ChangeCard(gold, [](CCard& changed) {
+            changed.description = QStringLiteral("A Visa");
+            return true;
+        });
+        QCOMPARE(results.index(0, 0).data().toString(), QStringLiteral("A Visa"));
+        p.prompts.Message(QStringLiteral("delete the selected card"), Prompts::Answer::Yes);
+        QVERIFY(wallet.DeleteCard(gold.id));
+        QCOMPARE(results.rowCount(), 1);
+        p.prompts.Message(QStringLiteral("save"), Prompts::Answer::No);
+        p.prompts.Message(QStringLiteral("A new wallet has been created"), Prompts::Answer::No);
+        p.Frame().Action(Command::NewWallet)->trigger();
+        QCOMPARE(results.rowCount(), 0);
+        QVERIFY2(p.prompts.Faults().isEmpty(), qPrintable(p.prompts.Faults().join('\n')));
+    }
+};
+
+KORVEL_GUI_TEST_MAIN(TestGuiFollowWallet)
+#include "TestGuiFollowWallet.moc"
