@@ -592,6 +592,32 @@ private Q_SLOTS:
         QVERIFY2(Faults(p, driver).isEmpty(), qPrintable(Faults(p, driver)));
     }
 
+    // The dialogs offer the templates of the wallet they are opened for, also when that is not the wallet the records
+    // reach (here the one made first, which has no templates at all).
+    void dialogsShowTheTemplatesOfTheirOwnWallet() {
+        CWallet first;
+        CWallet own;
+        auto made = std::make_unique<CCardTemplate>(7);
+        made->ParseDefinition(QStringLiteral("Own,530,Number,0,PIN,3"));
+        made->internalName = QStringLiteral("own");
+        own.templates.InsertInIdOrder(made);
+
+        CDlgSelectTemplate picker(own, QStringLiteral("own"), false);
+        QCOMPARE(picker.List().topLevelItemCount(), 1);
+        QCOMPARE(picker.List().currentItem()->text(0), QStringLiteral("Own"));
+
+        CCategory category(8);
+        CDlgCategory dialog(own, category, 7);
+        QCOMPARE(dialog.Templates().count(), 2);
+        QCOMPARE(dialog.Templates().currentText(), QStringLiteral("Own"));
+
+        CCard card(9);
+        card.templateName = QStringLiteral("own");
+        CDlgCard sheet(own, card, QFont());
+        QCOMPARE(sheet.Details().List().RowCount(), 2);
+        QCOMPARE(sheet.Details().List().LabelText(1), QStringLiteral("PIN:"));
+    }
+
     void everyControlHasANameAndTheRightMnemonics() {
         Program p;
         QVERIFY(p.Start());

@@ -159,6 +159,18 @@ private Q_SLOTS:
         QCOMPARE(FileBytes(path), expected);
     }
 
+    // Field names come from the exported wallet's templates, also when the records reach another wallet (the one
+    // made first).
+    void xmlNamesFieldsFromTheExportedWallet() {
+        WalletFixture f;
+        CWallet exported;
+        Fill(exported);
+        const QString path = f.Path(QStringLiteral("out.xml"));
+        QString error;
+        QVERIFY2(WalletExport::Write(exported, {kBank}, WalletExport::Format::Xml, path, error), qPrintable(error));
+        QVERIFY(FileBytes(path).contains("<Field Description=\"Number\">4111</Field>"));
+    }
+
     // A target that cannot be created is reported, never passed off as written.
     void failureSaysWhy_data() {
         QTest::addColumn<bool>("xml");

@@ -26,10 +26,8 @@ CmdShow::CmdShow()
                   2,
                   {JsonOption(), QCommandLineOption(QStringLiteral("show-passwords"))}}) {}
 
-QString CmdShow::ShownValue(const CCard& card, int slot, bool showPasswords) {
+QString CmdShow::ShownValue(const CCard& card, const CCardTemplate* cardTemplate, int slot, bool showPasswords) {
     const QString value = card.values[size_t(slot)].toString();
-    const CWallet* wallet = GetActiveWallet();
-    const CCardTemplate* cardTemplate = wallet ? wallet->templates.FindByInternalName(card.templateName) : nullptr;
     const bool isPassword = cardTemplate && cardTemplate->fields[slot].type == FieldTypes::Password;
     return isPassword && card.hidePasswords && !showPasswords && !value.isEmpty() ? kMask : value;
 }
@@ -39,9 +37,10 @@ int CmdShow::Run(CliContext& context) const {
     const CCard& card = context.Card(context.Arg(1));
     context.RequireCardAccess(card, false);
     const bool showPasswords = context.IsSet(QStringLiteral("show-passwords"));
+    const CCardTemplate* cardTemplate = wallet.templates.FindByInternalName(card.templateName);
     QJsonArray values;
     for (int slot = 0; slot < CCard::kValueCount; ++slot)
-        values.append(ShownValue(card, slot, showPasswords));
+        values.append(ShownValue(card, cardTemplate, slot, showPasswords));
     if (context.IsSet(QStringLiteral("json"))) {
         context.PrintJson(QJsonObject{{QStringLiteral("id"), card.id},
                                       {QStringLiteral("description"), card.description},
@@ -60,7 +59,6 @@ int CmdShow::Run(CliContext& context) const {
                                                    {QStringLiteral("document"), AttachmentObject(card.document())}}}});
         return 0;
     }
-    const CCardTemplate* cardTemplate = wallet.templates.FindByInternalName(card.templateName);
     QTextStream& out = context.Console().Out();
     out << CliConsole::Printable(card.description, false) << '\n';
     for (int slot = 0; slot < CCard::kValueCount; ++slot) {

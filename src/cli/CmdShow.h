@@ -4,6 +4,7 @@
 #include "cli/CliCommand.h"
 
 class CCard;
+class CCardTemplate;
 
 // Prints one card.
 class CmdShow : public CliCommand {
@@ -12,5 +13,6 @@ public:
     int Run(CliContext& context) const override;
 
 private:
-    static QString ShownValue(const CCard& card, int slot, bool showPasswords);
+    // `cardTemplate` is the card's, or none when its wallet lacks it.
+    static QString ShownValue(const CCard& card, const CCardTemplate* cardTemplate, int slot, bool showPasswords);
 };

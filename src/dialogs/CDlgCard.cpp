@@ -12,8 +12,8 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
-CDlgCard::CDlgCard(CCard& working, const QFont& displayFont, QWidget* parent)
-    : QDialog(parent), m_tabs(new QTabWidget), m_details(new CDlgCardTab1(working, displayFont)),
+CDlgCard::CDlgCard(const WalletContext& wallet, CCard& working, const QFont& displayFont, QWidget* parent)
+    : QDialog(parent), m_tabs(new QTabWidget), m_details(new CDlgCardTab1(wallet, working, displayFont)),
       m_settings(new CDlgCardTab2(working)), m_attachments(new CDlgCardTab3(working)),
       m_notes(new CDlgNotes(working, displayFont)) {
     setWindowTitle(StringTable::Text(kStrAppTitle));

@@ -9,6 +9,7 @@ class CDlgCardTab2;
 class CDlgCardTab3;
 class CDlgNotes;
 class QTabWidget;
+class WalletContext;
 
 // The card's property sheet: Details, Settings, Attachments and Notes over a working copy of the card, which it
 // fills only when it closes with OK.
@@ -16,7 +17,7 @@ class CDlgCard : public QDialog {
     Q_OBJECT
 
 public:
-    CDlgCard(CCard& working, const QFont& displayFont, QWidget* parent = nullptr);
+    CDlgCard(const WalletContext& wallet, CCard& working, const QFont& displayFont, QWidget* parent = nullptr);
 
     CDlgCardTab1& Details() { return *m_details; }
     CDlgCardTab2& Settings() { return *m_settings; }

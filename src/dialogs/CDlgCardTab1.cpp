@@ -5,8 +5,9 @@
 #include "base/Utilities.h"
 #include "dialogs/CDlgExpandedEditor.h"
 #include "dialogs/CListOptionsCtrl.h"
-#include "document/CWallet.h"
 #include "model/CCard.h"
+#include "model/CTemplateList.h"
+#include "model/WalletContext.h"
 #include "resources/StringTable.h"
 #include "widgets/CCaseEdit.h"
 #include "widgets/CDlgDatePicker.h"
@@ -24,8 +25,8 @@ const QString kLongDateFormat = QStringLiteral("Settings/LongDateFmt");
 constexpr int kMaxInsertedLength = 80;
 } // namespace
 
-CDlgCardTab1::CDlgCardTab1(CCard& working, const QFont& listFont, QWidget* parent)
-    : QWidget(parent), m_card(working), m_description(new CCaseEdit), m_list(new CListOptionsCtrl),
+CDlgCardTab1::CDlgCardTab1(const WalletContext& wallet, CCard& working, const QFont& listFont, QWidget* parent)
+    : QWidget(parent), m_wallet(wallet), m_card(working), m_description(new CCaseEdit), m_list(new CListOptionsCtrl),
       m_insertDate(new QPushButton(tr("Insert &Date"))), m_insertTime(new QPushButton(tr("Insert &Time"))),
       m_expand(new QPushButton(tr("E&xpand Field"))) {
     setObjectName(QStringLiteral("DetailsPage"));
@@ -71,8 +72,7 @@ CDlgCardTab1::CDlgCardTab1(CCard& working, const QFont& listFont, QWidget* paren
 }
 
 void CDlgCardTab1::Activate() {
-    const CWallet* wallet = GetActiveWallet();
-    const CCardTemplate* cardTemplate = wallet ? wallet->templates.FindByInternalName(m_card.templateName) : nullptr;
+    const CCardTemplate* cardTemplate = m_wallet.Templates().FindByInternalName(m_card.templateName);
     if (!cardTemplate)
         return;
     m_list->RemoveAllRows();

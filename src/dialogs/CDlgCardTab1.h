@@ -9,13 +9,15 @@ class CCard;
 class CCaseEdit;
 class CListOptionsCtrl;
 class QPushButton;
+class WalletContext;
 
 // The Details page of the card sheet: the description and one row per named field of the card's template.
 class CDlgCardTab1 : public QWidget {
     Q_OBJECT
 
 public:
-    CDlgCardTab1(CCard& working, const QFont& listFont, QWidget* parent = nullptr);
+    // `working` is a card of `wallet`, whose templates name its fields.
+    CDlgCardTab1(const WalletContext& wallet, CCard& working, const QFont& listFont, QWidget* parent = nullptr);
 
     // Fills the rows from the template; a card whose template is missing gets none.
     void Activate();
@@ -37,6 +39,7 @@ protected:
 private:
     void SetButtonsEnabled(bool enabled);
 
+    const WalletContext& m_wallet;
     CCard& m_card;
     // The field position of each row; empty while the card's template is missing.
     std::vector<int> m_positions;

@@ -3,8 +3,9 @@
 
 #include "base/ResourceLibrary.h"
 #include "dialogs/CDlgSelectIcon.h"
-#include "document/CWallet.h"
 #include "model/CCategory.h"
+#include "model/CTemplateList.h"
+#include "model/WalletContext.h"
 #include "resources/StringTable.h"
 #include "widgets/CIconCache.h"
 
@@ -23,7 +24,7 @@ constexpr int kIconSize = 32;
 constexpr int kCategoryNames = 10000;
 } // namespace
 
-CDlgCategory::CDlgCategory(CCategory& working, qint32 defaultTemplateId, QWidget* parent)
+CDlgCategory::CDlgCategory(const WalletContext& wallet, CCategory& working, qint32 defaultTemplateId, QWidget* parent)
     : QDialog(parent), m_category(working), m_templateId(defaultTemplateId), m_iconId(working.iconId),
       m_description(new QComboBox), m_templates(new QComboBox), m_icon(new QPushButton),
       m_requirePassword(new QCheckBox(tr("&Require a password when accessing cards in this category"))) {
@@ -42,10 +43,8 @@ CDlgCategory::CDlgCategory(CCategory& working, qint32 defaultTemplateId, QWidget
     m_templates->setAccessibleName(tr("Default template"));
     m_templates->addItem(StringTable::Text(kStrPleaseSelect), 0);
     std::vector<std::pair<QString, qint32>> templates;
-    if (const CWallet* wallet = GetActiveWallet()) {
-        for (const CCardTemplate* cardTemplate : wallet->templates)
-            templates.emplace_back(cardTemplate->description, cardTemplate->id);
-    }
+    for (const CCardTemplate* cardTemplate : wallet.Templates())
+        templates.emplace_back(cardTemplate->description, cardTemplate->id);
     std::ranges::sort(templates,
                       [](const auto& a, const auto& b) { return QString::localeAwareCompare(a.first, b.first) < 0; });
     for (const auto& [text, id] : templates)

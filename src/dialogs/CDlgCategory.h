@@ -7,13 +7,15 @@ class CCategory;
 class QCheckBox;
 class QComboBox;
 class QPushButton;
+class WalletContext;
 
 // A category's description, icon, default template for new cards and whether it asks for the password.
 class CDlgCategory : public QDialog {
     Q_OBJECT
 
 public:
-    CDlgCategory(CCategory& working, qint32 defaultTemplateId, QWidget* parent = nullptr);
+    // The default template is one of `wallet`'s.
+    CDlgCategory(const WalletContext& wallet, CCategory& working, qint32 defaultTemplateId, QWidget* parent = nullptr);
 
     qint32 DefaultTemplateId() const { return m_templateId; }
     void ChooseIcon();

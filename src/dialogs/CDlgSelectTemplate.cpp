@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "dialogs/CDlgSelectTemplate.h"
 
-#include "document/CWallet.h"
+#include "model/CTemplateList.h"
+#include "model/WalletContext.h"
 #include "widgets/CIconCache.h"
 
 #include <QDialogButtonBox>
@@ -15,7 +16,8 @@ constexpr int kIconSize = 16;
 constexpr int kColumnWidth = 250;
 } // namespace
 
-CDlgSelectTemplate::CDlgSelectTemplate(const QString& preselected, bool showCreateLink, QWidget* parent)
+CDlgSelectTemplate::CDlgSelectTemplate(const WalletContext& wallet, const QString& preselected, bool showCreateLink,
+                                       QWidget* parent)
     : QDialog(parent), m_list(new QTreeWidget) {
     setWindowTitle(tr("Select Template"));
     setObjectName(QStringLiteral("SelectTemplate"));
@@ -31,14 +33,12 @@ CDlgSelectTemplate::CDlgSelectTemplate(const QString& preselected, bool showCrea
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);
     m_list->setUniformRowHeights(true);
     QTreeWidgetItem* preselectedItem = nullptr;
-    if (const CWallet* wallet = GetActiveWallet()) {
-        for (const CCardTemplate* cardTemplate : wallet->templates) {
-            auto* item = new QTreeWidgetItem(m_list, {cardTemplate->description});
-            item->setIcon(0, CIconCache::Icon(cardTemplate->iconId, kIconSize));
-            item->setData(0, Qt::UserRole, cardTemplate->internalName);
-            if (!preselected.isEmpty() && cardTemplate->internalName == preselected)
-                preselectedItem = item;
-        }
+    for (const CCardTemplate* cardTemplate : wallet.Templates()) {
+        auto* item = new QTreeWidgetItem(m_list, {cardTemplate->description});
+        item->setIcon(0, CIconCache::Icon(cardTemplate->iconId, kIconSize));
+        item->setData(0, Qt::UserRole, cardTemplate->internalName);
+        if (!preselected.isEmpty() && cardTemplate->internalName == preselected)
+            preselectedItem = item;
     }
     m_list->sortItems(0, Qt::AscendingOrder);
     if (preselectedItem) {

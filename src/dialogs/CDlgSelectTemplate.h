@@ -4,6 +4,7 @@
 #include <QDialog>
 
 class QTreeWidget;
+class WalletContext;
 
 // Picks one of the wallet's templates by its description, `preselected` (an internal name) first.
 class CDlgSelectTemplate : public QDialog {
@@ -11,7 +12,8 @@ class CDlgSelectTemplate : public QDialog {
 
 public:
     // With `showCreateLink` the dialog offers to make a template of one's own instead.
-    CDlgSelectTemplate(const QString& preselected, bool showCreateLink, QWidget* parent = nullptr);
+    CDlgSelectTemplate(const WalletContext& wallet, const QString& preselected, bool showCreateLink,
+                       QWidget* parent = nullptr);
 
     // The internal name of the template picked.
     const QString& Selected() const { return m_selected; }

@@ -35,22 +35,9 @@
 
 using namespace WalletStorage;
 
-namespace {
-
-CWallet*& ActiveWallet() {
-    static CWallet* active = nullptr;
-    return active;
-}
-} // namespace
-
-CWallet* GetActiveWallet() {
-    return ActiveWallet();
-}
-
-// The program has one wallet document; the first one made is the open wallet until it goes.
+// The program has one wallet document; the first one made serves the records and their attachments until it goes.
 CWallet::CWallet(QObject* parent) : QObject(parent) {
-    if (!ActiveWallet()) {
-        ActiveWallet() = this;
+    if (!WalletContext::Get()) {
         AttachmentStore::Install(this);
         WalletContext::Install(this);
     }
@@ -61,8 +48,7 @@ CWallet::CWallet(QObject* parent) : QObject(parent) {
 CWallet::CWallet(Detached) {}
 
 CWallet::~CWallet() {
-    if (ActiveWallet() == this) {
-        ActiveWallet() = nullptr;
+    if (WalletContext::Get() == this) {
         AttachmentStore::Install(nullptr);
         WalletContext::Install(nullptr);
     }

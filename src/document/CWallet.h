@@ -302,6 +302,3 @@ private:
     std::map<QString, std::shared_ptr<DetachedStream>> m_pending;
     bool m_conflict = false;
 };
-
-// The open wallet, or none while the program has none.
-CWallet* GetActiveWallet();

@@ -63,11 +63,9 @@ void EndTag(Windows1252Writer& xml, const QString& name) {
     xml.Markup(u">\r\n");
 }
 
-// The card's XML element, as the card renders it: field names from its template in the active wallet, as the card
-// finds them.
-void WriteCard(Windows1252Writer& xml, const XmlNames& names, const CCard& card) {
-    const CWallet* active = GetActiveWallet();
-    const CCardTemplate* cardTemplate = active ? active->templates.FindByInternalName(card.templateName) : nullptr;
+// The card's XML element, as the card renders it: field names from its template in the exported wallet.
+void WriteCard(Windows1252Writer& xml, const XmlNames& names, const CWallet& wallet, const CCard& card) {
+    const CCardTemplate* cardTemplate = wallet.templates.FindByInternalName(card.templateName);
     OpenTag(xml, names, names.card, card.description);
     const bool empty = card.notes.isEmpty() &&
                        std::all_of(card.values.begin(), card.values.end(), [](QStringView v) { return v.isEmpty(); });
@@ -166,7 +164,7 @@ bool WalletExport::WriteXml(const CWallet& wallet, const QList<qint32>& category
         }
         xml.Markup(u">\r\n");
         for (const CCard* card : cards)
-            WriteCard(xml, names, *card);
+            WriteCard(xml, names, wallet, *card);
         EndTag(xml, names.category);
     });
     if (any)

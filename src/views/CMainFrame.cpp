@@ -110,7 +110,7 @@ CMainFrame::CMainFrame(CWallet& wallet) : m_wallet(wallet) {
     UpdateTitle();
     resize(900, 600);
     RecordDisplay::Install(this);
-    m_editor = std::make_unique<CRecordEditorDialogs>(*this, m_displayFont,
+    m_editor = std::make_unique<CRecordEditorDialogs>(m_wallet, *this, m_displayFont,
                                                       [this] { Action(Command::ManageTemplates)->trigger(); });
     RecordEditor::Install(m_editor.get());
     WalletPropertiesEditor::Install(this);
