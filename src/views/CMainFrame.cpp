@@ -278,7 +278,7 @@ void CMainFrame::BuildPanes() {
     m_notesDock->setWidget(m_notes);
     m_summaryDock = new QDockWidget(StringTable::Text(kStrCategoriesCaption), this);
     m_summaryDock->setObjectName(QStringLiteral("SummaryPane"));
-    m_summary = new CViewSummary(*this);
+    m_summary = new CViewSummary(m_wallet, *this, this);
     m_summaryDock->setWidget(m_summary);
     connect(m_summary, &CViewSummary::captionChanged, m_summaryDock, &QDockWidget::setWindowTitle);
     addDockWidget(Qt::RightDockWidgetArea, m_summaryDock);
@@ -318,7 +318,7 @@ void CMainFrame::RestoreLayout() {
 }
 
 void CMainFrame::CreateViews() {
-    m_tree = new CViewCategoriesCards(*this);
+    m_tree = new CViewCategoriesCards(m_wallet, *this, this);
     setCentralWidget(m_tree);
     RestoreLayout();
     m_tree->Refill(0, 0);
@@ -672,6 +672,10 @@ void CMainFrame::UpdateTitle() {
     const QString sealed = m_wallet.IsSealed() ? tr(" (sealed)") : QString();
     setWindowTitle(m_wallet.Title() + sealed + QStringLiteral("[*]"));
     setWindowModified(m_wallet.IsModified());
+}
+
+void CMainFrame::RunCommand(int command) {
+    Action(command)->trigger();
 }
 
 void CMainFrame::AddItem(int kind) {

@@ -3,6 +3,7 @@
 
 #include "document/WalletPropertiesEditor.h"
 #include "model/RecordDisplay.h"
+#include "views/ViewHost.h"
 
 #include <QFont>
 #include <QMainWindow>
@@ -24,18 +25,12 @@ class QMenu;
 // The main window: the category and card tree in the middle, the card summary and the notes docked at the right,
 // the menu bar, toolbar and status bar, the automatic lock, zoom and the recent wallets. It owns the commands that
 // belong to no view and sends the item commands to the view that has the focus.
-class CMainFrame : public QMainWindow, public RecordDisplay, public WalletPropertiesEditor {
+class CMainFrame : public QMainWindow, public RecordDisplay, public WalletPropertiesEditor, public ViewHost {
     Q_OBJECT
 
 public:
     // Recent wallets kept in the File menu.
     static constexpr int kRecentFiles = 4;
-    // Item menu kinds for BuildContextMenu.
-    static constexpr int kSummaryMenu = 0;
-    static constexpr int kTreeMenu = 1;
-    // Kinds of AddItem.
-    static constexpr int kAddCard = 3001;
-    static constexpr int kAddCategory = 3002;
 
     explicit CMainFrame(CWallet& wallet);
     ~CMainFrame() override;
@@ -45,18 +40,19 @@ public:
     void CreateViews();
 
     CWallet& Wallet() { return m_wallet; }
-    CViewCategoriesCards& Tree() { return *m_tree; }
-    CViewSummary& Summary() { return *m_summary; }
+    CViewCategoriesCards& Tree() override { return *m_tree; }
+    CViewSummary& Summary() override { return *m_summary; }
     CNotesPane& Notes() { return *m_notes; }
     QAction* Action(int command) const;
     bool IsZoomed() const { return m_zoom; }
     // Item icons: 32 pixels with zoom on, else 16.
-    int ItemIconSize() const { return m_zoom ? 32 : 16; }
-    const QFont& DisplayFont() const { return m_displayFont; }
-    qint32 CurrentCategoryId() const { return m_currentCategoryId; }
-    void SetCurrentCategoryId(qint32 id) { m_currentCategoryId = id; }
+    int ItemIconSize() const override { return m_zoom ? 32 : 16; }
+    const QFont& DisplayFont() const override { return m_displayFont; }
+    qint32 CurrentCategoryId() const override { return m_currentCategoryId; }
+    void SetCurrentCategoryId(qint32 id) override { m_currentCategoryId = id; }
+    void RunCommand(int command) override;
 
-    void SetNotesText(const QString& text);
+    void SetNotesText(const QString& text) override;
     void UpdateLockPane(bool locked);
     // Restarts the automatic lock's period, or only stops it.
     void ResetLockTimer(bool stopOnly);
@@ -65,14 +61,14 @@ public:
     // The end of a period of the automatic lock.
     void OnLockTimer();
     // The item menu for the tree or the summary's icon list; its actions carry their command ids as data.
-    std::unique_ptr<QMenu> BuildContextMenu(int kind);
+    std::unique_ptr<QMenu> BuildContextMenu(int kind) override;
     // Opens a wallet after the unsaved changes of the open one are dealt with; true when it was opened.
     bool OpenWalletFile(const QString& path);
     // Brings the command states and the status counts up to date.
-    void UpdateCommands();
+    void UpdateCommands() override;
     // Makes a card in the current category (kAddCard) or a category (kAddCategory) in its dialog and, once the user
     // accepts it, adds it to the wallet and selects it in the tree.
-    void AddItem(int kind);
+    void AddItem(int kind) override;
     // Puts a wallet at the top of the recent-wallet list.
     void AddRecentFile(const QString& path);
 

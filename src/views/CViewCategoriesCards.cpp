@@ -3,9 +3,9 @@
 
 #include "document/CWallet.h"
 #include "views/CItemTreeCtrl.h"
-#include "views/CMainFrame.h"
 #include "views/CTreeModel.h"
 #include "views/CViewSummary.h"
+#include "views/ViewHost.h"
 #include "widgets/Commands.h"
 
 #include <QMenu>
@@ -14,27 +14,28 @@
 #include <unordered_map>
 #include <vector>
 
-CViewCategoriesCards::CViewCategoriesCards(CMainFrame& frame)
-    : QWidget(&frame), m_frame(frame), m_model(new CTreeModel(this)), m_treeCtrl(new CItemTreeCtrl(this)) {
+CViewCategoriesCards::CViewCategoriesCards(CWallet& wallet, ViewHost& host, QWidget* parent)
+    : QWidget(parent), m_wallet(wallet), m_host(host), m_model(new CTreeModel(this)),
+      m_treeCtrl(new CItemTreeCtrl(this)) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_treeCtrl);
     m_treeCtrl->setModel(m_model);
     m_treeCtrl->setHeaderHidden(true);
     m_treeCtrl->setUniformRowHeights(true);
-    m_treeCtrl->setFont(frame.DisplayFont());
+    m_treeCtrl->setFont(host.DisplayFont());
     m_treeCtrl->setAccessibleName(tr("Categories and cards"));
-    m_treeCtrl->SetMenuBuilder([this] { return m_frame.BuildContextMenu(CMainFrame::kTreeMenu); });
-    connect(m_treeCtrl, &CItemTreeCtrl::commandChosen, &frame, [this](int command) {
+    m_treeCtrl->SetMenuBuilder([this] { return m_host.BuildContextMenu(ViewHost::kTreeMenu); });
+    connect(m_treeCtrl, &CItemTreeCtrl::commandChosen, this, [this](int command) {
         m_treeCtrl->setFocus();
-        m_frame.Action(command)->trigger();
+        m_host.RunCommand(command);
     });
     connect(m_treeCtrl->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& current) { OnCurrentChanged(current); });
     connect(m_treeCtrl, &QTreeView::expanded, this, &CViewCategoriesCards::OnExpanded);
     connect(m_treeCtrl, &QTreeView::doubleClicked, this,
             [this](const QModelIndex& index) { DoAction(Properties, index); });
-    FollowWallet(frame.Wallet());
+    FollowWallet(m_wallet);
 }
 
 // The tree follows each change of the records row by row, and is filled anew only when the wallet is read, made or
@@ -60,11 +61,11 @@ CViewCategoriesCards::~CViewCategoriesCards() = default;
 
 // Cards are grouped by category once, so a rebuild costs one pass over the wallet and a sort.
 void CViewCategoriesCards::Refill(qint32 categoryId, qint32 cardId) {
-    CWallet& wallet = m_frame.Wallet();
+    CWallet& wallet = m_wallet;
     m_filling = true;
     m_selectCardId = 0;
-    m_model->Begin(m_frame.ItemIconSize(), wallet.locked != 0);
-    m_treeCtrl->setIconSize(QSize(m_frame.ItemIconSize(), m_frame.ItemIconSize()));
+    m_model->Begin(m_host.ItemIconSize(), wallet.locked != 0);
+    m_treeCtrl->setIconSize(QSize(m_host.ItemIconSize(), m_host.ItemIconSize()));
     std::unordered_map<qint32, std::vector<const CCard*>> byCategory;
     for (const CCard* card : wallet.cards)
         byCategory[card->categoryId].push_back(card);
@@ -87,7 +88,7 @@ void CViewCategoriesCards::Refill(qint32 categoryId, qint32 cardId) {
         m_treeCtrl->expand(selection);
     }
     Select(selection.isValid() ? selection : m_model->RootIndex());
-    m_frame.UpdateCommands();
+    m_host.UpdateCommands();
 }
 
 // Outside a refill the record is in the tree already: the wallet announced it.
@@ -115,15 +116,15 @@ void CViewCategoriesCards::NewCard() {
     const QModelIndex index = m_treeCtrl->currentIndex();
     const CCategory* category = m_model->CategoryAt(index);
     if (const CCard* card = category ? nullptr : m_model->CardAt(index))
-        category = m_frame.Wallet().categories.FindById(card->categoryId);
+        category = m_wallet.categories.FindById(card->categoryId);
     if (!category)
         return;
-    m_frame.SetCurrentCategoryId(category->id);
-    m_frame.AddItem(CMainFrame::kAddCard);
+    m_host.SetCurrentCategoryId(category->id);
+    m_host.AddItem(ViewHost::kAddCard);
 }
 
 void CViewCategoriesCards::NewCategory() {
-    m_frame.AddItem(CMainFrame::kAddCategory);
+    m_host.AddItem(ViewHost::kAddCategory);
 }
 
 void CViewCategoriesCards::Select(const QModelIndex& index) {
@@ -153,7 +154,7 @@ int CViewCategoriesCards::SelectedKind() const {
 void CViewCategoriesCards::OnCurrentChanged(const QModelIndex& current) {
     if (!m_filling && current.isValid())
         DoAction(Show, current);
-    m_frame.UpdateCommands();
+    m_host.UpdateCommands();
 }
 
 // A category that asks for the password opens only once the wallet is unlocked; unlocking rebuilds the tree, and
@@ -164,7 +165,7 @@ void CViewCategoriesCards::OnExpanded(const QModelIndex& index) {
         return;
     m_treeCtrl->collapse(index);
     m_pendingCategoryId = category->id;
-    if (!m_frame.Wallet().RequestAccess(QString()))
+    if (!m_wallet.RequestAccess(QString()))
         m_pendingCategoryId = 0;
 }
 
@@ -173,15 +174,15 @@ void CViewCategoriesCards::DoAction(int action, const QModelIndex& item) {
     if (!index.isValid())
         return;
     if (index == m_model->RootIndex()) {
-        m_frame.Summary().SetMode(CViewSummary::kCategoryList);
-        m_frame.SetNotesText(QString());
+        m_host.Summary().SetMode(CViewSummary::kCategoryList);
+        m_host.SetNotesText(QString());
         return;
     }
     if (const CCategory* category = m_model->CategoryAt(index)) {
-        if (CCategory* record = m_frame.Wallet().categories.FindById(category->id))
+        if (CCategory* record = m_wallet.categories.FindById(category->id))
             CategoryAction(action, *record);
     } else if (const CCard* card = m_model->CardAt(index)) {
-        if (CCard* record = m_frame.Wallet().cards.FindById(card->id))
+        if (CCard* record = m_wallet.cards.FindById(card->id))
             CardAction(action, *record);
     }
 }
@@ -190,20 +191,20 @@ void CViewCategoriesCards::DoAction(int action, const QModelIndex& item) {
 void CViewCategoriesCards::ShowCategory(const CCategory& category) {
     if (category.RequiresPassword()) {
         m_pendingCategoryId = category.id;
-        const bool granted = m_frame.Wallet().RequestAccess(QString());
+        const bool granted = m_wallet.RequestAccess(QString());
         m_pendingCategoryId = 0;
         if (!granted) {
-            m_frame.Summary().SetMode(CViewSummary::kBlank);
+            m_host.Summary().SetMode(CViewSummary::kBlank);
             return;
         }
     }
-    m_frame.SetCurrentCategoryId(category.id);
-    m_frame.Summary().SetMode(CViewSummary::kCardList);
-    m_frame.SetNotesText(QString());
+    m_host.SetCurrentCategoryId(category.id);
+    m_host.Summary().SetMode(CViewSummary::kCardList);
+    m_host.SetNotesText(QString());
 }
 
 void CViewCategoriesCards::CategoryAction(int action, CCategory& category) {
-    CWallet& wallet = m_frame.Wallet();
+    CWallet& wallet = m_wallet;
     switch (action) {
     case Show:
         ShowCategory(category);
@@ -219,7 +220,7 @@ void CViewCategoriesCards::CategoryAction(int action, CCategory& category) {
     case Paste:
         if (const qint32 pasted = wallet.CardClipboard(CWallet::kPaste, nullptr, category.id))
             SelectCard(pasted);
-        m_frame.UpdateCommands();
+        m_host.UpdateCommands();
         break;
     default:
         break;
@@ -227,7 +228,7 @@ void CViewCategoriesCards::CategoryAction(int action, CCategory& category) {
 }
 
 void CViewCategoriesCards::CardAction(int action, CCard& card) {
-    CWallet& wallet = m_frame.Wallet();
+    CWallet& wallet = m_wallet;
     switch (action) {
     case Show:
         card.Show();
@@ -242,11 +243,11 @@ void CViewCategoriesCards::CardAction(int action, CCard& card) {
         break;
     case Cut:
         wallet.CardClipboard(CWallet::kCut, &card, 0);
-        m_frame.UpdateCommands();
+        m_host.UpdateCommands();
         break;
     case Copy:
         wallet.CardClipboard(CWallet::kCopy, &card, 0);
-        m_frame.UpdateCommands();
+        m_host.UpdateCommands();
         break;
     default:
         break;

@@ -7,8 +7,8 @@
 class CCard;
 class CCategory;
 class CItemTreeCtrl;
-class CMainFrame;
 class CWallet;
+class ViewHost;
 class CTreeModel;
 
 // The tree of the open wallet: the root "Korvel", its categories and their cards. Selecting an item shows it in
@@ -21,7 +21,7 @@ public:
     // Item actions of DoAction.
     enum Action { Show = 0, Properties = 1, Delete = 2, Cut = 3, Copy = 4, Paste = 5 };
 
-    explicit CViewCategoriesCards(CMainFrame& frame);
+    CViewCategoriesCards(CWallet& wallet, ViewHost& host, QWidget* parent);
     ~CViewCategoriesCards() override;
 
     // Rebuilds the whole tree; a non-zero category is expanded, a non-zero card selected.
@@ -54,7 +54,8 @@ private:
     void CardAction(int action, CCard& card);
     void Select(const QModelIndex& index);
 
-    CMainFrame& m_frame;
+    CWallet& m_wallet;
+    ViewHost& m_host;
     CTreeModel* m_model;
     CItemTreeCtrl* m_treeCtrl;
     qint32 m_pendingCategoryId = 0;

@@ -9,8 +9,8 @@
 #include "views/CIconListModel.h"
 #include "views/CItemListCtrl.h"
 #include "views/CItemTreeCtrl.h"
-#include "views/CMainFrame.h"
 #include "views/CViewCategoriesCards.h"
+#include "views/ViewHost.h"
 #include "widgets/CLinkLabel.h"
 #include "widgets/CSeparatorLine.h"
 
@@ -33,8 +33,8 @@ QColor FromStored(quint32 color) {
 }
 } // namespace
 
-CViewSummary::CViewSummary(CMainFrame& frame)
-    : QWidget(&frame), m_frame(frame), m_stack(new QStackedWidget(this)), m_blank(new QWidget(this)),
+CViewSummary::CViewSummary(CWallet& wallet, ViewHost& host, QWidget* parent)
+    : QWidget(parent), m_wallet(wallet), m_host(host), m_stack(new QStackedWidget(this)), m_blank(new QWidget(this)),
       m_list(new CItemListCtrl(this)), m_listModel(new CIconListModel(this)), m_details(new QScrollArea(this)) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -47,18 +47,18 @@ CViewSummary::CViewSummary(CMainFrame& frame)
     m_list->setIconSize(QSize(CIconListModel::kIconSize, CIconListModel::kIconSize));
     m_list->setGridSize(QSize(100, 80));
     m_list->setWordWrap(true);
-    m_list->setFont(frame.DisplayFont());
+    m_list->setFont(host.DisplayFont());
     m_list->setUniformItemSizes(true);
     m_list->SetEmptyText(kStrNoCards);
     m_list->setAccessibleName(StringTable::Text(kStrCardSummaryCaption));
-    m_list->SetMenuBuilder([this] { return m_frame.BuildContextMenu(CMainFrame::kSummaryMenu); });
+    m_list->SetMenuBuilder([this] { return m_host.BuildContextMenu(ViewHost::kSummaryMenu); });
     connect(m_list, &CItemListCtrl::commandChosen, this, [this](int command) {
         m_list->setFocus();
-        m_frame.Action(command)->trigger();
+        m_host.RunCommand(command);
     });
     connect(m_list, &QListView::doubleClicked, this, [this] { DoListAction(CViewCategoriesCards::Show); });
-    connect(m_list->selectionModel(), &QItemSelectionModel::selectionChanged, &frame,
-            [this] { m_frame.UpdateCommands(); });
+    connect(m_list->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            [this] { m_host.UpdateCommands(); });
     m_details->setWidget(BuildDetails());
     m_details->setWidgetResizable(true);
     m_details->setFrameShape(QFrame::NoFrame);
@@ -67,7 +67,7 @@ CViewSummary::CViewSummary(CMainFrame& frame)
     for (QWidget* page : {m_blank, static_cast<QWidget*>(m_list), static_cast<QWidget*>(m_details)})
         m_stack->addWidget(page);
     SetMode(kBlank);
-    FollowWallet(frame.Wallet());
+    FollowWallet(m_wallet);
 }
 
 CViewSummary::~CViewSummary() = default;
@@ -84,7 +84,7 @@ void CViewSummary::FollowWallet(CWallet& wallet) {
     connect(&wallet, &CWallet::categoryAboutToBeRemoved, this, [this](const CCategory& category) {
         if (m_mode == kCategoryList)
             m_listModel->Remove(category.id);
-        else if (m_mode == kCardList && category.id == m_frame.CurrentCategoryId())
+        else if (m_mode == kCardList && category.id == m_host.CurrentCategoryId())
             SetMode(kBlank);
     });
     connect(&wallet, &CWallet::cardAdded, this, [this](const CCard& card) { OnCardChanged(card, 0); });
@@ -106,13 +106,13 @@ void CViewSummary::FollowWallet(CWallet& wallet) {
 
 void CViewSummary::OnCategoryChanged(const CCategory& category) {
     if (m_mode == kCategoryList)
-        m_listModel->InsertOrUpdate(category, m_frame.Wallet().locked && category.RequiresPassword());
-    else if (m_mode == kCardList && category.id == m_frame.CurrentCategoryId())
+        m_listModel->InsertOrUpdate(category, m_wallet.locked && category.RequiresPassword());
+    else if (m_mode == kCardList && category.id == m_host.CurrentCategoryId())
         Q_EMIT captionChanged(FormatText(StringTable::Text(kStrCardsCaption), {category.description}));
 }
 
 void CViewSummary::OnCardChanged(const CCard& card, qint32 oldCategoryId) {
-    const qint32 shown = m_frame.CurrentCategoryId();
+    const qint32 shown = m_host.CurrentCategoryId();
     if (m_mode == kCardList && card.categoryId == shown)
         m_listModel->InsertOrUpdate(card, false);
     else if (m_mode == kCardList && oldCategoryId == shown)
@@ -178,11 +178,11 @@ void CViewSummary::SetMode(int mode) {
         SetColors(palette().color(QPalette::Base), palette().color(QPalette::Text));
         break;
     }
-    m_frame.UpdateCommands();
+    m_host.UpdateCommands();
 }
 
 void CViewSummary::FillCategories() {
-    const CWallet& wallet = m_frame.Wallet();
+    const CWallet& wallet = m_wallet;
     m_list->SetShowEmptyText(false);
     m_filling = true;
     m_listModel->Begin();
@@ -194,8 +194,8 @@ void CViewSummary::FillCategories() {
 }
 
 void CViewSummary::FillCards() {
-    const CWallet& wallet = m_frame.Wallet();
-    const CCategory* category = wallet.categories.FindById(m_frame.CurrentCategoryId());
+    const CWallet& wallet = m_wallet;
+    const CCategory* category = wallet.categories.FindById(m_host.CurrentCategoryId());
     if (!category)
         return;
     m_list->SetShowEmptyText(true);
@@ -211,7 +211,7 @@ void CViewSummary::FillCards() {
 }
 
 void CViewSummary::InsertCategory(const CCategory& category, bool select) {
-    const bool hidden = m_frame.Wallet().locked && category.RequiresPassword();
+    const bool hidden = m_wallet.locked && category.RequiresPassword();
     if (m_filling) {
         m_listModel->Add(category, hidden);
         return;
@@ -260,7 +260,7 @@ void CViewSummary::FillDetails() {
     Q_EMIT captionChanged(StringTable::Text(kStrCardSummaryCaption));
     m_title->setText(card->description);
     m_shownRows = 0;
-    const CCardTemplate* cardTemplate = m_frame.Wallet().templates.FindByInternalName(card->templateName);
+    const CCardTemplate* cardTemplate = m_wallet.templates.FindByInternalName(card->templateName);
     for (int field = 0; cardTemplate && field < CCard::kValueCount; ++field) {
         const QString value = card->values[size_t(field)].toString();
         if (value.isEmpty())
@@ -300,7 +300,7 @@ int CViewSummary::ListKind() const {
 void CViewSummary::DoListAction(int action) {
     const QModelIndexList selected = m_list->selectionModel()->selectedIndexes();
     const qint32 id = selected.isEmpty() ? 0 : qAbs(selected.first().data(CIconListModel::kIdRole).toInt());
-    CWallet& wallet = m_frame.Wallet();
+    CWallet& wallet = m_wallet;
     if (m_mode == kCategoryList) {
         if (CCategory* category = wallet.categories.FindById(id))
             CategoryAction(action, *category);
@@ -314,17 +314,17 @@ void CViewSummary::DoListAction(int action) {
 void CViewSummary::CategoryAction(int action, CCategory& category) {
     switch (action) {
     case CViewCategoriesCards::Show:
-        if (category.RequiresPassword() && !m_frame.Wallet().RequestAccess(QString()))
+        if (category.RequiresPassword() && !m_wallet.RequestAccess(QString()))
             return;
-        m_frame.SetCurrentCategoryId(category.id);
-        m_frame.Tree().SelectCategory(category.id);
+        m_host.SetCurrentCategoryId(category.id);
+        m_host.Tree().SelectCategory(category.id);
         break;
     case CViewCategoriesCards::Properties:
-        if (m_frame.Wallet().EditCategory(category))
+        if (m_wallet.EditCategory(category))
             category.AddToList(true);
         break;
     case CViewCategoriesCards::Delete:
-        m_frame.Wallet().DeleteCategory(category.id);
+        m_wallet.DeleteCategory(category.id);
         break;
     default:
         break;
@@ -332,11 +332,11 @@ void CViewSummary::CategoryAction(int action, CCategory& category) {
 }
 
 void CViewSummary::CardAction(int action, CCard* card) {
-    CWallet& wallet = m_frame.Wallet();
+    CWallet& wallet = m_wallet;
     switch (action) {
     case CViewCategoriesCards::Show:
         card->Show();
-        m_frame.Tree().SelectCard(card->id);
+        m_host.Tree().SelectCard(card->id);
         break;
     case CViewCategoriesCards::Properties:
         if (wallet.EditCard(*card))
@@ -352,7 +352,7 @@ void CViewSummary::CardAction(int action, CCard* card) {
         wallet.CardClipboard(CWallet::kCopy, card, 0);
         break;
     case CViewCategoriesCards::Paste: {
-        const qint32 category = m_frame.CurrentCategoryId();
+        const qint32 category = m_host.CurrentCategoryId();
         const qint32 pasted = wallet.CardClipboard(CWallet::kPaste, nullptr, category);
         if (const CCard* added = wallet.cards.FindById(pasted))
             added->AddToList(true);
@@ -361,5 +361,5 @@ void CViewSummary::CardAction(int action, CCard* card) {
     default:
         break;
     }
-    m_frame.UpdateCommands();
+    m_host.UpdateCommands();
 }

@@ -10,9 +10,9 @@ class CCategory;
 class CIconListModel;
 class CItemListCtrl;
 class CLinkLabel;
-class CMainFrame;
 class CSeparatorLine;
 class CWallet;
+class ViewHost;
 class QScrollArea;
 class QStackedWidget;
 
@@ -27,7 +27,7 @@ public:
     static constexpr int kRows = 15;
     static constexpr const char* kMaskedPassword = "******";
 
-    explicit CViewSummary(CMainFrame& frame);
+    CViewSummary(CWallet& wallet, ViewHost& host, QWidget* parent);
     ~CViewSummary() override;
 
     void SetMode(int mode);
@@ -66,7 +66,8 @@ private:
     void CardAction(int action, CCard* card);
     void Select(int row);
 
-    CMainFrame& m_frame;
+    CWallet& m_wallet;
+    ViewHost& m_host;
     int m_mode = kBlank;
     const CCard* m_currentCard = nullptr;
     int m_shownRows = 0;
