@@ -885,34 +885,27 @@ bool CWallet::EditCategory(CCategory& category) {
 }
 
 // The lists refuse a record whose id they hold already; ids come from NextId, so that is a caller's fault.
-CCard& CWallet::AddCard(std::unique_ptr<CCard> card) {
-    CCard& added = *card;
-    const bool inserted = cards.InsertInIdOrder(card);
-    Q_ASSERT(inserted);
+template <class Record, class List>
+Record& CWallet::Insert(List& list, std::unique_ptr<Record> record, void (CWallet::*added)(const Record&)) {
+    Record& inserted = *record;
+    const bool fresh = list.InsertInIdOrder(record);
+    Q_ASSERT(fresh);
     SetModified(true);
-    if (inserted && !Quiet())
-        Q_EMIT cardAdded(added);
-    return added;
+    if (fresh && !Quiet())
+        Q_EMIT(this->*added)(inserted);
+    return inserted;
+}
+
+CCard& CWallet::AddCard(std::unique_ptr<CCard> card) {
+    return Insert(cards, std::move(card), &CWallet::cardAdded);
 }
 
 CCategory& CWallet::AddCategory(std::unique_ptr<CCategory> category) {
-    CCategory& added = *category;
-    const bool inserted = categories.InsertInIdOrder(category);
-    Q_ASSERT(inserted);
-    SetModified(true);
-    if (inserted && !Quiet())
-        Q_EMIT categoryAdded(added);
-    return added;
+    return Insert(categories, std::move(category), &CWallet::categoryAdded);
 }
 
 CCardTemplate& CWallet::AddTemplate(std::unique_ptr<CCardTemplate> cardTemplate) {
-    CCardTemplate& added = *cardTemplate;
-    const bool inserted = templates.InsertInIdOrder(cardTemplate);
-    Q_ASSERT(inserted);
-    SetModified(true);
-    if (inserted && !Quiet())
-        Q_EMIT templateAdded(added);
-    return added;
+    return Insert(templates, std::move(cardTemplate), &CWallet::templateAdded);
 }
 
 bool CWallet::ChangeCard(CCard& card, const std::function<bool(CCard&)>& change) {

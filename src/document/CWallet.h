@@ -276,6 +276,8 @@ private:
     static bool Empty(CompoundFile& file);
     bool ContainsUnit(char16_t unit);
     void DropCard(CCard* card);
+    template <class Record, class List>
+    Record& Insert(List& list, std::unique_ptr<Record> record, void (CWallet::*added)(const Record&));
     void BeginReset();
     void EndReset();
     // Whether record signals are held back for one reset at the end of a bulk change.
