@@ -2,6 +2,7 @@
 #include "CliRunner.h"
 #include "SpecialFiles.h"
 #include "TestFiles.h"
+#include "base/FieldCipher.h"
 #include "base/ResourceLibrary.h"
 #include "model/CArchive.h"
 #include "model/CCardTemplate.h"
@@ -179,7 +180,8 @@ private Q_SLOTS:
         QFile customFile(Path(QStringLiteral("gym.kvt")));
         QVERIFY(customFile.open(QIODevice::WriteOnly));
         {
-            CArchive archive(customFile, CArchive::Mode::Store);
+            // Under the method of the wallet it goes into: a new wallet's.
+            CArchive archive(customFile, CArchive::Mode::Store, FieldCipher::BlockOnly);
             custom.Serialize(archive);
             archive.Flush();
         }
