@@ -172,6 +172,42 @@ private Q_SLOTS:
         QVERIFY(back.values == card.values);
     }
 
+    // Archives of different methods in use at once each decipher under their own, one's batch waiting while the
+    // other reads; and a stream may name its method after texts already read, as a wallet's header does: those are
+    // deciphered under the method they were written with, also while they wait for their batch.
+    void archivesKeepTheirOwnMethod() {
+        CCategory block(1), substituted(2);
+        block.description = QStringLiteral("Block");
+        substituted.description = QStringLiteral("Substituted \u00e9");
+        CCardList cards;
+        for (int id = 1; id <= 3; ++id) {
+            auto card = std::make_unique<CCard>(id);
+            card->values.Set(0, QStringLiteral("Value %1").arg(id));
+            QVERIFY(cards.InsertInIdOrder(card));
+        }
+        QBuffer mixed, cardBytes;
+        mixed.setData(StoredBytes(block, FieldCipher::BlockOnly) +
+                      StoredBytes(substituted, FieldCipher::SubstituteThenBlock));
+        cardBytes.setData(StoredBytes(cards, FieldCipher::SubstituteThenBlock));
+        QVERIFY(mixed.open(QIODevice::ReadOnly) && cardBytes.open(QIODevice::ReadOnly));
+        CArchive mixedArchive(mixed, CArchive::Mode::Load, FieldCipher::BlockOnly);
+        CArchive cardArchive(cardBytes, CArchive::Mode::Load, FieldCipher::SubstituteThenBlock);
+        CCategory blockBack, substitutedBack;
+        CCardList cardsBack;
+        mixedArchive.LoadBatched([&] {
+            blockBack.Serialize(mixedArchive);
+            cardsBack.Serialize(cardArchive);
+            mixedArchive.SetCipherMethod(FieldCipher::SubstituteThenBlock);
+            substitutedBack.Serialize(mixedArchive);
+        });
+        QCOMPARE(mixedArchive.CipherMethod(), qint32(FieldCipher::SubstituteThenBlock));
+        QCOMPARE(blockBack.description, block.description);
+        QCOMPARE(substitutedBack.description, substituted.description);
+        QCOMPARE(cardsBack.Count(), 3);
+        for (qsizetype i = 0; i < cards.Count(); ++i)
+            QCOMPARE(cardsBack.At(i)->values[0], cards.At(i)->values[0]);
+    }
+
     void listsKeepStoredOrder() {
         CTemplateList list;
         for (int id : {2, 5, 9}) {

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ArchiveBytes.h"
+#include "base/FieldCipher.h"
 #include "document/CWallet.h"
 
 #include <QRandomGenerator>
@@ -199,6 +200,30 @@ private Q_SLOTS:
         QCOMPARE(back.categories.At(0)->description, QStringLiteral("Personal"));
         // The same wallet writes the same bytes again.
         QCOMPARE(Stored(back), bytes);
+    }
+
+    // Two wallets of different methods in one process, written and read in turn: each keeps to its own method,
+    // whichever wallet was written or read last.
+    void walletsOfDifferentMethodsSideBySide() {
+        CWallet block, substituted;
+        Fill(block);
+        Fill(substituted);
+        substituted.cipherMethod = FieldCipher::SubstituteThenBlock;
+        const QByteArray blockBytes = Stored(block);
+        const QByteArray substitutedBytes = Stored(substituted);
+        QVERIFY(blockBytes != substitutedBytes);
+
+        CWallet substitutedBack, blockBack;
+        QVERIFY(Load(substitutedBack, substitutedBytes));
+        QVERIFY(Load(blockBack, blockBytes));
+        for (const CWallet* back : {&blockBack, &substitutedBack}) {
+            QCOMPARE(back->password, QStringLiteral("4321"));
+            QCOMPARE(back->cards.At(1)->values[0], QStringLiteral("12-3456-1"));
+            QCOMPARE(back->templates.At(0)->fields[1].name, QStringLiteral("PIN"));
+        }
+        QCOMPARE(substitutedBack.cipherMethod, qint32(FieldCipher::SubstituteThenBlock));
+        QCOMPARE(Stored(substitutedBack), substitutedBytes);
+        QCOMPARE(Stored(blockBack), blockBytes);
     }
 
     // A list is enciphered and deciphered in batches of many records, across several batches here; the bytes are
