@@ -8,7 +8,6 @@
 // TestFormatCorpus ever after).
 #include "CliRunner.h"
 #include "TestFiles.h"
-#include "base/CipherText.h"
 #include "base/Prompts.h"
 #include "document/CWallet.h"
 #include "storage/CompoundFile.h"
@@ -265,7 +264,6 @@ inline bool WriteWallet(const WalletEntry& entry, const QString& path, QString& 
     Answers answers(QString::fromLatin1(entry.password));
     CWallet wallet;
     Fill(wallet, entry);
-    SetCurrentCipherMethod(entry.method);
     if (QFileInfo::exists(path))
         wallet.SetPathName(path);
     if (!wallet.OnSaveDocument(path)) {
@@ -279,8 +277,7 @@ inline bool WriteTemplate(const TemplateEntry& entry, const QString& path) {
     Answers answers(QString(), path);
     CCardTemplate t;
     FillTypesTemplate(t);
-    SetCurrentCipherMethod(entry.method);
-    return t.ExportToFile();
+    return t.ExportToFile(entry.method);
 }
 
 // ---- Reading -----------------------------------------------------------------------------------------------------
@@ -462,9 +459,8 @@ inline QMap<QString, QByteArray> ReadWallet(const QString& path, const QString& 
 // A template file as read under a cipher method, by the name of the file that keeps it ("template.json").
 inline QMap<QString, QByteArray> ReadTemplate(const QString& path, qint32 method, QString& error) {
     Answers answers(QString(), path);
-    SetCurrentCipherMethod(method);
     CCardTemplate t;
-    if (t.ImportFromFile() != 1) {
+    if (t.ImportFromFile(method) != 1) {
         error = QStringLiteral("the template file does not import");
         return {};
     }

@@ -3,6 +3,7 @@
 // claims huge counts, loops or sizes must be refused with a clear message: neither by collecting what it claims nor
 // by an allocation failure that ends the process.
 #include "WalletFixture.h"
+#include "base/FieldCipher.h"
 #include "model/CCardTemplate.h"
 #include "model/CXmlDocument.h"
 #include "storage/CompoundFile.h"
@@ -127,7 +128,7 @@ QString ImportTemplate(const QString& path) {
     prompts.OpenFile(path);
     prompts.Message(QStringLiteral("could not be read"), Prompts::Answer::Ok);
     CCardTemplate incoming;
-    const int imported = incoming.ImportFromFile();
+    const int imported = incoming.ImportFromFile(FieldCipher::BlockOnly);
     return imported == 0 && prompts.Faults().isEmpty() ? prompts.Asked().last() : QStringLiteral("imported");
 }
 

@@ -3,6 +3,7 @@
 // and write, and the same bytes on disk as a card that keeps all of them.
 #include "ArchiveBytes.h"
 #include "WalletFixture.h"
+#include "base/CipherText.h"
 #include "model/CCardList.h"
 
 #include <QTest>
@@ -57,7 +58,6 @@ class TestCardStorage : public QObject {
 
 private Q_SLOTS:
     void initTestCase() { WalletFixture::LoadLibrary(); }
-    void init() { SetCurrentCipherMethod(1); }
 
     // Two cards that hold the same texts are equal, whatever room each keeps; clearing gives back an empty card.
     void valuesCompareByTextsNotRoom() {
@@ -115,34 +115,32 @@ private Q_SLOTS:
     }
     void valuesCipherInPlace() {
         QFETCH(int, method);
-        SetCurrentCipherMethod(method);
         CCardValues values;
         const QString texts[] = {QStringLiteral("1"), QStringLiteral("four"), QStringLiteral("12345"), QString(),
                                  QStringLiteral("\u00e9\U0001F600 eight.")};
         for (size_t slot = 0; slot < std::size(texts); ++slot)
             values.Set(slot, texts[slot]);
-        values.CipherTexts(true);
+        values.CipherTexts(true, method);
         const CCardValues enciphered = values;
         for (size_t slot = 0; slot < std::size(texts); ++slot)
-            QCOMPARE(values[slot], CipherText(texts[slot], true));
-        values.CipherTexts(false);
+            QCOMPARE(values[slot], CipherText(texts[slot], true, method));
+        values.CipherTexts(false, method);
         for (size_t slot = 0; slot < std::size(texts); ++slot)
             QCOMPARE(values[slot], texts[slot]);
-        QCOMPARE(enciphered[1], CipherText(texts[1], true));
+        QCOMPARE(enciphered[1], CipherText(texts[1], true, method));
     }
 
     // The bytes are those of a card that keeps all 15 values and three slots: the same 25 strings in the same order.
     void storedBytesKeepEveryItem() {
-        SetCurrentCipherMethod(0);
         CCard card(7);
         card.values.Set(14, QStringLiteral("w"));
         QByteArray expected = QByteArray::fromHex("07000000") + Hex("FFFEFF00") + QByteArray::fromHex("F4010000") +
                               Hex("FFFEFF00 FFFEFF00") + QByteArray::fromHex("00000000 01000000 00000000") +
                               Hex("FFFEFF00").repeated(6) + QByteArray::fromHex("00000000 FFFFFF00") +
                               Hex("FFFEFF00").repeated(15) + Hex("FFFEFF01 7700");
-        QCOMPARE(StoredBytes(card), expected);
+        QCOMPARE(StoredBytes(card, FieldCipher::None), expected);
         CCard back;
-        LoadBytes(back, expected);
+        LoadBytes(back, expected, FieldCipher::None);
         QCOMPARE(back.values[14], QStringLiteral("w"));
         QVERIFY(!back.HasAttachments());
     }
@@ -152,11 +150,11 @@ private Q_SLOTS:
         QFETCH(Slots, filled);
         QFETCH(Slots, attached);
         const std::unique_ptr<CCard> card = MakeCard(5, filled, attached);
-        const QByteArray bytes = StoredBytes(*card);
+        const QByteArray bytes = StoredBytes(*card, FieldCipher::BlockOnly);
         CCard back;
-        LoadBytes(back, bytes);
+        LoadBytes(back, bytes, FieldCipher::BlockOnly);
         CompareCards(back, *card);
-        QCOMPARE(StoredBytes(back), bytes);
+        QCOMPARE(StoredBytes(back, FieldCipher::BlockOnly), bytes);
     }
 
     // A list is read in batches whose texts are deciphered together after the cards that hold them are read, so each
@@ -170,7 +168,7 @@ private Q_SLOTS:
             QVERIFY(list.InsertInIdOrder(card));
         }
         CCardList back;
-        LoadBytes(back, StoredBytes(list));
+        LoadBytes(back, StoredBytes(list, FieldCipher::BlockOnly), FieldCipher::BlockOnly);
         QCOMPARE(back.Count(), list.Count());
         for (qsizetype i = 0; i < list.Count(); ++i)
             CompareCards(*back.At(i), *list.At(i));

@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "ArchiveBytes.h"
 #include "CliRunner.h"
 #include "SpecialFiles.h"
 #include "TestFiles.h"
+#include "base/FieldCipher.h"
 #include "base/ResourceLibrary.h"
 #include "model/CArchive.h"
 #include "model/CCardTemplate.h"
@@ -179,7 +181,8 @@ private Q_SLOTS:
         QFile customFile(Path(QStringLiteral("gym.kvt")));
         QVERIFY(customFile.open(QIODevice::WriteOnly));
         {
-            CArchive archive(customFile, CArchive::Mode::Store);
+            // Under the method of the wallet it goes into: a new wallet's.
+            CArchive archive(customFile, CArchive::Mode::Store, FieldCipher::BlockOnly);
             custom.Serialize(archive);
             archive.Flush();
         }
@@ -195,6 +198,31 @@ private Q_SLOTS:
         QCOMPARE(Ok({"add-card", m_wallet, "37", "539", "Gym card", "--value", "1=42"}).out, QStringLiteral("40\n"));
         QCOMPARE(Ok({"add-card", m_wallet, "37", "Custom", "Pool card"}).out, QStringLiteral("41\n"));
         QCOMPARE(Card("40")["values"][1].toString(), QStringLiteral("******"));
+    }
+
+    // A template file does not name its cipher method: it is written and read under the method of the wallet, here
+    // one of the substitution method, whatever method a new wallet would have.
+    void templateFilesTakeTheWalletsMethod() {
+        const QString wallet = Path(QStringLiteral("method2.kvx"));
+        QFile::remove(wallet);
+        QVERIFY(QFile::copy(QStringLiteral(KORVEL_TEST_SOURCE "/data/format/wallets/method2-no-password/wallet.kvx"),
+                            wallet));
+        QVERIFY(QFile::setPermissions(wallet, QFile::ReadOwner | QFile::WriteOwner));
+        const QString exported = Path(QStringLiteral("simple.kvt"));
+        QFile::remove(exported);
+        QVERIFY2(Ok({"template-export", wallet, "3", exported}).out.contains("successfully exported"), "message");
+        CCardTemplate simple;
+        LoadBytes(simple, FileBytes(exported), FieldCipher::SubstituteThenBlock);
+        QCOMPARE(simple.description, QStringLiteral("Simple"));
+        QCOMPARE(simple.fields[0].name, QStringLiteral("Note"));
+
+        simple.internalName = QStringLiteral("Elsewhere");
+        const QString incoming = WriteFileBytes(Path(QStringLiteral("elsewhere.kvt")),
+                                                StoredBytes(simple, FieldCipher::SubstituteThenBlock));
+        QCOMPARE(Ok({"template-import", wallet, incoming}).status, 0);
+        const QJsonObject imported = RunCli({"templates", wallet, "--json"}).Json().array().last().toObject();
+        QCOMPARE(imported["description"].toString(), QStringLiteral("Simple (Imported)"));
+        QCOMPARE(imported["fields"].toArray().at(0)["name"].toString(), QStringLiteral("Note"));
     }
 
     void exportWritesChosenCategories() {

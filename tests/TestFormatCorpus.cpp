@@ -152,7 +152,6 @@ private Q_SLOTS:
         QString error;
         QVERIFY2(ResourceLibrary::Load(&error), qPrintable(error));
     }
-    void init() { SetCurrentCipherMethod(1); }
 
     // Members, korvel-cli's JSON and both exports, compared with what the build that wrote the wallet read.
     void storedWalletsReadAsBefore_data() { AddEntryRows(QStringLiteral("wallets")); }
@@ -209,16 +208,16 @@ private Q_SLOTS:
         const QMap<QString, QByteArray> stored = StoredFiles(EntryFolder(QStringLiteral("templates"), entry));
         QTemporaryDir work;
         const QString path = WorkCopy(work, stored.value(kTemplate), kTemplate);
-        SetCurrentCipherMethod(StoredMethod(stored));
+        const qint32 method = StoredMethod(stored);
         CCardTemplate read;
         {
             FormatCorpus::Answers answers(QString(), path);
-            QCOMPARE(read.ImportFromFile(), 1);
+            QCOMPARE(read.ImportFromFile(method), 1);
         }
         const QString again = work.filePath(QStringLiteral("again.kvt"));
         {
             FormatCorpus::Answers answers(QString(), again);
-            QVERIFY(read.ExportToFile());
+            QVERIFY(read.ExportToFile(method));
         }
         const QString difference = ByteDifference(stored.value(kTemplate), FileBytes(again));
         QVERIFY2(difference.isEmpty(), qPrintable(difference));

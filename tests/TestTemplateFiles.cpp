@@ -10,7 +10,6 @@ class TestTemplateFiles : public QObject {
 
 private Q_SLOTS:
     void initTestCase() { WalletFixture::LoadLibrary(); }
-    void init() { SetCurrentCipherMethod(1); }
 
     void exportProposesSafeName() {
         WalletFixture f;
@@ -18,7 +17,7 @@ private Q_SLOTS:
         CCardTemplate* bank = f.wallet->templates.FindById(8);
         bank->description = QStringLiteral("Bank: a/b");
         f.prompts.SaveFile(QString());
-        QVERIFY(!bank->ExportToFile());
+        QVERIFY(!bank->ExportToFile(f.wallet->cipherMethod));
         QCOMPARE(f.prompts.Asked().last(), QStringLiteral("save Bank - a b"));
         QVERIFY(f.prompts.Faults().isEmpty());
     }
@@ -29,7 +28,7 @@ private Q_SLOTS:
         blank.description.clear();
         f.prompts.SaveFile(f.Path("blank.kvt"));
         f.prompts.Message(QStringLiteral("This template has been successfully exported."), Prompts::Answer::Ok);
-        QVERIFY(blank.ExportToFile());
+        QVERIFY(blank.ExportToFile(f.wallet->cipherMethod));
         QCOMPARE(QFileInfo(f.Path("blank.kvt")).size(), 140);
     }
 
@@ -38,13 +37,13 @@ private Q_SLOTS:
         f.MakeNew();
         f.prompts.SaveFile(f.Path("bank.kvt"));
         f.prompts.Message(QStringLiteral("successfully exported"), Prompts::Answer::Ok);
-        QVERIFY(f.wallet->templates.FindById(8)->ExportToFile());
+        QVERIFY(f.wallet->templates.FindById(8)->ExportToFile(f.wallet->cipherMethod));
         CCardTemplate incoming;
         f.prompts.OpenFile(f.Path("bank.kvt"));
         f.prompts.Message(QStringLiteral("\"Finance: Bank Account\" already exists in your wallet. It will not be "
                                          "imported."),
                           Prompts::Answer::Ok);
-        QCOMPARE(incoming.ImportFromFile(), 0);
+        QCOMPARE(incoming.ImportFromFile(f.wallet->cipherMethod), 0);
         QCOMPARE(incoming.id, -1);
         QVERIFY(incoming.internalName.isEmpty());
         QVERIFY(f.prompts.Faults().isEmpty());
@@ -57,13 +56,13 @@ private Q_SLOTS:
         source->internalName = QStringLiteral("A1B2C3");
         f.prompts.SaveFile(f.Path("bank.kvt"));
         f.prompts.Message(QStringLiteral("successfully exported"), Prompts::Answer::Ok);
-        QVERIFY(source->ExportToFile());
+        QVERIFY(source->ExportToFile(f.wallet->cipherMethod));
         const CCardTemplate expected = *source;
 
         f.MakeNew();
         CCardTemplate incoming;
         f.prompts.OpenFile(f.Path("bank.kvt"));
-        QCOMPARE(incoming.ImportFromFile(), 1);
+        QCOMPARE(incoming.ImportFromFile(f.wallet->cipherMethod), 1);
         QCOMPARE(incoming.description, expected.description);
         QCOMPARE(incoming.iconId, expected.iconId);
         QCOMPARE(incoming.internalName, QStringLiteral("A1B2C3"));
@@ -86,7 +85,7 @@ private Q_SLOTS:
         f.MakeNew();
         f.prompts.SaveFile(f.Path("t.kvt"));
         f.prompts.Message(QStringLiteral("successfully exported"), Prompts::Answer::Ok);
-        QVERIFY(f.wallet->templates.FindById(3)->ExportToFile());
+        QVERIFY(f.wallet->templates.FindById(3)->ExportToFile(f.wallet->cipherMethod));
         QByteArray bytes = FileBytes(f.Path("t.kvt"));
         bytes = cut < 0 ? bytes.left(bytes.size() - 1) : bytes.left(cut);
         QFile file(f.Path("t.kvt"));
@@ -97,7 +96,7 @@ private Q_SLOTS:
         CCardTemplate incoming;
         f.prompts.OpenFile(f.Path("t.kvt"));
         f.prompts.Message(QStringLiteral("\"t.kvt\" could not be read"), Prompts::Answer::Ok);
-        QCOMPARE(incoming.ImportFromFile(), 0);
+        QCOMPARE(incoming.ImportFromFile(f.wallet->cipherMethod), 0);
         QCOMPARE(incoming.description, QStringLiteral("New Template"));
         QVERIFY2(f.prompts.Faults().isEmpty(), qPrintable(f.prompts.Faults().join('\n')));
     }
@@ -109,11 +108,11 @@ private Q_SLOTS:
         f.prompts.OpenFile(f.Path("none.kvt"));
         f.prompts.Message(QStringLiteral("There was an error opening the selected file. Please try again."),
                           Prompts::Answer::Ok);
-        QCOMPARE(incoming.ImportFromFile(), 0);
+        QCOMPARE(incoming.ImportFromFile(f.wallet->cipherMethod), 0);
         f.prompts.SaveFile(f.Path("no/such/folder/x.kvt"));
         f.prompts.Message(QStringLiteral("There was an error opening the selected file. Please try again."),
                           Prompts::Answer::Ok);
-        QVERIFY(!incoming.ExportToFile());
+        QVERIFY(!incoming.ExportToFile(f.wallet->cipherMethod));
         QVERIFY(f.prompts.Faults().isEmpty());
     }
 };

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ArchiveBytes.h"
-#include "base/CipherText.h"
+#include "base/FieldCipher.h"
 #include "document/CWallet.h"
 
 #include <QRandomGenerator>
@@ -62,8 +62,6 @@ class TestWallet : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void init() { SetCurrentCipherMethod(1); }
-
     // A wallet object is reused for every wallet opened or made, so emptying must reach every member: each one is
     // given a value other than its emptied one first.
     void emptiedWalletValues() {
@@ -84,11 +82,9 @@ private Q_SLOTS:
         wallet.SetPathName(QStringLiteral("/home/user/w.kvx"));
         wallet.SetTitle(QStringLiteral("w.kvx"));
         wallet.SetModified(true);
-        SetCurrentCipherMethod(2);
         wallet.DeleteContents();
         QCOMPARE(wallet.password, QString());
         QCOMPARE(wallet.cipherMethod, 1);
-        QCOMPARE(CurrentCipherMethod(), 1);
         QCOMPARE(wallet.clipboardOp, 0);
         QCOMPARE(wallet.lockMinutes, 15);
         QCOMPARE(wallet.compactCounter, 0);
@@ -154,10 +150,8 @@ private Q_SLOTS:
         const QByteArray expected = Hex("00002040 00000000 FFFEFF05 3100 3200 3300 3400 3500 0D0C0B0A 03000000") +
                                     flagWord(0) + flagWord(1) + flagWord(2) + Hex("2A000000") + flagWord(3) +
                                     flagWord(4) + flagWord(5) + Hex("CCBBAA00 03020100 00000000 00000000 00000000");
-        SetCurrentCipherMethod(0);
         QCOMPARE(Stored(wallet).toHex(' '), expected.toHex(' '));
 
-        SetCurrentCipherMethod(1);
         CWallet back;
         QVERIFY(Load(back, expected));
         QCOMPARE(back.version, 2.5f);
@@ -187,15 +181,13 @@ private Q_SLOTS:
         Fill(wallet);
         wallet.cipherMethod = method;
         wallet.version = 2.5f;
-        SetCurrentCipherMethod(method);
         const QByteArray bytes = Stored(wallet);
         QCOMPARE(wallet.password, QStringLiteral("4321"));
         QCOMPARE(bytes.contains(QByteArray("4\0003\0002\0001\000", 8)), method == 0);
 
-        SetCurrentCipherMethod(1);
         CWallet back;
         QVERIFY(Load(back, bytes));
-        QCOMPARE(CurrentCipherMethod(), method);
+        QCOMPARE(back.cipherMethod, method);
         QCOMPARE(back.version, 2.5f);
         QCOMPARE(back.password, QStringLiteral("4321"));
         QCOMPARE(back.lockMinutes, 25);
@@ -210,6 +202,30 @@ private Q_SLOTS:
         QCOMPARE(Stored(back), bytes);
     }
 
+    // Two wallets of different methods in one process, written and read in turn: each keeps to its own method,
+    // whichever wallet was written or read last.
+    void walletsOfDifferentMethodsSideBySide() {
+        CWallet block, substituted;
+        Fill(block);
+        Fill(substituted);
+        substituted.cipherMethod = FieldCipher::SubstituteThenBlock;
+        const QByteArray blockBytes = Stored(block);
+        const QByteArray substitutedBytes = Stored(substituted);
+        QVERIFY(blockBytes != substitutedBytes);
+
+        CWallet substitutedBack, blockBack;
+        QVERIFY(Load(substitutedBack, substitutedBytes));
+        QVERIFY(Load(blockBack, blockBytes));
+        for (const CWallet* back : {&blockBack, &substitutedBack}) {
+            QCOMPARE(back->password, QStringLiteral("4321"));
+            QCOMPARE(back->cards.At(1)->values[0], QStringLiteral("12-3456-1"));
+            QCOMPARE(back->templates.At(0)->fields[1].name, QStringLiteral("PIN"));
+        }
+        QCOMPARE(substitutedBack.cipherMethod, qint32(FieldCipher::SubstituteThenBlock));
+        QCOMPARE(Stored(substitutedBack), substitutedBytes);
+        QCOMPARE(Stored(blockBack), blockBytes);
+    }
+
     // A list is enciphered and deciphered in batches of many records, across several batches here; the bytes are
     // those of writing record by record, and reading gives every text back.
     void largeListsInBatches_data() {
@@ -220,7 +236,6 @@ private Q_SLOTS:
 
     void largeListsInBatches() {
         QFETCH(int, method);
-        SetCurrentCipherMethod(method);
         QRandomGenerator random(7);
         CCardList cards;
         for (int i = 0; i < 5000; ++i) {
@@ -237,10 +252,10 @@ private Q_SLOTS:
         QByteArray batched, oneByOne;
         QBuffer toBatched(&batched), toOneByOne(&oneByOne);
         QVERIFY(toBatched.open(QIODevice::WriteOnly) && toOneByOne.open(QIODevice::WriteOnly));
-        CArchive batchedArchive(toBatched, CArchive::Mode::Store);
+        CArchive batchedArchive(toBatched, CArchive::Mode::Store, method);
         cards.Serialize(batchedArchive);
         batchedArchive.Flush();
-        CArchive oneByOneArchive(toOneByOne, CArchive::Mode::Store);
+        CArchive oneByOneArchive(toOneByOne, CArchive::Mode::Store, method);
         oneByOneArchive.WriteInt(qint32(cards.Count()));
         for (CCard* card : cards)
             card->Serialize(oneByOneArchive);
@@ -250,7 +265,7 @@ private Q_SLOTS:
 
         QBuffer from(&batched);
         QVERIFY(from.open(QIODevice::ReadOnly));
-        CArchive loading(from, CArchive::Mode::Load);
+        CArchive loading(from, CArchive::Mode::Load, method);
         CCardList back;
         back.Serialize(loading);
         QCOMPARE(back.Count(), cards.Count());
@@ -267,7 +282,6 @@ private Q_SLOTS:
 
         CWallet wallet;
         wallet.cipherMethod = 2;
-        SetCurrentCipherMethod(2);
         auto card = std::make_unique<CCard>(77);
         card->description = QStringLiteral("Keep me");
         wallet.cards.InsertInIdOrder(card);
@@ -281,8 +295,13 @@ private Q_SLOTS:
         QCOMPARE(wallet.cards.At(0)->description, QStringLiteral("Keep me"));
         QCOMPARE(wallet.password, QStringLiteral("9999"));
         QCOMPARE(wallet.cipherMethod, 2);
-        QCOMPARE(CurrentCipherMethod(), 2);
         QCOMPARE(modified.count(), 0);
+        // It goes on writing under its own method, not under the one of the stream it failed to read.
+        CWallet back;
+        QVERIFY(Load(back, Stored(wallet)));
+        QCOMPARE(back.cipherMethod, 2);
+        QCOMPARE(back.password, QStringLiteral("9999"));
+        QCOMPARE(back.cards.At(0)->description, QStringLiteral("Keep me"));
     }
 
     void everyCutFails() {

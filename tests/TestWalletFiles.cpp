@@ -31,7 +31,6 @@ class TestWalletFiles : public QObject {
 
 private Q_SLOTS:
     void initTestCase() { WalletFixture::LoadLibrary(); }
-    void init() { SetCurrentCipherMethod(1); }
 
     void newWalletHoldsBuiltInContent() {
         WalletFixture f;
@@ -305,7 +304,6 @@ private Q_SLOTS:
         WalletFixture f;
         f.MakeNew();
         f.wallet->cipherMethod = 2;
-        SetCurrentCipherMethod(2);
         CCard* card = f.AddCard(QStringLiteral("Odd \uFFB8 text"));
         card->values.Set(1, QString(QChar(0xFFB8)));
         QVERIFY(f.SaveAs(QStringLiteral("m2.kvx")));
@@ -317,7 +315,6 @@ private Q_SLOTS:
 
         // Without that unit the wallet keeps its method.
         f.wallet->cipherMethod = 2;
-        SetCurrentCipherMethod(2);
         f.wallet->cards.At(0)->description = QStringLiteral("Plain");
         f.wallet->cards.At(0)->values.Set(1, {});
         QVERIFY(f.wallet->OnFileSave());

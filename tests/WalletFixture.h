@@ -3,7 +3,6 @@
 
 #include "ScriptedPrompts.h"
 #include "TestFiles.h"
-#include "base/CipherText.h"
 #include "base/ResourceLibrary.h"
 #include "document/CWallet.h"
 

@@ -8,14 +8,13 @@
 #include <span>
 #include <vector>
 
-// The program's one field cipher. Its method is the method of the open wallet; the wallet document sets it whenever
-// a wallet is emptied, made or read.
+// The program's one field cipher. The method is that of the wallet (or template file) the texts belong to, and every
+// caller names it: wallets of different methods can be open side by side, so there is no method in force.
 // A text moved in is transformed in its own buffer.
-QString CipherText(QString text, bool encipher);
-// The same for many texts at once, in place, under the current method.
-void CipherTextBatch(std::span<QString* const> texts, bool encipher);
-void CipherTextBatch(std::span<const CipherPiece> pieces, bool encipher);
-// Enciphers the texts one after another into one buffer under the current method (FieldCipher::EncipherInto).
-void EncipherTextsInto(std::span<const QStringView> texts, std::vector<char16_t>& units, std::vector<qsizetype>& ends);
-void SetCurrentCipherMethod(qint32 method);
-qint32 CurrentCipherMethod();
+QString CipherText(QString text, bool encipher, qint32 method);
+// The same for many texts at once, in place.
+void CipherTextBatch(std::span<QString* const> texts, bool encipher, qint32 method);
+void CipherTextBatch(std::span<const CipherPiece> pieces, bool encipher, qint32 method);
+// Enciphers the texts one after another into one buffer (FieldCipher::EncipherInto).
+void EncipherTextsInto(std::span<const QStringView> texts, qint32 method, std::vector<char16_t>& units,
+                       std::vector<qsizetype>& ends);

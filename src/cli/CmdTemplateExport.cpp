@@ -15,13 +15,13 @@ CmdTemplateExport::CmdTemplateExport()
                   {YesOption()}}) {}
 
 int CmdTemplateExport::Run(CliContext& context) const {
-    context.OpenWallet(CliContext::Access::Read);
+    const CWallet& wallet = context.OpenWallet(CliContext::Access::Read);
     CCardTemplate& cardTemplate = context.Template(context.Arg(1));
     context.RequireAccess();
     const QString path = context.PathArg(2, "FILE");
     context.ConfirmReplace(path);
     context.GetPrompts().PrepareFileName(path);
-    if (!cardTemplate.ExportToFile())
+    if (!cardTemplate.ExportToFile(wallet.cipherMethod))
         throw CliError(QString());
     return 0;
 }

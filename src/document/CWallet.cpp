@@ -90,7 +90,6 @@ void CWallet::DeleteContents() {
     disableDesktopPassword = 0;
     defaultBackColor = 0xFFFFFF;
     defaultTextColor = 0x000000;
-    SetCurrentCipherMethod(1);
     clipboardCard = nullptr;
     cards.DeleteAll();
     templates.DeleteAll();
@@ -143,6 +142,8 @@ void CWallet::CheckNextId() {
 void CWallet::SerializeHeader(CArchive& archive) {
     archive.Item(version);
     archive.Item(cipherMethod);
+    // The header names the method that the password and the lists after it are enciphered under.
+    archive.SetCipherMethod(cipherMethod);
     CWalletItem::CipheredItem(archive, password);
     archive.Item(nextId);
     archive.Item(compactCounter);
@@ -155,17 +156,15 @@ void CWallet::SerializeHeader(CArchive& archive) {
     archive.Item(boldFieldNamesDefault);
     archive.Item(defaultBackColor);
     archive.Item(defaultTextColor);
-    // The password was written under the method in force; the lists that follow use the wallet's own.
-    SetCurrentCipherMethod(cipherMethod);
     if (archive.IsLoading())
-        password = CipherText(std::move(password), false);
+        password = CipherText(std::move(password), false, archive.CipherMethod());
 }
 
 std::unique_ptr<CWallet> CWallet::ReadFresh(QIODevice& device, QString& error) const {
-    const qint32 methodBefore = CurrentCipherMethod();
     std::unique_ptr<CWallet> fresh(new CWallet(Detached{}));
     try {
-        CArchive archive(device, CArchive::Mode::Load);
+        // The method given here is replaced by the one the header names before any text is deciphered.
+        CArchive archive(device, CArchive::Mode::Load, fresh->cipherMethod);
         fresh->Serialize(archive);
         return fresh;
     } catch (const CArchiveException& e) {
@@ -173,7 +172,6 @@ std::unique_ptr<CWallet> CWallet::ReadFresh(QIODevice& device, QString& error) c
     } catch (const std::bad_alloc&) {
         error = tr("There is not enough memory to read the wallet.");
     }
-    SetCurrentCipherMethod(methodBefore);
     return nullptr;
 }
 
@@ -187,7 +185,7 @@ bool CWallet::Load(QIODevice& device, QString& error) {
 
 bool CWallet::Store(QIODevice& device, QString& error) {
     try {
-        CArchive archive(device, CArchive::Mode::Store);
+        CArchive archive(device, CArchive::Mode::Store, cipherMethod);
         Serialize(archive);
         archive.Flush();
     } catch (const CArchiveException& e) {
@@ -289,7 +287,6 @@ bool CWallet::OnOpenDocument(const QString& path) {
     std::unique_ptr<QIODevice> stream = file->OpenStream(kDocumentStream);
     if (!stream)
         return OpenFailed(file->ErrorString());
-    const qint32 methodBefore = CurrentCipherMethod();
     QString error;
     HashingDevice hashing(*stream, QIODevice::ReadOnly);
     std::unique_ptr<CWallet> fresh = ReadFresh(hashing, error);
@@ -297,7 +294,6 @@ bool CWallet::OnOpenDocument(const QString& path) {
     if (fresh && documentHash.isEmpty()) {
         error = hashing.errorString();
         fresh.reset();
-        SetCurrentCipherMethod(methodBefore);
     }
     stream.reset();
     file->PopStorage();
@@ -306,7 +302,6 @@ bool CWallet::OnOpenDocument(const QString& path) {
 
     const QString fileName = QFileInfo(path).fileName();
     if (!(fresh->version >= 1.0f)) {
-        SetCurrentCipherMethod(methodBefore);
         Prompts::Get().Message(FormatText(LoadResString(kStrIncompatibleFile), {fileName}), Prompts::Icon::Error,
                                Prompts::Buttons::Ok, Prompts::Answer::Ok);
         return false;
@@ -430,15 +425,12 @@ bool CWallet::OnSaveDocument(const QString& path) {
         compactCounter = 0;
     // Under the substitution method U+FFB8 becomes a zero unit that reads back as padding; such a wallet is written
     // under the block method, which keeps every character.
-    if (cipherMethod == FieldCipher::SubstituteThenBlock && ContainsUnit(0xFFB8)) {
+    if (cipherMethod == FieldCipher::SubstituteThenBlock && ContainsUnit(0xFFB8))
         cipherMethod = FieldCipher::BlockOnly;
-        SetCurrentCipherMethod(cipherMethod);
-    }
     QString error;
     if (!WriteFile(path, error)) {
         compactCounter = counterBefore;
         cipherMethod = methodBefore;
-        SetCurrentCipherMethod(methodBefore);
         Prompts::Warn(FormatText(LoadResString(kStrSaveFailed), {QDir::toNativeSeparators(path), error}));
         return false;
     }

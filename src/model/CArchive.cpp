@@ -40,14 +40,22 @@ QString Tr(const char* text) {
 }
 } // namespace
 
-CArchive::CArchive(std::vector<QStringView>& cipheredTexts)
-    : m_device(nullptr), m_mode(Mode::Store), m_gathered(&cipheredTexts) {}
+CArchive::CArchive(std::vector<QStringView>& cipheredTexts, qint32 cipherMethod)
+    : m_device(nullptr), m_mode(Mode::Store), m_cipherMethod(cipherMethod), m_gathered(&cipheredTexts) {}
 
-CArchive::CArchive(QIODevice& device, Mode mode) : m_device(&device), m_mode(mode) {
+CArchive::CArchive(QIODevice& device, Mode mode, qint32 cipherMethod)
+    : m_device(&device), m_mode(mode), m_cipherMethod(cipherMethod) {
     if (IsStoring())
         m_buffer.resize(kBufferSize);
     else if (device.isSequential())
         throw CArchiveException(Tr("The data cannot be read from this kind of source."));
+}
+
+void CArchive::SetCipherMethod(qint32 method) {
+    if (method == m_cipherMethod)
+        return;
+    DecipherWaiting();
+    m_cipherMethod = method;
 }
 
 void CArchive::Item(qint32& value) {
@@ -197,8 +205,8 @@ void CArchive::DecipherIfFull() {
 }
 
 void CArchive::DecipherWaiting() {
-    CipherTextBatch(m_toDecipher, false);
-    CipherTextBatch(m_piecesToDecipher, false);
+    CipherTextBatch(m_toDecipher, false, m_cipherMethod);
+    CipherTextBatch(m_piecesToDecipher, false, m_cipherMethod);
     m_toDecipher.clear();
     m_piecesToDecipher.clear();
 }
@@ -231,7 +239,7 @@ void CArchive::WriteCiphered(QStringView text) {
         WriteString(QStringView(m_enciphered->data() + start, end - start));
         return;
     }
-    WriteString(CipherText(text.toString(), true));
+    WriteString(CipherText(text.toString(), true, m_cipherMethod));
 }
 
 void CArchive::LoadBatched(const std::function<void()>& load) {
@@ -252,12 +260,12 @@ void CArchive::StoreBatched(qsizetype count, const std::function<void(qsizetype,
     for (qsizetype first = 0; first < count; first += kRecordsPerBatch) {
         const qsizetype end = std::min(count, first + kRecordsPerBatch);
         std::vector<QStringView> plain;
-        CArchive gather(plain);
+        CArchive gather(plain, m_cipherMethod);
         for (qsizetype i = first; i < end; ++i)
             store(i, gather);
         std::vector<char16_t> units;
         std::vector<qsizetype> ends;
-        EncipherTextsInto(plain, units, ends);
+        EncipherTextsInto(plain, m_cipherMethod, units, ends);
         m_plain = &plain;
         m_enciphered = &units;
         m_ends = &ends;

@@ -19,18 +19,25 @@ class QIODevice;
 // UTF-16 strings, with no padding and no type information. Reading trusts nothing: every length and count is checked
 // against the bytes that are left, so a damaged stream raises CArchiveException instead of allocating what it claims.
 // The device must be random access when loading, so that the bytes left are known.
+// The enciphered texts are written and read under the archive's cipher method, the one of the wallet or template file
+// it holds; archives of different methods may be in use at the same time.
 class CArchive {
 public:
     enum class Mode { Store, Load };
 
-    CArchive(QIODevice& device, Mode mode);
+    CArchive(QIODevice& device, Mode mode, qint32 cipherMethod);
     // A storing archive that writes nothing and only notes, in order, the texts that would be written enciphered.
-    explicit CArchive(std::vector<QStringView>& cipheredTexts);
+    CArchive(std::vector<QStringView>& cipheredTexts, qint32 cipherMethod);
     CArchive(const CArchive&) = delete;
     CArchive& operator=(const CArchive&) = delete;
 
     bool IsStoring() const { return m_mode == Mode::Store; }
     bool IsLoading() const { return m_mode == Mode::Load; }
+
+    qint32 CipherMethod() const { return m_cipherMethod; }
+    // For a stream that names its method in its own first items, as a wallet does. Texts read before, still waiting
+    // for their batch, are deciphered first under the method they were written with.
+    void SetCipherMethod(qint32 method);
 
     // Each item is written from, or read into, the variable, depending on the mode.
     void Item(qint32& value);
@@ -94,6 +101,7 @@ private:
 
     QIODevice* m_device;
     Mode m_mode;
+    qint32 m_cipherMethod;
     std::vector<QStringView>* m_gathered = nullptr;
     int m_batchDepth = 0;
     std::vector<QString*> m_toDecipher;

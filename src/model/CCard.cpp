@@ -147,9 +147,9 @@ bool CCard::ContainsText(const QString& text, bool matchCase) const {
     return FindSubstring(notes, text, matchCase);
 }
 
-void CCard::CipherTexts(bool encipher) {
-    VisitTexts([encipher](QString& text) { text = CipherText(std::move(text), encipher); });
-    values.CipherTexts(encipher);
+void CCard::CipherTexts(bool encipher, qint32 method) {
+    VisitTexts([encipher, method](QString& text) { text = CipherText(std::move(text), encipher, method); });
+    values.CipherTexts(encipher, method);
 }
 
 void CCard::Serialize(CArchive& archive) {
@@ -164,7 +164,7 @@ void CCard::Serialize(CArchive& archive) {
     CipheredItem(archive, notes);
     values.Serialize(archive);
     if (archive.IsLoading() && !archive.IsBatching())
-        CipherTexts(false);
+        CipherTexts(false, archive.CipherMethod());
 }
 
 // Each slot's stream name, then its display name. Reading makes the slots only when one of the six texts is there.

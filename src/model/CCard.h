@@ -38,7 +38,7 @@ public:
     QString GetText(bool asXml) const;
     // Whether the description, a value or the notes contain `text`.
     bool ContainsText(const QString& text, bool matchCase) const;
-    void CipherTexts(bool encipher);
+    void CipherTexts(bool encipher, qint32 method);
     // Calls `visit` with each text that the file holds enciphered but the values, which keep their texts in storage
     // of their own (CCardValues). Slots that the card does not keep are passed over: they are empty, and an empty
     // text stays empty under the cipher.

@@ -111,8 +111,8 @@ bool CCardTemplate::IsInUse() const {
     return false;
 }
 
-void CCardTemplate::CipherTexts(bool encipher) {
-    VisitTexts([encipher](QString& text) { text = CipherText(std::move(text), encipher); });
+void CCardTemplate::CipherTexts(bool encipher, qint32 method) {
+    VisitTexts([encipher, method](QString& text) { text = CipherText(std::move(text), encipher, method); });
 }
 
 void CCardTemplate::Serialize(CArchive& archive) {
@@ -123,10 +123,10 @@ void CCardTemplate::Serialize(CArchive& archive) {
         CipheredItem(archive, field.name);
     }
     if (archive.IsLoading() && !archive.IsBatching())
-        CipherTexts(false);
+        CipherTexts(false, archive.CipherMethod());
 }
 
-bool CCardTemplate::ExportToFile() {
+bool CCardTemplate::ExportToFile(qint32 cipherMethod) {
     const QString path = Prompts::Get().SaveFileName(LoadResString(kStrTemplateFilter), QStringLiteral("kvt"),
                                                      FileNameSafeText(description));
     if (path.isEmpty())
@@ -135,7 +135,7 @@ bool CCardTemplate::ExportToFile() {
     QString error;
     if (file.Open()) {
         try {
-            CArchive archive(file, CArchive::Mode::Store);
+            CArchive archive(file, CArchive::Mode::Store, cipherMethod);
             Serialize(archive);
             archive.Flush();
         } catch (const CArchiveException& e) {
@@ -151,7 +151,7 @@ bool CCardTemplate::ExportToFile() {
     return true;
 }
 
-int CCardTemplate::ImportFromFile() {
+int CCardTemplate::ImportFromFile(qint32 cipherMethod) {
     const QString path = Prompts::Get().OpenFileName(LoadResString(kStrTemplateFilter), QStringLiteral("kvt"));
     if (path.isEmpty())
         return 0;
@@ -163,7 +163,7 @@ int CCardTemplate::ImportFromFile() {
     }
     CCardTemplate read;
     try {
-        CArchive archive(file, CArchive::Mode::Load);
+        CArchive archive(file, CArchive::Mode::Load, cipherMethod);
         read.Serialize(archive);
     } catch (const CArchiveException& e) {
         Prompts::Warn(FormatText(LoadResString(kStrReadFailed), {QFileInfo(path).fileName(), e.Message()}));

@@ -19,7 +19,7 @@ public:
     void CopyFrom(const CCardTemplate& other);
     // Whether a card of the active wallet is bound to this template. Templates without an id are never in use.
     bool IsInUse() const;
-    void CipherTexts(bool encipher);
+    void CipherTexts(bool encipher, qint32 method);
     // Calls `visit` with each text that the file holds enciphered, in enciphering order.
     template <class Visit> void VisitTexts(Visit&& visit) {
         visit(description);
@@ -29,12 +29,14 @@ public:
     }
     void Serialize(CArchive& archive) override;
 
+    // A template file does not name its cipher method: it is written and read under the method of the wallet it is
+    // exported from or imported into.
     // Writes this template to a template file the user chooses. False when cancelled or when it failed (the user has
     // been told); a file already there is replaced only by a complete one.
-    bool ExportToFile();
+    bool ExportToFile(qint32 cipherMethod);
     // Reads a template file the user chooses into this (new) template: 1 when it may be added to the wallet, 0 when
     // cancelled, unreadable, damaged or already in the wallet (the user has been told). The file stays where it is.
-    int ImportFromFile();
+    int ImportFromFile(qint32 cipherMethod);
 
     CTemplateFieldArray fields;
     QString internalName;

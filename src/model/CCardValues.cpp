@@ -133,9 +133,9 @@ void CCardValues::ReadTexts(CArchive& archive) {
     std::copy_n(read.data(), units, Units());
 }
 
-void CCardValues::CipherTexts(bool encipher) {
+void CCardValues::CipherTexts(bool encipher, qint32 method) {
     std::array<CipherPiece, kCount> room;
-    CipherTextBatch(Pieces(room), encipher);
+    CipherTextBatch(Pieces(room), encipher, method);
 }
 
 std::span<const CipherPiece> CCardValues::Pieces(std::array<CipherPiece, kCount>& room) const {

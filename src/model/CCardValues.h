@@ -72,7 +72,7 @@ public:
     // Writes the 15 texts enciphered, or reads them and keeps room only up to the last non-empty one.
     void Serialize(CArchive& archive);
     // Replaces each text by its enciphered or deciphered form, where it is.
-    void CipherTexts(bool encipher);
+    void CipherTexts(bool encipher, qint32 method);
 
 private:
     // Where a kept slot's text lies among the units, and its length; its room runs to the next slot's start.

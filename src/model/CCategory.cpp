@@ -19,8 +19,8 @@ CCategory::CCategory(qint32 categoryId) : CWalletItem(categoryId) {
     description = QStringLiteral("New Category");
 }
 
-void CCategory::CipherTexts(bool encipher) {
-    VisitTexts([encipher](QString& text) { text = CipherText(std::move(text), encipher); });
+void CCategory::CipherTexts(bool encipher, qint32 method) {
+    VisitTexts([encipher, method](QString& text) { text = CipherText(std::move(text), encipher, method); });
 }
 
 void CCategory::Serialize(CArchive& archive) {
@@ -28,7 +28,7 @@ void CCategory::Serialize(CArchive& archive) {
     archive.Item(defaultTemplate);
     archive.Item(flag);
     if (archive.IsLoading() && !archive.IsBatching())
-        CipherTexts(false);
+        CipherTexts(false, archive.CipherMethod());
 }
 
 // A category without a description could not be told apart in the tree, so a cleared one leaves the record as it

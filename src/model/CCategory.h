@@ -13,7 +13,7 @@ public:
     explicit CCategory(qint32 categoryId);
 
     bool RequiresPassword() const { return flag != 0; }
-    void CipherTexts(bool encipher);
+    void CipherTexts(bool encipher, qint32 method);
     // Calls `visit` with each text that the file holds enciphered, in enciphering order.
     template <class Visit> void VisitTexts(Visit&& visit) {
         visit(description);
