@@ -7,8 +7,8 @@
 #include "dialogs/CFindResultsModel.h"
 #include "model/CCard.h"
 #include "model/CCategory.h"
-#include "views/CItemTreeCtrl.h"
 #include "views/CIconListModel.h"
+#include "views/CItemTreeCtrl.h"
 #include "views/CMainFrame.h"
 #include "views/CTreeModel.h"
 #include "views/CViewCategoriesCards.h"
@@ -172,6 +172,11 @@ private Q_SLOTS:
         wallet.CardClipboard(CWallet::kPaste, nullptr, personal); // to another category
         QCOMPARE(tree.CardAt(selection.currentIndex()), &chosen);
         QCOMPARE(tree.parent(selection.currentIndex()), QModelIndex(personalRow));
+        view.TreeCtrl().collapse(tree.CategoryIndex(business));
+        wallet.CardClipboard(CWallet::kCut, &chosen, 0);
+        wallet.CardClipboard(CWallet::kPaste, nullptr, business); // into a closed category, which opens
+        QVERIFY(view.TreeCtrl().isExpanded(selection.currentIndex().parent()));
+        QCOMPARE(tree.CardAt(selection.currentIndex()), &chosen);
     }
 
     // Find's rows follow the cards they name, and a new wallet empties them: a row of the old wallet would lead to

@@ -98,6 +98,11 @@ CMainFrame::CMainFrame(CWallet& wallet) : m_wallet(wallet) {
     connect(&m_wallet, &CWallet::modifiedChanged, this, &CMainFrame::UpdateTitle);
     connect(&m_wallet, &CWallet::titleChanged, this, &CMainFrame::UpdateTitle);
     connect(&m_wallet, &CWallet::pathChanged, this, &CMainFrame::AddRecentFile);
+    // The status bar counts the records, and Paste needs a card that is still there.
+    for (auto counted : {&CWallet::cardRemoved, &CWallet::categoryRemoved})
+        connect(&m_wallet, counted, this, &CMainFrame::UpdateCommands);
+    connect(&m_wallet, &CWallet::cardAdded, this, &CMainFrame::UpdateCommands);
+    connect(&m_wallet, &CWallet::categoryAdded, this, &CMainFrame::UpdateCommands);
     connect(&m_wallet, &CWallet::updated, this, &CMainFrame::OnWalletUpdated);
     connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
         if (m_tree && now == &m_tree->TreeCtrl())

@@ -54,6 +54,14 @@ void CViewCategoriesCards::FollowWallet(CWallet& wallet) {
     connect(&wallet, &CWallet::categoryAboutToBeRemoved, m_model, &CTreeModel::RemoveCategory);
     connect(&wallet, &CWallet::cardAdded, m_model, &CTreeModel::InsertCard);
     connect(&wallet, &CWallet::cardChanged, m_model, &CTreeModel::UpdateCard);
+    // The selected card moved into a closed category: open it, so the selection stays in sight.
+    connect(&wallet, &CWallet::cardChanged, this, [this](const CCard& card) {
+        const QModelIndex current = m_treeCtrl->currentIndex();
+        if (m_model->CardAt(current) == &card) {
+            m_treeCtrl->expand(current.parent());
+            m_treeCtrl->scrollTo(current);
+        }
+    });
     connect(&wallet, &CWallet::cardAboutToBeRemoved, m_model, &CTreeModel::RemoveCard);
 }
 
