@@ -63,6 +63,45 @@ QString TreeDifference(const CTreeModel& model, const CWallet& wallet) {
     return {};
 }
 
+// Paints the whole window before each question is answered by the scripted prompts.
+class PaintingPrompts : public Prompts {
+public:
+    PaintingPrompts(Prompts& answers, QWidget& window) : m_answers(answers), m_window(window) { Install(this); }
+    ~PaintingPrompts() override { Install(&m_answers); }
+
+    int painted = 0;
+
+    Answer Message(const QString& text, Icon icon, Buttons buttons, Answer defaultAnswer) override {
+        Paint();
+        return m_answers.Message(text, icon, buttons, defaultAnswer);
+    }
+    QString OpenFileName(const QString& filter, const QString& extension) override {
+        Paint();
+        return m_answers.OpenFileName(filter, extension);
+    }
+    QString SaveFileName(const QString& filter, const QString& extension, const QString& proposed) override {
+        Paint();
+        return m_answers.SaveFileName(filter, extension, proposed);
+    }
+    bool PromptPassword(QString& password, const QString& message) override {
+        Paint();
+        return m_answers.PromptPassword(password, message);
+    }
+    bool AskPassphrase(QString& passphrase, const QString& walletName, bool isNew) override {
+        Paint();
+        return m_answers.AskPassphrase(passphrase, walletName, isNew);
+    }
+
+private:
+    void Paint() {
+        m_window.grab();
+        ++painted;
+    }
+
+    Prompts& m_answers;
+    QWidget& m_window;
+};
+
 } // namespace
 
 class TestGuiFollowWallet : public QObject {
@@ -177,6 +216,27 @@ private Q_SLOTS:
         wallet.CardClipboard(CWallet::kPaste, nullptr, business); // into a closed category, which opens
         QVERIFY(view.TreeCtrl().isExpanded(selection.currentIndex().parent()));
         QCOMPARE(tree.CardAt(selection.currentIndex()), &chosen);
+    }
+
+    // A question asked while the wallet is made anew lets the windows paint (a real dialog runs an event loop): by
+    // then they must hold none of the records that went.
+    void windowsPaintWhileTheWalletIsMadeAnew() {
+        GuiProgram p;
+        QVERIFY(p.Start());
+        CWallet& wallet = p.Wallet();
+        auto made = std::make_unique<CCard>(wallet.NextId());
+        made->description = QStringLiteral("Visa");
+        made->categoryId = wallet.categories.At(0)->id;
+        made->templateName = QStringLiteral("9");
+        p.Frame().Tree().SelectCard(wallet.AddCard(std::move(made)).id);
+        p.Frame().show();
+        PaintingPrompts painting(p.prompts, p.Frame());
+        p.prompts.Message(QStringLiteral("save"), Prompts::Answer::No);
+        p.prompts.Message(QStringLiteral("A new wallet has been created"), Prompts::Answer::No);
+        p.Frame().Action(Command::NewWallet)->trigger();
+        QVERIFY(painting.painted >= 2);
+        QCOMPARE(wallet.cards.Count(), 0);
+        QVERIFY2(p.prompts.Faults().isEmpty(), qPrintable(p.prompts.Faults().join('\n')));
     }
 
     // Find's rows follow the cards they name, and a new wallet empties them: a row of the old wallet would lead to
