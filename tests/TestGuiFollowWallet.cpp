@@ -7,6 +7,7 @@
 #include "dialogs/CFindResultsModel.h"
 #include "model/CCard.h"
 #include "model/CCategory.h"
+#include "model/RecordEditor.h"
 #include "views/CIconListModel.h"
 #include "views/CItemTreeCtrl.h"
 #include "views/CMainFrame.h"
@@ -20,6 +21,7 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QRandomGenerator>
+#include <QScopeGuard>
 
 namespace {
 
@@ -62,6 +64,19 @@ QString TreeDifference(const CTreeModel& model, const CWallet& wallet) {
     }
     return {};
 }
+
+// Renames the category whose sheet it is asked to show.
+class RenamingEditor : public RecordEditor {
+public:
+    QString name;
+
+    bool EditCard(CCard&) override { return false; }
+    bool EditCategory(CCategory& working, qint32&) override {
+        working.description = name;
+        return true;
+    }
+    QString SelectTemplate(const QString&, bool) override { return {}; }
+};
 
 // Paints the whole window before each question is answered by the scripted prompts.
 class PaintingPrompts : public Prompts {
@@ -109,7 +124,13 @@ class TestGuiFollowWallet : public QObject {
 
 private Q_SLOTS:
     // Random changes of every kind through the wallet; the models are checked by Qt's model tester as they go.
+    void viewsFollowRandomChanges_data() {
+        QTest::addColumn<quint32>("seed");
+        for (quint32 seed : {20261208u, 7u, 1999u})
+            QTest::addRow("seed %u", seed) << seed;
+    }
     void viewsFollowRandomChanges() {
+        QFETCH(quint32, seed);
         GuiProgram p;
         QVERIFY(p.Start());
         CWallet& wallet = p.Wallet();
@@ -118,12 +139,16 @@ private Q_SLOTS:
         QAbstractItemModelTester listTester(&p.Frame().Summary().ListModel(),
                                             QAbstractItemModelTester::FailureReportingMode::QtTest);
         wallet.password = QStringLiteral("2468");
-        QRandomGenerator random(20261208);
+        QRandomGenerator random(seed);
         auto pick = [&random](auto& list) { return list.Count() ? list.At(random.bounded(list.Count())) : nullptr; };
         static const QStringList names{"alpha", "Beta", "beta", "Gamma", "delta", "Alpha", "epsilon", ""};
         auto name = [&random] { return names[random.bounded(names.size())] + QString::number(random.bounded(3)); };
+        RenamingEditor editor;
+        RecordEditor* const windows = RecordEditor::Get();
+        const auto restore = qScopeGuard([windows] { RecordEditor::Install(windows); });
+        RecordEditor::Install(&editor);
         for (int step = 0; step < 400; ++step) {
-            const int what = random.bounded(10);
+            const int what = random.bounded(11);
             CCategory* category = pick(wallet.categories);
             CCard* card = pick(wallet.cards);
             if (what <= 2 && category) {
@@ -155,6 +180,11 @@ private Q_SLOTS:
                 QVERIFY(wallet.DeleteCategory(category->id));
             } else if (what == 8) {
                 wallet.SetLocked(!wallet.locked);
+            } else if (what == 10 && category) {
+                editor.name = name() + QStringLiteral("x"); // a category needs a name
+                if (category->RequiresPassword() && wallet.locked)
+                    p.prompts.Password(QStringLiteral("2468"));
+                wallet.EditCategory(*category);
             } else if (what == 9 && card) {
                 // Whatever is selected, and then the card shown in the summary.
                 p.Frame().Tree().SelectCard(card->id);

@@ -113,9 +113,9 @@ bool CTreeModel::UpdateCategory(const CCategory& category) {
     const int to = SortedRow(m_categories, category, [](const auto& other) { return other->record; });
     m_categories.insert(m_categories.begin() + from, std::move(held));
     if (to != from && beginMoveRows(RootIndex(), from, from, RootIndex(), to > from ? to + 1 : to)) {
-        std::rotate(to > from ? m_categories.begin() + from : m_categories.begin() + to,
-                    to > from ? m_categories.begin() + from + 1 : m_categories.begin() + from,
-                    to > from ? m_categories.begin() + to + 1 : m_categories.begin() + from + 1);
+        std::unique_ptr<Category> moving = std::move(m_categories[size_t(from)]);
+        m_categories.erase(m_categories.begin() + from);
+        m_categories.insert(m_categories.begin() + to, std::move(moving));
         Renumber();
         endMoveRows();
     }

@@ -51,7 +51,9 @@ void CViewCategoriesCards::FollowWallet(CWallet& wallet) {
             SelectCategory(category.id);
         }
     });
-    connect(&wallet, &CWallet::categoryAboutToBeRemoved, m_model, &CTreeModel::RemoveCategory);
+    connect(&wallet, &CWallet::categoryAboutToBeRemoved, this,
+            [this](const CCategory& category) { WhileRemoving([&] { m_model->RemoveCategory(category); }); });
+    connect(&wallet, &CWallet::categoryRemoved, this, &CViewCategoriesCards::AfterRemoval);
     connect(&wallet, &CWallet::cardAdded, m_model, &CTreeModel::InsertCard);
     connect(&wallet, &CWallet::cardChanged, m_model, &CTreeModel::UpdateCard);
     // The selected card moved into a closed category: open it, so the selection stays in sight.
@@ -62,7 +64,26 @@ void CViewCategoriesCards::FollowWallet(CWallet& wallet) {
             m_treeCtrl->scrollTo(current);
         }
     });
-    connect(&wallet, &CWallet::cardAboutToBeRemoved, m_model, &CTreeModel::RemoveCard);
+    connect(&wallet, &CWallet::cardAboutToBeRemoved, this,
+            [this](const CCard& card) { WhileRemoving([&] { m_model->RemoveCard(card); }); });
+    connect(&wallet, &CWallet::cardRemoved, this, &CViewCategoriesCards::AfterRemoval);
+}
+
+// Removing the selected row moves the selection to a neighbour while the record is still in the wallet: showing the
+// neighbour then would fill the summary with a record about to go. The selection goes to the root once it has gone.
+void CViewCategoriesCards::WhileRemoving(const std::function<void()>& remove) {
+    const QModelIndex before = m_treeCtrl->currentIndex();
+    m_removing = true;
+    remove();
+    m_removing = false;
+    m_lostSelection = m_lostSelection || m_treeCtrl->currentIndex() != before;
+}
+
+void CViewCategoriesCards::AfterRemoval() {
+    if (!m_lostSelection)
+        return;
+    m_lostSelection = false;
+    Select(m_model->RootIndex());
 }
 
 CViewCategoriesCards::~CViewCategoriesCards() = default;
@@ -160,7 +181,7 @@ int CViewCategoriesCards::SelectedKind() const {
 }
 
 void CViewCategoriesCards::OnCurrentChanged(const QModelIndex& current) {
-    if (!m_filling && current.isValid())
+    if (!m_filling && !m_removing && current.isValid())
         DoAction(Show, current);
     m_host.UpdateCommands();
 }

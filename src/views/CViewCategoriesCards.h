@@ -4,6 +4,8 @@
 #include <QModelIndex>
 #include <QWidget>
 
+#include <functional>
+
 class CCard;
 class CCategory;
 class CItemTreeCtrl;
@@ -47,6 +49,8 @@ Q_SIGNALS:
 
 private:
     void FollowWallet(CWallet& wallet);
+    void WhileRemoving(const std::function<void()>& remove);
+    void AfterRemoval();
     void OnCurrentChanged(const QModelIndex& current);
     void OnExpanded(const QModelIndex& index);
     void ShowCategory(const CCategory& category);
@@ -61,4 +65,6 @@ private:
     qint32 m_pendingCategoryId = 0;
     qint32 m_selectCardId = 0;
     bool m_filling = false;
+    bool m_removing = false;
+    bool m_lostSelection = false;
 };

@@ -169,6 +169,8 @@ void CViewSummary::SetMode(int mode) {
         FillCards();
         break;
     case kCardDetails:
+        // The list is filled again whenever it is shown; hidden, it would only hold records it no longer follows.
+        m_listModel->Clear();
         m_stack->setCurrentWidget(m_details);
         FillDetails();
         break;
@@ -196,8 +198,10 @@ void CViewSummary::FillCategories() {
 void CViewSummary::FillCards() {
     const CWallet& wallet = m_wallet;
     const CCategory* category = wallet.categories.FindById(m_host.CurrentCategoryId());
-    if (!category)
+    if (!category) {
+        m_listModel->Clear();
         return;
+    }
     m_list->SetShowEmptyText(true);
     m_filling = true;
     m_listModel->Begin();
