@@ -172,7 +172,7 @@ inline QMap<QString, QByteArray> AttachmentStreams(const WalletEntry& entry) {
 inline void Fill(CWallet& wallet, const WalletEntry& entry) {
     wallet.cipherMethod = entry.method;
     wallet.version = entry.version;
-    wallet.password = QString::fromLatin1(entry.password);
+    wallet.SetPassword(QString::fromLatin1(entry.password));
     wallet.askPasswordOnOpen = entry.askPasswordOnOpen;
     wallet.mustUnlockToEdit = entry.mustUnlockToEdit;
     wallet.disableDesktopPassword = entry.disableDesktopPassword;
@@ -350,7 +350,7 @@ inline QJsonObject WalletMembers(const CWallet& wallet) {
         categories.append(CategoryMembers(*category));
     return QJsonObject{{QStringLiteral("version"), double(wallet.version)},
                        {QStringLiteral("cipherMethod"), wallet.cipherMethod},
-                       {QStringLiteral("password"), wallet.password},
+                       {QStringLiteral("password"), wallet.Password()},
                        {QStringLiteral("nextId"), wallet.nextId},
                        {QStringLiteral("compactCounter"), wallet.compactCounter},
                        {QStringLiteral("askPasswordOnOpen"), wallet.askPasswordOnOpen},
@@ -362,7 +362,7 @@ inline QJsonObject WalletMembers(const CWallet& wallet) {
                        {QStringLiteral("boldFieldNamesDefault"), wallet.boldFieldNamesDefault},
                        {QStringLiteral("defaultBackColor"), qint64(wallet.defaultBackColor)},
                        {QStringLiteral("defaultTextColor"), qint64(wallet.defaultTextColor)},
-                       {QStringLiteral("locked"), wallet.locked},
+                       {QStringLiteral("locked"), wallet.IsLocked() ? 1 : 0},
                        {QStringLiteral("cards"), cards},
                        {QStringLiteral("templates"), templates},
                        {QStringLiteral("categories"), categories}};

@@ -7,8 +7,8 @@
 #include "dialogs/CFindResultsModel.h"
 #include "model/CCard.h"
 #include "model/CCategory.h"
-#include "views/CItemTreeCtrl.h"
 #include "views/CIconListModel.h"
+#include "views/CItemTreeCtrl.h"
 #include "views/CMainFrame.h"
 #include "views/CTreeModel.h"
 #include "views/CViewCategoriesCards.h"
@@ -42,7 +42,7 @@ QString TreeDifference(const CTreeModel& model, const CWallet& wallet) {
         if (model.CategoryAt(index) != categories[size_t(row)])
             return QStringLiteral("category row %1 is not %2").arg(row).arg(categories[size_t(row)]->description);
         std::vector<const CCard*> cards;
-        const bool hidden = wallet.locked && categories[size_t(row)]->RequiresPassword();
+        const bool hidden = wallet.IsLocked() && categories[size_t(row)]->RequiresPassword();
         for (const CCard* card : wallet.cards)
             if (!hidden && card->categoryId == categories[size_t(row)]->id)
                 cards.push_back(card);
@@ -78,7 +78,7 @@ private Q_SLOTS:
         QAbstractItemModelTester treeTester(&tree, QAbstractItemModelTester::FailureReportingMode::QtTest);
         QAbstractItemModelTester listTester(&p.Frame().Summary().ListModel(),
                                             QAbstractItemModelTester::FailureReportingMode::QtTest);
-        wallet.password = QStringLiteral("2468");
+        wallet.SetPassword(QStringLiteral("2468"));
         QRandomGenerator random(20261208);
         auto pick = [&random](auto& list) { return list.Count() ? list.At(random.bounded(list.Count())) : nullptr; };
         static const QStringList names{"alpha", "Beta", "beta", "Gamma", "delta", "Alpha", "epsilon", ""};
@@ -111,11 +111,11 @@ private Q_SLOTS:
                 wallet.AddCategory(std::move(made));
             } else if (what == 7 && category && random.bounded(3) == 0) {
                 p.prompts.Message(QStringLiteral("delete all the cards"), Prompts::Answer::Yes);
-                if (wallet.locked)
+                if (wallet.IsLocked())
                     p.prompts.Password(QStringLiteral("2468"));
                 QVERIFY(wallet.DeleteCategory(category->id));
             } else if (what == 8) {
-                wallet.SetLocked(!wallet.locked);
+                wallet.SetLocked(!wallet.IsLocked());
             } else if (what == 9 && card) {
                 // Whatever is selected, and then the card shown in the summary.
                 p.Frame().Tree().SelectCard(card->id);

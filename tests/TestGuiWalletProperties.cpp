@@ -151,13 +151,13 @@ private Q_SLOTS:
     void lockedWalletOpensTheSheetOnlyWithThePassword() {
         Program p;
         QVERIFY(p.Start());
-        p.Wallet().password = QStringLiteral("2468");
+        p.Wallet().SetPassword(QStringLiteral("2468"));
         p.Frame().Action(Command::LockWallet)->trigger();
         ModalDriver driver;
         p.prompts.Password(QString(), false);
         p.OpenProperties();
         QVERIFY2(p.Faults(driver).isEmpty(), qPrintable(p.Faults(driver)));
-        QVERIFY(p.Wallet().locked);
+        QVERIFY(p.Wallet().IsLocked());
     }
 
     void passwordChangeHoldsEvenWhenTheSheetIsCancelled() {
@@ -173,7 +173,7 @@ private Q_SLOTS:
             sheet.reject();
         });
         p.OpenProperties();
-        QCOMPARE(p.Wallet().password, QStringLiteral("97531"));
+        QCOMPARE(p.Wallet().Password(), QStringLiteral("97531"));
         QVERIFY2(p.Faults(driver).isEmpty(), qPrintable(p.Faults(driver)));
     }
 

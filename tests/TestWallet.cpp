@@ -10,7 +10,7 @@
 namespace {
 // A small wallet with something of every kind, for the round-trip and damage tests.
 void Fill(CWallet& wallet) {
-    wallet.password = QStringLiteral("4321");
+    wallet.SetPassword(QStringLiteral("4321"));
     wallet.lockMinutes = 25;
     wallet.askPasswordOnOpen = 1;
     wallet.defaultBackColor = 0x00C0FFEE;
@@ -72,7 +72,7 @@ private Q_SLOTS:
         wallet.compactCounter = 4;
         wallet.version = 2.5f;
         wallet.mustUnlockToEdit = 1;
-        wallet.locked = 0;
+        wallet.SetLocked(false);
         wallet.hidePasswordsDefault = 0;
         wallet.boldFieldNamesDefault = 1;
         wallet.autoLock = 0;
@@ -83,7 +83,7 @@ private Q_SLOTS:
         wallet.SetTitle(QStringLiteral("w.kvx"));
         wallet.SetModified(true);
         wallet.DeleteContents();
-        QCOMPARE(wallet.password, QString());
+        QCOMPARE(wallet.Password(), QString());
         QCOMPARE(wallet.cipherMethod, 1);
         QCOMPARE(wallet.clipboardOp, 0);
         QCOMPARE(wallet.lockMinutes, 15);
@@ -92,7 +92,7 @@ private Q_SLOTS:
         QCOMPARE(wallet.version, 1.7f);
         QCOMPARE(wallet.askPasswordOnOpen, 0);
         QCOMPARE(wallet.mustUnlockToEdit, 0);
-        QCOMPARE(wallet.locked, 1);
+        QVERIFY(wallet.IsLocked());
         QCOMPARE(wallet.hidePasswordsDefault, 1);
         QCOMPARE(wallet.boldFieldNamesDefault, 0);
         QCOMPARE(wallet.autoLock, 1);
@@ -132,7 +132,7 @@ private Q_SLOTS:
         CWallet wallet;
         wallet.version = 2.5f;
         wallet.cipherMethod = 0;
-        wallet.password = QStringLiteral("12345");
+        wallet.SetPassword(QStringLiteral("12345"));
         wallet.nextId = 0x0A0B0C0D;
         wallet.compactCounter = 3;
         wallet.lockMinutes = 42;
@@ -156,7 +156,7 @@ private Q_SLOTS:
         QVERIFY(Load(back, expected));
         QCOMPARE(back.version, 2.5f);
         QCOMPARE(back.cipherMethod, 0);
-        QCOMPARE(back.password, QStringLiteral("12345"));
+        QCOMPARE(back.Password(), QStringLiteral("12345"));
         QCOMPARE(back.nextId, 0x0A0B0C0D);
         QCOMPARE(back.compactCounter, 3);
         QCOMPARE(back.lockMinutes, 42);
@@ -182,14 +182,14 @@ private Q_SLOTS:
         wallet.cipherMethod = method;
         wallet.version = 2.5f;
         const QByteArray bytes = Stored(wallet);
-        QCOMPARE(wallet.password, QStringLiteral("4321"));
+        QCOMPARE(wallet.Password(), QStringLiteral("4321"));
         QCOMPARE(bytes.contains(QByteArray("4\0003\0002\0001\000", 8)), method == 0);
 
         CWallet back;
         QVERIFY(Load(back, bytes));
         QCOMPARE(back.cipherMethod, method);
         QCOMPARE(back.version, 2.5f);
-        QCOMPARE(back.password, QStringLiteral("4321"));
+        QCOMPARE(back.Password(), QStringLiteral("4321"));
         QCOMPARE(back.lockMinutes, 25);
         QCOMPARE(back.askPasswordOnOpen, 1);
         QCOMPARE(back.defaultBackColor, 0x00C0FFEEu);
@@ -217,7 +217,7 @@ private Q_SLOTS:
         QVERIFY(Load(substitutedBack, substitutedBytes));
         QVERIFY(Load(blockBack, blockBytes));
         for (const CWallet* back : {&blockBack, &substitutedBack}) {
-            QCOMPARE(back->password, QStringLiteral("4321"));
+            QCOMPARE(back->Password(), QStringLiteral("4321"));
             QCOMPARE(back->cards.At(1)->values[0], QStringLiteral("12-3456-1"));
             QCOMPARE(back->templates.At(0)->fields[1].name, QStringLiteral("PIN"));
         }
@@ -285,7 +285,7 @@ private Q_SLOTS:
         auto card = std::make_unique<CCard>(77);
         card->description = QStringLiteral("Keep me");
         wallet.cards.InsertInIdOrder(card);
-        wallet.password = QStringLiteral("9999");
+        wallet.SetPassword(QStringLiteral("9999"));
         QSignalSpy modified(&wallet, &CWallet::modifiedChanged);
 
         QString error;
@@ -293,14 +293,14 @@ private Q_SLOTS:
         QVERIFY(!error.isEmpty());
         QCOMPARE(wallet.cards.Count(), 1);
         QCOMPARE(wallet.cards.At(0)->description, QStringLiteral("Keep me"));
-        QCOMPARE(wallet.password, QStringLiteral("9999"));
+        QCOMPARE(wallet.Password(), QStringLiteral("9999"));
         QCOMPARE(wallet.cipherMethod, 2);
         QCOMPARE(modified.count(), 0);
         // It goes on writing under its own method, not under the one of the stream it failed to read.
         CWallet back;
         QVERIFY(Load(back, Stored(wallet)));
         QCOMPARE(back.cipherMethod, 2);
-        QCOMPARE(back.password, QStringLiteral("9999"));
+        QCOMPARE(back.Password(), QStringLiteral("9999"));
         QCOMPARE(back.cards.At(0)->description, QStringLiteral("Keep me"));
     }
 

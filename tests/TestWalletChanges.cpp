@@ -54,7 +54,7 @@ private Q_SLOTS:
     // refusal changes nothing.
     void accessRuleBeforeCardChanges() {
         CWallet& wallet = *m_fixture->wallet;
-        wallet.password = QStringLiteral("2468");
+        wallet.SetPassword(QStringLiteral("2468"));
         wallet.mustUnlockToEdit = 1;
         wallet.SetLocked(true);
         wallet.SetModified(false);

@@ -47,7 +47,7 @@ private Q_SLOTS:
         QCOMPARE(w.categories.At(0)->description, QStringLiteral("Business"));
         QCOMPARE(w.categories.At(1)->description, QStringLiteral("Personal"));
         QCOMPARE(w.nextId, 37);
-        QCOMPARE(w.locked, 0);
+        QVERIFY(!w.IsLocked());
         QVERIFY(!w.IsModified());
         QCOMPARE(w.Title(), QStringLiteral("NewWallet"));
         QVERIFY2(f.prompts.Faults().isEmpty(), qPrintable(f.prompts.Faults().join('\n')));
@@ -61,8 +61,8 @@ private Q_SLOTS:
         f.prompts.Password(QStringLiteral("2468"));
         f.prompts.Message(QStringLiteral("Password changed successfully!"), Prompts::Answer::Ok);
         QVERIFY(f.wallet->OnNewDocument());
-        QCOMPARE(f.wallet->password, QStringLiteral("2468"));
-        QCOMPARE(f.wallet->locked, 0);
+        QCOMPARE(f.wallet->Password(), QStringLiteral("2468"));
+        QVERIFY(!f.wallet->IsLocked());
         QVERIFY(!f.wallet->IsModified());
         QVERIFY(f.prompts.Faults().isEmpty());
     }
@@ -71,7 +71,7 @@ private Q_SLOTS:
         WalletFixture f;
         f.MakeNew();
         f.AddCard(QStringLiteral("Visa"));
-        f.wallet->password = QStringLiteral("1357");
+        f.wallet->SetPassword(QStringLiteral("1357"));
         QVERIFY(f.SaveAs(QStringLiteral("mine.kvx")));
         QCOMPARE(f.wallet->Title(), QStringLiteral("mine.kvx"));
         QVERIFY(!f.wallet->IsModified());
@@ -82,7 +82,7 @@ private Q_SLOTS:
         f.wallet->DeleteContents();
         QVERIFY(f.wallet->OnOpenDocument(f.Path("mine.kvx")));
         QCOMPARE(f.Snapshot(), before);
-        QCOMPARE(f.wallet->locked, 1);
+        QVERIFY(f.wallet->IsLocked());
         QCOMPARE(f.wallet->PathName(), f.Path("mine.kvx"));
         QVERIFY(f.prompts.Faults().isEmpty());
     }
@@ -90,14 +90,14 @@ private Q_SLOTS:
     void openingAsksForThePasswordWhenTheWalletSaysSo() {
         WalletFixture f;
         f.MakeNew();
-        f.wallet->password = QStringLiteral("8642");
+        f.wallet->SetPassword(QStringLiteral("8642"));
         f.wallet->askPasswordOnOpen = 1;
         QVERIFY(f.SaveAs(QStringLiteral("ask.kvx")));
         QSignalSpy quit(f.wallet.get(), &CWallet::quitRequested);
 
         f.prompts.Password(QStringLiteral("8642"));
         QVERIFY(f.wallet->OnOpenDocument(f.Path("ask.kvx")));
-        QCOMPARE(f.wallet->locked, 0);
+        QVERIFY(!f.wallet->IsLocked());
         QCOMPARE(f.prompts.Asked().last(), QStringLiteral("Enter the password to unlock this wallet (ask.kvx):"));
 
         f.prompts.Password(QStringLiteral("1111"));
@@ -114,12 +114,12 @@ private Q_SLOTS:
         f.MakeNew();
         QVERIFY(f.SaveAs(QStringLiteral("none.kvx")));
         QVERIFY(f.wallet->OnOpenDocument(f.Path("none.kvx")));
-        QCOMPARE(f.wallet->locked, 0);
-        f.wallet->password = QStringLiteral("1234");
+        QVERIFY(!f.wallet->IsLocked());
+        f.wallet->SetPassword(QStringLiteral("1234"));
         f.wallet->disableDesktopPassword = 1;
         QVERIFY(f.wallet->OnFileSave());
         QVERIFY(f.wallet->OnOpenDocument(f.Path("none.kvx")));
-        QCOMPARE(f.wallet->locked, 1);
+        QVERIFY(f.wallet->IsLocked());
         QVERIFY(f.wallet->RequestAccess(QString()));
         QVERIFY(f.prompts.Faults().isEmpty());
     }

@@ -42,6 +42,13 @@ CWallet::CWallet(QObject* parent) : QObject(parent) {
         WalletContext::Install(this);
     }
     m_title = LoadResString(kStrNewWallet);
+    connect(&m_lock, &CWalletLock::lockStateShown, this, &CWallet::lockStateShown);
+    connect(&m_lock, &CWalletLock::lockChanged, this, [this](bool locked) {
+        Q_EMIT updated(kHintRefresh);
+        if (locked)
+            Q_EMIT updated(kHintReset);
+    });
+    connect(&m_lock, &CWalletLock::passwordChanged, this, [this] { SetModified(true); });
 }
 
 // A wallet that is only read into and never becomes the open one.
@@ -74,7 +81,7 @@ CWallet::BulkChange::~BulkChange() {
 
 void CWallet::DeleteContents() {
     BeginReset();
-    password.clear();
+    m_lock.Clear();
     cipherMethod = 1;
     clipboardOp = 0;
     lockMinutes = kDefaultLockMinutes;
@@ -83,7 +90,6 @@ void CWallet::DeleteContents() {
     version = kCurrentVersion;
     askPasswordOnOpen = 0;
     mustUnlockToEdit = 0;
-    locked = 1;
     hidePasswordsDefault = 1;
     boldFieldNamesDefault = 0;
     autoLock = 1;
@@ -144,6 +150,7 @@ void CWallet::SerializeHeader(CArchive& archive) {
     archive.Item(cipherMethod);
     // The header names the method that the password and the lists after it are enciphered under.
     archive.SetCipherMethod(cipherMethod);
+    QString password = m_lock.Password();
     CWalletItem::CipheredItem(archive, password);
     archive.Item(nextId);
     archive.Item(compactCounter);
@@ -157,7 +164,7 @@ void CWallet::SerializeHeader(CArchive& archive) {
     archive.Item(defaultBackColor);
     archive.Item(defaultTextColor);
     if (archive.IsLoading())
-        password = CipherText(std::move(password), false, archive.CipherMethod());
+        m_lock.SetPassword(CipherText(std::move(password), false, archive.CipherMethod()));
 }
 
 std::unique_ptr<CWallet> CWallet::ReadFresh(QIODevice& device, QString& error) const {
@@ -197,7 +204,8 @@ bool CWallet::Store(QIODevice& device, QString& error) {
 
 void CWallet::TakeContents(CWallet& other) {
     const BulkChange reset(*this);
-    std::swap(password, other.password);
+    m_lock.Clear();
+    m_lock.SetPassword(other.m_lock.Password());
     std::swap(cipherMethod, other.cipherMethod);
     std::swap(lockMinutes, other.lockMinutes);
     std::swap(compactCounter, other.compactCounter);
@@ -215,7 +223,6 @@ void CWallet::TakeContents(CWallet& other) {
     std::swap(templates, other.templates);
     std::swap(categories, other.categories);
     clipboardOp = 0;
-    locked = 1;
     clipboardCard = nullptr;
 }
 
@@ -320,7 +327,7 @@ bool CWallet::OnOpenDocument(const QString& path) {
             return false;
         }
     } else if (!disableDesktopPassword) {
-        SetLocked(!password.isEmpty());
+        SetLocked(!Password().isEmpty());
     }
     SetModified(false);
     Q_EMIT updated(kHintRefresh);
@@ -957,28 +964,7 @@ QString CWallet::TitleWithoutExtension() const {
 }
 
 bool CWallet::RequestAccess(const QString& name) {
-    if (disableDesktopPassword)
-        return true;
-    if (!password.isEmpty() && locked) {
-        SetLocked(true);
-        QString expected = password;
-        const QString message = FormatText(LoadResString(kStrUnlockPrompt), {name.isEmpty() ? m_title : name});
-        if (!Prompts::Get().PromptPassword(expected, message))
-            return false;
-    }
-    if (locked)
-        SetLocked(false);
-    return true;
-}
-
-void CWallet::SetLocked(bool lock) {
-    Q_EMIT lockStateShown(lock);
-    if ((locked != 0) == lock)
-        return;
-    locked = lock ? 1 : 0;
-    Q_EMIT updated(kHintRefresh);
-    if (lock)
-        Q_EMIT updated(kHintReset);
+    return m_lock.RequestAccess(name.isEmpty() ? m_title : name, disableDesktopPassword != 0);
 }
 
 int CWallet::EditProperties() {
@@ -1003,32 +989,8 @@ int CWallet::EditProperties() {
     return changed ? 1 : 0;
 }
 
-bool CWallet::ChangePassword() {
-    for (;;) {
-        QString first;
-        if (!Prompts::Get().PromptPassword(first, LoadResString(kStrNewPasswordPrompt)))
-            return false;
-        Prompts::Inform(LoadResString(kStrVerifyPassword));
-        QString second;
-        if (!Prompts::Get().PromptPassword(second, LoadResString(kStrVerifyPassword)))
-            return false;
-        if (first != second) {
-            if (Prompts::AskYesNo(LoadResString(kStrPasswordMismatch), Prompts::Icon::Exclamation))
-                continue;
-            return false;
-        }
-        if (first == password)
-            return false;
-        password = first;
-        SetModified(true);
-        Prompts::Inform(LoadResString(kStrPasswordChanged));
-        SetLocked(false);
-        return true;
-    }
-}
-
 bool CWallet::ContainsUnit(char16_t unit) {
-    bool found = password.contains(QChar(unit));
+    bool found = Password().contains(QChar(unit));
     auto look = [&found, unit](QStringView text) { found = found || text.contains(QChar(unit)); };
     for (CCard* card : cards) {
         card->VisitTexts(look);

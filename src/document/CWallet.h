@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "document/CWalletLock.h"
 #include "document/WalletFileStamp.h"
 #include "model/AttachmentStore.h"
 #include "model/CCardList.h"
@@ -157,9 +158,13 @@ public:
     // The gate before anything protected: true when the caller may go on. An empty name means the wallet's title.
     bool RequestAccess(const QString& name) override;
     // The one way the lock state changes.
-    void SetLocked(bool lock);
+    void SetLocked(bool lock) { m_lock.SetLocked(lock); }
     // Asks for a new password twice; true when the password changed.
-    bool ChangePassword();
+    bool ChangePassword() { return m_lock.ChangePassword(); }
+    const QString& Password() const { return m_lock.Password(); }
+    // Sets the password without asking (a new wallet from the command line); the lock state stays.
+    void SetPassword(const QString& password) { m_lock.SetPassword(password); }
+    bool IsLocked() const { return m_lock.IsLocked(); }
     // Lets the user edit the wallet's settings in its properties window; 1 when a setting changed, 0 when none did
     // or the user cancelled.
     int EditProperties();
@@ -177,8 +182,7 @@ public:
     const QString& PathName() const { return m_pathName; }
     void SetPathName(const QString& path);
 
-    // The header; all but clipboardOp, locked and clipboardCard is saved.
-    QString password;
+    // The header; all but clipboardOp and clipboardCard is saved, and the password of the lock with it.
     qint32 cipherMethod = 1;
     qint32 clipboardOp = 0;
     qint32 lockMinutes = kDefaultLockMinutes;
@@ -187,7 +191,6 @@ public:
     float version = kCurrentVersion;
     qint32 askPasswordOnOpen = 0;
     qint32 mustUnlockToEdit = 0;
-    qint32 locked = 1;
     qint32 hidePasswordsDefault = 1;
     qint32 boldFieldNamesDefault = 0;
     qint32 autoLock = 1;
@@ -283,6 +286,7 @@ private:
     // Whether record signals are held back for one reset at the end of a bulk change.
     bool Quiet() const { return m_bulk > 0; }
 
+    CWalletLock m_lock;
     int m_bulk = 0;
     bool m_started = false;
     bool m_quitting = false;

@@ -420,7 +420,7 @@ void CMainFrame::UpdateCommands() {
     Action(NewCard)->setEnabled(summary ? m_summary->GetMode() == CViewSummary::kCardList : kind != 0);
     const bool canPaste = m_wallet.ClipboardCard() != nullptr;
     Action(Paste)->setEnabled(canPaste && (summary ? m_summary->GetMode() == CViewSummary::kCardList : kind == 1));
-    Action(LockWallet)->setEnabled(!m_wallet.locked);
+    Action(LockWallet)->setEnabled(!m_wallet.IsLocked());
     m_unsealAction->setEnabled(m_wallet.IsSealed());
     m_countsPane->setText(FormatText(StringTable::Text(kStrStatusCounts), {QString::number(m_wallet.categories.Count()),
                                                                            QString::number(m_wallet.cards.Count())}));
@@ -631,7 +631,7 @@ void CMainFrame::ToggleZoom() {
 }
 
 void CMainFrame::LockNow() {
-    if (m_wallet.locked)
+    if (m_wallet.IsLocked())
         return;
     m_wallet.SetLocked(true);
     ResetLockTimer(false);
