@@ -692,7 +692,11 @@ private Q_SLOTS:
         ModalDriver driver;
         CCard& card = p.AddCard(p.FiveFields().internalName);
         p.Wallet().SetPassword(QStringLiteral("2468"));
-        p.Wallet().mustUnlockToEdit = 1;
+        {
+            CWallet::Settings settings = p.Wallet().GetSettings();
+            settings.mustUnlockToEdit = 1;
+            p.Wallet().SetSettings(settings);
+        }
         p.Wallet().SetLocked(true);
         p.prompts.Password(QString(), false);
         QVERIFY(!p.Wallet().EditCard(card));

@@ -394,10 +394,18 @@ private Q_SLOTS:
         QVERIFY(p.Wallet().IsLocked());
         QVERIFY(p.Frame().IsLockTimerActive());
         QVERIFY(!p.Frame().Action(Command::LockWallet)->isEnabled());
-        p.Wallet().lockMinutes = std::numeric_limits<qint32>::max();
+        {
+            CWallet::Settings settings = p.Wallet().GetSettings();
+            settings.lockMinutes = std::numeric_limits<qint32>::max();
+            p.Wallet().SetSettings(settings);
+        }
         p.Frame().ResetLockTimer(false);
         QVERIFY(p.Frame().LockTimerInterval() > 0);
-        p.Wallet().autoLock = 0;
+        {
+            CWallet::Settings settings = p.Wallet().GetSettings();
+            settings.autoLock = 0;
+            p.Wallet().SetSettings(settings);
+        }
         p.Frame().ResetLockTimer(false);
         QVERIFY(!p.Frame().IsLockTimerActive());
         QVERIFY2(p.prompts.Faults().isEmpty(), qPrintable(p.Faults()));

@@ -53,7 +53,11 @@ private Q_SLOTS:
         f.MakeNew();
         f.wallet->SetPassword(QStringLiteral("1234"));
         f.wallet->SetLocked(true);
-        f.wallet->disableDesktopPassword = 1;
+        {
+            CWallet::Settings settings = f.wallet->GetSettings();
+            settings.disableDesktopPassword = 1;
+            f.wallet->SetSettings(settings);
+        }
         QVERIFY(f.wallet->RequestAccess(QString()));
         QVERIFY(f.wallet->IsLocked());
         QVERIFY(f.prompts.Faults().isEmpty());
@@ -117,7 +121,7 @@ private Q_SLOTS:
         f.prompts.Message(QStringLiteral("permanently delete"), Prompts::Answer::Yes);
         QVERIFY(f.wallet->DeleteCard(id));
         QVERIFY(!f.wallet->cards.FindById(id));
-        QVERIFY(!f.wallet->clipboardCard);
+        QVERIFY(!f.wallet->ClipboardCard());
         QVERIFY(!f.wallet->DeleteCard(id));
         QVERIFY(f.prompts.Faults().isEmpty());
     }

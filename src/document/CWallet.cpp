@@ -68,21 +68,21 @@ CWallet::BulkChange::~BulkChange() {
 void CWallet::DeleteContents() {
     BeginReset();
     m_lock.Clear();
-    cipherMethod = 1;
-    clipboardOp = 0;
-    lockMinutes = kDefaultLockMinutes;
-    compactCounter = 0;
-    nextId = 1;
-    version = kCurrentVersion;
-    askPasswordOnOpen = 0;
-    mustUnlockToEdit = 0;
-    hidePasswordsDefault = 1;
-    boldFieldNamesDefault = 0;
-    autoLock = 1;
-    disableDesktopPassword = 0;
-    defaultBackColor = 0xFFFFFF;
-    defaultTextColor = 0x000000;
-    clipboardCard = nullptr;
+    m_cipherMethod = 1;
+    m_clipboardOp = 0;
+    m_settings.lockMinutes = kDefaultLockMinutes;
+    m_compactCounter = 0;
+    m_nextId = 1;
+    m_version = kCurrentVersion;
+    m_settings.askPasswordOnOpen = 0;
+    m_settings.mustUnlockToEdit = 0;
+    m_settings.hidePasswordsDefault = 1;
+    m_settings.boldFieldNamesDefault = 0;
+    m_settings.autoLock = 1;
+    m_settings.disableDesktopPassword = 0;
+    m_settings.defaultBackColor = 0xFFFFFF;
+    m_settings.defaultTextColor = 0x000000;
+    m_clipboardCard = nullptr;
     cards.DeleteAll();
     templates.DeleteAll();
     categories.DeleteAll();
@@ -94,7 +94,8 @@ void CWallet::DeleteContents() {
 }
 
 WalletContext::CardDefaults CWallet::NewCardDefaults() const {
-    return {hidePasswordsDefault, boldFieldNamesDefault, defaultBackColor, defaultTextColor};
+    return {m_settings.hidePasswordsDefault, m_settings.boldFieldNamesDefault, m_settings.defaultBackColor,
+            m_settings.defaultTextColor};
 }
 
 void CWallet::Serialize(CArchive& archive) {
@@ -115,30 +116,30 @@ void CWallet::CheckNextId() {
         highest = std::max(highest, card->id);
     for (const CCategory* category : categories)
         highest = std::max(highest, category->id);
-    if (nextId <= highest)
-        nextId = highest < kLastNextId ? highest + 1 : std::numeric_limits<qint32>::max();
-    if (nextId < 1 || nextId > kLastNextId)
+    if (m_nextId <= highest)
+        m_nextId = highest < kLastNextId ? highest + 1 : std::numeric_limits<qint32>::max();
+    if (m_nextId < 1 || m_nextId > kLastNextId)
         throw CArchiveException(tr("The wallet's record numbers are damaged."));
 }
 
 void CWallet::SerializeHeader(CArchive& archive) {
-    archive.Item(version);
-    archive.Item(cipherMethod);
+    archive.Item(m_version);
+    archive.Item(m_cipherMethod);
     // The header names the method that the password and the lists after it are enciphered under.
-    archive.SetCipherMethod(cipherMethod);
+    archive.SetCipherMethod(m_cipherMethod);
     QString password = m_lock.Password();
     CWalletItem::CipheredItem(archive, password);
-    archive.Item(nextId);
-    archive.Item(compactCounter);
-    archive.Item(askPasswordOnOpen);
-    archive.Item(mustUnlockToEdit);
-    archive.Item(disableDesktopPassword);
-    archive.Item(lockMinutes);
-    archive.Item(autoLock);
-    archive.Item(hidePasswordsDefault);
-    archive.Item(boldFieldNamesDefault);
-    archive.Item(defaultBackColor);
-    archive.Item(defaultTextColor);
+    archive.Item(m_nextId);
+    archive.Item(m_compactCounter);
+    archive.Item(m_settings.askPasswordOnOpen);
+    archive.Item(m_settings.mustUnlockToEdit);
+    archive.Item(m_settings.disableDesktopPassword);
+    archive.Item(m_settings.lockMinutes);
+    archive.Item(m_settings.autoLock);
+    archive.Item(m_settings.hidePasswordsDefault);
+    archive.Item(m_settings.boldFieldNamesDefault);
+    archive.Item(m_settings.defaultBackColor);
+    archive.Item(m_settings.defaultTextColor);
     if (archive.IsLoading())
         m_lock.SetPassword(CipherText(std::move(password), false, archive.CipherMethod()));
 }
@@ -147,7 +148,7 @@ std::unique_ptr<CWallet> CWallet::ReadFresh(QIODevice& device, QString& error) c
     std::unique_ptr<CWallet> fresh(new CWallet(Detached{}));
     try {
         // The method given here is replaced by the one the header names before any text is deciphered.
-        CArchive archive(device, CArchive::Mode::Load, fresh->cipherMethod);
+        CArchive archive(device, CArchive::Mode::Load, fresh->m_cipherMethod);
         fresh->Serialize(archive);
         return fresh;
     } catch (const CArchiveException& e) {
@@ -168,7 +169,7 @@ bool CWallet::Load(QIODevice& device, QString& error) {
 
 bool CWallet::Store(QIODevice& device, QString& error) {
     try {
-        CArchive archive(device, CArchive::Mode::Store, cipherMethod);
+        CArchive archive(device, CArchive::Mode::Store, m_cipherMethod);
         Serialize(archive);
         archive.Flush();
     } catch (const CArchiveException& e) {
@@ -182,24 +183,16 @@ void CWallet::TakeContents(CWallet& other) {
     const BulkChange reset(*this);
     m_lock.Clear();
     m_lock.SetPassword(other.m_lock.Password());
-    std::swap(cipherMethod, other.cipherMethod);
-    std::swap(lockMinutes, other.lockMinutes);
-    std::swap(compactCounter, other.compactCounter);
-    std::swap(nextId, other.nextId);
-    std::swap(version, other.version);
-    std::swap(askPasswordOnOpen, other.askPasswordOnOpen);
-    std::swap(mustUnlockToEdit, other.mustUnlockToEdit);
-    std::swap(hidePasswordsDefault, other.hidePasswordsDefault);
-    std::swap(boldFieldNamesDefault, other.boldFieldNamesDefault);
-    std::swap(autoLock, other.autoLock);
-    std::swap(disableDesktopPassword, other.disableDesktopPassword);
-    std::swap(defaultBackColor, other.defaultBackColor);
-    std::swap(defaultTextColor, other.defaultTextColor);
+    std::swap(m_cipherMethod, other.m_cipherMethod);
+    std::swap(m_compactCounter, other.m_compactCounter);
+    std::swap(m_nextId, other.m_nextId);
+    std::swap(m_version, other.m_version);
+    std::swap(m_settings, other.m_settings);
     std::swap(cards, other.cards);
     std::swap(templates, other.templates);
     std::swap(categories, other.categories);
-    clipboardOp = 0;
-    clipboardCard = nullptr;
+    m_clipboardOp = 0;
+    m_clipboardCard = nullptr;
 }
 
 void CWallet::SetModified(bool modified) {
@@ -263,7 +256,7 @@ bool CWallet::OnOpenDocument(const QString& path) {
     std::unique_ptr<CWallet> fresh;
     const auto read = [&](QIODevice& device, QString& error) { return (fresh = ReadFresh(device, error)) != nullptr; };
     const auto take = [&] {
-        if (!(fresh->version >= 1.0f)) {
+        if (!(fresh->m_version >= 1.0f)) {
             Prompts::Get().Message(FormatText(LoadResString(kStrIncompatibleFile), {fileName}), Prompts::Icon::Error,
                                    Prompts::Buttons::Ok, Prompts::Answer::Ok);
             return false;
@@ -276,13 +269,13 @@ bool CWallet::OnOpenDocument(const QString& path) {
     SetPathName(path);
     SetTitle(fileName);
     Q_EMIT pathChanged(path);
-    if (askPasswordOnOpen) {
+    if (m_settings.askPasswordOnOpen) {
         if (!RequestAccess(fileName)) {
             m_quitting = true;
             Q_EMIT quitRequested(-1);
             return false;
         }
-    } else if (!disableDesktopPassword) {
+    } else if (!m_settings.disableDesktopPassword) {
         SetLocked(!Password().isEmpty());
     }
     SetModified(false);
@@ -292,19 +285,19 @@ bool CWallet::OnOpenDocument(const QString& path) {
 }
 
 bool CWallet::OnSaveDocument(const QString& path) {
-    const qint32 counterBefore = compactCounter;
-    const qint32 methodBefore = cipherMethod;
+    const qint32 counterBefore = m_compactCounter;
+    const qint32 methodBefore = m_cipherMethod;
     // Every save writes a whole new file, which holds no space of removed attachments: the save compacts.
-    if (compactCounter >= kCompactAfterRemovals)
-        compactCounter = 0;
+    if (m_compactCounter >= kCompactAfterRemovals)
+        m_compactCounter = 0;
     // Under the substitution method U+FFB8 becomes a zero unit that reads back as padding; such a wallet is written
     // under the block method, which keeps every character.
-    if (cipherMethod == FieldCipher::SubstituteThenBlock && ContainsUnit(0xFFB8))
-        cipherMethod = FieldCipher::BlockOnly;
+    if (m_cipherMethod == FieldCipher::SubstituteThenBlock && ContainsUnit(0xFFB8))
+        m_cipherMethod = FieldCipher::BlockOnly;
     QString error;
     if (!m_walletFile.WriteFile(path, error)) {
-        compactCounter = counterBefore;
-        cipherMethod = methodBefore;
+        m_compactCounter = counterBefore;
+        m_cipherMethod = methodBefore;
         Prompts::Warn(FormatText(LoadResString(kStrSaveFailed), {QDir::toNativeSeparators(path), error}));
         return false;
     }
@@ -394,7 +387,7 @@ CCardTemplate* CWallet::SelectTemplate(const QString& preselected, bool showCrea
 }
 
 void CWallet::StreamRemoved() {
-    ++compactCounter;
+    ++m_compactCounter;
     SetModified(true);
 }
 
@@ -445,8 +438,8 @@ bool CWallet::DeleteCategory(qint32 categoryId) {
 }
 
 void CWallet::DropCard(CCard* card) {
-    if (clipboardCard == card)
-        clipboardCard = nullptr;
+    if (m_clipboardCard == card)
+        m_clipboardCard = nullptr;
     const qint32 id = card->id;
     if (!Quiet())
         Q_EMIT cardAboutToBeRemoved(*card);
@@ -456,7 +449,7 @@ void CWallet::DropCard(CCard* card) {
 }
 
 bool CWallet::MayChangeCards() {
-    return !mustUnlockToEdit || RequestAccess(QString());
+    return !m_settings.mustUnlockToEdit || RequestAccess(QString());
 }
 
 CCard* CWallet::NewCard(qint32 categoryId) {
@@ -532,34 +525,34 @@ bool CWallet::ChangeTemplate(CCardTemplate& cardTemplate, const std::function<bo
 
 qint32 CWallet::CardClipboard(qint32 op, CCard* card, qint32 categoryId) {
     if (op == kCut || op == kCopy) {
-        clipboardCard = card;
+        m_clipboardCard = card;
         if (card)
             CopyTextToClipboard(card->GetText(false));
-        clipboardOp = op;
+        m_clipboardOp = op;
         return 0;
     }
     if (op != kPaste) {
-        clipboardOp = op;
+        m_clipboardOp = op;
         return 0;
     }
     qint32 pasted = 0;
-    if (clipboardOp == kCut && clipboardCard) {
+    if (m_clipboardOp == kCut && m_clipboardCard) {
         // A cut card pasted into its own category stays cut.
-        if (clipboardCard->categoryId == categoryId)
+        if (m_clipboardCard->categoryId == categoryId)
             return 0;
-        const qint32 oldCategoryId = clipboardCard->categoryId;
-        clipboardCard->categoryId = categoryId;
-        pasted = clipboardCard->id;
-        Q_EMIT cardChanged(*clipboardCard, oldCategoryId);
-    } else if (clipboardOp == kCopy && clipboardCard) {
+        const qint32 oldCategoryId = m_clipboardCard->categoryId;
+        m_clipboardCard->categoryId = categoryId;
+        pasted = m_clipboardCard->id;
+        Q_EMIT cardChanged(*m_clipboardCard, oldCategoryId);
+    } else if (m_clipboardOp == kCopy && m_clipboardCard) {
         auto copy = std::make_unique<CCard>(NextId());
-        copy->CopyFrom(*clipboardCard);
+        copy->CopyFrom(*m_clipboardCard);
         copy->categoryId = categoryId;
-        copy->description = LoadResString(kStrCopyOf) + clipboardCard->description;
+        copy->description = LoadResString(kStrCopyOf) + m_clipboardCard->description;
         pasted = AddCard(std::move(copy)).id;
     }
-    clipboardCard = nullptr;
-    clipboardOp = op;
+    m_clipboardCard = nullptr;
+    m_clipboardOp = op;
     SetModified(true);
     return pasted;
 }
@@ -570,29 +563,33 @@ QString CWallet::TitleWithoutExtension() const {
 }
 
 bool CWallet::RequestAccess(const QString& name) {
-    return m_lock.RequestAccess(name.isEmpty() ? m_title : name, disableDesktopPassword != 0);
+    return m_lock.RequestAccess(name.isEmpty() ? m_title : name, m_settings.disableDesktopPassword != 0);
 }
 
 int CWallet::EditProperties() {
     WalletPropertiesEditor* editor = WalletPropertiesEditor::Get();
     if (!editor || !RequestAccess(QString()))
         return 0;
-    WalletPropertiesEditor::Settings working{
-        askPasswordOnOpen,     mustUnlockToEdit,     lockMinutes,      autoLock,        disableDesktopPassword,
-        boldFieldNamesDefault, hidePasswordsDefault, defaultBackColor, defaultTextColor};
+    Settings working = m_settings;
     if (!editor->EditProperties(*this, working))
         return 0;
+    return SetSettings(working) ? 1 : 0;
+}
+
+bool CWallet::SetSettings(const Settings& settings) {
     bool changed = false;
-    SetIfChanged(askPasswordOnOpen, working.askPasswordOnOpen, changed);
-    SetIfChanged(mustUnlockToEdit, working.mustUnlockToEdit, changed);
-    SetIfChanged(lockMinutes, working.lockMinutes, changed);
-    SetIfChanged(autoLock, working.autoLock, changed);
-    SetIfChanged(disableDesktopPassword, working.disableDesktopPassword, changed);
-    SetIfChanged(boldFieldNamesDefault, working.boldFieldNamesDefault, changed);
-    SetIfChanged(hidePasswordsDefault, working.hidePasswordsDefault, changed);
-    SetIfChanged(defaultBackColor, working.defaultBackColor, changed);
-    SetIfChanged(defaultTextColor, working.defaultTextColor, changed);
-    return changed ? 1 : 0;
+    SetIfChanged(m_settings.askPasswordOnOpen, settings.askPasswordOnOpen, changed);
+    SetIfChanged(m_settings.mustUnlockToEdit, settings.mustUnlockToEdit, changed);
+    SetIfChanged(m_settings.lockMinutes, settings.lockMinutes, changed);
+    SetIfChanged(m_settings.autoLock, settings.autoLock, changed);
+    SetIfChanged(m_settings.disableDesktopPassword, settings.disableDesktopPassword, changed);
+    SetIfChanged(m_settings.boldFieldNamesDefault, settings.boldFieldNamesDefault, changed);
+    SetIfChanged(m_settings.hidePasswordsDefault, settings.hidePasswordsDefault, changed);
+    SetIfChanged(m_settings.defaultBackColor, settings.defaultBackColor, changed);
+    SetIfChanged(m_settings.defaultTextColor, settings.defaultTextColor, changed);
+    if (changed)
+        SetModified(true);
+    return changed;
 }
 
 bool CWallet::ContainsUnit(char16_t unit) {

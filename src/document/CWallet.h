@@ -3,6 +3,7 @@
 
 #include "document/CWalletFile.h"
 #include "document/CWalletLock.h"
+#include "document/WalletPropertiesEditor.h"
 #include "model/AttachmentStore.h"
 #include "model/CCardList.h"
 #include "model/CCategoryList.h"
@@ -48,7 +49,7 @@ public:
     void SetFileHold(FileHold hold) { m_walletFile.SetHold(hold); }
 
     // The next record id; every card, template and category takes its id from here.
-    qint32 NextId() { return nextId++; }
+    qint32 NextId() { return m_nextId++; }
 
     // Empties the wallet and gives every member its value after emptying.
     void DeleteContents();
@@ -126,7 +127,7 @@ public:
     // Cut, copy or paste a card; a paste gives the id of the pasted card, otherwise 0.
     qint32 CardClipboard(qint32 op, CCard* card, qint32 categoryId);
     // The card last cut or copied, if it is still in the wallet.
-    const CCard* ClipboardCard() const { return clipboardCard; }
+    const CCard* ClipboardCard() const { return m_clipboardCard; }
 
     // Many records added at once (an import): the views hear of one reset at the end instead of each record.
     class BulkChange {
@@ -171,26 +172,27 @@ public:
     const QString& PathName() const { return m_pathName; }
     void SetPathName(const QString& path);
 
-    // The header; all but clipboardOp and clipboardCard is saved, and the password of the lock with it.
-    qint32 cipherMethod = 1;
-    qint32 clipboardOp = 0;
-    qint32 lockMinutes = kDefaultLockMinutes;
-    qint32 compactCounter = 0;
-    qint32 nextId = 1;
-    float version = kCurrentVersion;
-    qint32 askPasswordOnOpen = 0;
-    qint32 mustUnlockToEdit = 0;
-    qint32 hidePasswordsDefault = 1;
-    qint32 boldFieldNamesDefault = 0;
-    qint32 autoLock = 1;
-    qint32 disableDesktopPassword = 0;
-    quint32 defaultBackColor = 0xFFFFFF;
-    quint32 defaultTextColor = 0x000000;
+    // The wallet's own settings, as its properties window edits them.
+    using Settings = WalletPropertiesEditor::Settings;
+    const Settings& GetSettings() const { return m_settings; }
+    // Takes `settings` over; true, and the wallet modified, when one of them changed.
+    bool SetSettings(const Settings& settings);
+    // The rest of the header. The command line and tests set it as it is; nothing here marks the wallet modified.
+    qint32 CipherMethod() const { return m_cipherMethod; }
+    void SetCipherMethod(qint32 method) { m_cipherMethod = method; }
+    float Version() const { return m_version; }
+    void SetVersion(float version) { m_version = version; }
+    // The id NextId hands out next, without taking it.
+    qint32 PeekNextId() const { return m_nextId; }
+    void SetNextId(qint32 nextId) { m_nextId = nextId; }
+    qint32 CompactCounter() const { return m_compactCounter; }
+    void SetCompactCounter(qint32 counter) { m_compactCounter = counter; }
+    // The last card clipboard operation.
+    qint32 ClipboardOp() const { return m_clipboardOp; }
+
     CCardList cards;
     CTemplateList templates;
     CCategoryList categories;
-    // The card last cut or copied; not owned.
-    CCard* clipboardCard = nullptr;
 
     // The records reach the wallet through here.
     const CCardList& Cards() const override { return cards; }
@@ -255,6 +257,16 @@ private:
     void EndReset();
     // Whether record signals are held back for one reset at the end of a bulk change.
     bool Quiet() const { return m_bulk > 0; }
+
+    // The header; all but m_clipboardOp and m_clipboardCard is saved, and the password of the lock with it.
+    qint32 m_cipherMethod = 1;
+    qint32 m_clipboardOp = 0;
+    qint32 m_compactCounter = 0;
+    qint32 m_nextId = 1;
+    float m_version = kCurrentVersion;
+    Settings m_settings{0, 0, kDefaultLockMinutes, 1, 0, 0, 1, 0xFFFFFF, 0x000000};
+    // The card last cut or copied; not owned.
+    CCard* m_clipboardCard = nullptr;
 
     CWalletLock m_lock;
     int m_bulk = 0;

@@ -341,15 +341,16 @@ void CMainFrame::UpdateLockPane(bool locked) {
 
 void CMainFrame::ResetLockTimer(bool stopOnly) {
     m_lockTimer.stop();
-    if (stopOnly || !m_wallet.autoLock)
+    if (stopOnly || !m_wallet.GetSettings().autoLock)
         return;
     // The minutes come from the wallet's file; a damaged value must not overflow the timer's milliseconds.
-    m_lockTimer.start(std::clamp(m_wallet.lockMinutes, 1, std::numeric_limits<int>::max() / kMinuteMs) * kMinuteMs);
+    m_lockTimer.start(std::clamp(m_wallet.GetSettings().lockMinutes, 1, std::numeric_limits<int>::max() / kMinuteMs) *
+                      kMinuteMs);
 }
 
 // The wallet locks at the end of every period counted from the last restart, whatever the user does meanwhile.
 void CMainFrame::OnLockTimer() {
-    if (!m_wallet.autoLock) {
+    if (!m_wallet.GetSettings().autoLock) {
         m_lockTimer.stop();
         return;
     }
