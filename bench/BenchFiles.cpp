@@ -97,9 +97,9 @@ void BenchSave(const QTemporaryDir& dir, SilentPrompts& prompts) {
     Report("save a 100,000-card wallet", save, "write its records to memory", records);
     const double encipher = Measure([&] {
         for (CCard* card : wallet.cards) {
-            card->VisitTexts([&wallet](QString& text) { CipherText(text, true, wallet.cipherMethod); });
+            card->VisitTexts([&wallet](QString& text) { CipherText(text, true, wallet.CipherMethod()); });
             for (QStringView value : card->values)
-                CipherText(value.toString(), true, wallet.cipherMethod);
+                CipherText(value.toString(), true, wallet.CipherMethod());
         }
     });
     Report("save a 100,000-card wallet", save, "encipher its texts alone", encipher, "<= 1.3");

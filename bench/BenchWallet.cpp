@@ -91,12 +91,12 @@ void BenchArchive(CWallet& wallet) {
         ciphered.clear();
         ciphered.reserve(texts.size());
         for (const QString& text : texts)
-            ciphered.append(CipherText(text, true, wallet.cipherMethod));
+            ciphered.append(CipherText(text, true, wallet.CipherMethod()));
     });
     QList<QString> plain(ciphered.size());
     const double decipher = Measure([&] {
         for (qsizetype i = 0; i < ciphered.size(); ++i)
-            plain[i] = CipherText(ciphered[i], false, wallet.cipherMethod);
+            plain[i] = CipherText(ciphered[i], false, wallet.CipherMethod());
     });
     // Each read goes into an empty wallet, and the wallet read is dropped outside the timing, as the deciphered
     // texts of the baseline are.
@@ -140,11 +140,11 @@ void BenchArchive(CWallet& wallet) {
     const double oneByOne = Measure(
         [&] {
             for (QString& text : owned)
-                text = CipherText(std::move(text), false, wallet.cipherMethod);
+                text = CipherText(std::move(text), false, wallet.CipherMethod());
         },
         3, own);
     std::vector<QString*> pointers;
-    const double batched = Measure([&] { CipherTextBatch(pointers, false, wallet.cipherMethod); }, 3,
+    const double batched = Measure([&] { CipherTextBatch(pointers, false, wallet.CipherMethod()); }, 3,
                                    [&] {
                                        own();
                                        pointers.clear();

@@ -170,20 +170,24 @@ inline QMap<QString, QByteArray> AttachmentStreams(const WalletEntry& entry) {
 
 // Values only in slots that have a field name: a value in a nameless slot is shown differently by different builds.
 inline void Fill(CWallet& wallet, const WalletEntry& entry) {
-    wallet.cipherMethod = entry.method;
-    wallet.version = entry.version;
-    wallet.password = QString::fromLatin1(entry.password);
-    wallet.askPasswordOnOpen = entry.askPasswordOnOpen;
-    wallet.mustUnlockToEdit = entry.mustUnlockToEdit;
-    wallet.disableDesktopPassword = entry.disableDesktopPassword;
-    wallet.lockMinutes = entry.lockMinutes;
-    wallet.autoLock = entry.autoLock;
-    wallet.hidePasswordsDefault = entry.hidePasswordsDefault;
-    wallet.boldFieldNamesDefault = entry.boldFieldNamesDefault;
-    wallet.defaultBackColor = entry.defaultBackColor;
-    wallet.defaultTextColor = entry.defaultTextColor;
-    wallet.compactCounter = entry.compactCounter;
-    wallet.nextId = 30;
+    wallet.SetCipherMethod(entry.method);
+    wallet.SetVersion(entry.version);
+    wallet.SetPassword(QString::fromLatin1(entry.password));
+    {
+        CWallet::Settings settings = wallet.GetSettings();
+        settings.askPasswordOnOpen = entry.askPasswordOnOpen;
+        settings.mustUnlockToEdit = entry.mustUnlockToEdit;
+        settings.disableDesktopPassword = entry.disableDesktopPassword;
+        settings.lockMinutes = entry.lockMinutes;
+        settings.autoLock = entry.autoLock;
+        settings.hidePasswordsDefault = entry.hidePasswordsDefault;
+        settings.boldFieldNamesDefault = entry.boldFieldNamesDefault;
+        settings.defaultBackColor = entry.defaultBackColor;
+        settings.defaultTextColor = entry.defaultTextColor;
+        wallet.SetSettings(settings);
+    }
+    wallet.SetCompactCounter(entry.compactCounter);
+    wallet.SetNextId(30);
 
     auto types = std::make_unique<CCardTemplate>();
     FillTypesTemplate(*types);
@@ -348,21 +352,21 @@ inline QJsonObject WalletMembers(const CWallet& wallet) {
         templates.append(TemplateMembers(*t));
     for (const CCategory* category : wallet.categories)
         categories.append(CategoryMembers(*category));
-    return QJsonObject{{QStringLiteral("version"), double(wallet.version)},
-                       {QStringLiteral("cipherMethod"), wallet.cipherMethod},
-                       {QStringLiteral("password"), wallet.password},
-                       {QStringLiteral("nextId"), wallet.nextId},
-                       {QStringLiteral("compactCounter"), wallet.compactCounter},
-                       {QStringLiteral("askPasswordOnOpen"), wallet.askPasswordOnOpen},
-                       {QStringLiteral("mustUnlockToEdit"), wallet.mustUnlockToEdit},
-                       {QStringLiteral("disableDesktopPassword"), wallet.disableDesktopPassword},
-                       {QStringLiteral("lockMinutes"), wallet.lockMinutes},
-                       {QStringLiteral("autoLock"), wallet.autoLock},
-                       {QStringLiteral("hidePasswordsDefault"), wallet.hidePasswordsDefault},
-                       {QStringLiteral("boldFieldNamesDefault"), wallet.boldFieldNamesDefault},
-                       {QStringLiteral("defaultBackColor"), qint64(wallet.defaultBackColor)},
-                       {QStringLiteral("defaultTextColor"), qint64(wallet.defaultTextColor)},
-                       {QStringLiteral("locked"), wallet.locked},
+    return QJsonObject{{QStringLiteral("version"), double(wallet.Version())},
+                       {QStringLiteral("cipherMethod"), wallet.CipherMethod()},
+                       {QStringLiteral("password"), wallet.Password()},
+                       {QStringLiteral("nextId"), wallet.PeekNextId()},
+                       {QStringLiteral("compactCounter"), wallet.CompactCounter()},
+                       {QStringLiteral("askPasswordOnOpen"), wallet.GetSettings().askPasswordOnOpen},
+                       {QStringLiteral("mustUnlockToEdit"), wallet.GetSettings().mustUnlockToEdit},
+                       {QStringLiteral("disableDesktopPassword"), wallet.GetSettings().disableDesktopPassword},
+                       {QStringLiteral("lockMinutes"), wallet.GetSettings().lockMinutes},
+                       {QStringLiteral("autoLock"), wallet.GetSettings().autoLock},
+                       {QStringLiteral("hidePasswordsDefault"), wallet.GetSettings().hidePasswordsDefault},
+                       {QStringLiteral("boldFieldNamesDefault"), wallet.GetSettings().boldFieldNamesDefault},
+                       {QStringLiteral("defaultBackColor"), qint64(wallet.GetSettings().defaultBackColor)},
+                       {QStringLiteral("defaultTextColor"), qint64(wallet.GetSettings().defaultTextColor)},
+                       {QStringLiteral("locked"), wallet.IsLocked() ? 1 : 0},
                        {QStringLiteral("cards"), cards},
                        {QStringLiteral("templates"), templates},
                        {QStringLiteral("categories"), categories}};

@@ -149,7 +149,7 @@ private Q_SLOTS:
         QCOMPARE(slot.RemoveStream(), 1);
         QVERIFY(!slot.IsAttached());
         QCOMPARE(slot.description, QStringLiteral("in.bin"));
-        QCOMPARE(f.wallet->compactCounter, 1);
+        QCOMPARE(f.wallet->CompactCounter(), 1);
         QVERIFY(f.wallet->IsModified());
         QCOMPARE(f.wallet->CountAttachments(), 0);
         QString extracted;

@@ -57,8 +57,12 @@ class TestCliRead : public QObject {
         ScriptedPrompts prompts;
         CWallet wallet;
         QVERIFY(wallet.OnOpenDocument(path));
-        wallet.askPasswordOnOpen = askOnOpen;
-        wallet.disableDesktopPassword = disableDesktopPassword;
+        {
+            CWallet::Settings settings = wallet.GetSettings();
+            settings.askPasswordOnOpen = askOnOpen;
+            settings.disableDesktopPassword = disableDesktopPassword;
+            wallet.SetSettings(settings);
+        }
         QVERIFY(wallet.OnSaveDocument(path));
     }
 

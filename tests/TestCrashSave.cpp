@@ -22,7 +22,7 @@ void Fill(CWallet& wallet, int generation) {
         card->values.Set(0, QString(200 + generation % 50, QChar(u'a' + generation % 26)));
         wallet.cards.InsertInIdOrder(card);
     }
-    wallet.nextId = kCards + 1;
+    wallet.SetNextId(kCards + 1);
 }
 
 int Generation(const CWallet& wallet) {

@@ -691,15 +691,19 @@ private Q_SLOTS:
         QVERIFY(p.Start());
         ModalDriver driver;
         CCard& card = p.AddCard(p.FiveFields().internalName);
-        p.Wallet().password = QStringLiteral("2468");
-        p.Wallet().mustUnlockToEdit = 1;
+        p.Wallet().SetPassword(QStringLiteral("2468"));
+        {
+            CWallet::Settings settings = p.Wallet().GetSettings();
+            settings.mustUnlockToEdit = 1;
+            p.Wallet().SetSettings(settings);
+        }
         p.Wallet().SetLocked(true);
         p.prompts.Password(QString(), false);
         QVERIFY(!p.Wallet().EditCard(card));
         p.prompts.Password(QStringLiteral("2468"));
         driver.Then<CDlgCard>([](CDlgCard& sheet) { sheet.reject(); });
         QVERIFY(!p.Wallet().EditCard(card));
-        QCOMPARE(p.Wallet().locked, 0);
+        QVERIFY(!p.Wallet().IsLocked());
         QVERIFY2(Faults(p, driver).isEmpty(), qPrintable(Faults(p, driver)));
     }
 

@@ -169,9 +169,9 @@ private Q_SLOTS:
     void lockedWalletOpensFindOnlyWithThePassword() {
         Program p;
         QVERIFY(p.Start());
-        p.Wallet().password = QStringLiteral("4321");
+        p.Wallet().SetPassword(QStringLiteral("4321"));
         p.Frame().Action(Command::LockWallet)->trigger();
-        QVERIFY(p.Wallet().locked);
+        QVERIFY(p.Wallet().IsLocked());
         p.prompts.Password(QString(), false);
         QVERIFY(!p.OpenFind());
         p.prompts.Password(QStringLiteral("4321"));

@@ -44,7 +44,7 @@ QString TreeDifference(const CTreeModel& model, const CWallet& wallet) {
         if (model.CategoryAt(index) != categories[size_t(row)])
             return QStringLiteral("category row %1 is not %2").arg(row).arg(categories[size_t(row)]->description);
         std::vector<const CCard*> cards;
-        const bool hidden = wallet.locked && categories[size_t(row)]->RequiresPassword();
+        const bool hidden = wallet.IsLocked() && categories[size_t(row)]->RequiresPassword();
         for (const CCard* card : wallet.cards)
             if (!hidden && card->categoryId == categories[size_t(row)]->id)
                 cards.push_back(card);
@@ -138,7 +138,7 @@ private Q_SLOTS:
         QAbstractItemModelTester treeTester(&tree, QAbstractItemModelTester::FailureReportingMode::QtTest);
         QAbstractItemModelTester listTester(&p.Frame().Summary().ListModel(),
                                             QAbstractItemModelTester::FailureReportingMode::QtTest);
-        wallet.password = QStringLiteral("2468");
+        wallet.SetPassword(QStringLiteral("2468"));
         QRandomGenerator random(seed);
         auto pick = [&random](auto& list) { return list.Count() ? list.At(random.bounded(list.Count())) : nullptr; };
         static const QStringList names{"alpha", "Beta", "beta", "Gamma", "delta", "Alpha", "epsilon", ""};
@@ -175,14 +175,14 @@ private Q_SLOTS:
                 wallet.AddCategory(std::move(made));
             } else if (what == 7 && category && random.bounded(3) == 0) {
                 p.prompts.Message(QStringLiteral("delete all the cards"), Prompts::Answer::Yes);
-                if (wallet.locked)
+                if (wallet.IsLocked())
                     p.prompts.Password(QStringLiteral("2468"));
                 QVERIFY(wallet.DeleteCategory(category->id));
             } else if (what == 8) {
-                wallet.SetLocked(!wallet.locked);
+                wallet.SetLocked(!wallet.IsLocked());
             } else if (what == 10 && category) {
                 editor.name = name() + QStringLiteral("x"); // a category needs a name
-                if (category->RequiresPassword() && wallet.locked)
+                if (category->RequiresPassword() && wallet.IsLocked())
                     p.prompts.Password(QStringLiteral("2468"));
                 wallet.EditCategory(*category);
             } else if (what == 9 && card) {

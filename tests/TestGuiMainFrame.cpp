@@ -74,7 +74,7 @@ QString MakeWallet(const QString& path, const QString& password = QString()) {
     addCard(QStringLiteral("zeta"), banking, true);
     addCard(QStringLiteral("Alpha"), banking, false);
     addCard(QStringLiteral("Hidden"), secret, true);
-    wallet.password = password;
+    wallet.SetPassword(password);
     wallet.OnSaveDocument(path);
     return path;
 }
@@ -141,7 +141,7 @@ private Q_SLOTS:
         QCOMPARE(p.Children(p.Model().RootIndex()), (QStringList{"Business", "Personal"}));
         QCOMPARE(p.Tree().TreeCtrl().currentIndex(), p.Model().RootIndex());
         QCOMPARE(p.Frame().Summary().GetMode(), int(CViewSummary::kCategoryList));
-        QCOMPARE(p.Wallet().locked, 0);
+        QVERIFY(!p.Wallet().IsLocked());
         QVERIFY(p.Frame().Action(Command::LockWallet)->isEnabled());
         QVERIFY2(p.prompts.Faults().isEmpty(), qPrintable(p.Faults()));
     }
@@ -190,7 +190,7 @@ private Q_SLOTS:
         Program p;
         const QString path = MakeWallet(p.folder.filePath(QStringLiteral("t.kvx")), QStringLiteral("2468"));
         QVERIFY(p.Start({path}));
-        QCOMPARE(p.Wallet().locked, 1);
+        QVERIFY(p.Wallet().IsLocked());
         QCOMPARE(p.Children(p.Model().RootIndex()), (QStringList{"Accounts", "banking", "Secret"}));
         QCOMPARE(p.Children(p.Category("banking")), (QStringList{"Alpha", "zeta"}));
         QVERIFY(p.Category("Secret").data(CTreeModel::kIdRole).toInt() < 0);
@@ -201,11 +201,11 @@ private Q_SLOTS:
         p.prompts.Password(QString(), false);
         p.Tree().TreeCtrl().expand(p.Category("Secret"));
         QVERIFY(!p.Tree().TreeCtrl().isExpanded(p.Category("Secret")));
-        QCOMPARE(p.Wallet().locked, 1);
+        QVERIFY(p.Wallet().IsLocked());
         // The right password: unlocked, rebuilt, the category opened and selected.
         p.prompts.Password(QStringLiteral("2468"));
         p.Tree().TreeCtrl().expand(p.Category("Secret"));
-        QCOMPARE(p.Wallet().locked, 0);
+        QVERIFY(!p.Wallet().IsLocked());
         QVERIFY(p.Category("Secret").data(CTreeModel::kIdRole).toInt() > 0);
         QVERIFY(p.Tree().TreeCtrl().isExpanded(p.Category("Secret")));
         QCOMPARE(p.Tree().TreeCtrl().currentIndex(), p.Category("Secret"));
@@ -222,7 +222,7 @@ private Q_SLOTS:
         p.Select(p.Model().RootIndex());
         p.prompts.Password(QStringLiteral("2468"));
         p.Select(p.Category("Secret"));
-        QCOMPARE(p.Wallet().locked, 0);
+        QVERIFY(!p.Wallet().IsLocked());
         QCOMPARE(p.Tree().TreeCtrl().currentIndex(), p.Category("Secret"));
         QCOMPARE(p.Frame().Summary().GetMode(), int(CViewSummary::kCardList));
         QCOMPARE(p.Frame().Summary().ListModel().rowCount(), 1);
@@ -391,13 +391,21 @@ private Q_SLOTS:
         QCOMPARE(p.Frame().LockTimerInterval(), 15 * 60000);
         QVERIFY(p.Frame().Action(Command::LockWallet)->isEnabled());
         p.Frame().OnLockTimer();
-        QCOMPARE(p.Wallet().locked, 1);
+        QVERIFY(p.Wallet().IsLocked());
         QVERIFY(p.Frame().IsLockTimerActive());
         QVERIFY(!p.Frame().Action(Command::LockWallet)->isEnabled());
-        p.Wallet().lockMinutes = std::numeric_limits<qint32>::max();
+        {
+            CWallet::Settings settings = p.Wallet().GetSettings();
+            settings.lockMinutes = std::numeric_limits<qint32>::max();
+            p.Wallet().SetSettings(settings);
+        }
         p.Frame().ResetLockTimer(false);
         QVERIFY(p.Frame().LockTimerInterval() > 0);
-        p.Wallet().autoLock = 0;
+        {
+            CWallet::Settings settings = p.Wallet().GetSettings();
+            settings.autoLock = 0;
+            p.Wallet().SetSettings(settings);
+        }
         p.Frame().ResetLockTimer(false);
         QVERIFY(!p.Frame().IsLockTimerActive());
         QVERIFY2(p.prompts.Faults().isEmpty(), qPrintable(p.Faults()));

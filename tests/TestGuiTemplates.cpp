@@ -86,7 +86,7 @@ private Q_SLOTS:
         Program p;
         QVERIFY(p.Start());
         const qsizetype templates = p.Wallet().templates.Count();
-        const qint32 nextId = p.Wallet().nextId;
+        const qint32 nextId = p.Wallet().PeekNextId();
         ModalDriver driver;
         RunTasks(p, driver, {[&](CDlgManageTemplates& dialog) {
                      driver.Then<CDlgTemplate>([](CDlgTemplate& editor) {
@@ -97,7 +97,7 @@ private Q_SLOTS:
                      dialog.accept();
                  }});
         QCOMPARE(p.Wallet().templates.Count(), templates);
-        QCOMPARE(p.Wallet().nextId, nextId);
+        QCOMPARE(p.Wallet().PeekNextId(), nextId);
         QVERIFY(!p.Wallet().IsModified());
         QVERIFY2(p.Faults(driver).isEmpty(), qPrintable(p.Faults(driver)));
     }

@@ -64,7 +64,7 @@ private Q_SLOTS:
         QFETCH(QString, message);
         Program p;
         QVERIFY(p.Start());
-        const qint32 minutes = p.Wallet().lockMinutes;
+        const qint32 minutes = p.Wallet().GetSettings().lockMinutes;
         ModalDriver driver;
         bool stayed = false;
         driver.Then<CDlgWalletProperties>([&](CDlgWalletProperties& sheet) {
@@ -80,7 +80,7 @@ private Q_SLOTS:
         });
         p.OpenProperties();
         QVERIFY(stayed);
-        QCOMPARE(p.Wallet().lockMinutes, minutes);
+        QCOMPARE(p.Wallet().GetSettings().lockMinutes, minutes);
         QVERIFY(!p.Wallet().IsModified());
         QVERIFY2(p.Faults(driver).isEmpty(), qPrintable(p.Faults(driver)));
     }
@@ -103,9 +103,9 @@ private Q_SLOTS:
             ClickOk(sheet);
         });
         p.OpenProperties();
-        QCOMPARE(p.Wallet().lockMinutes, entry.toInt());
-        QCOMPARE(p.Wallet().defaultBackColor, 0x123456u);
-        QCOMPARE(p.Wallet().hidePasswordsDefault, 0);
+        QCOMPARE(p.Wallet().GetSettings().lockMinutes, entry.toInt());
+        QCOMPARE(p.Wallet().GetSettings().defaultBackColor, 0x123456u);
+        QCOMPARE(p.Wallet().GetSettings().hidePasswordsDefault, 0);
         QVERIFY(p.Wallet().IsModified());
         QVERIFY(p.Frame().IsLockTimerActive());
         QCOMPARE(p.Frame().LockTimerInterval(), entry.toInt() * 60000);
@@ -125,7 +125,7 @@ private Q_SLOTS:
         QVERIFY(!p.Wallet().IsModified());
         p.OpenProperties();
         QVERIFY(!p.Wallet().IsModified());
-        QCOMPARE(p.Wallet().autoLock, 1);
+        QCOMPARE(p.Wallet().GetSettings().autoLock, 1);
         QVERIFY2(p.Faults(driver).isEmpty(), qPrintable(p.Faults(driver)));
     }
 
@@ -142,8 +142,8 @@ private Q_SLOTS:
         });
         p.OpenProperties();
         QVERIFY(disabled);
-        QCOMPARE(p.Wallet().autoLock, 0);
-        QCOMPARE(p.Wallet().lockMinutes, 42);
+        QCOMPARE(p.Wallet().GetSettings().autoLock, 0);
+        QCOMPARE(p.Wallet().GetSettings().lockMinutes, 42);
         QVERIFY(!p.Frame().IsLockTimerActive());
         QVERIFY2(p.Faults(driver).isEmpty(), qPrintable(p.Faults(driver)));
     }
@@ -151,13 +151,13 @@ private Q_SLOTS:
     void lockedWalletOpensTheSheetOnlyWithThePassword() {
         Program p;
         QVERIFY(p.Start());
-        p.Wallet().password = QStringLiteral("2468");
+        p.Wallet().SetPassword(QStringLiteral("2468"));
         p.Frame().Action(Command::LockWallet)->trigger();
         ModalDriver driver;
         p.prompts.Password(QString(), false);
         p.OpenProperties();
         QVERIFY2(p.Faults(driver).isEmpty(), qPrintable(p.Faults(driver)));
-        QVERIFY(p.Wallet().locked);
+        QVERIFY(p.Wallet().IsLocked());
     }
 
     void passwordChangeHoldsEvenWhenTheSheetIsCancelled() {
@@ -173,7 +173,7 @@ private Q_SLOTS:
             sheet.reject();
         });
         p.OpenProperties();
-        QCOMPARE(p.Wallet().password, QStringLiteral("97531"));
+        QCOMPARE(p.Wallet().Password(), QStringLiteral("97531"));
         QVERIFY2(p.Faults(driver).isEmpty(), qPrintable(p.Faults(driver)));
     }
 

@@ -147,10 +147,14 @@ private Q_SLOTS:
             QCOMPARE(orphan.backColor, 0xFFFFFFu);
         }
         CWallet wallet;
-        wallet.hidePasswordsDefault = 0;
-        wallet.boldFieldNamesDefault = 1;
-        wallet.defaultBackColor = 0x00102030;
-        wallet.defaultTextColor = 0x00405060;
+        {
+            CWallet::Settings settings = wallet.GetSettings();
+            settings.hidePasswordsDefault = 0;
+            settings.boldFieldNamesDefault = 1;
+            settings.defaultBackColor = 0x00102030;
+            settings.defaultTextColor = 0x00405060;
+            wallet.SetSettings(settings);
+        }
         CCard card(3);
         QCOMPARE(card.id, 3);
         QCOMPARE(card.iconId, 500);

@@ -17,7 +17,7 @@ private Q_SLOTS:
         CCardTemplate* bank = f.wallet->templates.FindById(8);
         bank->description = QStringLiteral("Bank: a/b");
         f.prompts.SaveFile(QString());
-        QVERIFY(!bank->ExportToFile(f.wallet->cipherMethod));
+        QVERIFY(!bank->ExportToFile(f.wallet->CipherMethod()));
         QCOMPARE(f.prompts.Asked().last(), QStringLiteral("save Bank - a b"));
         QVERIFY(f.prompts.Faults().isEmpty());
     }
@@ -28,7 +28,7 @@ private Q_SLOTS:
         blank.description.clear();
         f.prompts.SaveFile(f.Path("blank.kvt"));
         f.prompts.Message(QStringLiteral("This template has been successfully exported."), Prompts::Answer::Ok);
-        QVERIFY(blank.ExportToFile(f.wallet->cipherMethod));
+        QVERIFY(blank.ExportToFile(f.wallet->CipherMethod()));
         QCOMPARE(QFileInfo(f.Path("blank.kvt")).size(), 140);
     }
 
@@ -37,13 +37,13 @@ private Q_SLOTS:
         f.MakeNew();
         f.prompts.SaveFile(f.Path("bank.kvt"));
         f.prompts.Message(QStringLiteral("successfully exported"), Prompts::Answer::Ok);
-        QVERIFY(f.wallet->templates.FindById(8)->ExportToFile(f.wallet->cipherMethod));
+        QVERIFY(f.wallet->templates.FindById(8)->ExportToFile(f.wallet->CipherMethod()));
         CCardTemplate incoming;
         f.prompts.OpenFile(f.Path("bank.kvt"));
         f.prompts.Message(QStringLiteral("\"Finance: Bank Account\" already exists in your wallet. It will not be "
                                          "imported."),
                           Prompts::Answer::Ok);
-        QCOMPARE(incoming.ImportFromFile(f.wallet->cipherMethod), 0);
+        QCOMPARE(incoming.ImportFromFile(f.wallet->CipherMethod()), 0);
         QCOMPARE(incoming.id, -1);
         QVERIFY(incoming.internalName.isEmpty());
         QVERIFY(f.prompts.Faults().isEmpty());
@@ -56,13 +56,13 @@ private Q_SLOTS:
         source->internalName = QStringLiteral("A1B2C3");
         f.prompts.SaveFile(f.Path("bank.kvt"));
         f.prompts.Message(QStringLiteral("successfully exported"), Prompts::Answer::Ok);
-        QVERIFY(source->ExportToFile(f.wallet->cipherMethod));
+        QVERIFY(source->ExportToFile(f.wallet->CipherMethod()));
         const CCardTemplate expected = *source;
 
         f.MakeNew();
         CCardTemplate incoming;
         f.prompts.OpenFile(f.Path("bank.kvt"));
-        QCOMPARE(incoming.ImportFromFile(f.wallet->cipherMethod), 1);
+        QCOMPARE(incoming.ImportFromFile(f.wallet->CipherMethod()), 1);
         QCOMPARE(incoming.description, expected.description);
         QCOMPARE(incoming.iconId, expected.iconId);
         QCOMPARE(incoming.internalName, QStringLiteral("A1B2C3"));
@@ -85,7 +85,7 @@ private Q_SLOTS:
         f.MakeNew();
         f.prompts.SaveFile(f.Path("t.kvt"));
         f.prompts.Message(QStringLiteral("successfully exported"), Prompts::Answer::Ok);
-        QVERIFY(f.wallet->templates.FindById(3)->ExportToFile(f.wallet->cipherMethod));
+        QVERIFY(f.wallet->templates.FindById(3)->ExportToFile(f.wallet->CipherMethod()));
         QByteArray bytes = FileBytes(f.Path("t.kvt"));
         bytes = cut < 0 ? bytes.left(bytes.size() - 1) : bytes.left(cut);
         QFile file(f.Path("t.kvt"));
@@ -96,7 +96,7 @@ private Q_SLOTS:
         CCardTemplate incoming;
         f.prompts.OpenFile(f.Path("t.kvt"));
         f.prompts.Message(QStringLiteral("\"t.kvt\" could not be read"), Prompts::Answer::Ok);
-        QCOMPARE(incoming.ImportFromFile(f.wallet->cipherMethod), 0);
+        QCOMPARE(incoming.ImportFromFile(f.wallet->CipherMethod()), 0);
         QCOMPARE(incoming.description, QStringLiteral("New Template"));
         QVERIFY2(f.prompts.Faults().isEmpty(), qPrintable(f.prompts.Faults().join('\n')));
     }
@@ -108,11 +108,11 @@ private Q_SLOTS:
         f.prompts.OpenFile(f.Path("none.kvt"));
         f.prompts.Message(QStringLiteral("There was an error opening the selected file. Please try again."),
                           Prompts::Answer::Ok);
-        QCOMPARE(incoming.ImportFromFile(f.wallet->cipherMethod), 0);
+        QCOMPARE(incoming.ImportFromFile(f.wallet->CipherMethod()), 0);
         f.prompts.SaveFile(f.Path("no/such/folder/x.kvt"));
         f.prompts.Message(QStringLiteral("There was an error opening the selected file. Please try again."),
                           Prompts::Answer::Ok);
-        QVERIFY(!incoming.ExportToFile(f.wallet->cipherMethod));
+        QVERIFY(!incoming.ExportToFile(f.wallet->CipherMethod()));
         QVERIFY(f.prompts.Faults().isEmpty());
     }
 };

@@ -10,10 +10,14 @@
 namespace {
 // A small wallet with something of every kind, for the round-trip and damage tests.
 void Fill(CWallet& wallet) {
-    wallet.password = QStringLiteral("4321");
-    wallet.lockMinutes = 25;
-    wallet.askPasswordOnOpen = 1;
-    wallet.defaultBackColor = 0x00C0FFEE;
+    wallet.SetPassword(QStringLiteral("4321"));
+    {
+        CWallet::Settings settings = wallet.GetSettings();
+        settings.lockMinutes = 25;
+        settings.askPasswordOnOpen = 1;
+        settings.defaultBackColor = 0x00C0FFEE;
+        wallet.SetSettings(settings);
+    }
     auto cardTemplate = std::make_unique<CCardTemplate>(wallet.NextId());
     cardTemplate->ParseDefinition(QStringLiteral("Bank,520,Account,0,PIN,3"));
     cardTemplate->internalName = QString::number(cardTemplate->id);
@@ -67,40 +71,43 @@ private Q_SLOTS:
     void emptiedWalletValues() {
         CWallet wallet;
         Fill(wallet);
-        wallet.cipherMethod = 2;
-        wallet.clipboardOp = 4;
-        wallet.compactCounter = 4;
-        wallet.version = 2.5f;
-        wallet.mustUnlockToEdit = 1;
-        wallet.locked = 0;
-        wallet.hidePasswordsDefault = 0;
-        wallet.boldFieldNamesDefault = 1;
-        wallet.autoLock = 0;
-        wallet.disableDesktopPassword = 1;
-        wallet.defaultTextColor = 0x00123456;
-        wallet.clipboardCard = wallet.cards.At(0);
+        wallet.SetCipherMethod(2);
+        wallet.SetCompactCounter(4);
+        wallet.SetVersion(2.5f);
+        wallet.SetLocked(false);
+        {
+            CWallet::Settings settings = wallet.GetSettings();
+            settings.mustUnlockToEdit = 1;
+            settings.hidePasswordsDefault = 0;
+            settings.boldFieldNamesDefault = 1;
+            settings.autoLock = 0;
+            settings.disableDesktopPassword = 1;
+            settings.defaultTextColor = 0x00123456;
+            wallet.SetSettings(settings);
+        }
+        wallet.CardClipboard(CWallet::kCopy, wallet.cards.At(0), 0);
         wallet.SetPathName(QStringLiteral("/home/user/w.kvx"));
         wallet.SetTitle(QStringLiteral("w.kvx"));
         wallet.SetModified(true);
         wallet.DeleteContents();
-        QCOMPARE(wallet.password, QString());
-        QCOMPARE(wallet.cipherMethod, 1);
-        QCOMPARE(wallet.clipboardOp, 0);
-        QCOMPARE(wallet.lockMinutes, 15);
-        QCOMPARE(wallet.compactCounter, 0);
-        QCOMPARE(wallet.nextId, 1);
-        QCOMPARE(wallet.version, 1.7f);
-        QCOMPARE(wallet.askPasswordOnOpen, 0);
-        QCOMPARE(wallet.mustUnlockToEdit, 0);
-        QCOMPARE(wallet.locked, 1);
-        QCOMPARE(wallet.hidePasswordsDefault, 1);
-        QCOMPARE(wallet.boldFieldNamesDefault, 0);
-        QCOMPARE(wallet.autoLock, 1);
-        QCOMPARE(wallet.disableDesktopPassword, 0);
-        QCOMPARE(wallet.defaultBackColor, 0xFFFFFFu);
-        QCOMPARE(wallet.defaultTextColor, 0x000000u);
+        QCOMPARE(wallet.Password(), QString());
+        QCOMPARE(wallet.CipherMethod(), 1);
+        QCOMPARE(wallet.ClipboardOp(), 0);
+        QCOMPARE(wallet.GetSettings().lockMinutes, 15);
+        QCOMPARE(wallet.CompactCounter(), 0);
+        QCOMPARE(wallet.PeekNextId(), 1);
+        QCOMPARE(wallet.Version(), 1.7f);
+        QCOMPARE(wallet.GetSettings().askPasswordOnOpen, 0);
+        QCOMPARE(wallet.GetSettings().mustUnlockToEdit, 0);
+        QVERIFY(wallet.IsLocked());
+        QCOMPARE(wallet.GetSettings().hidePasswordsDefault, 1);
+        QCOMPARE(wallet.GetSettings().boldFieldNamesDefault, 0);
+        QCOMPARE(wallet.GetSettings().autoLock, 1);
+        QCOMPARE(wallet.GetSettings().disableDesktopPassword, 0);
+        QCOMPARE(wallet.GetSettings().defaultBackColor, 0xFFFFFFu);
+        QCOMPARE(wallet.GetSettings().defaultTextColor, 0x000000u);
         QVERIFY(wallet.cards.IsEmpty() && wallet.templates.IsEmpty() && wallet.categories.IsEmpty());
-        QVERIFY(!wallet.clipboardCard);
+        QVERIFY(!wallet.ClipboardCard());
         QVERIFY(!wallet.IsModified());
         QCOMPARE(wallet.PathName(), QString());
         QCOMPARE(wallet.Title(), QStringLiteral("NewWallet"));
@@ -113,7 +120,7 @@ private Q_SLOTS:
         CWallet wallet;
         QCOMPARE(wallet.NextId(), 1);
         QCOMPARE(wallet.NextId(), 2);
-        QCOMPARE(wallet.nextId, 3);
+        QCOMPARE(wallet.PeekNextId(), 3);
     }
 
     // Each field holds a value that no other field holds, and each flag in turn is the only one set, so a field
@@ -130,20 +137,22 @@ private Q_SLOTS:
     void headerLayout() {
         QFETCH(int, flag);
         CWallet wallet;
-        wallet.version = 2.5f;
-        wallet.cipherMethod = 0;
-        wallet.password = QStringLiteral("12345");
-        wallet.nextId = 0x0A0B0C0D;
-        wallet.compactCounter = 3;
-        wallet.lockMinutes = 42;
-        wallet.defaultBackColor = 0x00AABBCC;
-        wallet.defaultTextColor = 0x00010203;
+        wallet.SetVersion(2.5f);
+        wallet.SetCipherMethod(0);
+        wallet.SetPassword(QStringLiteral("12345"));
+        wallet.SetNextId(0x0A0B0C0D);
+        wallet.SetCompactCounter(3);
+        CWallet::Settings settings = wallet.GetSettings();
+        settings.lockMinutes = 42;
+        settings.defaultBackColor = 0x00AABBCC;
+        settings.defaultTextColor = 0x00010203;
         // In stored order.
-        qint32* const flags[] = {&wallet.askPasswordOnOpen,      &wallet.mustUnlockToEdit,
-                                 &wallet.disableDesktopPassword, &wallet.autoLock,
-                                 &wallet.hidePasswordsDefault,   &wallet.boldFieldNamesDefault};
+        qint32* const flags[] = {&settings.askPasswordOnOpen,      &settings.mustUnlockToEdit,
+                                 &settings.disableDesktopPassword, &settings.autoLock,
+                                 &settings.hidePasswordsDefault,   &settings.boldFieldNamesDefault};
         for (int i = 0; i < 6; ++i)
             *flags[i] = i == flag ? 1 : 0;
+        wallet.SetSettings(settings);
         auto flagWord = [flag](int i) { return Hex(i == flag ? "01000000" : "00000000"); };
         // Version 2.5, cipher method, password, next id, compact counter; three flags, lock minutes, three flags;
         // the colours and the three empty lists.
@@ -154,16 +163,18 @@ private Q_SLOTS:
 
         CWallet back;
         QVERIFY(Load(back, expected));
-        QCOMPARE(back.version, 2.5f);
-        QCOMPARE(back.cipherMethod, 0);
-        QCOMPARE(back.password, QStringLiteral("12345"));
-        QCOMPARE(back.nextId, 0x0A0B0C0D);
-        QCOMPARE(back.compactCounter, 3);
-        QCOMPARE(back.lockMinutes, 42);
-        QCOMPARE(back.defaultBackColor, 0x00AABBCCu);
-        QCOMPARE(back.defaultTextColor, 0x00010203u);
-        const qint32 backFlags[] = {back.askPasswordOnOpen, back.mustUnlockToEdit,     back.disableDesktopPassword,
-                                    back.autoLock,          back.hidePasswordsDefault, back.boldFieldNamesDefault};
+        QCOMPARE(back.Version(), 2.5f);
+        QCOMPARE(back.CipherMethod(), 0);
+        QCOMPARE(back.Password(), QStringLiteral("12345"));
+        QCOMPARE(back.PeekNextId(), 0x0A0B0C0D);
+        QCOMPARE(back.CompactCounter(), 3);
+        QCOMPARE(back.GetSettings().lockMinutes, 42);
+        QCOMPARE(back.GetSettings().defaultBackColor, 0x00AABBCCu);
+        QCOMPARE(back.GetSettings().defaultTextColor, 0x00010203u);
+        const qint32 backFlags[] = {
+            back.GetSettings().askPasswordOnOpen,      back.GetSettings().mustUnlockToEdit,
+            back.GetSettings().disableDesktopPassword, back.GetSettings().autoLock,
+            back.GetSettings().hidePasswordsDefault,   back.GetSettings().boldFieldNamesDefault};
         for (int i = 0; i < 6; ++i)
             QCOMPARE(backFlags[i], i == flag ? 1 : 0);
     }
@@ -179,21 +190,21 @@ private Q_SLOTS:
         QFETCH(int, method);
         CWallet wallet;
         Fill(wallet);
-        wallet.cipherMethod = method;
-        wallet.version = 2.5f;
+        wallet.SetCipherMethod(method);
+        wallet.SetVersion(2.5f);
         const QByteArray bytes = Stored(wallet);
-        QCOMPARE(wallet.password, QStringLiteral("4321"));
+        QCOMPARE(wallet.Password(), QStringLiteral("4321"));
         QCOMPARE(bytes.contains(QByteArray("4\0003\0002\0001\000", 8)), method == 0);
 
         CWallet back;
         QVERIFY(Load(back, bytes));
-        QCOMPARE(back.cipherMethod, method);
-        QCOMPARE(back.version, 2.5f);
-        QCOMPARE(back.password, QStringLiteral("4321"));
-        QCOMPARE(back.lockMinutes, 25);
-        QCOMPARE(back.askPasswordOnOpen, 1);
-        QCOMPARE(back.defaultBackColor, 0x00C0FFEEu);
-        QCOMPARE(back.nextId, wallet.nextId);
+        QCOMPARE(back.CipherMethod(), method);
+        QCOMPARE(back.Version(), 2.5f);
+        QCOMPARE(back.Password(), QStringLiteral("4321"));
+        QCOMPARE(back.GetSettings().lockMinutes, 25);
+        QCOMPARE(back.GetSettings().askPasswordOnOpen, 1);
+        QCOMPARE(back.GetSettings().defaultBackColor, 0x00C0FFEEu);
+        QCOMPARE(back.PeekNextId(), wallet.PeekNextId());
         QCOMPARE(back.cards.Count(), 2);
         QCOMPARE(back.cards.At(1)->values[0], QStringLiteral("12-3456-1"));
         QCOMPARE(back.templates.At(0)->fields[1].name, QStringLiteral("PIN"));
@@ -208,7 +219,7 @@ private Q_SLOTS:
         CWallet block, substituted;
         Fill(block);
         Fill(substituted);
-        substituted.cipherMethod = FieldCipher::SubstituteThenBlock;
+        substituted.SetCipherMethod(FieldCipher::SubstituteThenBlock);
         const QByteArray blockBytes = Stored(block);
         const QByteArray substitutedBytes = Stored(substituted);
         QVERIFY(blockBytes != substitutedBytes);
@@ -217,11 +228,11 @@ private Q_SLOTS:
         QVERIFY(Load(substitutedBack, substitutedBytes));
         QVERIFY(Load(blockBack, blockBytes));
         for (const CWallet* back : {&blockBack, &substitutedBack}) {
-            QCOMPARE(back->password, QStringLiteral("4321"));
+            QCOMPARE(back->Password(), QStringLiteral("4321"));
             QCOMPARE(back->cards.At(1)->values[0], QStringLiteral("12-3456-1"));
             QCOMPARE(back->templates.At(0)->fields[1].name, QStringLiteral("PIN"));
         }
-        QCOMPARE(substitutedBack.cipherMethod, qint32(FieldCipher::SubstituteThenBlock));
+        QCOMPARE(substitutedBack.CipherMethod(), qint32(FieldCipher::SubstituteThenBlock));
         QCOMPARE(Stored(substitutedBack), substitutedBytes);
         QCOMPARE(Stored(blockBack), blockBytes);
     }
@@ -281,11 +292,11 @@ private Q_SLOTS:
         const QByteArray bytes = Stored(source);
 
         CWallet wallet;
-        wallet.cipherMethod = 2;
+        wallet.SetCipherMethod(2);
         auto card = std::make_unique<CCard>(77);
         card->description = QStringLiteral("Keep me");
         wallet.cards.InsertInIdOrder(card);
-        wallet.password = QStringLiteral("9999");
+        wallet.SetPassword(QStringLiteral("9999"));
         QSignalSpy modified(&wallet, &CWallet::modifiedChanged);
 
         QString error;
@@ -293,14 +304,14 @@ private Q_SLOTS:
         QVERIFY(!error.isEmpty());
         QCOMPARE(wallet.cards.Count(), 1);
         QCOMPARE(wallet.cards.At(0)->description, QStringLiteral("Keep me"));
-        QCOMPARE(wallet.password, QStringLiteral("9999"));
-        QCOMPARE(wallet.cipherMethod, 2);
+        QCOMPARE(wallet.Password(), QStringLiteral("9999"));
+        QCOMPARE(wallet.CipherMethod(), 2);
         QCOMPARE(modified.count(), 0);
         // It goes on writing under its own method, not under the one of the stream it failed to read.
         CWallet back;
         QVERIFY(Load(back, Stored(wallet)));
-        QCOMPARE(back.cipherMethod, 2);
-        QCOMPARE(back.password, QStringLiteral("9999"));
+        QCOMPARE(back.CipherMethod(), 2);
+        QCOMPARE(back.Password(), QStringLiteral("9999"));
         QCOMPARE(back.cards.At(0)->description, QStringLiteral("Keep me"));
     }
 

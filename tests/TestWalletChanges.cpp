@@ -54,8 +54,12 @@ private Q_SLOTS:
     // refusal changes nothing.
     void accessRuleBeforeCardChanges() {
         CWallet& wallet = *m_fixture->wallet;
-        wallet.password = QStringLiteral("2468");
-        wallet.mustUnlockToEdit = 1;
+        wallet.SetPassword(QStringLiteral("2468"));
+        {
+            CWallet::Settings settings = wallet.GetSettings();
+            settings.mustUnlockToEdit = 1;
+            wallet.SetSettings(settings);
+        }
         wallet.SetLocked(true);
         wallet.SetModified(false);
         m_fixture->prompts.Password(QStringLiteral("2468"));
@@ -83,7 +87,7 @@ private Q_SLOTS:
     void cancelledSheetsChangeNothing() {
         CWallet& wallet = *m_fixture->wallet;
         wallet.SetModified(false);
-        const qint32 nextId = wallet.nextId;
+        const qint32 nextId = wallet.PeekNextId();
         QSignalSpy added(&wallet, &CWallet::cardAdded);
         m_editor->accept = false;
         QVERIFY(!wallet.NewCard(35));
@@ -91,7 +95,7 @@ private Q_SLOTS:
         QVERIFY(!wallet.NewCard(4711));
         QVERIFY(added.isEmpty() && !wallet.IsModified() && wallet.cards.Count() == 0);
         QCOMPARE(m_editor->sheets, 2);
-        QVERIFY(wallet.nextId - nextId <= 1); // the cancelled card may have drawn its id, the category not
+        QVERIFY(wallet.PeekNextId() - nextId <= 1); // the cancelled card may have drawn its id, the category not
     }
 
     // Each signal carries a record that is in the wallet at that moment: after adding and changing, before removal.

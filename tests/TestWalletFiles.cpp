@@ -46,8 +46,8 @@ private Q_SLOTS:
         QCOMPARE(w.categories.At(0)->id, 35);
         QCOMPARE(w.categories.At(0)->description, QStringLiteral("Business"));
         QCOMPARE(w.categories.At(1)->description, QStringLiteral("Personal"));
-        QCOMPARE(w.nextId, 37);
-        QCOMPARE(w.locked, 0);
+        QCOMPARE(w.PeekNextId(), 37);
+        QVERIFY(!w.IsLocked());
         QVERIFY(!w.IsModified());
         QCOMPARE(w.Title(), QStringLiteral("NewWallet"));
         QVERIFY2(f.prompts.Faults().isEmpty(), qPrintable(f.prompts.Faults().join('\n')));
@@ -61,8 +61,8 @@ private Q_SLOTS:
         f.prompts.Password(QStringLiteral("2468"));
         f.prompts.Message(QStringLiteral("Password changed successfully!"), Prompts::Answer::Ok);
         QVERIFY(f.wallet->OnNewDocument());
-        QCOMPARE(f.wallet->password, QStringLiteral("2468"));
-        QCOMPARE(f.wallet->locked, 0);
+        QCOMPARE(f.wallet->Password(), QStringLiteral("2468"));
+        QVERIFY(!f.wallet->IsLocked());
         QVERIFY(!f.wallet->IsModified());
         QVERIFY(f.prompts.Faults().isEmpty());
     }
@@ -71,7 +71,7 @@ private Q_SLOTS:
         WalletFixture f;
         f.MakeNew();
         f.AddCard(QStringLiteral("Visa"));
-        f.wallet->password = QStringLiteral("1357");
+        f.wallet->SetPassword(QStringLiteral("1357"));
         QVERIFY(f.SaveAs(QStringLiteral("mine.kvx")));
         QCOMPARE(f.wallet->Title(), QStringLiteral("mine.kvx"));
         QVERIFY(!f.wallet->IsModified());
@@ -82,7 +82,7 @@ private Q_SLOTS:
         f.wallet->DeleteContents();
         QVERIFY(f.wallet->OnOpenDocument(f.Path("mine.kvx")));
         QCOMPARE(f.Snapshot(), before);
-        QCOMPARE(f.wallet->locked, 1);
+        QVERIFY(f.wallet->IsLocked());
         QCOMPARE(f.wallet->PathName(), f.Path("mine.kvx"));
         QVERIFY(f.prompts.Faults().isEmpty());
     }
@@ -90,14 +90,18 @@ private Q_SLOTS:
     void openingAsksForThePasswordWhenTheWalletSaysSo() {
         WalletFixture f;
         f.MakeNew();
-        f.wallet->password = QStringLiteral("8642");
-        f.wallet->askPasswordOnOpen = 1;
+        f.wallet->SetPassword(QStringLiteral("8642"));
+        {
+            CWallet::Settings settings = f.wallet->GetSettings();
+            settings.askPasswordOnOpen = 1;
+            f.wallet->SetSettings(settings);
+        }
         QVERIFY(f.SaveAs(QStringLiteral("ask.kvx")));
         QSignalSpy quit(f.wallet.get(), &CWallet::quitRequested);
 
         f.prompts.Password(QStringLiteral("8642"));
         QVERIFY(f.wallet->OnOpenDocument(f.Path("ask.kvx")));
-        QCOMPARE(f.wallet->locked, 0);
+        QVERIFY(!f.wallet->IsLocked());
         QCOMPARE(f.prompts.Asked().last(), QStringLiteral("Enter the password to unlock this wallet (ask.kvx):"));
 
         f.prompts.Password(QStringLiteral("1111"));
@@ -114,12 +118,16 @@ private Q_SLOTS:
         f.MakeNew();
         QVERIFY(f.SaveAs(QStringLiteral("none.kvx")));
         QVERIFY(f.wallet->OnOpenDocument(f.Path("none.kvx")));
-        QCOMPARE(f.wallet->locked, 0);
-        f.wallet->password = QStringLiteral("1234");
-        f.wallet->disableDesktopPassword = 1;
+        QVERIFY(!f.wallet->IsLocked());
+        f.wallet->SetPassword(QStringLiteral("1234"));
+        {
+            CWallet::Settings settings = f.wallet->GetSettings();
+            settings.disableDesktopPassword = 1;
+            f.wallet->SetSettings(settings);
+        }
         QVERIFY(f.wallet->OnFileSave());
         QVERIFY(f.wallet->OnOpenDocument(f.Path("none.kvx")));
-        QCOMPARE(f.wallet->locked, 1);
+        QVERIFY(f.wallet->IsLocked());
         QVERIFY(f.wallet->RequestAccess(QString()));
         QVERIFY(f.prompts.Faults().isEmpty());
     }
@@ -180,14 +188,14 @@ private Q_SLOTS:
             QCOMPARE(Elements(f.Path("c.kvx"), "F").size(), 1);
             QCOMPARE(card->image().RemoveStream(), 1);
         }
-        QCOMPARE(f.wallet->compactCounter, removals);
+        QCOMPARE(f.wallet->CompactCounter(), removals);
         QVERIFY(f.wallet->IsModified());
         QVERIFY(f.wallet->OnFileSave());
-        QCOMPARE(f.wallet->compactCounter, stored);
+        QCOMPARE(f.wallet->CompactCounter(), stored);
         QVERIFY(Elements(f.Path("c.kvx"), "F").isEmpty());
         f.wallet->DeleteContents();
         QVERIFY(f.wallet->OnOpenDocument(f.Path("c.kvx")));
-        QCOMPARE(f.wallet->compactCounter, stored);
+        QCOMPARE(f.wallet->CompactCounter(), stored);
     }
 
     void versions_data() {
@@ -203,7 +211,7 @@ private Q_SLOTS:
         QFETCH(bool, opens);
         WalletFixture f;
         f.MakeNew();
-        f.wallet->version = version;
+        f.wallet->SetVersion(version);
         QVERIFY(f.SaveAs(QStringLiteral("old.kvx")));
         f.wallet->DeleteContents();
         f.AddCard(QStringLiteral("Unsaved"), 1);
@@ -213,11 +221,11 @@ private Q_SLOTS:
                               Prompts::Answer::Ok);
         QCOMPARE(f.wallet->OnOpenDocument(f.Path("old.kvx")), opens);
         if (opens) {
-            QCOMPARE(f.wallet->version, version);
+            QCOMPARE(f.wallet->Version(), version);
             QVERIFY(f.wallet->OnFileSave());
             f.wallet->DeleteContents();
             QVERIFY(f.wallet->OnOpenDocument(f.Path("old.kvx")));
-            QCOMPARE(f.wallet->version, version);
+            QCOMPARE(f.wallet->Version(), version);
         } else {
             QCOMPARE(f.wallet->cards.Count(), 1);
             QCOMPARE(f.wallet->cards.At(0)->description, QStringLiteral("Unsaved"));
@@ -303,7 +311,7 @@ private Q_SLOTS:
     void substitutionMethodKeepsEveryCharacter() {
         WalletFixture f;
         f.MakeNew();
-        f.wallet->cipherMethod = 2;
+        f.wallet->SetCipherMethod(2);
         CCard* card = f.AddCard(QStringLiteral("Odd \uFFB8 text"));
         card->values.Set(1, QString(QChar(0xFFB8)));
         QVERIFY(f.SaveAs(QStringLiteral("m2.kvx")));
@@ -311,16 +319,16 @@ private Q_SLOTS:
         QVERIFY(f.wallet->OnOpenDocument(f.Path("m2.kvx")));
         QCOMPARE(f.wallet->cards.At(0)->description, QStringLiteral("Odd \uFFB8 text"));
         QCOMPARE(f.wallet->cards.At(0)->values[1], QString(QChar(0xFFB8)));
-        QCOMPARE(f.wallet->cipherMethod, 1);
+        QCOMPARE(f.wallet->CipherMethod(), 1);
 
         // Without that unit the wallet keeps its method.
-        f.wallet->cipherMethod = 2;
+        f.wallet->SetCipherMethod(2);
         f.wallet->cards.At(0)->description = QStringLiteral("Plain");
         f.wallet->cards.At(0)->values.Set(1, {});
         QVERIFY(f.wallet->OnFileSave());
         f.wallet->DeleteContents();
         QVERIFY(f.wallet->OnOpenDocument(f.Path("m2.kvx")));
-        QCOMPARE(f.wallet->cipherMethod, 2);
+        QCOMPARE(f.wallet->CipherMethod(), 2);
         QCOMPARE(f.wallet->cards.At(0)->description, QStringLiteral("Plain"));
     }
 
@@ -360,11 +368,11 @@ private Q_SLOTS:
         WalletFixture f;
         f.MakeNew();
         f.AddCard(QStringLiteral("Card"));
-        f.wallet->nextId = 3;
+        f.wallet->SetNextId(3);
         QVERIFY(f.SaveAs(QStringLiteral("ids.kvx")));
         QVERIFY(f.wallet->OnOpenDocument(f.Path("ids.kvx")));
-        QCOMPARE(f.wallet->nextId, 38);
-        f.wallet->nextId = std::numeric_limits<qint32>::max();
+        QCOMPARE(f.wallet->PeekNextId(), 38);
+        f.wallet->SetNextId(std::numeric_limits<qint32>::max());
         QVERIFY(f.wallet->OnFileSave());
         f.wallet->SetStarted(true);
         f.prompts.Message(QStringLiteral("record numbers are damaged"), Prompts::Answer::Ok);

@@ -24,14 +24,14 @@ private Q_SLOTS:
         f.MakeNew();
         CWallet& w = *f.wallet;
         QVERIFY(w.RequestAccess(QString()));
-        w.password = QStringLiteral("1234");
+        w.SetPassword(QStringLiteral("1234"));
         w.SetLocked(true);
         f.prompts.Password(QStringLiteral("9999"));
         QVERIFY(!w.RequestAccess(QString()));
-        QCOMPARE(w.locked, 1);
+        QVERIFY(w.IsLocked());
         f.prompts.Password(QStringLiteral("1234"));
         QVERIFY(w.RequestAccess(QStringLiteral("bank.kvx")));
-        QCOMPARE(w.locked, 0);
+        QVERIFY(!w.IsLocked());
         QVERIFY(w.RequestAccess(QString()));
         QCOMPARE(f.prompts.Asked().at(f.prompts.Asked().size() - 2),
                  QStringLiteral("Enter the password to unlock this wallet (NewWallet):"));
@@ -44,18 +44,22 @@ private Q_SLOTS:
         f.MakeNew();
         f.wallet->SetLocked(true);
         QVERIFY(f.wallet->RequestAccess(QString()));
-        QCOMPARE(f.wallet->locked, 0);
+        QVERIFY(!f.wallet->IsLocked());
         QVERIFY(f.prompts.Faults().isEmpty());
     }
 
     void disabledDesktopPasswordNeverAsks() {
         WalletFixture f;
         f.MakeNew();
-        f.wallet->password = QStringLiteral("1234");
+        f.wallet->SetPassword(QStringLiteral("1234"));
         f.wallet->SetLocked(true);
-        f.wallet->disableDesktopPassword = 1;
+        {
+            CWallet::Settings settings = f.wallet->GetSettings();
+            settings.disableDesktopPassword = 1;
+            f.wallet->SetSettings(settings);
+        }
         QVERIFY(f.wallet->RequestAccess(QString()));
-        QCOMPARE(f.wallet->locked, 1);
+        QVERIFY(f.wallet->IsLocked());
         QVERIFY(f.prompts.Faults().isEmpty());
     }
 
@@ -88,7 +92,7 @@ private Q_SLOTS:
         f.prompts.Password(QStringLiteral("3333"));
         f.prompts.Message(QStringLiteral("Password changed successfully!"), Prompts::Answer::Ok);
         QVERIFY(w.ChangePassword());
-        QCOMPARE(w.password, QStringLiteral("3333"));
+        QCOMPARE(w.Password(), QStringLiteral("3333"));
         QVERIFY(w.IsModified());
         // The same password again changes nothing and says nothing.
         w.SetModified(false);
@@ -100,7 +104,7 @@ private Q_SLOTS:
         // Cancelled.
         f.prompts.Password(QString(), false);
         QVERIFY(!w.ChangePassword());
-        QCOMPARE(w.password, QStringLiteral("3333"));
+        QCOMPARE(w.Password(), QStringLiteral("3333"));
         QVERIFY2(f.prompts.Faults().isEmpty(), qPrintable(f.prompts.Faults().join('\n')));
     }
 
@@ -117,7 +121,7 @@ private Q_SLOTS:
         f.prompts.Message(QStringLiteral("permanently delete"), Prompts::Answer::Yes);
         QVERIFY(f.wallet->DeleteCard(id));
         QVERIFY(!f.wallet->cards.FindById(id));
-        QVERIFY(!f.wallet->clipboardCard);
+        QVERIFY(!f.wallet->ClipboardCard());
         QVERIFY(!f.wallet->DeleteCard(id));
         QVERIFY(f.prompts.Faults().isEmpty());
     }

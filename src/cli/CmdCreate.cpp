@@ -28,7 +28,7 @@ int CmdCreate::Run(CliContext& context) const {
     CWallet& wallet = context.NewWallet();
     if (!wallet.OnNewDocument())
         throw CliError(QStringLiteral("the new wallet could not be made"));
-    if (withPassword && wallet.password.isEmpty())
+    if (withPassword && wallet.Password().isEmpty())
         context.Refused(QStringLiteral("no password was set"));
     prompts.PrepareFileName(path);
     if (!wallet.OnFileSave())

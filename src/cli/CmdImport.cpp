@@ -52,7 +52,7 @@ int CmdImport::Run(CliContext& context) const {
         throw CliError::Usage(QStringLiteral("--category needs a name"));
 
     CWallet& wallet = context.OpenWallet(CliContext::Access::Change);
-    if (wallet.mustUnlockToEdit)
+    if (wallet.GetSettings().mustUnlockToEdit)
         context.RequireAccess();
     WalletImporter importer(wallet, category, [&](const CCategory& existing) { context.RequireAccess(existing); });
     QString error;

@@ -19,24 +19,24 @@ CmdInfo::CmdInfo()
 int CmdInfo::Run(CliContext& context) const {
     const CWallet& wallet = context.OpenWallet(CliContext::Access::Read);
     // The version is shown with two decimals; the JSON number is that rounded value, not the float's digits.
-    const QString version = QString::asprintf("%4.2f", double(wallet.version)).trimmed();
+    const QString version = QString::asprintf("%4.2f", double(wallet.Version())).trimmed();
     QList<std::pair<QString, QJsonValue>> items = {
         {QStringLiteral("version"), version.toDouble()},
-        {QStringLiteral("cipherMethod"), wallet.cipherMethod},
-        {QStringLiteral("nextId"), wallet.nextId},
+        {QStringLiteral("cipherMethod"), wallet.CipherMethod()},
+        {QStringLiteral("nextId"), wallet.PeekNextId()},
         {QStringLiteral("categories"), qint64(wallet.categories.Count())},
         {QStringLiteral("cards"), qint64(wallet.cards.Count())},
         {QStringLiteral("templates"), qint64(wallet.templates.Count())},
         {QStringLiteral("attachments"), wallet.CountAttachments()},
-        {QStringLiteral("askPasswordOnOpen"), wallet.askPasswordOnOpen != 0},
-        {QStringLiteral("mustUnlockToEdit"), wallet.mustUnlockToEdit != 0},
-        {QStringLiteral("autoLock"), wallet.autoLock != 0},
-        {QStringLiteral("lockMinutes"), wallet.lockMinutes},
-        {QStringLiteral("disableDesktopPassword"), wallet.disableDesktopPassword != 0},
-        {QStringLiteral("hidePasswordsDefault"), wallet.hidePasswordsDefault != 0},
-        {QStringLiteral("boldFieldNamesDefault"), wallet.boldFieldNamesDefault != 0},
-        {QStringLiteral("defaultBackColor"), CliContext::ColorText(wallet.defaultBackColor)},
-        {QStringLiteral("defaultTextColor"), CliContext::ColorText(wallet.defaultTextColor)},
+        {QStringLiteral("askPasswordOnOpen"), wallet.GetSettings().askPasswordOnOpen != 0},
+        {QStringLiteral("mustUnlockToEdit"), wallet.GetSettings().mustUnlockToEdit != 0},
+        {QStringLiteral("autoLock"), wallet.GetSettings().autoLock != 0},
+        {QStringLiteral("lockMinutes"), wallet.GetSettings().lockMinutes},
+        {QStringLiteral("disableDesktopPassword"), wallet.GetSettings().disableDesktopPassword != 0},
+        {QStringLiteral("hidePasswordsDefault"), wallet.GetSettings().hidePasswordsDefault != 0},
+        {QStringLiteral("boldFieldNamesDefault"), wallet.GetSettings().boldFieldNamesDefault != 0},
+        {QStringLiteral("defaultBackColor"), CliContext::ColorText(wallet.GetSettings().defaultBackColor)},
+        {QStringLiteral("defaultTextColor"), CliContext::ColorText(wallet.GetSettings().defaultTextColor)},
         {QStringLiteral("sealed"), wallet.IsSealed()},
     };
     if (wallet.IsSealed()) {

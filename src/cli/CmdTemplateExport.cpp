@@ -21,7 +21,7 @@ int CmdTemplateExport::Run(CliContext& context) const {
     const QString path = context.PathArg(2, "FILE");
     context.ConfirmReplace(path);
     context.GetPrompts().PrepareFileName(path);
-    if (!cardTemplate.ExportToFile(wallet.cipherMethod))
+    if (!cardTemplate.ExportToFile(wallet.CipherMethod()))
         throw CliError(QString());
     return 0;
 }

@@ -25,7 +25,7 @@ int CmdTemplateImport::Run(CliContext& context) const {
     context.RequireAccess();
     context.GetPrompts().PrepareFileName(context.PathArg(1, "FILE"));
     auto cardTemplate = std::make_unique<CCardTemplate>();
-    if (!cardTemplate->ImportFromFile(wallet.cipherMethod))
+    if (!cardTemplate->ImportFromFile(wallet.CipherMethod()))
         throw CliError(QString());
     cardTemplate->id = context.FreeId(kUserTemplateIdOffset);
     cardTemplate->description += QStringLiteral(" (Imported)");

@@ -90,7 +90,7 @@ void CDlgManageTemplates::accept() {
     else if (task == Duplicate)
         RunDuplicate(*chosen);
     else
-        chosen->ExportToFile(m_wallet.cipherMethod);
+        chosen->ExportToFile(m_wallet.CipherMethod());
 }
 
 // The new template takes an id only once the user keeps it.
@@ -138,7 +138,7 @@ void CDlgManageTemplates::RunDuplicate(const CCardTemplate& chosen) {
 // An imported template keeps the internal name it was written with, so that cards made elsewhere find it.
 void CDlgManageTemplates::RunImport() {
     auto imported = std::make_unique<CCardTemplate>();
-    if (imported->ImportFromFile(m_wallet.cipherMethod) != 1)
+    if (imported->ImportFromFile(m_wallet.CipherMethod()) != 1)
         return;
     const QString announced = imported->description;
     imported->description += tr(" (Imported)");

@@ -51,7 +51,7 @@ void CDlgWalletInfo::Fill() {
         {tr("Num. Templates"), NumberText(int(m_wallet.templates.Count()))},
         {tr("Num. Attachments"), NumberText(m_wallet.CountAttachments())},
         {tr("Document Path"), path.isEmpty() ? tr("N/A") : path},
-        {tr("Document Version"), QString::asprintf("%4.2f", double(m_wallet.version))}};
+        {tr("Document Version"), QString::asprintf("%4.2f", double(m_wallet.Version()))}};
     for (const auto& [name, value] : rows)
         new QTreeWidgetItem(m_items, {name, value});
 }

@@ -3,49 +3,42 @@
 
 #include "base/CipherText.h"
 #include "base/Clipboard.h"
-#include "base/Clock.h"
 #include "base/FieldCipher.h"
 #include "base/Prompts.h"
 #include "base/ResourceLibrary.h"
 #include "base/Utilities.h"
 #include "document/WalletPropertiesEditor.h"
-#include "document/WalletStorage.h"
 #include "model/CArchive.h"
 #include "model/CArchiveException.h"
 #include "model/RecordEditor.h"
 #include "resources/StringTable.h"
-#include "storage/CompoundFile.h"
-#include "storage/DetachedStream.h"
-#include "storage/HashingDevice.h"
-#include "storage/PassphraseStrength.h"
-#include "storage/SealKey.h"
-#include "storage/SealedHeader.h"
-#include "storage/SealedReader.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QIODevice>
-#include <QSet>
 
 #include <algorithm>
 #include <limits>
-#include <unistd.h>
 #include <utility>
 
-using namespace WalletStorage;
-
 // The program has one wallet document; the first one made serves the records and their attachments until it goes.
-CWallet::CWallet(QObject* parent) : QObject(parent) {
+CWallet::CWallet(QObject* parent) : QObject(parent), m_walletFile(*this) {
     if (!WalletContext::Get()) {
         AttachmentStore::Install(this);
         WalletContext::Install(this);
     }
     m_title = LoadResString(kStrNewWallet);
+    connect(&m_lock, &CWalletLock::lockStateShown, this, &CWallet::lockStateShown);
+    connect(&m_lock, &CWalletLock::lockChanged, this, [this](bool locked) {
+        Q_EMIT updated(kHintRefresh);
+        if (locked)
+            Q_EMIT updated(kHintReset);
+    });
+    connect(&m_lock, &CWalletLock::passwordChanged, this, [this] { SetModified(true); });
 }
 
 // A wallet that is only read into and never becomes the open one.
-CWallet::CWallet(Detached) {}
+CWallet::CWallet(Detached) : m_walletFile(*this) {}
 
 CWallet::~CWallet() {
     if (WalletContext::Get() == this) {
@@ -74,27 +67,26 @@ CWallet::BulkChange::~BulkChange() {
 
 void CWallet::DeleteContents() {
     BeginReset();
-    password.clear();
-    cipherMethod = 1;
-    clipboardOp = 0;
-    lockMinutes = kDefaultLockMinutes;
-    compactCounter = 0;
-    nextId = 1;
-    version = kCurrentVersion;
-    askPasswordOnOpen = 0;
-    mustUnlockToEdit = 0;
-    locked = 1;
-    hidePasswordsDefault = 1;
-    boldFieldNamesDefault = 0;
-    autoLock = 1;
-    disableDesktopPassword = 0;
-    defaultBackColor = 0xFFFFFF;
-    defaultTextColor = 0x000000;
-    clipboardCard = nullptr;
+    m_lock.Clear();
+    m_cipherMethod = 1;
+    m_clipboardOp = 0;
+    m_settings.lockMinutes = kDefaultLockMinutes;
+    m_compactCounter = 0;
+    m_nextId = 1;
+    m_version = kCurrentVersion;
+    m_settings.askPasswordOnOpen = 0;
+    m_settings.mustUnlockToEdit = 0;
+    m_settings.hidePasswordsDefault = 1;
+    m_settings.boldFieldNamesDefault = 0;
+    m_settings.autoLock = 1;
+    m_settings.disableDesktopPassword = 0;
+    m_settings.defaultBackColor = 0xFFFFFF;
+    m_settings.defaultTextColor = 0x000000;
+    m_clipboardCard = nullptr;
     cards.DeleteAll();
     templates.DeleteAll();
     categories.DeleteAll();
-    ForgetFile();
+    m_walletFile.ForgetFile();
     SetModified(false);
     SetPathName(QString());
     SetTitle(LoadResString(kStrNewWallet));
@@ -102,17 +94,8 @@ void CWallet::DeleteContents() {
 }
 
 WalletContext::CardDefaults CWallet::NewCardDefaults() const {
-    return {hidePasswordsDefault, boldFieldNamesDefault, defaultBackColor, defaultTextColor};
-}
-
-void CWallet::ForgetFile() {
-    m_file.reset();
-    m_seal.reset();
-    m_fileSeal.reset();
-    m_stamp = WalletFileStamp();
-    m_fileStreams.clear();
-    m_pending.clear();
-    m_conflict = false;
+    return {m_settings.hidePasswordsDefault, m_settings.boldFieldNamesDefault, m_settings.defaultBackColor,
+            m_settings.defaultTextColor};
 }
 
 void CWallet::Serialize(CArchive& archive) {
@@ -133,38 +116,39 @@ void CWallet::CheckNextId() {
         highest = std::max(highest, card->id);
     for (const CCategory* category : categories)
         highest = std::max(highest, category->id);
-    if (nextId <= highest)
-        nextId = highest < kLastNextId ? highest + 1 : std::numeric_limits<qint32>::max();
-    if (nextId < 1 || nextId > kLastNextId)
+    if (m_nextId <= highest)
+        m_nextId = highest < kLastNextId ? highest + 1 : std::numeric_limits<qint32>::max();
+    if (m_nextId < 1 || m_nextId > kLastNextId)
         throw CArchiveException(tr("The wallet's record numbers are damaged."));
 }
 
 void CWallet::SerializeHeader(CArchive& archive) {
-    archive.Item(version);
-    archive.Item(cipherMethod);
+    archive.Item(m_version);
+    archive.Item(m_cipherMethod);
     // The header names the method that the password and the lists after it are enciphered under.
-    archive.SetCipherMethod(cipherMethod);
+    archive.SetCipherMethod(m_cipherMethod);
+    QString password = m_lock.Password();
     CWalletItem::CipheredItem(archive, password);
-    archive.Item(nextId);
-    archive.Item(compactCounter);
-    archive.Item(askPasswordOnOpen);
-    archive.Item(mustUnlockToEdit);
-    archive.Item(disableDesktopPassword);
-    archive.Item(lockMinutes);
-    archive.Item(autoLock);
-    archive.Item(hidePasswordsDefault);
-    archive.Item(boldFieldNamesDefault);
-    archive.Item(defaultBackColor);
-    archive.Item(defaultTextColor);
+    archive.Item(m_nextId);
+    archive.Item(m_compactCounter);
+    archive.Item(m_settings.askPasswordOnOpen);
+    archive.Item(m_settings.mustUnlockToEdit);
+    archive.Item(m_settings.disableDesktopPassword);
+    archive.Item(m_settings.lockMinutes);
+    archive.Item(m_settings.autoLock);
+    archive.Item(m_settings.hidePasswordsDefault);
+    archive.Item(m_settings.boldFieldNamesDefault);
+    archive.Item(m_settings.defaultBackColor);
+    archive.Item(m_settings.defaultTextColor);
     if (archive.IsLoading())
-        password = CipherText(std::move(password), false, archive.CipherMethod());
+        m_lock.SetPassword(CipherText(std::move(password), false, archive.CipherMethod()));
 }
 
 std::unique_ptr<CWallet> CWallet::ReadFresh(QIODevice& device, QString& error) const {
     std::unique_ptr<CWallet> fresh(new CWallet(Detached{}));
     try {
         // The method given here is replaced by the one the header names before any text is deciphered.
-        CArchive archive(device, CArchive::Mode::Load, fresh->cipherMethod);
+        CArchive archive(device, CArchive::Mode::Load, fresh->m_cipherMethod);
         fresh->Serialize(archive);
         return fresh;
     } catch (const CArchiveException& e) {
@@ -185,7 +169,7 @@ bool CWallet::Load(QIODevice& device, QString& error) {
 
 bool CWallet::Store(QIODevice& device, QString& error) {
     try {
-        CArchive archive(device, CArchive::Mode::Store, cipherMethod);
+        CArchive archive(device, CArchive::Mode::Store, m_cipherMethod);
         Serialize(archive);
         archive.Flush();
     } catch (const CArchiveException& e) {
@@ -197,26 +181,18 @@ bool CWallet::Store(QIODevice& device, QString& error) {
 
 void CWallet::TakeContents(CWallet& other) {
     const BulkChange reset(*this);
-    std::swap(password, other.password);
-    std::swap(cipherMethod, other.cipherMethod);
-    std::swap(lockMinutes, other.lockMinutes);
-    std::swap(compactCounter, other.compactCounter);
-    std::swap(nextId, other.nextId);
-    std::swap(version, other.version);
-    std::swap(askPasswordOnOpen, other.askPasswordOnOpen);
-    std::swap(mustUnlockToEdit, other.mustUnlockToEdit);
-    std::swap(hidePasswordsDefault, other.hidePasswordsDefault);
-    std::swap(boldFieldNamesDefault, other.boldFieldNamesDefault);
-    std::swap(autoLock, other.autoLock);
-    std::swap(disableDesktopPassword, other.disableDesktopPassword);
-    std::swap(defaultBackColor, other.defaultBackColor);
-    std::swap(defaultTextColor, other.defaultTextColor);
+    m_lock.Clear();
+    m_lock.SetPassword(other.m_lock.Password());
+    std::swap(m_cipherMethod, other.m_cipherMethod);
+    std::swap(m_compactCounter, other.m_compactCounter);
+    std::swap(m_nextId, other.m_nextId);
+    std::swap(m_version, other.m_version);
+    std::swap(m_settings, other.m_settings);
     std::swap(cards, other.cards);
     std::swap(templates, other.templates);
     std::swap(categories, other.categories);
-    clipboardOp = 0;
-    locked = 1;
-    clipboardCard = nullptr;
+    m_clipboardOp = 0;
+    m_clipboardCard = nullptr;
 }
 
 void CWallet::SetModified(bool modified) {
@@ -276,51 +252,31 @@ bool CWallet::LoadDefaults() {
 }
 
 bool CWallet::OnOpenDocument(const QString& path) {
-    std::shared_ptr<const SealKey> seal;
-    if (!UnlockSeal(path, seal))
-        return false;
-    auto file = std::make_unique<CompoundFile>();
-    file->SetSeal(seal);
-    if (!file->Open(path, m_hold == FileHold::Exclusive ? CompoundFile::kMode : CompoundFile::kReadMode))
-        return OpenFailed(file->ErrorString());
-    file->OpenStorage(kDocumentStorage);
-    std::unique_ptr<QIODevice> stream = file->OpenStream(kDocumentStream);
-    if (!stream)
-        return OpenFailed(file->ErrorString());
-    QString error;
-    HashingDevice hashing(*stream, QIODevice::ReadOnly);
-    std::unique_ptr<CWallet> fresh = ReadFresh(hashing, error);
-    const QByteArray documentHash = fresh ? hashing.Finish() : QByteArray();
-    if (fresh && documentHash.isEmpty()) {
-        error = hashing.errorString();
-        fresh.reset();
-    }
-    stream.reset();
-    file->PopStorage();
-    if (!fresh)
-        return OpenFailed(error);
-
     const QString fileName = QFileInfo(path).fileName();
-    if (!(fresh->version >= 1.0f)) {
-        Prompts::Get().Message(FormatText(LoadResString(kStrIncompatibleFile), {fileName}), Prompts::Icon::Error,
-                               Prompts::Buttons::Ok, Prompts::Answer::Ok);
+    std::unique_ptr<CWallet> fresh;
+    const auto read = [&](QIODevice& device, QString& error) { return (fresh = ReadFresh(device, error)) != nullptr; };
+    const auto take = [&] {
+        if (!(fresh->m_version >= 1.0f)) {
+            Prompts::Get().Message(FormatText(LoadResString(kStrIncompatibleFile), {fileName}), Prompts::Icon::Error,
+                                   Prompts::Buttons::Ok, Prompts::Answer::Ok);
+            return false;
+        }
+        TakeContents(*fresh);
+        return true;
+    };
+    if (!m_walletFile.Open(path, read, take))
         return false;
-    }
-    TakeContents(*fresh);
-    TakeStamp(*file, documentHash);
-    Hold(std::move(file));
-    m_seal = m_fileSeal = seal;
     SetPathName(path);
     SetTitle(fileName);
     Q_EMIT pathChanged(path);
-    if (askPasswordOnOpen) {
+    if (m_settings.askPasswordOnOpen) {
         if (!RequestAccess(fileName)) {
             m_quitting = true;
             Q_EMIT quitRequested(-1);
             return false;
         }
-    } else if (!disableDesktopPassword) {
-        SetLocked(!password.isEmpty());
+    } else if (!m_settings.disableDesktopPassword) {
+        SetLocked(!Password().isEmpty());
     }
     SetModified(false);
     Q_EMIT updated(kHintRefresh);
@@ -328,317 +284,25 @@ bool CWallet::OnOpenDocument(const QString& path) {
     return true;
 }
 
-// A sealed file asks for its passphrase before anything of it is read; a plain one goes on with no key.
-bool CWallet::UnlockSeal(const QString& path, std::shared_ptr<const SealKey>& key) {
-    SealedHeader header;
-    QString error;
-    switch (SealedHeader::Read(path, header, error)) {
-    case SealedHeader::Kind::Plain:
-        return true;
-    case SealedHeader::Kind::Sealed:
-        return AskSealKey(path, header, key);
-    case SealedHeader::Kind::Unusable:
-        break;
-    }
-    return OpenFailed(QStringLiteral("\"%1\": %2").arg(QDir::toNativeSeparators(path), error));
-}
-
-// The passphrase is checked against the first chunk alone, so a mistyped one costs a derivation, not a whole read.
-bool CWallet::AskSealKey(const QString& path, const SealedHeader& header, std::shared_ptr<const SealKey>& key) {
-    constexpr int kTries = 3;
-    const QString name = QFileInfo(path).fileName();
-    for (int attempt = 0; attempt < kTries; ++attempt) {
-        QString passphrase;
-        if (!Prompts::Get().AskPassphrase(passphrase, name, false))
-            return false;
-        QString error;
-        key = SealKey::Derive(passphrase, header, error);
-        SealKey::WipeText(passphrase);
-        if (!key)
-            return OpenFailed(error);
-        QFile file(path);
-        if (!file.open(QIODevice::ReadOnly))
-            return OpenFailed(file.errorString());
-        switch (SealedReader::CheckKey(file, *key, error)) {
-        case SealedReader::Result::Opened:
-            return true;
-        case SealedReader::Result::Damaged:
-            return OpenFailed(QStringLiteral("\"%1\": %2").arg(QDir::toNativeSeparators(path), error));
-        case SealedReader::Result::WrongKey:
-            Prompts::Warn(
-                QStringLiteral("The passphrase of \"%1\" is wrong (or the start of the file was changed).").arg(name));
-            break;
-        }
-    }
-    key.reset();
-    return false;
-}
-
-bool CWallet::SealFile(const QString& passphrase, quint32 operations, quint32 memoryKiB, QString& error) {
-    if (PathName().isEmpty()) {
-        error = QStringLiteral("The wallet must be saved to a file before it can be sealed.");
-        return false;
-    }
-    const PassphraseStrength strength(passphrase);
-    if (!strength.IsStrongEnough()) {
-        error = strength.Reason();
-        return false;
-    }
-    std::shared_ptr<const SealKey> key = SealKey::Create(passphrase, {operations, memoryKiB}, error);
-    return key && Reseal(std::move(key), error);
-}
-
-QString CWallet::UnsealQuestion(const QString& fileName) {
-    return QStringLiteral("Unseal \"%1\"? Anyone who has the file will then be able to read it with this program's "
-                          "published format.")
-        .arg(fileName);
-}
-
-bool CWallet::UnsealFile(QString& error) {
-    return Reseal(nullptr, error);
-}
-
-// The save reads the file with the key it has now and writes it with the new one; a failed save keeps the old.
-bool CWallet::Reseal(std::shared_ptr<const SealKey> key, QString& error) {
-    std::shared_ptr<const SealKey> old = std::exchange(m_seal, std::move(key));
-    if (OnSaveDocument(PathName()))
-        return true;
-    m_seal = std::move(old);
-    if (m_file)
-        m_file->SetSeal(m_fileSeal);
-    error.clear(); // the save has told the user why
-    return false;
-}
-
-// While the program starts, a last wallet that has gone is passed over without a word.
-bool CWallet::OpenFailed(const QString& reason) {
-    if (m_started)
-        Prompts::Warn(LoadResString(kStrOpenError) + QStringLiteral("\n\n") + reason);
-    return false;
-}
-
 bool CWallet::OnSaveDocument(const QString& path) {
-    const qint32 counterBefore = compactCounter;
-    const qint32 methodBefore = cipherMethod;
+    const qint32 counterBefore = m_compactCounter;
+    const qint32 methodBefore = m_cipherMethod;
     // Every save writes a whole new file, which holds no space of removed attachments: the save compacts.
-    if (compactCounter >= kCompactAfterRemovals)
-        compactCounter = 0;
+    if (m_compactCounter >= kCompactAfterRemovals)
+        m_compactCounter = 0;
     // Under the substitution method U+FFB8 becomes a zero unit that reads back as padding; such a wallet is written
     // under the block method, which keeps every character.
-    if (cipherMethod == FieldCipher::SubstituteThenBlock && ContainsUnit(0xFFB8))
-        cipherMethod = FieldCipher::BlockOnly;
+    if (m_cipherMethod == FieldCipher::SubstituteThenBlock && ContainsUnit(0xFFB8))
+        m_cipherMethod = FieldCipher::BlockOnly;
     QString error;
-    if (!WriteFile(path, error)) {
-        compactCounter = counterBefore;
-        cipherMethod = methodBefore;
+    if (!m_walletFile.WriteFile(path, error)) {
+        m_compactCounter = counterBefore;
+        m_cipherMethod = methodBefore;
         Prompts::Warn(FormatText(LoadResString(kStrSaveFailed), {QDir::toNativeSeparators(path), error}));
         return false;
     }
     SetModified(false);
     return true;
-}
-
-// An attachment that a save could not carry over, and what its slot named before.
-struct CWallet::LeftOut {
-    const CCard* card;
-    CAttachment* slot;
-    QString streamName;
-};
-
-// The new file is built from the wallet's current file (its own file in place, or a copy of it under a new name),
-// so attachments come along; a wallet file already at another path is emptied first, under its lock, so a wallet
-// that another program has open is never replaced behind its back. The file then gets the document stream and
-// exactly the attachments the cards name, and all of it is committed at once.
-bool CWallet::WriteFile(const QString& path, QString& error) {
-    m_conflict = false;
-    const bool exists = QFileInfo::exists(path);
-    const bool inPlace = exists && !PathName().isEmpty() && QFileInfo(path) == QFileInfo(PathName());
-    std::unique_ptr<CompoundFile> opened;
-    CompoundFile* file = inPlace && m_file && !m_file->IsReadOnly() ? m_file.get() : nullptr;
-    if (!file) {
-        opened = std::make_unique<CompoundFile>();
-        file = opened.get();
-        file->SetSeal(m_fileSeal);
-        if (!(exists ? file->Open(path) : file->Create(path))) {
-            error = file->ErrorString();
-            return false;
-        }
-    }
-    file->SetSeal(m_seal);
-    if (inPlace ? !CheckUnchanged(*file, path, error) : !(Empty(*file) && FillNewFile(*file, error)))
-        return false;
-    std::vector<LeftOut> leftOut;
-    QByteArray documentHash;
-    QString backup;
-    bool ok = WriteAttachments(*file, leftOut, error);
-    ok = ok && WriteDocument(*file, documentHash, error);
-    if (ok && inPlace && !leftOut.empty())
-        ok = !(backup = KeepBackup(path, error)).isEmpty();
-    if (ok && !file->Commit())
-        ok = false;
-    if (!ok) {
-        if (error.isEmpty())
-            error = file->ErrorString();
-        for (const LeftOut& item : leftOut)
-            item.slot->streamName = item.streamName;
-        if (!backup.isEmpty())
-            QFile::remove(backup);
-        // The file held open drops what this save put into it; the file on disk never saw it.
-        if (!opened) {
-            file->SetSeal(m_fileSeal);
-            file->Revert();
-        }
-        return false;
-    }
-    m_fileSeal = m_seal;
-    TakeStamp(*file, documentHash);
-    if (opened)
-        Hold(std::move(opened));
-    if (!leftOut.empty())
-        ReportLeftOut(leftOut, backup.isEmpty() ? QDir::toNativeSeparators(PathName()) : backup);
-    return true;
-}
-
-bool CWallet::CheckUnchanged(CompoundFile& file, const QString& path, QString& error) {
-    if (!m_stamp.IsSet() || m_stamp.Matches(file))
-        return true;
-    m_conflict = true;
-    error = FormatText(LoadResString(kStrChangedElsewhere), {QFileInfo(path).fileName()});
-    return false;
-}
-
-bool CWallet::Empty(CompoundFile& file) {
-    const QStringList names = file.ElementNames();
-    return std::all_of(names.begin(), names.end(), [&](const QString& name) { return file.DestroyElement(name); });
-}
-
-// A new file gets the storages of a wallet file, or all of the wallet's current file when it has one.
-bool CWallet::FillNewFile(CompoundFile& file, QString& error) {
-    if (PathName().isEmpty() || !QFileInfo::exists(PathName()))
-        return file.CreateStorage(kDocumentStorage, false) && file.CreateStorage(kAttachmentStorage, false);
-    std::unique_ptr<CompoundFile> opened;
-    CompoundFile* source = ReadableFile(opened, error);
-    if (source && source->CopyTo(file))
-        return true;
-    if (source)
-        error = source->ErrorString();
-    return false;
-}
-
-// Streams that no card names go; streams attached since the last save come in. A stream that a card names but that
-// cannot be read is left out, its slot emptied (the display name stays), so one damaged attachment never keeps the
-// rest of the wallet from being saved.
-bool CWallet::WriteAttachments(CompoundFile& file, std::vector<LeftOut>& leftOut, QString& error) {
-    if (!file.OpenStorage(kAttachmentStorage) && !file.CreateStorage(kAttachmentStorage, true)) {
-        error = file.ErrorString();
-        return false;
-    }
-    QSet<QString> named;
-    for (const CCard* card : cards) {
-        for (const CAttachment* slot : {&card->image(), &card->sound(), &card->document()}) {
-            if (slot->IsAttached())
-                named.insert(slot->streamName);
-        }
-    }
-    for (const QString& name : file.ElementNames()) {
-        if (!named.contains(name) && !file.DestroyElement(name))
-            return false;
-    }
-    for (CCard* card : cards) {
-        if (!card->HasAttachments())
-            continue;
-        for (CAttachment* slot : {&card->image(), &card->sound(), &card->document()}) {
-            if (slot->IsAttached() && !WriteAttachment(file, *card, *slot, leftOut))
-                return false;
-        }
-    }
-    return file.PopStorage();
-}
-
-bool CWallet::WriteAttachment(CompoundFile& file, const CCard& card, CAttachment& slot, std::vector<LeftOut>& leftOut) {
-    const QString name = slot.streamName;
-    const bool present = file.StreamSize(name) >= 0 || file.ElementNames().contains(name);
-    if (const auto pending = m_pending.find(name); pending != m_pending.end())
-        return (!present || file.DestroyElement(name)) && file.AddStream(name, *pending->second);
-    if (file.OpenStream(name))
-        return true;
-    if (present && !file.DestroyElement(name))
-        return false;
-    leftOut.push_back({&card, &slot, name});
-    slot.streamName.clear();
-    return true;
-}
-
-bool CWallet::WriteDocument(CompoundFile& file, QByteArray& hash, QString& error) {
-    if (!file.OpenStorage(kDocumentStorage) && !file.CreateStorage(kDocumentStorage, true))
-        return false;
-    if (file.ElementNames().contains(kDocumentStream) && !file.DestroyElement(kDocumentStream))
-        return false;
-    // Like any new stream, a large document stream waits for the commit in a spool file rather than in memory, so
-    // that saving needs no second copy of the wallet in memory.
-    std::unique_ptr<QIODevice> stream = file.CreateStream(kDocumentStream);
-    if (!stream)
-        return false;
-    HashingDevice hashing(*stream, QIODevice::WriteOnly);
-    if (!Store(hashing, error))
-        return false;
-    hash = hashing.Finish();
-    hashing.close();
-    stream.reset();
-    return file.PopStorage();
-}
-
-// Before a save leaves out attachments it could not read, the file as it was is kept beside it under a name of its
-// own: a second name for the same file, or a copy where the file system has no such names.
-QString CWallet::KeepBackup(const QString& path, QString& error) const {
-    const QFileInfo info(path);
-    const QString stamp = Clock::Now().toString(QStringLiteral("yyyy-MM-dd hh.mm.ss"));
-    const QString suffix = info.suffix().isEmpty() ? QString() : u'.' + info.suffix();
-    for (int n = 1;; ++n) {
-        const QString number = n == 1 ? QString() : QStringLiteral(" %1").arg(n);
-        const QString name = QStringLiteral("%1 (backup %2%3)%4").arg(info.completeBaseName(), stamp, number, suffix);
-        const QString backup = info.absoluteDir().filePath(name);
-        if (QFileInfo::exists(backup))
-            continue;
-        if (link(QFile::encodeName(path).constData(), QFile::encodeName(backup).constData()) == 0 ||
-            QFile::copy(path, backup))
-            return QDir::toNativeSeparators(backup);
-        error = QStringLiteral("cannot keep a backup as \"%1\"").arg(QDir::toNativeSeparators(backup));
-        return QString();
-    }
-}
-
-void CWallet::ReportLeftOut(const std::vector<LeftOut>& leftOut, const QString& backup) const {
-    QString lines;
-    for (const LeftOut& item : leftOut)
-        lines += FormatText(LoadResString(kStrAttachmentOfCard), {item.slot->description, item.card->description});
-    Prompts::Warn(FormatText(LoadResString(kStrAttachmentsLeftOut), {lines, backup}));
-}
-
-void CWallet::TakeStamp(CompoundFile& file, const QByteArray& documentHash) {
-    m_stamp = WalletFileStamp(file, documentHash);
-    m_fileStreams.clear();
-    if (file.OpenStorage(kAttachmentStorage)) {
-        m_fileStreams = file.ElementNames();
-        file.PopStorage();
-    }
-    m_pending.clear();
-}
-
-void CWallet::Hold(std::unique_ptr<CompoundFile> file) {
-    m_file = m_hold == FileHold::None ? nullptr : std::move(file);
-}
-
-// The wallet's file for reading: the one held, or the file opened now with a shared lock, into `opened`.
-CompoundFile* CWallet::ReadableFile(std::unique_ptr<CompoundFile>& opened, QString& error) const {
-    if (m_file)
-        return m_file.get();
-    opened = std::make_unique<CompoundFile>();
-    opened->SetSeal(m_fileSeal);
-    if (opened->Open(PathName(), CompoundFile::kReadMode))
-        return opened.get();
-    error = opened->ErrorString();
-    return nullptr;
 }
 
 bool CWallet::OnFileSave() {
@@ -676,36 +340,20 @@ void CWallet::OnCloseDocument() {
     DeleteContents();
 }
 
-// Every commit writes the file anew with nothing but what it holds, which drops the space of removed streams.
 bool CWallet::Compact(QString* error) {
-    std::unique_ptr<CompoundFile> opened;
-    CompoundFile* file = m_file && !m_file->IsReadOnly() ? m_file.get() : nullptr;
-    if (!file) {
-        opened = std::make_unique<CompoundFile>();
-        file = opened.get();
-        file->SetSeal(m_fileSeal);
-    }
-    QString reason;
-    const bool ok =
-        (file != opened.get() || file->Open(PathName())) && CheckUnchanged(*file, PathName(), reason) && file->Commit();
-    if (!ok) {
-        if (error)
-            *error = reason.isEmpty() ? file->ErrorString() : reason;
-        return false;
-    }
-    m_stamp.Renew(*file);
-    return true;
+    return m_walletFile.Compact(error);
 }
 
 int CWallet::CountAttachments() const {
-    std::unique_ptr<CompoundFile> opened;
-    QString error;
-    CompoundFile* file = ReadableFile(opened, error);
-    if (!file || !file->OpenStorage(kAttachmentStorage))
-        return 0;
-    const int count = int(file->ElementNames().size());
-    file->PopStorage();
-    return count;
+    return m_walletFile.CountAttachments();
+}
+
+bool CWallet::SealFile(const QString& passphrase, quint32 operations, quint32 memoryKiB, QString& error) {
+    return m_walletFile.SealFile(passphrase, operations, memoryKiB, error);
+}
+
+bool CWallet::UnsealFile(QString& error) {
+    return m_walletFile.UnsealFile(error);
 }
 
 bool CWallet::ReadyForAttachments() {
@@ -721,57 +369,15 @@ QString CWallet::ChooseFile(qint32 filterId) {
 }
 
 QString CWallet::AddStream(QIODevice& source, QString& error) {
-    auto stream = std::make_shared<DetachedStream>(PathName(), IsSealed());
-    std::unique_ptr<QIODevice> writer = stream->OpenForWriting();
-    if (!CAttachment::CopyBlocks(source, *writer)) {
-        error = writer->errorString().isEmpty() ? source.errorString() : writer->errorString();
-        return QString();
-    }
-    writer.reset();
-    const QString name = UnusedStreamName();
-    m_pending[name] = std::move(stream);
-    return name;
+    return m_walletFile.AddStream(source, error);
 }
 
-// A name of the usual form that neither the file, nor a card, nor an attachment waiting for the save has: names made
-// in the same second, or from moments whose digits run together alike, move on a second at a time.
-QString CWallet::UnusedStreamName() const {
-    QSet<QString> taken(m_fileStreams.begin(), m_fileStreams.end());
-    for (const auto& pending : m_pending)
-        taken.insert(pending.first);
-    for (const CCard* card : cards) {
-        for (const CAttachment* slot : {&card->image(), &card->sound(), &card->document()}) {
-            if (slot->IsAttached())
-                taken.insert(slot->streamName);
-        }
-    }
-    for (QDateTime moment = Clock::Now();; moment = moment.addSecs(1)) {
-        const QString name = CAttachment::MakeStreamName(moment);
-        if (!taken.contains(name))
-            return name;
-    }
+std::unique_ptr<QIODevice> CWallet::OpenStream(const QString& streamName, QString& error) {
+    return m_walletFile.OpenStream(streamName, error);
 }
 
 void CWallet::Attached(const QString& displayName) {
     Prompts::Inform(FormatText(LoadResString(kStrAttached), {displayName}));
-}
-
-std::unique_ptr<QIODevice> CWallet::OpenStream(const QString& streamName, QString& error) {
-    if (const auto pending = m_pending.find(streamName); pending != m_pending.end())
-        return pending->second->OpenForReading();
-    std::unique_ptr<CompoundFile> opened;
-    CompoundFile* file = ReadableFile(opened, error);
-    if (!file)
-        return nullptr;
-    std::unique_ptr<QIODevice> stream;
-    if (file->OpenStorage(kAttachmentStorage)) {
-        stream = file->OpenStream(streamName);
-        file->PopStorage();
-    }
-    if (!stream)
-        error = file->ErrorString();
-    // The device reads on from the file it was opened on, also once that file is closed here.
-    return stream;
 }
 
 CCardTemplate* CWallet::SelectTemplate(const QString& preselected, bool showCreateLink) const {
@@ -781,7 +387,7 @@ CCardTemplate* CWallet::SelectTemplate(const QString& preselected, bool showCrea
 }
 
 void CWallet::StreamRemoved() {
-    ++compactCounter;
+    ++m_compactCounter;
     SetModified(true);
 }
 
@@ -832,8 +438,8 @@ bool CWallet::DeleteCategory(qint32 categoryId) {
 }
 
 void CWallet::DropCard(CCard* card) {
-    if (clipboardCard == card)
-        clipboardCard = nullptr;
+    if (m_clipboardCard == card)
+        m_clipboardCard = nullptr;
     const qint32 id = card->id;
     if (!Quiet())
         Q_EMIT cardAboutToBeRemoved(*card);
@@ -843,7 +449,7 @@ void CWallet::DropCard(CCard* card) {
 }
 
 bool CWallet::MayChangeCards() {
-    return !mustUnlockToEdit || RequestAccess(QString());
+    return !m_settings.mustUnlockToEdit || RequestAccess(QString());
 }
 
 CCard* CWallet::NewCard(qint32 categoryId) {
@@ -919,34 +525,34 @@ bool CWallet::ChangeTemplate(CCardTemplate& cardTemplate, const std::function<bo
 
 qint32 CWallet::CardClipboard(qint32 op, CCard* card, qint32 categoryId) {
     if (op == kCut || op == kCopy) {
-        clipboardCard = card;
+        m_clipboardCard = card;
         if (card)
             CopyTextToClipboard(card->GetText(false));
-        clipboardOp = op;
+        m_clipboardOp = op;
         return 0;
     }
     if (op != kPaste) {
-        clipboardOp = op;
+        m_clipboardOp = op;
         return 0;
     }
     qint32 pasted = 0;
-    if (clipboardOp == kCut && clipboardCard) {
+    if (m_clipboardOp == kCut && m_clipboardCard) {
         // A cut card pasted into its own category stays cut.
-        if (clipboardCard->categoryId == categoryId)
+        if (m_clipboardCard->categoryId == categoryId)
             return 0;
-        const qint32 oldCategoryId = clipboardCard->categoryId;
-        clipboardCard->categoryId = categoryId;
-        pasted = clipboardCard->id;
-        Q_EMIT cardChanged(*clipboardCard, oldCategoryId);
-    } else if (clipboardOp == kCopy && clipboardCard) {
+        const qint32 oldCategoryId = m_clipboardCard->categoryId;
+        m_clipboardCard->categoryId = categoryId;
+        pasted = m_clipboardCard->id;
+        Q_EMIT cardChanged(*m_clipboardCard, oldCategoryId);
+    } else if (m_clipboardOp == kCopy && m_clipboardCard) {
         auto copy = std::make_unique<CCard>(NextId());
-        copy->CopyFrom(*clipboardCard);
+        copy->CopyFrom(*m_clipboardCard);
         copy->categoryId = categoryId;
-        copy->description = LoadResString(kStrCopyOf) + clipboardCard->description;
+        copy->description = LoadResString(kStrCopyOf) + m_clipboardCard->description;
         pasted = AddCard(std::move(copy)).id;
     }
-    clipboardCard = nullptr;
-    clipboardOp = op;
+    m_clipboardCard = nullptr;
+    m_clipboardOp = op;
     SetModified(true);
     return pasted;
 }
@@ -957,78 +563,37 @@ QString CWallet::TitleWithoutExtension() const {
 }
 
 bool CWallet::RequestAccess(const QString& name) {
-    if (disableDesktopPassword)
-        return true;
-    if (!password.isEmpty() && locked) {
-        SetLocked(true);
-        QString expected = password;
-        const QString message = FormatText(LoadResString(kStrUnlockPrompt), {name.isEmpty() ? m_title : name});
-        if (!Prompts::Get().PromptPassword(expected, message))
-            return false;
-    }
-    if (locked)
-        SetLocked(false);
-    return true;
-}
-
-void CWallet::SetLocked(bool lock) {
-    Q_EMIT lockStateShown(lock);
-    if ((locked != 0) == lock)
-        return;
-    locked = lock ? 1 : 0;
-    Q_EMIT updated(kHintRefresh);
-    if (lock)
-        Q_EMIT updated(kHintReset);
+    return m_lock.RequestAccess(name.isEmpty() ? m_title : name, m_settings.disableDesktopPassword != 0);
 }
 
 int CWallet::EditProperties() {
     WalletPropertiesEditor* editor = WalletPropertiesEditor::Get();
     if (!editor || !RequestAccess(QString()))
         return 0;
-    WalletPropertiesEditor::Settings working{
-        askPasswordOnOpen,     mustUnlockToEdit,     lockMinutes,      autoLock,        disableDesktopPassword,
-        boldFieldNamesDefault, hidePasswordsDefault, defaultBackColor, defaultTextColor};
+    Settings working = m_settings;
     if (!editor->EditProperties(*this, working))
         return 0;
-    bool changed = false;
-    SetIfChanged(askPasswordOnOpen, working.askPasswordOnOpen, changed);
-    SetIfChanged(mustUnlockToEdit, working.mustUnlockToEdit, changed);
-    SetIfChanged(lockMinutes, working.lockMinutes, changed);
-    SetIfChanged(autoLock, working.autoLock, changed);
-    SetIfChanged(disableDesktopPassword, working.disableDesktopPassword, changed);
-    SetIfChanged(boldFieldNamesDefault, working.boldFieldNamesDefault, changed);
-    SetIfChanged(hidePasswordsDefault, working.hidePasswordsDefault, changed);
-    SetIfChanged(defaultBackColor, working.defaultBackColor, changed);
-    SetIfChanged(defaultTextColor, working.defaultTextColor, changed);
-    return changed ? 1 : 0;
+    return SetSettings(working) ? 1 : 0;
 }
 
-bool CWallet::ChangePassword() {
-    for (;;) {
-        QString first;
-        if (!Prompts::Get().PromptPassword(first, LoadResString(kStrNewPasswordPrompt)))
-            return false;
-        Prompts::Inform(LoadResString(kStrVerifyPassword));
-        QString second;
-        if (!Prompts::Get().PromptPassword(second, LoadResString(kStrVerifyPassword)))
-            return false;
-        if (first != second) {
-            if (Prompts::AskYesNo(LoadResString(kStrPasswordMismatch), Prompts::Icon::Exclamation))
-                continue;
-            return false;
-        }
-        if (first == password)
-            return false;
-        password = first;
+bool CWallet::SetSettings(const Settings& settings) {
+    bool changed = false;
+    SetIfChanged(m_settings.askPasswordOnOpen, settings.askPasswordOnOpen, changed);
+    SetIfChanged(m_settings.mustUnlockToEdit, settings.mustUnlockToEdit, changed);
+    SetIfChanged(m_settings.lockMinutes, settings.lockMinutes, changed);
+    SetIfChanged(m_settings.autoLock, settings.autoLock, changed);
+    SetIfChanged(m_settings.disableDesktopPassword, settings.disableDesktopPassword, changed);
+    SetIfChanged(m_settings.boldFieldNamesDefault, settings.boldFieldNamesDefault, changed);
+    SetIfChanged(m_settings.hidePasswordsDefault, settings.hidePasswordsDefault, changed);
+    SetIfChanged(m_settings.defaultBackColor, settings.defaultBackColor, changed);
+    SetIfChanged(m_settings.defaultTextColor, settings.defaultTextColor, changed);
+    if (changed)
         SetModified(true);
-        Prompts::Inform(LoadResString(kStrPasswordChanged));
-        SetLocked(false);
-        return true;
-    }
+    return changed;
 }
 
 bool CWallet::ContainsUnit(char16_t unit) {
-    bool found = password.contains(QChar(unit));
+    bool found = Password().contains(QChar(unit));
     auto look = [&found, unit](QStringView text) { found = found || text.contains(QChar(unit)); };
     for (CCard* card : cards) {
         card->VisitTexts(look);

@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "document/WalletFileStamp.h"
+#include "document/CWalletFile.h"
+#include "document/CWalletLock.h"
+#include "document/WalletPropertiesEditor.h"
 #include "model/AttachmentStore.h"
 #include "model/CCardList.h"
 #include "model/CCategoryList.h"
@@ -12,23 +14,15 @@
 #include <QString>
 
 #include <functional>
-#include <map>
 #include <memory>
-#include <vector>
 
 class CArchive;
-class CompoundFile;
-class DetachedStream;
 class QIODevice;
 class SealKey;
-class SealedHeader;
 
-// The wallet document: every record of the open wallet, its password and lock state, its security settings and the
-// defaults for new cards. There is one for the life of the program, reused for every wallet opened or made.
-//
-// Every change reaches the wallet's file with a save, and each save is one commit: the document stream and exactly
-// the attachment streams that the saved cards name, written as a new file that replaces the old one whole. A save
-// never overwrites what another program changed in the file since this wallet read it.
+// The wallet document: every record of the open wallet, its security settings and the defaults for new cards, with
+// its lock (CWalletLock) and its file (CWalletFile). There is one for the life of the program, reused for every
+// wallet opened or made.
 class CWallet : public QObject, public AttachmentStore, public WalletContext {
     Q_OBJECT
 
@@ -46,19 +40,16 @@ public:
     // Attachment removals after which the next save compacts the file.
     static constexpr qint32 kCompactAfterRemovals = 5;
 
-    // How the wallet's file is held between operations. The desktop program holds it only while it reads or writes
-    // it; a command-line run holds it from reading to its last save: shared when it only reads, exclusive when it
-    // changes the wallet, so nobody changes the file under it.
-    enum class FileHold { None, Shared, Exclusive };
+    using FileHold = CWalletFile::FileHold;
 
     explicit CWallet(QObject* parent = nullptr);
     ~CWallet() override;
 
     // Takes effect with the next wallet opened or saved.
-    void SetFileHold(FileHold hold) { m_hold = hold; }
+    void SetFileHold(FileHold hold) { m_walletFile.SetHold(hold); }
 
     // The next record id; every card, template and category takes its id from here.
-    qint32 NextId() { return nextId++; }
+    qint32 NextId() { return m_nextId++; }
 
     // Empties the wallet and gives every member its value after emptying.
     void DeleteContents();
@@ -81,7 +72,7 @@ public:
     // and leaves the file on disk and this wallet as they were.
     bool OnSaveDocument(const QString& path);
     // Whether the last save was refused because another program had changed the file since it was read.
-    bool LastSaveConflicted() const { return m_conflict; }
+    bool LastSaveConflicted() const { return m_walletFile.LastSaveConflicted(); }
     // The Save and Save As commands: save to the wallet's path, asking for one when it has none (or always).
     bool OnFileSave();
     bool OnFileSaveAs();
@@ -97,8 +88,8 @@ public:
 
     // Sealing: the whole file encrypted under a key derived from a passphrase. A sealed wallet opens only with its
     // passphrase and is saved sealed until it is unsealed.
-    bool IsSealed() const { return m_seal != nullptr; }
-    const std::shared_ptr<const SealKey>& SealingKey() const { return m_seal; }
+    bool IsSealed() const { return m_walletFile.IsSealed(); }
+    const std::shared_ptr<const SealKey>& SealingKey() const { return m_walletFile.SealingKey(); }
     // Seals the wallet's file (which must have a path) under `passphrase`, with a new salt and the given derivation
     // costs; on a sealed wallet this changes the passphrase. A passphrase too easy to guess is refused. The file is
     // written at once; on failure it stays as it was, `error` says why.
@@ -106,7 +97,7 @@ public:
     // Writes the wallet's file as an ordinary wallet file again.
     bool UnsealFile(QString& error);
     // The question every front end asks before unsealing the file `fileName`.
-    static QString UnsealQuestion(const QString& fileName);
+    static QString UnsealQuestion(const QString& fileName) { return CWalletFile::UnsealQuestion(fileName); }
 
     // Every change to the records goes through the operations below: the document applies the access rule, marks
     // itself modified and announces the change (the signals below), so views update their rows and never keep a
@@ -136,7 +127,7 @@ public:
     // Cut, copy or paste a card; a paste gives the id of the pasted card, otherwise 0.
     qint32 CardClipboard(qint32 op, CCard* card, qint32 categoryId);
     // The card last cut or copied, if it is still in the wallet.
-    const CCard* ClipboardCard() const { return clipboardCard; }
+    const CCard* ClipboardCard() const { return m_clipboardCard; }
 
     // Many records added at once (an import): the views hear of one reset at the end instead of each record.
     class BulkChange {
@@ -157,15 +148,19 @@ public:
     // The gate before anything protected: true when the caller may go on. An empty name means the wallet's title.
     bool RequestAccess(const QString& name) override;
     // The one way the lock state changes.
-    void SetLocked(bool lock);
+    void SetLocked(bool lock) { m_lock.SetLocked(lock); }
     // Asks for a new password twice; true when the password changed.
-    bool ChangePassword();
+    bool ChangePassword() { return m_lock.ChangePassword(); }
+    const QString& Password() const { return m_lock.Password(); }
+    // Sets the password without asking (a new wallet from the command line); the lock state stays.
+    void SetPassword(const QString& password) { m_lock.SetPassword(password); }
+    bool IsLocked() const { return m_lock.IsLocked(); }
     // Lets the user edit the wallet's settings in its properties window; 1 when a setting changed, 0 when none did
     // or the user cancelled.
     int EditProperties();
 
     // Set by the program once it has started: until then a wallet that cannot be opened is passed over silently.
-    void SetStarted(bool started) { m_started = started; }
+    void SetStarted(bool started) { m_walletFile.SetStarted(started); }
     // The program is ending (its resource library is missing or a wallet's password was refused on opening).
     bool IsQuitting() const { return m_quitting; }
     void SetQuitting(bool quitting) { m_quitting = quitting; }
@@ -177,28 +172,27 @@ public:
     const QString& PathName() const { return m_pathName; }
     void SetPathName(const QString& path);
 
-    // The header; all but clipboardOp, locked and clipboardCard is saved.
-    QString password;
-    qint32 cipherMethod = 1;
-    qint32 clipboardOp = 0;
-    qint32 lockMinutes = kDefaultLockMinutes;
-    qint32 compactCounter = 0;
-    qint32 nextId = 1;
-    float version = kCurrentVersion;
-    qint32 askPasswordOnOpen = 0;
-    qint32 mustUnlockToEdit = 0;
-    qint32 locked = 1;
-    qint32 hidePasswordsDefault = 1;
-    qint32 boldFieldNamesDefault = 0;
-    qint32 autoLock = 1;
-    qint32 disableDesktopPassword = 0;
-    quint32 defaultBackColor = 0xFFFFFF;
-    quint32 defaultTextColor = 0x000000;
+    // The wallet's own settings, as its properties window edits them.
+    using Settings = WalletPropertiesEditor::Settings;
+    const Settings& GetSettings() const { return m_settings; }
+    // Takes `settings` over; true, and the wallet modified, when one of them changed.
+    bool SetSettings(const Settings& settings);
+    // The rest of the header. The command line and tests set it as it is; nothing here marks the wallet modified.
+    qint32 CipherMethod() const { return m_cipherMethod; }
+    void SetCipherMethod(qint32 method) { m_cipherMethod = method; }
+    float Version() const { return m_version; }
+    void SetVersion(float version) { m_version = version; }
+    // The id NextId hands out next, without taking it.
+    qint32 PeekNextId() const { return m_nextId; }
+    void SetNextId(qint32 nextId) { m_nextId = nextId; }
+    qint32 CompactCounter() const { return m_compactCounter; }
+    void SetCompactCounter(qint32 counter) { m_compactCounter = counter; }
+    // The last card clipboard operation.
+    qint32 ClipboardOp() const { return m_clipboardOp; }
+
     CCardList cards;
     CTemplateList templates;
     CCategoryList categories;
-    // The card last cut or copied; not owned.
-    CCard* clipboardCard = nullptr;
 
     // The records reach the wallet through here.
     const CCardList& Cards() const override { return cards; }
@@ -254,26 +248,7 @@ private:
     void CheckNextId();
     void TakeContents(CWallet& other);
     std::unique_ptr<CWallet> ReadFresh(QIODevice& device, QString& error) const;
-    bool OpenFailed(const QString& reason);
-    bool UnlockSeal(const QString& path, std::shared_ptr<const SealKey>& key);
-    bool AskSealKey(const QString& path, const SealedHeader& header, std::shared_ptr<const SealKey>& key);
-    bool Reseal(std::shared_ptr<const SealKey> key, QString& error);
-    struct LeftOut;
-    bool WriteFile(const QString& path, QString& error);
-    bool CheckUnchanged(CompoundFile& file, const QString& path, QString& error);
-    bool FillNewFile(CompoundFile& file, QString& error);
-    bool WriteAttachments(CompoundFile& file, std::vector<LeftOut>& leftOut, QString& error);
-    bool WriteAttachment(CompoundFile& file, const CCard& card, CAttachment& slot, std::vector<LeftOut>& leftOut);
-    bool WriteDocument(CompoundFile& file, QByteArray& hash, QString& error);
-    QString KeepBackup(const QString& path, QString& error) const;
-    void ReportLeftOut(const std::vector<LeftOut>& leftOut, const QString& backup) const;
-    void TakeStamp(CompoundFile& file, const QByteArray& documentHash);
-    void Hold(std::unique_ptr<CompoundFile> file);
-    void ForgetFile();
-    CompoundFile* ReadableFile(std::unique_ptr<CompoundFile>& opened, QString& error) const;
-    QString UnusedStreamName() const;
     bool SaveWithDialog();
-    static bool Empty(CompoundFile& file);
     bool ContainsUnit(char16_t unit);
     void DropCard(CCard* card);
     template <class Record, class List>
@@ -283,24 +258,23 @@ private:
     // Whether record signals are held back for one reset at the end of a bulk change.
     bool Quiet() const { return m_bulk > 0; }
 
+    // The header; all but m_clipboardOp and m_clipboardCard is saved, and the password of the lock with it.
+    qint32 m_cipherMethod = 1;
+    qint32 m_clipboardOp = 0;
+    qint32 m_compactCounter = 0;
+    qint32 m_nextId = 1;
+    float m_version = kCurrentVersion;
+    Settings m_settings{0, 0, kDefaultLockMinutes, 1, 0, 0, 1, 0xFFFFFF, 0x000000};
+    // The card last cut or copied; not owned.
+    CCard* m_clipboardCard = nullptr;
+
+    CWalletLock m_lock;
     int m_bulk = 0;
-    bool m_started = false;
     bool m_quitting = false;
 
     bool m_modified = false;
     QString m_title;
     QString m_pathName;
 
-    FileHold m_hold = FileHold::None;
-    // The wallet's file while it is held, and what it was when last read or written.
-    std::unique_ptr<CompoundFile> m_file;
-    // The key saves seal with (null: a plain wallet), and the key the file on disk is sealed with now; they differ
-    // only while a save seals, unseals or changes the passphrase.
-    std::shared_ptr<const SealKey> m_seal;
-    std::shared_ptr<const SealKey> m_fileSeal;
-    WalletFileStamp m_stamp;
-    QStringList m_fileStreams;
-    // Attached since the last save, by stream name.
-    std::map<QString, std::shared_ptr<DetachedStream>> m_pending;
-    bool m_conflict = false;
+    CWalletFile m_walletFile;
 };

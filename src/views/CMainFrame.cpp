@@ -346,15 +346,16 @@ void CMainFrame::UpdateLockPane(bool locked) {
 
 void CMainFrame::ResetLockTimer(bool stopOnly) {
     m_lockTimer.stop();
-    if (stopOnly || !m_wallet.autoLock)
+    if (stopOnly || !m_wallet.GetSettings().autoLock)
         return;
     // The minutes come from the wallet's file; a damaged value must not overflow the timer's milliseconds.
-    m_lockTimer.start(std::clamp(m_wallet.lockMinutes, 1, std::numeric_limits<int>::max() / kMinuteMs) * kMinuteMs);
+    m_lockTimer.start(std::clamp(m_wallet.GetSettings().lockMinutes, 1, std::numeric_limits<int>::max() / kMinuteMs) *
+                      kMinuteMs);
 }
 
 // The wallet locks at the end of every period counted from the last restart, whatever the user does meanwhile.
 void CMainFrame::OnLockTimer() {
-    if (!m_wallet.autoLock) {
+    if (!m_wallet.GetSettings().autoLock) {
         m_lockTimer.stop();
         return;
     }
@@ -425,7 +426,7 @@ void CMainFrame::UpdateCommands() {
     Action(NewCard)->setEnabled(summary ? m_summary->GetMode() == CViewSummary::kCardList : kind != 0);
     const bool canPaste = m_wallet.ClipboardCard() != nullptr;
     Action(Paste)->setEnabled(canPaste && (summary ? m_summary->GetMode() == CViewSummary::kCardList : kind == 1));
-    Action(LockWallet)->setEnabled(!m_wallet.locked);
+    Action(LockWallet)->setEnabled(!m_wallet.IsLocked());
     m_unsealAction->setEnabled(m_wallet.IsSealed());
     m_countsPane->setText(FormatText(StringTable::Text(kStrStatusCounts), {QString::number(m_wallet.categories.Count()),
                                                                            QString::number(m_wallet.cards.Count())}));
@@ -636,7 +637,7 @@ void CMainFrame::ToggleZoom() {
 }
 
 void CMainFrame::LockNow() {
-    if (m_wallet.locked)
+    if (m_wallet.IsLocked())
         return;
     m_wallet.SetLocked(true);
     ResetLockTimer(false);

@@ -93,7 +93,7 @@ void CViewCategoriesCards::Refill(qint32 categoryId, qint32 cardId) {
     CWallet& wallet = m_wallet;
     m_filling = true;
     m_selectCardId = 0;
-    m_model->Begin(m_host.ItemIconSize(), wallet.locked != 0);
+    m_model->Begin(m_host.ItemIconSize(), wallet.IsLocked());
     m_treeCtrl->setIconSize(QSize(m_host.ItemIconSize(), m_host.ItemIconSize()));
     std::unordered_map<qint32, std::vector<const CCard*>> byCategory;
     for (const CCard* card : wallet.cards)
