@@ -61,7 +61,7 @@ bool MakeWallet(const QString& path) {
     QRandomGenerator random(42);
     for (int i = 0; i < kCards; ++i) {
         auto card = std::make_unique<CCard>(wallet.NextId());
-        const CCardTemplate* cardTemplate = wallet.templates.At(i % wallet.templates.Count());
+        const CCardTemplate* cardTemplate = wallet.Templates().At(i % wallet.Templates().Count());
         card->templateName = cardTemplate->internalName;
         card->categoryId = categoryIds[i % kCategories];
         card->description = Word(random, 8, 28);

@@ -96,7 +96,7 @@ void BenchSave(const QTemporaryDir& dir, SilentPrompts& prompts) {
     });
     Report("save a 100,000-card wallet", save, "write its records to memory", records);
     const double encipher = Measure([&] {
-        for (CCard* card : wallet.cards) {
+        for (CCard* card : wallet.Cards()) {
             card->VisitTexts([&wallet](QString& text) { CipherText(text, true, wallet.CipherMethod()); });
             for (QStringView value : card->values)
                 CipherText(value.toString(), true, wallet.CipherMethod());
@@ -133,12 +133,12 @@ void BenchInsert(const QTemporaryDir& dir, SilentPrompts& prompts) {
     WriteBytes(attachment, 50LL << 20);
     prompts.file = attachment;
     for (int i = 0; i < 4; ++i)
-        AttachAndSave(wallet, wallet.cards.At(i)->document());
+        AttachAndSave(wallet, wallet.Cards().At(i)->document());
     const QString wallet200 = dir.filePath(QStringLiteral("copy"));
     const double baseline = CopyFile(wallet.PathName(), wallet200);
     // Reading the wallet again makes new cards, so the slot is looked up in each run.
-    const double insert =
-        Measure([&] { AttachAndSave(wallet, wallet.cards.At(4)->document()); }, 3, [&] { Restore(wallet, wallet200); });
+    const double insert = Measure([&] { AttachAndSave(wallet, wallet.Cards().At(4)->document()); }, 3,
+                                  [&] { Restore(wallet, wallet200); });
     Report("insert 50 MB into a 200 MB wallet and save", insert, "copy the 200 MB wallet", baseline);
 }
 

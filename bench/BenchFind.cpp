@@ -37,7 +37,7 @@ QString MakeWallet(const QTemporaryDir& dir) {
     CWallet wallet;
     wallet.LoadDefaults();
     QRandomGenerator random(11);
-    const qint32 category = (*wallet.categories.begin())->id;
+    const qint32 category = (*wallet.Categories().begin())->id;
     for (int i = 0; i < kCards; ++i) {
         auto card = std::make_unique<CCard>(wallet.NextId());
         card->description = Word(random, 8, 28);

@@ -60,7 +60,7 @@ void BuildWallet(CWallet& wallet, int cardCount) {
 // The texts that the wallet's cards hold enciphered in the file: each description, notes and value.
 QList<QString> Texts(const CWallet& wallet) {
     QList<QString> texts;
-    for (const CCard* card : wallet.cards) {
+    for (const CCard* card : wallet.Cards()) {
         texts << card->description << card->notes;
         for (QStringView value : card->values)
             texts.append(value.toString());
@@ -164,7 +164,7 @@ void BenchSearch(CWallet& wallet) {
     const QString needle = QStringLiteral("#!#");
     const double search = Measure([&] {
         found = 0;
-        for (const CCard* card : wallet.cards)
+        for (const CCard* card : wallet.Cards())
             found += card->ContainsText(needle, false);
     });
     QString all;
@@ -183,7 +183,7 @@ double XmlOfCards(CWallet& wallet, int count) {
             xml.AddElem(QStringLiteral("Category"));
             xml.SetAttrib(QStringLiteral("Description"), QStringLiteral("All"));
             int n = 0;
-            for (const CCard* card : wallet.cards) {
+            for (const CCard* card : wallet.Cards()) {
                 if (n++ == count)
                     break;
                 xml.AddChildSubDoc(card->GetText(true));

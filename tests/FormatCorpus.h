@@ -346,11 +346,11 @@ inline QJsonObject CategoryMembers(const CCategory& category) {
 
 inline QJsonObject WalletMembers(const CWallet& wallet) {
     QJsonArray cards, templates, categories;
-    for (const CCard* card : wallet.cards)
+    for (const CCard* card : wallet.Cards())
         cards.append(CardMembers(*card));
-    for (const CCardTemplate* t : wallet.templates)
+    for (const CCardTemplate* t : wallet.Templates())
         templates.append(TemplateMembers(*t));
-    for (const CCategory* category : wallet.categories)
+    for (const CCategory* category : wallet.Categories())
         categories.append(CategoryMembers(*category));
     return QJsonObject{{QStringLiteral("version"), double(wallet.Version())},
                        {QStringLiteral("cipherMethod"), wallet.CipherMethod()},
@@ -435,7 +435,7 @@ inline QMap<QString, QByteArray> ReadWallet(const QString& path, const QString& 
         members.insert(QStringLiteral("passwordPromptsOnOpen"), answers.PasswordPrompts());
         members.insert(QStringLiteral("elements"), ElementList(path, error));
         observed.insert(QStringLiteral("members.json"), JsonBytes(members));
-        for (const CCard* card : wallet.cards)
+        for (const CCard* card : wallet.Cards())
             cardIds.append(card->id);
     }
     const QByteArray input = password.isEmpty() ? QByteArray() : (password + u'\n').toUtf8().repeated(3);

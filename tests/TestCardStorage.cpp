@@ -214,19 +214,19 @@ private Q_SLOTS:
 
         CWallet back;
         QVERIFY(back.OnOpenDocument(f.wallet->PathName()));
-        QCOMPARE(back.cards.Count(), f.wallet->cards.Count());
-        for (qsizetype i = 0; i < back.cards.Count(); ++i)
-            CompareCards(*back.cards.At(i), *f.wallet->cards.At(i));
-        const CCard* photoBack = back.cards.FindById(photo->id);
+        QCOMPARE(back.Cards().Count(), f.wallet->Cards().Count());
+        for (qsizetype i = 0; i < back.Cards().Count(); ++i)
+            CompareCards(*back.Cards().At(i), *f.wallet->Cards().At(i));
+        const CCard* photoBack = back.Cards().FindById(photo->id);
         QVERIFY(!photoBack->image().IsAttached());
         QString error;
         const auto stream = back.OpenStream(photoBack->document().streamName, error);
         QVERIFY2(stream, qPrintable(error));
         QCOMPARE(stream->readAll(), QByteArray("document bytes"));
-        const CCard* removedBack = back.cards.FindById(removed->id);
+        const CCard* removedBack = back.Cards().FindById(removed->id);
         QVERIFY(!removedBack->HasAttachments());
         QCOMPARE(removedBack->image().description, QStringLiteral("c.jpg"));
-        QCOMPARE(back.cards.FindById(plain->id)->values[14], QStringLiteral("fifteenth"));
+        QCOMPARE(back.Cards().FindById(plain->id)->values[14], QStringLiteral("fifteenth"));
     }
 };
 

@@ -26,10 +26,10 @@ void Fill(CWallet& wallet, int generation) {
 }
 
 int Generation(const CWallet& wallet) {
-    if (wallet.cards.Count() != kCards)
+    if (wallet.Cards().Count() != kCards)
         return -1;
-    const QString first = wallet.cards.At(0)->description;
-    for (const CCard* card : wallet.cards) {
+    const QString first = wallet.Cards().At(0)->description;
+    for (const CCard* card : wallet.Cards()) {
         if (card->description != first)
             return -1;
     }
@@ -69,7 +69,7 @@ int RunCli(const QStringList& arguments) {
 // Every stream that a card names is in the file, and every stream in the file is named by a card.
 QString Inconsistency(const CWallet& wallet, const QString& path) {
     QStringList named;
-    for (const CCard* card : wallet.cards) {
+    for (const CCard* card : wallet.Cards()) {
         for (const CAttachment* slot : {&card->image(), &card->sound(), &card->document()}) {
             if (slot->IsAttached())
                 named.append(slot->streamName);
@@ -87,8 +87,8 @@ QString Inconsistency(const CWallet& wallet, const QString& path) {
 // One command on a card or category picked at random: attaching, detaching, deleting a card or a whole category.
 QStringList RandomCommand(const CWallet& wallet, const QString& path, const QString& attachment,
                           QRandomGenerator& random) {
-    const int pick = int(random.bounded(wallet.cards.Count() + 1));
-    const CCard* card = pick < wallet.cards.Count() ? wallet.cards.At(pick) : nullptr;
+    const int pick = int(random.bounded(wallet.Cards().Count() + 1));
+    const CCard* card = pick < wallet.Cards().Count() ? wallet.Cards().At(pick) : nullptr;
     const QString id = card ? QString::number(card->id) : QStringLiteral("0");
     switch (random.bounded(4)) {
     case 0:
@@ -179,7 +179,7 @@ private Q_SLOTS:
             QVERIFY2(f.wallet->OnOpenDocument(path), qPrintable(QStringLiteral("round %1").arg(round)));
             const QString problem = Inconsistency(*f.wallet, path);
             QVERIFY2(problem.isEmpty(), qPrintable(QStringLiteral("round %1: %2").arg(round).arg(problem)));
-            if (f.wallet->cards.Count() < 4) {
+            if (f.wallet->Cards().Count() < 4) {
                 AddAttachedCategory(path, attachment, round);
                 continue;
             }

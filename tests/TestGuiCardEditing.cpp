@@ -85,14 +85,14 @@ struct Program : GuiProgram {
         return {};
     }
     CCategory* CategoryNamed(const QString& name) {
-        for (CCategory* category : Wallet().categories) {
+        for (CCategory* category : Wallet().Categories()) {
             if (category->description == name)
                 return category;
         }
         return nullptr;
     }
     CCardTemplate* TemplateNamed(const QString& name) {
-        for (CCardTemplate* cardTemplate : Wallet().templates) {
+        for (CCardTemplate* cardTemplate : Wallet().Templates()) {
             if (cardTemplate->description == name)
                 return cardTemplate;
         }
@@ -120,7 +120,7 @@ struct Program : GuiProgram {
         auto card = std::make_unique<CCard>(Wallet().NextId());
         card->description = description;
         card->templateName = templateName;
-        card->categoryId = (*Wallet().categories.begin())->id;
+        card->categoryId = (*Wallet().Categories().begin())->id;
         CCard& kept = *card;
         Wallet().cards.InsertInIdOrder(card);
         return kept;
@@ -184,7 +184,7 @@ private Q_SLOTS:
         QVERIFY(p.Frame().Action(Command::NewCard)->isEnabled());
         p.Frame().Action(Command::NewCard)->trigger();
         QCOMPARE(preselected, credit->description);
-        QCOMPARE(p.Wallet().cards.Count(), 0);
+        QCOMPARE(p.Wallet().Cards().Count(), 0);
         QVERIFY(!p.Wallet().IsModified());
         QVERIFY2(Faults(p, driver).isEmpty(), qPrintable(Faults(p, driver)));
     }
@@ -654,7 +654,7 @@ private Q_SLOTS:
         QVERIFY(p.Start());
         ModalDriver driver;
         CCard& card = p.AddCard(p.FiveFields().internalName, QStringLiteral("Old"));
-        CCategory& category = **p.Wallet().categories.begin();
+        CCategory& category = **p.Wallet().Categories().begin();
         p.Frame().Tree().Refill(category.id, card.id);
         CItemTreeCtrl& tree = p.Frame().Tree().TreeCtrl();
         driver.Then<CDlgCard>([](CDlgCard& sheet) {
@@ -755,7 +755,7 @@ private Q_SLOTS:
             QTest::mouseClick(sheet.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok), Qt::LeftButton);
         });
         p.Frame().Action(Command::NewCard)->trigger();
-        QCOMPARE(p.Wallet().cards.Count(), 1);
+        QCOMPARE(p.Wallet().Cards().Count(), 1);
         QVERIFY(p.Wallet().IsModified());
         p.Frame().Action(Command::Save)->trigger();
         QVERIFY(!p.Wallet().IsModified());
@@ -778,7 +778,7 @@ private Q_SLOTS:
         QVERIFY2(shown.contains(QStringLiteral("ATM Pin=******>")), qPrintable(shown.join(u'|')));
         QVERIFY2(shown.contains(QStringLiteral("Website=http://bank.example>http://bank.example")),
                  qPrintable(shown.join(u'|')));
-        const CCard* card = *p.Wallet().cards.begin();
+        const CCard* card = *p.Wallet().Cards().begin();
         QCOMPARE(card->description, QStringLiteral("Visa Gold"));
         QCOMPARE(card->notes, QStringLiteral("lost card: call"));
         QCOMPARE(card->document().description, QStringLiteral("terms.pdf"));

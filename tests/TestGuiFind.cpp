@@ -31,7 +31,7 @@ struct Program : GuiProgram {
     void AddCard(const QString& description, const QString& password, const QString& notes) {
         auto card = std::make_unique<CCard>(Wallet().NextId());
         card->description = description;
-        card->categoryId = (*Wallet().categories.begin())->id;
+        card->categoryId = (*Wallet().Categories().begin())->id;
         card->templateName = QStringLiteral("17");
         card->values.Set(2, password);
         card->notes = notes;

@@ -34,7 +34,7 @@ bool Before(const CWalletItem* a, const CWalletItem* b) {
 QString TreeDifference(const CTreeModel& model, const CWallet& wallet) {
     const QModelIndex root = model.RootIndex();
     std::vector<const CCategory*> categories;
-    for (const CCategory* category : wallet.categories)
+    for (const CCategory* category : wallet.Categories())
         categories.push_back(category);
     std::sort(categories.begin(), categories.end(), Before);
     if (model.rowCount(root) != int(categories.size()))
@@ -45,7 +45,7 @@ QString TreeDifference(const CTreeModel& model, const CWallet& wallet) {
             return QStringLiteral("category row %1 is not %2").arg(row).arg(categories[size_t(row)]->description);
         std::vector<const CCard*> cards;
         const bool hidden = wallet.IsLocked() && categories[size_t(row)]->RequiresPassword();
-        for (const CCard* card : wallet.cards)
+        for (const CCard* card : wallet.Cards())
             if (!hidden && card->categoryId == categories[size_t(row)]->id)
                 cards.push_back(card);
         std::sort(cards.begin(), cards.end(), Before);
@@ -149,8 +149,8 @@ private Q_SLOTS:
         RecordEditor::Install(&editor);
         for (int step = 0; step < 400; ++step) {
             const int what = random.bounded(11);
-            CCategory* category = pick(wallet.categories);
-            CCard* card = pick(wallet.cards);
+            CCategory* category = pick(wallet.Categories());
+            CCard* card = pick(wallet.Cards());
             if (what <= 2 && category) {
                 auto made = std::make_unique<CCard>(wallet.NextId());
                 made->description = name();
@@ -209,8 +209,8 @@ private Q_SLOTS:
             made->templateName = QStringLiteral("9");
             return wallet.AddCard(std::move(made));
         };
-        const qint32 business = wallet.categories.At(0)->id;
-        const qint32 personal = wallet.categories.At(1)->id;
+        const qint32 business = wallet.Categories().At(0)->id;
+        const qint32 personal = wallet.Categories().At(1)->id;
         CCard& chosen = add(QStringLiteral("m"), business);
         CCard& other = add(QStringLiteral("n"), business);
         add(QStringLiteral("p"), personal);
@@ -236,7 +236,7 @@ private Q_SLOTS:
         wallet.AddCategory(std::move(category)); // every category row moves down
         QCOMPARE(tree.CardAt(selection.currentIndex()), &chosen);
         QVERIFY(view.TreeCtrl().isExpanded(personalRow));
-        QCOMPARE(tree.CategoryAt(personalRow), wallet.categories.FindById(personal));
+        QCOMPARE(tree.CategoryAt(personalRow), wallet.Categories().FindById(personal));
         wallet.CardClipboard(CWallet::kCut, &chosen, 0);
         wallet.CardClipboard(CWallet::kPaste, nullptr, personal); // to another category
         QCOMPARE(tree.CardAt(selection.currentIndex()), &chosen);
@@ -256,7 +256,7 @@ private Q_SLOTS:
         CWallet& wallet = p.Wallet();
         auto made = std::make_unique<CCard>(wallet.NextId());
         made->description = QStringLiteral("Visa");
-        made->categoryId = wallet.categories.At(0)->id;
+        made->categoryId = wallet.Categories().At(0)->id;
         made->templateName = QStringLiteral("9");
         p.Frame().Tree().SelectCard(wallet.AddCard(std::move(made)).id);
         p.Frame().show();
@@ -265,7 +265,7 @@ private Q_SLOTS:
         p.prompts.Message(QStringLiteral("A new wallet has been created"), Prompts::Answer::No);
         p.Frame().Action(Command::NewWallet)->trigger();
         QVERIFY(painting.painted >= 2);
-        QCOMPARE(wallet.cards.Count(), 0);
+        QCOMPARE(wallet.Cards().Count(), 0);
         QVERIFY2(p.prompts.Faults().isEmpty(), qPrintable(p.prompts.Faults().join('\n')));
     }
 
@@ -278,7 +278,7 @@ private Q_SLOTS:
         for (const char* name : {"Visa", "Visa Gold", "Amex"}) {
             auto made = std::make_unique<CCard>(wallet.NextId());
             made->description = QString::fromLatin1(name);
-            made->categoryId = wallet.categories.At(0)->id;
+            made->categoryId = wallet.Categories().At(0)->id;
             made->templateName = QStringLiteral("9");
             wallet.AddCard(std::move(made));
         }
@@ -292,7 +292,7 @@ private Q_SLOTS:
         find->accept();
         QAbstractItemModel& results = *find->Results().model();
         QCOMPARE(results.rowCount(), 2);
-        CCard& gold = *wallet.cards.At(1);
+        CCard& gold = *wallet.Cards().At(1);
         wallet.ChangeCard(gold, [](CCard& changed) {
             changed.description = QStringLiteral("A Visa");
             return true;

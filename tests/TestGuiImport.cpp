@@ -73,7 +73,7 @@ private Q_SLOTS:
         m_prompts.Message(QStringLiteral("\"broken.csv\" cannot be imported: line 3"), Prompts::Answer::Ok);
         TriggerImport();
         QCOMPARE(Categories(), before);
-        QCOMPARE(m_app->Wallet()->cards.Count(), 0);
+        QCOMPARE(m_app->Wallet()->Cards().Count(), 0);
         QVERIFY(!m_app->Wallet()->IsModified());
     }
 };

@@ -447,12 +447,12 @@ private Q_SLOTS:
         Program p;
         const QString path = MakeWallet(p.folder.filePath(QStringLiteral("x.kvx")));
         QVERIFY(p.Start({path}));
-        p.Wallet().categories.At(0)->description = QStringLiteral("mine");
+        p.Wallet().Categories().At(0)->description = QStringLiteral("mine");
         p.Wallet().SetModified(true);
         {
             CWallet other;
             QVERIFY(other.OnOpenDocument(path));
-            other.categories.At(0)->description = QStringLiteral("theirs");
+            other.Categories().At(0)->description = QStringLiteral("theirs");
             QVERIFY(other.OnSaveDocument(path));
         }
         const QByteArray theirs = FileBytes(path);
@@ -467,7 +467,7 @@ private Q_SLOTS:
         p.prompts.Message(QStringLiteral("loses the changes"), Prompts::Answer::Yes);
         p.Trigger(Command::Save);
         QVERIFY(!p.Wallet().IsModified());
-        QCOMPARE(p.Wallet().categories.At(0)->description, QStringLiteral("theirs"));
+        QCOMPARE(p.Wallet().Categories().At(0)->description, QStringLiteral("theirs"));
         QVERIFY2(p.prompts.Faults().isEmpty(), qPrintable(p.Faults()));
     }
 };

@@ -36,7 +36,7 @@ const QString kNewWalletOffer = QStringLiteral("A new wallet has been created");
 struct Program : GuiProgram {
     QString Faults(const ModalDriver& driver) const { return (prompts.Faults() + driver.Faults()).join(u'\n'); }
     const CCardTemplate* Named(const QString& description) const {
-        for (const CCardTemplate* cardTemplate : app->Wallet()->templates) {
+        for (const CCardTemplate* cardTemplate : app->Wallet()->Templates()) {
             if (cardTemplate->description == description)
                 return cardTemplate;
         }
@@ -85,7 +85,7 @@ private Q_SLOTS:
     void createCancelledLeavesTheWalletAsItWas() {
         Program p;
         QVERIFY(p.Start());
-        const qsizetype templates = p.Wallet().templates.Count();
+        const qsizetype templates = p.Wallet().Templates().Count();
         const qint32 nextId = p.Wallet().PeekNextId();
         ModalDriver driver;
         RunTasks(p, driver, {[&](CDlgManageTemplates& dialog) {
@@ -96,7 +96,7 @@ private Q_SLOTS:
                      dialog.SetTask(CDlgManageTemplates::Create);
                      dialog.accept();
                  }});
-        QCOMPARE(p.Wallet().templates.Count(), templates);
+        QCOMPARE(p.Wallet().Templates().Count(), templates);
         QCOMPARE(p.Wallet().PeekNextId(), nextId);
         QVERIFY(!p.Wallet().IsModified());
         QVERIFY2(p.Faults(driver).isEmpty(), qPrintable(p.Faults(driver)));
@@ -145,12 +145,12 @@ private Q_SLOTS:
     void templatesInUseAreNeitherModifiedNorDeleted() {
         Program p;
         QVERIFY(p.Start());
-        CCardTemplate* used = p.Wallet().templates.At(0);
+        CCardTemplate* used = p.Wallet().Templates().At(0);
         auto card = std::make_unique<CCard>(p.Wallet().NextId());
         card->templateName = used->internalName;
-        card->categoryId = (*p.Wallet().categories.begin())->id;
+        card->categoryId = (*p.Wallet().Categories().begin())->id;
         p.Wallet().cards.InsertInIdOrder(card);
-        const qsizetype templates = p.Wallet().templates.Count();
+        const qsizetype templates = p.Wallet().Templates().Count();
         ModalDriver driver;
         RunTasks(p, driver,
                  {[&](CDlgManageTemplates& dialog) {
@@ -165,15 +165,15 @@ private Q_SLOTS:
                       dialog.SetTask(CDlgManageTemplates::Delete);
                       dialog.accept();
                   }});
-        QCOMPARE(p.Wallet().templates.Count(), templates);
+        QCOMPARE(p.Wallet().Templates().Count(), templates);
         QVERIFY2(p.Faults(driver).isEmpty(), qPrintable(p.Faults(driver)));
     }
 
     void deleteAsksFirst() {
         Program p;
         QVERIFY(p.Start());
-        const QString name = p.Wallet().templates.At(1)->description;
-        const qsizetype templates = p.Wallet().templates.Count();
+        const QString name = p.Wallet().Templates().At(1)->description;
+        const qsizetype templates = p.Wallet().Templates().Count();
         ModalDriver driver;
         const auto remove = [&](Prompts::Answer answer) {
             return [&, answer](CDlgManageTemplates& dialog) {
@@ -186,9 +186,9 @@ private Q_SLOTS:
             };
         };
         RunTasks(p, driver, {remove(Prompts::Answer::No)});
-        QCOMPARE(p.Wallet().templates.Count(), templates);
+        QCOMPARE(p.Wallet().Templates().Count(), templates);
         RunTasks(p, driver, {remove(Prompts::Answer::Yes)});
-        QCOMPARE(p.Wallet().templates.Count(), templates - 1);
+        QCOMPARE(p.Wallet().Templates().Count(), templates - 1);
         QVERIFY(!p.Named(name));
         QVERIFY2(p.Faults(driver).isEmpty(), qPrintable(p.Faults(driver)));
     }
@@ -240,8 +240,8 @@ private Q_SLOTS:
     void pickerLinkOpensManageTemplates() {
         Program p;
         QVERIFY(p.Start());
-        p.Frame().Tree().SelectCategory((*p.Wallet().categories.begin())->id);
-        const qsizetype cards = p.Wallet().cards.Count();
+        p.Frame().Tree().SelectCategory((*p.Wallet().Categories().begin())->id);
+        const qsizetype cards = p.Wallet().Cards().Count();
         ModalDriver driver;
         bool opened = false;
         driver.Then<CDlgSelectTemplate>([](CDlgSelectTemplate& picker) {
@@ -255,7 +255,7 @@ private Q_SLOTS:
         });
         p.Frame().Action(Command::NewCard)->trigger();
         QVERIFY(opened);
-        QCOMPARE(p.Wallet().cards.Count(), cards);
+        QCOMPARE(p.Wallet().Cards().Count(), cards);
         QVERIFY2(p.Faults(driver).isEmpty(), qPrintable(p.Faults(driver)));
     }
 

@@ -62,26 +62,26 @@ class TestImport : public QObject {
     }
 
     const CCard* CardTitled(const QString& title) {
-        for (const auto& card : Wallet().cards)
+        for (const auto& card : Wallet().Cards())
             if (card->description == title)
                 return card;
         return nullptr;
     }
 
     QString CategoryOf(const CCard& card) {
-        const CCategory* category = Wallet().categories.FindById(card.categoryId);
+        const CCategory* category = Wallet().Categories().FindById(card.categoryId);
         return category ? category->description : QString();
     }
 
     QString TemplateOf(const CCard& card) {
-        const CCardTemplate* cardTemplate = Wallet().templates.FindByInternalName(card.templateName);
+        const CCardTemplate* cardTemplate = Wallet().Templates().FindByInternalName(card.templateName);
         return cardTemplate ? cardTemplate->description : QString();
     }
 
     // Every card of the wallet as its plain text, as the text export writes it.
     QString AllText() {
         QString text;
-        for (const auto& card : Wallet().cards)
+        for (const auto& card : Wallet().Cards())
             text += card->GetText(false) + u'\n' + card->image().description + u'\n' + card->sound().description +
                     u'\n' + card->document().description + u'\n';
         return text;
@@ -144,7 +144,7 @@ private Q_SLOTS:
         const CCard* bank = CardTitled(QStringLiteral("Online banking"));
         QVERIFY(bank);
         QCOMPARE(CategoryOf(*bank), QStringLiteral("Family / Banking / Sparkasse K\u00f6ln"));
-        const CCardTemplate* made = Wallet().templates.FindByInternalName(bank->templateName);
+        const CCardTemplate* made = Wallet().Templates().FindByInternalName(bank->templateName);
         QVERIFY(made);
         QCOMPARE(made->description, QStringLiteral("Imported: Username, Password, TAN list, Support, Contact"));
         QCOMPARE(made->fields[1].type, FieldTypes::Password);
@@ -218,7 +218,7 @@ private Q_SLOTS:
         VerifyHolds({"anna@example.org", "p\"w,1", "https://post.example.org", "2025-01-02T03:04:05Z", "4321",
                      "\u00c4rger", "bj\u00f6rn", "\u00e7\u00e0", "otpauth://totp/X?secret=ABC"});
         // The byte-order mark is not part of the first column's name.
-        for (const auto& cardTemplate : Wallet().templates)
+        for (const auto& cardTemplate : Wallet().Templates())
             QVERIFY(!cardTemplate->description.contains(QChar(0xFEFF)));
     }
 
@@ -227,7 +227,7 @@ private Q_SLOTS:
         QCOMPARE(summary.cards, 2);
         QCOMPARE(summary.templates, 0);
         QCOMPARE(summary.categories, 1);
-        for (const auto& card : Wallet().cards)
+        for (const auto& card : Wallet().Cards())
             QCOMPARE(TemplateOf(*card), QStringLiteral("Online: Website"));
         VerifyHolds({"user1", "pass1", "user2", "pass2", "multi\nline note"});
     }
@@ -250,10 +250,10 @@ private Q_SLOTS:
     }
 
     void reusesCategoriesOfTheSameName() {
-        const qsizetype before = Wallet().categories.Count();
+        const qsizetype before = Wallet().Categories().Count();
         const WalletImporter::Summary summary = Import(Sample("chrome.csv"), false, QStringLiteral("Personal"));
         QCOMPARE(summary.categories, 0);
-        QCOMPARE(Wallet().categories.Count(), before);
+        QCOMPARE(Wallet().Categories().Count(), before);
     }
 
     void damagedAndHostileInputsAreRefused_data() {

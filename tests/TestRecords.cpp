@@ -194,19 +194,19 @@ private Q_SLOTS:
         AddTemplate(wallet, 7, QStringLiteral("Bank,520,Acct,7,PIN,3"));
         CCardTemplate copy(600);
         copy.internalName = QStringLiteral("ABC");
-        copy.CopyFrom(*wallet.templates.FindById(7));
+        copy.CopyFrom(*wallet.Templates().FindById(7));
         QCOMPARE(copy.id, 600);
         QCOMPARE(copy.internalName, QStringLiteral("ABC"));
         QCOMPARE(copy.description, QStringLiteral("Bank"));
-        QVERIFY(copy.fields == wallet.templates.FindById(7)->fields);
+        QVERIFY(copy.fields == wallet.Templates().FindById(7)->fields);
 
-        QCOMPARE(wallet.templates.IdOfInternalName(QStringLiteral("7")), 7);
-        QCOMPARE(wallet.templates.IdOfInternalName(QString()), 0);
-        QCOMPARE(wallet.templates.IdOfInternalName(QStringLiteral("8")), 0);
-        QCOMPARE(wallet.templates.InternalNameOfId(7), QStringLiteral("7"));
-        QCOMPARE(wallet.templates.InternalNameOfId(0), QString());
-        QCOMPARE(wallet.templates.InternalNameOfId(8), QString());
-        QVERIFY(!wallet.templates.FindByInternalName(QStringLiteral("07")));
+        QCOMPARE(wallet.Templates().IdOfInternalName(QStringLiteral("7")), 7);
+        QCOMPARE(wallet.Templates().IdOfInternalName(QString()), 0);
+        QCOMPARE(wallet.Templates().IdOfInternalName(QStringLiteral("8")), 0);
+        QCOMPARE(wallet.Templates().InternalNameOfId(7), QStringLiteral("7"));
+        QCOMPARE(wallet.Templates().InternalNameOfId(0), QString());
+        QCOMPARE(wallet.Templates().InternalNameOfId(8), QString());
+        QVERIFY(!wallet.Templates().FindByInternalName(QStringLiteral("07")));
     }
 
     void templateInUse() {
@@ -214,8 +214,8 @@ private Q_SLOTS:
         AddTemplate(wallet, 7, QStringLiteral("Bank,520,Acct,7"));
         AddTemplate(wallet, 8, QStringLiteral("Car,502,Plate,1"));
         AddCard(wallet, QStringLiteral("7"), QStringLiteral("My bank"));
-        QVERIFY(wallet.templates.FindById(7)->IsInUse());
-        QVERIFY(!wallet.templates.FindById(8)->IsInUse());
+        QVERIFY(wallet.Templates().FindById(7)->IsInUse());
+        QVERIFY(!wallet.Templates().FindById(8)->IsInUse());
         CCardTemplate unnumbered;
         unnumbered.internalName = QStringLiteral("7");
         QVERIFY(!unnumbered.IsInUse());
@@ -237,7 +237,7 @@ private Q_SLOTS:
         // A value in a slot that has no name in the template is written the same way.
         card->templateName = QStringLiteral("1");
         card->values.Set(1, QStringLiteral("V3"));
-        wallet.templates.FindById(1)->fields[1].name.clear();
+        wallet.Templates().FindById(1)->fields[1].name.clear();
         QCOMPARE(card->GetText(false), QStringLiteral("D\r\nN1: V1\r\n: V3\r\nN2: a\nb\r\nNotes:\r\nT"));
     }
 

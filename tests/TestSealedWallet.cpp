@@ -103,12 +103,12 @@ class TestSealedWallet : public QObject {
 
     // The same change made to two wallets: a value edited, a card removed, a file attached.
     void Change(WalletFixture& f, CWallet& wallet) {
-        wallet.cards.At(0)->values.Set(3, QStringLiteral("999"));
+        wallet.Cards().At(0)->values.Set(3, QStringLiteral("999"));
         f.prompts.Message(QStringLiteral("permanently delete"), Prompts::Answer::Yes);
-        wallet.DeleteCard(wallet.cards.At(1)->id);
+        wallet.DeleteCard(wallet.Cards().At(1)->id);
         f.prompts.OpenFile(WriteFileBytes(f.Path(QStringLiteral("receipt.pdf")), Pattern(90000, 2)));
         f.prompts.Message(QStringLiteral("has been attached"), Prompts::Answer::Ok);
-        QCOMPARE(wallet.cards.At(0)->document().StoreFile(), 1);
+        QCOMPARE(wallet.Cards().At(0)->document().StoreFile(), 1);
     }
 
 private Q_SLOTS:
@@ -139,7 +139,7 @@ private Q_SLOTS:
         f.prompts.Passphrase(kPassphrase);
         QVERIFY(f.wallet->OnOpenDocument(sealed));
         QVERIFY(f.wallet->IsSealed());
-        QCOMPARE(f.wallet->cards.Count(), 2);
+        QCOMPARE(f.wallet->Cards().Count(), 2);
         Change(f, *f.wallet);
         QVERIFY(f.wallet->OnSaveDocument(sealed));
         QVERIFY(f.wallet->Compact());
@@ -152,7 +152,7 @@ private Q_SLOTS:
         // The attachments read back through the sealed file.
         f.prompts.Passphrase(kPassphrase);
         QVERIFY(f.wallet->OnOpenDocument(sealed));
-        const CCard* card = f.wallet->cards.At(0);
+        const CCard* card = f.wallet->Cards().At(0);
         QCOMPARE(f.wallet->OpenStream(card->image().streamName, error)->readAll(), Pattern(150000, 1));
         QCOMPARE(f.wallet->OpenStream(card->document().streamName, error)->readAll(), Pattern(90000, 2));
 
@@ -393,7 +393,7 @@ private Q_SLOTS:
         // Larger than what stays in memory for a plain wallet, so it would go to a spool file.
         QByteArray marker = Pattern(3 << 20, 9);
         marker.replace(0, 16, "SECRET-MARKER-42");
-        QVERIFY(f.Attach(f.wallet->cards.At(0)->document(), QStringLiteral("statement.pdf"), marker));
+        QVERIFY(f.Attach(f.wallet->Cards().At(0)->document(), QStringLiteral("statement.pdf"), marker));
         QFile::remove(f.Path(QStringLiteral("statement.pdf")));
         QVERIFY(FilesHolding(f.folder.path(), "SECRET-MARKER-42").isEmpty());
         QStringList seen;
@@ -409,7 +409,7 @@ private Q_SLOTS:
         QVERIFY(FilesHolding(f.folder.path(), kCfbMagic).isEmpty());
         std::unique_ptr<CWallet> opened = Open(f, path, kPassphrase);
         QVERIFY(opened);
-        QCOMPARE(opened->OpenStream(opened->cards.At(0)->document().streamName, error)->readAll(), marker);
+        QCOMPARE(opened->OpenStream(opened->Cards().At(0)->document().streamName, error)->readAll(), marker);
         QVERIFY(FilesHolding(f.folder.path(), "SECRET-MARKER-42").isEmpty());
     }
 

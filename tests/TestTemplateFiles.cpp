@@ -14,7 +14,7 @@ private Q_SLOTS:
     void exportProposesSafeName() {
         WalletFixture f;
         f.MakeNew();
-        CCardTemplate* bank = f.wallet->templates.FindById(8);
+        CCardTemplate* bank = f.wallet->Templates().FindById(8);
         bank->description = QStringLiteral("Bank: a/b");
         f.prompts.SaveFile(QString());
         QVERIFY(!bank->ExportToFile(f.wallet->CipherMethod()));
@@ -37,7 +37,7 @@ private Q_SLOTS:
         f.MakeNew();
         f.prompts.SaveFile(f.Path("bank.kvt"));
         f.prompts.Message(QStringLiteral("successfully exported"), Prompts::Answer::Ok);
-        QVERIFY(f.wallet->templates.FindById(8)->ExportToFile(f.wallet->CipherMethod()));
+        QVERIFY(f.wallet->Templates().FindById(8)->ExportToFile(f.wallet->CipherMethod()));
         CCardTemplate incoming;
         f.prompts.OpenFile(f.Path("bank.kvt"));
         f.prompts.Message(QStringLiteral("\"Finance: Bank Account\" already exists in your wallet. It will not be "
@@ -52,7 +52,7 @@ private Q_SLOTS:
     void anotherWalletTakesTheTemplate() {
         WalletFixture f;
         f.MakeNew();
-        CCardTemplate* source = f.wallet->templates.FindById(8);
+        CCardTemplate* source = f.wallet->Templates().FindById(8);
         source->internalName = QStringLiteral("A1B2C3");
         f.prompts.SaveFile(f.Path("bank.kvt"));
         f.prompts.Message(QStringLiteral("successfully exported"), Prompts::Answer::Ok);
@@ -85,14 +85,14 @@ private Q_SLOTS:
         f.MakeNew();
         f.prompts.SaveFile(f.Path("t.kvt"));
         f.prompts.Message(QStringLiteral("successfully exported"), Prompts::Answer::Ok);
-        QVERIFY(f.wallet->templates.FindById(3)->ExportToFile(f.wallet->CipherMethod()));
+        QVERIFY(f.wallet->Templates().FindById(3)->ExportToFile(f.wallet->CipherMethod()));
         QByteArray bytes = FileBytes(f.Path("t.kvt"));
         bytes = cut < 0 ? bytes.left(bytes.size() - 1) : bytes.left(cut);
         QFile file(f.Path("t.kvt"));
         QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
         file.write(bytes);
         file.close();
-        f.wallet->templates.FindById(3)->internalName = QStringLiteral("gone");
+        f.wallet->Templates().FindById(3)->internalName = QStringLiteral("gone");
         CCardTemplate incoming;
         f.prompts.OpenFile(f.Path("t.kvt"));
         f.prompts.Message(QStringLiteral("\"t.kvt\" could not be read"), Prompts::Answer::Ok);

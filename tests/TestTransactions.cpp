@@ -30,7 +30,7 @@ QStringList Attachments(const QString& path) {
 
 QStringList Named(const CWallet& wallet) {
     QStringList names;
-    for (const CCard* card : wallet.cards) {
+    for (const CCard* card : wallet.Cards()) {
         for (const CAttachment* slot : {&card->image(), &card->sound(), &card->document()}) {
             if (slot->IsAttached())
                 names.append(slot->streamName);
@@ -52,7 +52,7 @@ void MakeAttachedWallet(WalletFixture& f, const QString& name) {
 }
 
 CCard* CardNamed(const CWallet& wallet, const QString& description) {
-    for (CCard* card : wallet.cards) {
+    for (CCard* card : wallet.Cards()) {
         if (card->description == description)
             return card;
     }
@@ -109,7 +109,7 @@ private Q_SLOTS:
         QCOMPARE(Attachments(f.Path("c.kvx")), QStringList());
         f.wallet->DeleteContents();
         QVERIFY(f.wallet->OnOpenDocument(f.Path("c.kvx")));
-        QCOMPARE(f.wallet->cards.Count(), 0);
+        QCOMPARE(f.wallet->Cards().Count(), 0);
     }
 
     void attachmentsNobodyNamesAreNotWritten() {
@@ -379,7 +379,7 @@ private Q_SLOTS:
 
         QVERIFY(f.wallet->OnOpenDocument(path));
         QStringList names;
-        for (const CCard* card : f.wallet->cards)
+        for (const CCard* card : f.wallet->Cards())
             names.append(card->description);
         QCOMPARE(names, QStringList{QStringLiteral("Visa")});
     }

@@ -85,7 +85,7 @@ private Q_SLOTS:
             settings.defaultTextColor = 0x00123456;
             wallet.SetSettings(settings);
         }
-        wallet.CardClipboard(CWallet::kCopy, wallet.cards.At(0), 0);
+        wallet.CardClipboard(CWallet::kCopy, wallet.Cards().At(0), 0);
         wallet.SetPathName(QStringLiteral("/home/user/w.kvx"));
         wallet.SetTitle(QStringLiteral("w.kvx"));
         wallet.SetModified(true);
@@ -106,7 +106,7 @@ private Q_SLOTS:
         QCOMPARE(wallet.GetSettings().disableDesktopPassword, 0);
         QCOMPARE(wallet.GetSettings().defaultBackColor, 0xFFFFFFu);
         QCOMPARE(wallet.GetSettings().defaultTextColor, 0x000000u);
-        QVERIFY(wallet.cards.IsEmpty() && wallet.templates.IsEmpty() && wallet.categories.IsEmpty());
+        QVERIFY(wallet.Cards().IsEmpty() && wallet.Templates().IsEmpty() && wallet.Categories().IsEmpty());
         QVERIFY(!wallet.ClipboardCard());
         QVERIFY(!wallet.IsModified());
         QCOMPARE(wallet.PathName(), QString());
@@ -205,10 +205,10 @@ private Q_SLOTS:
         QCOMPARE(back.GetSettings().askPasswordOnOpen, 1);
         QCOMPARE(back.GetSettings().defaultBackColor, 0x00C0FFEEu);
         QCOMPARE(back.PeekNextId(), wallet.PeekNextId());
-        QCOMPARE(back.cards.Count(), 2);
-        QCOMPARE(back.cards.At(1)->values[0], QStringLiteral("12-3456-1"));
-        QCOMPARE(back.templates.At(0)->fields[1].name, QStringLiteral("PIN"));
-        QCOMPARE(back.categories.At(0)->description, QStringLiteral("Personal"));
+        QCOMPARE(back.Cards().Count(), 2);
+        QCOMPARE(back.Cards().At(1)->values[0], QStringLiteral("12-3456-1"));
+        QCOMPARE(back.Templates().At(0)->fields[1].name, QStringLiteral("PIN"));
+        QCOMPARE(back.Categories().At(0)->description, QStringLiteral("Personal"));
         // The same wallet writes the same bytes again.
         QCOMPARE(Stored(back), bytes);
     }
@@ -229,8 +229,8 @@ private Q_SLOTS:
         QVERIFY(Load(blockBack, blockBytes));
         for (const CWallet* back : {&blockBack, &substitutedBack}) {
             QCOMPARE(back->Password(), QStringLiteral("4321"));
-            QCOMPARE(back->cards.At(1)->values[0], QStringLiteral("12-3456-1"));
-            QCOMPARE(back->templates.At(0)->fields[1].name, QStringLiteral("PIN"));
+            QCOMPARE(back->Cards().At(1)->values[0], QStringLiteral("12-3456-1"));
+            QCOMPARE(back->Templates().At(0)->fields[1].name, QStringLiteral("PIN"));
         }
         QCOMPARE(substitutedBack.CipherMethod(), qint32(FieldCipher::SubstituteThenBlock));
         QCOMPARE(Stored(substitutedBack), substitutedBytes);
@@ -302,8 +302,8 @@ private Q_SLOTS:
         QString error;
         QVERIFY(!Load(wallet, bytes.left(bytes.size() - 3), &error));
         QVERIFY(!error.isEmpty());
-        QCOMPARE(wallet.cards.Count(), 1);
-        QCOMPARE(wallet.cards.At(0)->description, QStringLiteral("Keep me"));
+        QCOMPARE(wallet.Cards().Count(), 1);
+        QCOMPARE(wallet.Cards().At(0)->description, QStringLiteral("Keep me"));
         QCOMPARE(wallet.Password(), QStringLiteral("9999"));
         QCOMPARE(wallet.CipherMethod(), 2);
         QCOMPARE(modified.count(), 0);
@@ -312,7 +312,7 @@ private Q_SLOTS:
         QVERIFY(Load(back, Stored(wallet)));
         QCOMPARE(back.CipherMethod(), 2);
         QCOMPARE(back.Password(), QStringLiteral("9999"));
-        QCOMPARE(back.cards.At(0)->description, QStringLiteral("Keep me"));
+        QCOMPARE(back.Cards().At(0)->description, QStringLiteral("Keep me"));
     }
 
     void everyCutFails() {

@@ -80,7 +80,7 @@ private Q_SLOTS:
         QVERIFY(!wallet.NewCard(35));
         QVERIFY(changed.isEmpty() && !wallet.IsModified());
         QCOMPARE(m_editor->sheets, 2);
-        QCOMPARE(wallet.cards.Count(), 1);
+        QCOMPARE(wallet.Cards().Count(), 1);
     }
 
     // A cancelled sheet, or one for a category that is gone, makes nothing and marks nothing.
@@ -93,7 +93,7 @@ private Q_SLOTS:
         QVERIFY(!wallet.NewCard(35));
         QVERIFY(!wallet.NewCategory());
         QVERIFY(!wallet.NewCard(4711));
-        QVERIFY(added.isEmpty() && !wallet.IsModified() && wallet.cards.Count() == 0);
+        QVERIFY(added.isEmpty() && !wallet.IsModified() && wallet.Cards().Count() == 0);
         QCOMPARE(m_editor->sheets, 2);
         QVERIFY(wallet.PeekNextId() - nextId <= 1); // the cancelled card may have drawn its id, the category not
     }
@@ -102,7 +102,7 @@ private Q_SLOTS:
     void signalsCarryLiveRecords() {
         CWallet& wallet = *m_fixture->wallet;
         QStringList heard;
-        auto inWallet = [&wallet](const CCard& card) { return wallet.cards.FindById(card.id) == &card; };
+        auto inWallet = [&wallet](const CCard& card) { return wallet.Cards().FindById(card.id) == &card; };
         connect(&wallet, &CWallet::cardAdded, this,
                 [&](const CCard& card) { heard << (inWallet(card) ? "added " : "ADDED? ") + card.description; });
         connect(&wallet, &CWallet::cardChanged, this, [&](const CCard& card, qint32 from) {
@@ -111,7 +111,7 @@ private Q_SLOTS:
         connect(&wallet, &CWallet::cardAboutToBeRemoved, this,
                 [&](const CCard& card) { heard << (inWallet(card) ? "removing " : "GONE? ") + card.description; });
         connect(&wallet, &CWallet::cardRemoved, this, [&](qint32 id) {
-            heard << (wallet.cards.FindById(id) ? QStringLiteral("STILL THERE") : QStringLiteral("removed"));
+            heard << (wallet.Cards().FindById(id) ? QStringLiteral("STILL THERE") : QStringLiteral("removed"));
         });
         connect(&wallet, &CWallet::categoryAboutToBeRemoved, this,
                 [&](const CCategory& category) { heard << "removing category " + category.description; });
@@ -122,7 +122,7 @@ private Q_SLOTS:
         QCOMPARE(wallet.CardClipboard(CWallet::kPaste, nullptr, 36), visa->id);
         wallet.CardClipboard(CWallet::kCopy, visa, 0);
         const qint32 copy = wallet.CardClipboard(CWallet::kPaste, nullptr, 35);
-        QVERIFY(copy != 0 && wallet.cards.FindById(copy));
+        QVERIFY(copy != 0 && wallet.Cards().FindById(copy));
         m_fixture->prompts.Message(QStringLiteral("delete the selected card"), Prompts::Answer::Yes);
         QVERIFY(wallet.DeleteCard(visa->id));
         QVERIFY(!wallet.ClipboardCard());
@@ -142,16 +142,16 @@ private Q_SLOTS:
         QStringList heard;
         connect(&wallet, &CWallet::aboutToReset, this, [&] {
             QStringList names;
-            for (const CCard* card : wallet.cards)
+            for (const CCard* card : wallet.Cards())
                 names << card->description; // freed records would show under the sanitizers
             heard << "about to reset: " + names.join(',');
         });
         connect(&wallet, &CWallet::wasReset, this,
-                [&] { heard << QStringLiteral("reset: %1 cards").arg(wallet.cards.Count()); });
+                [&] { heard << QStringLiteral("reset: %1 cards").arg(wallet.Cards().Count()); });
 
         QVERIFY(!wallet.OnOpenDocument(WriteFileBytes(m_fixture->Path("bad.kvx"), "not a wallet")));
         QVERIFY(heard.isEmpty());
-        QCOMPARE(wallet.cards.Count(), 1);
+        QCOMPARE(wallet.Cards().Count(), 1);
 
         QVERIFY(wallet.OnOpenDocument(m_fixture->Path("a.kvx")));
         QCOMPARE(heard, (QStringList{"about to reset: Visa", "reset: 1 cards"}));

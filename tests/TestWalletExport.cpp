@@ -131,18 +131,18 @@ private Q_SLOTS:
         for (char32_t u = 1; u <= 0xFFFF; ++u)
             every += QChar(char16_t(u));
         AddCard(*f.wallet, 206, kForeign, "\xF0\x9F\x94\x91 'key' <&>", {{0, "x"}, {2, "\xF0\x90\x90\x80"}});
-        f.wallet->cards.FindById(206)->notes = every + QChar(0xD800) + QStringLiteral("a") + QChar(0xDC00);
+        f.wallet->Cards().FindById(206)->notes = every + QChar(0xD800) + QStringLiteral("a") + QChar(0xDC00);
         AddCard(*f.wallet, 207, kEmpty, "No template", {{4, "v"}}, "n");
-        f.wallet->cards.FindById(207)->templateName = QStringLiteral("gone");
-        f.wallet->templates.FindByInternalName(QStringLiteral("T"))->fields[2].name = QStringLiteral("S\"i<t>e&'");
+        f.wallet->Cards().FindById(207)->templateName = QStringLiteral("gone");
+        f.wallet->Templates().FindByInternalName(QStringLiteral("T"))->fields[2].name = QStringLiteral("S\"i<t>e&'");
         const QList<qint32> all = {kBank, kEmpty, kQuoted, kForeign};
 
         CXmlDocument model(LoadResString(kStrXmlDeclaration));
         QVERIFY(model.AddElem(LoadResString(kStrAppTitle)));
-        for (const CCategory* category : f.wallet->categories) {
+        for (const CCategory* category : f.wallet->Categories()) {
             QVERIFY(model.AddChildElem(LoadResString(kStrCategory)) && model.IntoElem());
             QVERIFY(model.SetAttrib(LoadResString(kStrDescription), category->description));
-            for (const CCard* card : f.wallet->cards) {
+            for (const CCard* card : f.wallet->Cards()) {
                 if (card->categoryId == category->id)
                     QVERIFY(model.AddChildSubDoc(card->GetText(true)));
             }

@@ -36,16 +36,16 @@ private Q_SLOTS:
         WalletFixture f;
         f.MakeNew();
         const CWallet& w = *f.wallet;
-        QCOMPARE(w.templates.Count(), 34);
-        QCOMPARE(w.templates.At(0)->description, QStringLiteral("Calling Card"));
-        QCOMPARE(w.templates.At(0)->internalName, QStringLiteral("1"));
-        QCOMPARE(w.templates.At(0)->iconId, 530);
-        QCOMPARE(w.templates.At(33)->description, QStringLiteral("Vehicle Profile"));
-        QCOMPARE(w.templates.At(33)->internalName, QStringLiteral("34"));
-        QCOMPARE(w.categories.Count(), 2);
-        QCOMPARE(w.categories.At(0)->id, 35);
-        QCOMPARE(w.categories.At(0)->description, QStringLiteral("Business"));
-        QCOMPARE(w.categories.At(1)->description, QStringLiteral("Personal"));
+        QCOMPARE(w.Templates().Count(), 34);
+        QCOMPARE(w.Templates().At(0)->description, QStringLiteral("Calling Card"));
+        QCOMPARE(w.Templates().At(0)->internalName, QStringLiteral("1"));
+        QCOMPARE(w.Templates().At(0)->iconId, 530);
+        QCOMPARE(w.Templates().At(33)->description, QStringLiteral("Vehicle Profile"));
+        QCOMPARE(w.Templates().At(33)->internalName, QStringLiteral("34"));
+        QCOMPARE(w.Categories().Count(), 2);
+        QCOMPARE(w.Categories().At(0)->id, 35);
+        QCOMPARE(w.Categories().At(0)->description, QStringLiteral("Business"));
+        QCOMPARE(w.Categories().At(1)->description, QStringLiteral("Personal"));
         QCOMPARE(w.PeekNextId(), 37);
         QVERIFY(!w.IsLocked());
         QVERIFY(!w.IsModified());
@@ -145,7 +145,7 @@ private Q_SLOTS:
         QCOMPARE(Elements(f.Path("w.kvx"), "F"), (QStringList{"200375943"}));
         f.wallet->DeleteContents();
         QVERIFY(f.wallet->OnOpenDocument(f.Path("w.kvx")));
-        QCOMPARE(f.wallet->cards.Count(), 2);
+        QCOMPARE(f.wallet->Cards().Count(), 2);
         QVERIFY(f.prompts.Faults().isEmpty());
     }
 
@@ -227,8 +227,8 @@ private Q_SLOTS:
             QVERIFY(f.wallet->OnOpenDocument(f.Path("old.kvx")));
             QCOMPARE(f.wallet->Version(), version);
         } else {
-            QCOMPARE(f.wallet->cards.Count(), 1);
-            QCOMPARE(f.wallet->cards.At(0)->description, QStringLiteral("Unsaved"));
+            QCOMPARE(f.wallet->Cards().Count(), 1);
+            QCOMPARE(f.wallet->Cards().At(0)->description, QStringLiteral("Unsaved"));
         }
         QVERIFY(f.prompts.Faults().isEmpty());
     }
@@ -317,19 +317,19 @@ private Q_SLOTS:
         QVERIFY(f.SaveAs(QStringLiteral("m2.kvx")));
         f.wallet->DeleteContents();
         QVERIFY(f.wallet->OnOpenDocument(f.Path("m2.kvx")));
-        QCOMPARE(f.wallet->cards.At(0)->description, QStringLiteral("Odd \uFFB8 text"));
-        QCOMPARE(f.wallet->cards.At(0)->values[1], QString(QChar(0xFFB8)));
+        QCOMPARE(f.wallet->Cards().At(0)->description, QStringLiteral("Odd \uFFB8 text"));
+        QCOMPARE(f.wallet->Cards().At(0)->values[1], QString(QChar(0xFFB8)));
         QCOMPARE(f.wallet->CipherMethod(), 1);
 
         // Without that unit the wallet keeps its method.
         f.wallet->SetCipherMethod(2);
-        f.wallet->cards.At(0)->description = QStringLiteral("Plain");
-        f.wallet->cards.At(0)->values.Set(1, {});
+        f.wallet->Cards().At(0)->description = QStringLiteral("Plain");
+        f.wallet->Cards().At(0)->values.Set(1, {});
         QVERIFY(f.wallet->OnFileSave());
         f.wallet->DeleteContents();
         QVERIFY(f.wallet->OnOpenDocument(f.Path("m2.kvx")));
         QCOMPARE(f.wallet->CipherMethod(), 2);
-        QCOMPARE(f.wallet->cards.At(0)->description, QStringLiteral("Plain"));
+        QCOMPARE(f.wallet->Cards().At(0)->description, QStringLiteral("Plain"));
     }
 
     void savingThroughALinkChangesTheWallet() {
@@ -342,7 +342,7 @@ private Q_SLOTS:
         QVERIFY(f.wallet->OnFileSave());
         QVERIFY(QFileInfo(f.Path("link.kvx")).isSymLink());
         QVERIFY(f.wallet->OnOpenDocument(f.Path("real.kvx")));
-        QCOMPARE(f.wallet->cards.Count(), 1);
+        QCOMPARE(f.wallet->Cards().Count(), 1);
     }
 
     void saveAsOverAWalletInUseIsRefused() {
@@ -424,7 +424,7 @@ private Q_SLOTS:
         QCOMPARE(f.wallet->CountAttachments(), 2);
         f.wallet->DeleteContents();
         QVERIFY(f.wallet->OnOpenDocument(f.Path("k.kvx")));
-        QCOMPARE(f.wallet->templates.Count(), 34);
+        QCOMPARE(f.wallet->Templates().Count(), 34);
         QCOMPARE(QDir(f.folder.path())
                      .entryList({QStringLiteral("*.kvx"), QStringLiteral(".*")}, QDir::Files | QDir::Hidden),
                  QStringList{"k.kvx"});

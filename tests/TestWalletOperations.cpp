@@ -120,7 +120,7 @@ private Q_SLOTS:
         QVERIFY(!f.wallet->DeleteCard(id));
         f.prompts.Message(QStringLiteral("permanently delete"), Prompts::Answer::Yes);
         QVERIFY(f.wallet->DeleteCard(id));
-        QVERIFY(!f.wallet->cards.FindById(id));
+        QVERIFY(!f.wallet->Cards().FindById(id));
         QVERIFY(!f.wallet->ClipboardCard());
         QVERIFY(!f.wallet->DeleteCard(id));
         QVERIFY(f.prompts.Faults().isEmpty());
@@ -136,9 +136,9 @@ private Q_SLOTS:
         QVERIFY(!f.wallet->DeleteCategory(35));
         f.prompts.Message(QStringLiteral("Deleting this category"), Prompts::Answer::Yes);
         QVERIFY(f.wallet->DeleteCategory(35));
-        QCOMPARE(f.wallet->cards.Count(), 1);
-        QCOMPARE(f.wallet->cards.At(0)->description, QStringLiteral("b"));
-        QVERIFY(!f.wallet->categories.FindById(35));
+        QCOMPARE(f.wallet->Cards().Count(), 1);
+        QCOMPARE(f.wallet->Cards().At(0)->description, QStringLiteral("b"));
+        QVERIFY(!f.wallet->Categories().FindById(35));
         QVERIFY(f.prompts.Faults().isEmpty());
     }
 
@@ -165,13 +165,13 @@ private Q_SLOTS:
         f.wallet->CardClipboard(CWallet::kCopy, card, 0);
         const qint32 pasted = f.wallet->CardClipboard(CWallet::kPaste, nullptr, 36);
         QVERIFY(pasted > card->id);
-        const CCard* copy = f.wallet->cards.FindById(pasted);
+        const CCard* copy = f.wallet->Cards().FindById(pasted);
         QCOMPARE(copy->description, QStringLiteral("Copy of Original"));
         QCOMPARE(copy->categoryId, 36);
         QCOMPARE(copy->values, card->values);
         QVERIFY(!copy->image().IsAttached());
         QCOMPARE(f.wallet->CardClipboard(CWallet::kPaste, nullptr, 36), 0);
-        QCOMPARE(f.wallet->cards.Count(), 2);
+        QCOMPARE(f.wallet->Cards().Count(), 2);
     }
 
     void titleWithoutExtension() {

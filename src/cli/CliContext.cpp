@@ -81,7 +81,7 @@ void CliContext::RequireAccess(const CCategory& category) {
 }
 
 void CliContext::RequireCardAccess(const CCard& card, bool forEditing) {
-    const CCategory* category = m_wallet->categories.FindById(card.categoryId);
+    const CCategory* category = m_wallet->Categories().FindById(card.categoryId);
     if (category && category->RequiresPassword())
         RequireAccess();
     if (forEditing)
@@ -109,14 +109,14 @@ qint32 CliContext::ParseId(const QString& argument, const char* what) {
 }
 
 CCard& CliContext::Card(const QString& argument) const {
-    CCard* card = m_wallet->cards.FindById(ParseId(argument, "CARD"));
+    CCard* card = m_wallet->Cards().FindById(ParseId(argument, "CARD"));
     if (!card)
         throw CliError(QStringLiteral("no card has the id ") + argument);
     return *card;
 }
 
 CCategory& CliContext::Category(const QString& argument) const {
-    CCategory* category = m_wallet->categories.FindById(ParseId(argument, "CATEGORY"));
+    CCategory* category = m_wallet->Categories().FindById(ParseId(argument, "CATEGORY"));
     if (!category)
         throw CliError(QStringLiteral("no category has the id ") + argument);
     return *category;
@@ -125,9 +125,9 @@ CCategory& CliContext::Category(const QString& argument) const {
 CCardTemplate& CliContext::Template(const QString& argument) const {
     bool isNumber = false;
     const qint32 id = argument.toInt(&isNumber);
-    CCardTemplate* found = isNumber ? m_wallet->templates.FindById(id) : nullptr;
+    CCardTemplate* found = isNumber ? m_wallet->Templates().FindById(id) : nullptr;
     if (!found)
-        found = m_wallet->templates.FindByInternalName(argument);
+        found = m_wallet->Templates().FindByInternalName(argument);
     if (!found)
         throw CliError(QStringLiteral("no template has the id or internal name ") + Quoted(argument));
     return *found;
@@ -162,7 +162,8 @@ QList<std::pair<int, QString>> CliContext::FieldValues(const CCardTemplate* card
 qint32 CliContext::FreeId(qint32 offset) {
     for (;;) {
         const qint32 id = m_wallet->NextId() + offset;
-        if (!m_wallet->cards.FindById(id) && !m_wallet->templates.FindById(id) && !m_wallet->categories.FindById(id))
+        if (!m_wallet->Cards().FindById(id) && !m_wallet->Templates().FindById(id) &&
+            !m_wallet->Categories().FindById(id))
             return id;
     }
 }

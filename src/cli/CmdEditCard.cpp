@@ -24,7 +24,7 @@ int CmdEditCard::Run(CliContext& context) const {
         throw CliError::Usage(QStringLiteral("a card needs a description"));
     CWallet& wallet = context.OpenWallet(CliContext::Access::Change);
     CCard& card = context.Card(context.Arg(1));
-    const auto values = context.FieldValues(wallet.templates.FindByInternalName(card.templateName));
+    const auto values = context.FieldValues(wallet.Templates().FindByInternalName(card.templateName));
     context.RequireCardAccess(card, true);
     const bool changed = wallet.ChangeCard(card, [&](CCard& edited) {
         bool any = false;

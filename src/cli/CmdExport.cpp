@@ -23,13 +23,13 @@ CmdExport::CmdExport()
 int CmdExport::Run(CliContext& context) const {
     const CWallet& wallet = context.OpenWallet(CliContext::Access::Read);
     context.RequireAccess();
-    if (wallet.cards.IsEmpty())
+    if (wallet.Cards().IsEmpty())
         throw CliError(LoadResString(kStrNoDataToExport));
     QList<qint32> chosen;
     for (const QString& id : context.Values(QStringLiteral("category")))
         chosen.append(context.Category(id).id);
     if (chosen.isEmpty()) {
-        for (const CCategory* category : wallet.categories)
+        for (const CCategory* category : wallet.Categories())
             chosen.append(category->id);
     }
     const QString path = context.PathArg(1, "FILE");

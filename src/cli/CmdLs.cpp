@@ -15,7 +15,7 @@
 namespace {
 QJsonArray Categories(const CWallet& wallet) {
     QJsonArray list;
-    for (const CCategory* category : wallet.categories) {
+    for (const CCategory* category : wallet.Categories()) {
         list.append(QJsonObject{{QStringLiteral("id"), category->id},
                                 {QStringLiteral("description"), category->description},
                                 {QStringLiteral("requirePassword"), category->RequiresPassword()},
@@ -34,7 +34,7 @@ QJsonObject CardObject(const CCard& card) {
 
 QJsonArray Cards(const CWallet& wallet, qint32 categoryId) {
     QJsonArray list;
-    for (const CCard* card : wallet.cards) {
+    for (const CCard* card : wallet.Cards()) {
         if (card->categoryId == categoryId)
             list.append(CardObject(*card));
     }
@@ -45,7 +45,7 @@ QJsonArray Cards(const CWallet& wallet, qint32 categoryId) {
 // protected category asks for the password as listing it alone would; cards of no category are not shown.
 QJsonArray AllCards(CliContext& context, const CWallet& wallet) {
     QHash<qint32, size_t> slotOf;
-    for (const CCategory* category : wallet.categories) {
+    for (const CCategory* category : wallet.Categories()) {
         context.RequireAccess(*category);
         // A damaged wallet may give two categories one id; their cards are listed once.
         if (!slotOf.contains(category->id)) {
@@ -54,7 +54,7 @@ QJsonArray AllCards(CliContext& context, const CWallet& wallet) {
         }
     }
     std::vector<QJsonArray> byCategory(size_t(slotOf.size()));
-    for (const CCard* card : wallet.cards) {
+    for (const CCard* card : wallet.Cards()) {
         const auto slot = slotOf.constFind(card->categoryId);
         if (slot == slotOf.cend())
             continue;

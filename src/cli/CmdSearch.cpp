@@ -51,7 +51,7 @@ int CmdSearch::Run(CliContext& context) const {
     const QString text = context.Arg(1);
     const bool matchCase = context.IsSet(QStringLiteral("match-case"));
     std::vector<Found> found;
-    for (const CCard* card : wallet.cards) {
+    for (const CCard* card : wallet.Cards()) {
         if (card->ContainsText(text, matchCase))
             found.push_back({FoldedKey(card->description), card});
     }

@@ -37,7 +37,7 @@ int CmdShow::Run(CliContext& context) const {
     const CCard& card = context.Card(context.Arg(1));
     context.RequireCardAccess(card, false);
     const bool showPasswords = context.IsSet(QStringLiteral("show-passwords"));
-    const CCardTemplate* cardTemplate = wallet.templates.FindByInternalName(card.templateName);
+    const CCardTemplate* cardTemplate = wallet.Templates().FindByInternalName(card.templateName);
     QJsonArray values;
     for (int slot = 0; slot < CCard::kValueCount; ++slot)
         values.append(ShownValue(card, cardTemplate, slot, showPasswords));

@@ -21,7 +21,7 @@ int CmdTemplates::Run(CliContext& context) const {
     const bool json = context.IsSet(QStringLiteral("json"));
     QTextStream& out = context.Console().Out();
     QJsonArray list;
-    for (const CCardTemplate* cardTemplate : wallet.templates) {
+    for (const CCardTemplate* cardTemplate : wallet.Templates()) {
         QJsonArray fields;
         QStringList names;
         // A template may leave a slot free between used ones, so each field says its slot for --value.

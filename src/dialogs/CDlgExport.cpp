@@ -60,7 +60,7 @@ CDlgExport::CDlgExport(const CWallet& wallet, QWidget* parent)
 }
 
 void CDlgExport::FillCategories() {
-    for (const CCategory* category : m_wallet.categories) {
+    for (const CCategory* category : m_wallet.Categories()) {
         auto* item = new QTreeWidgetItem(m_categories, {category->description});
         item->setIcon(0, CIconCache::Icon(category->iconId, kIconSize));
         item->setData(0, Qt::UserRole, category->id);
@@ -87,7 +87,7 @@ void CDlgExport::accept() {
     if (path.isEmpty())
         return;
     QList<qint32> chosen;
-    for (const CCategory* category : m_wallet.categories) {
+    for (const CCategory* category : m_wallet.Categories()) {
         if (IsTicked(category->id))
             chosen.append(category->id);
     }

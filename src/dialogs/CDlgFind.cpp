@@ -71,7 +71,7 @@ void CDlgFind::accept() {
     m_find->setEnabled(false);
     QApplication::setOverrideCursor(Qt::WaitCursor);
     std::vector<const CCard*> found;
-    for (const CCard* card : m_wallet.cards) {
+    for (const CCard* card : m_wallet.Cards()) {
         if (card->ContainsText(text, matchCase))
             found.push_back(card);
     }

@@ -46,9 +46,9 @@ CDlgWalletInfo::CDlgWalletInfo(CWallet& wallet, QWidget* parent)
 void CDlgWalletInfo::Fill() {
     const QString path = m_wallet.PathName();
     const std::pair<QString, QString> rows[] = {
-        {tr("Num. Categories"), NumberText(int(m_wallet.categories.Count()))},
-        {tr("Num. Cards"), NumberText(int(m_wallet.cards.Count()))},
-        {tr("Num. Templates"), NumberText(int(m_wallet.templates.Count()))},
+        {tr("Num. Categories"), NumberText(int(m_wallet.Categories().Count()))},
+        {tr("Num. Cards"), NumberText(int(m_wallet.Cards().Count()))},
+        {tr("Num. Templates"), NumberText(int(m_wallet.Templates().Count()))},
         {tr("Num. Attachments"), NumberText(m_wallet.CountAttachments())},
         {tr("Document Path"), path.isEmpty() ? tr("N/A") : path},
         {tr("Document Version"), QString::asprintf("%4.2f", double(m_wallet.Version()))}};

@@ -26,11 +26,11 @@ void ForEachChosen(const CWallet& wallet, const QList<qint32>& categoryIds,
                    const std::function<void(const CCategory&, const QList<const CCard*>&)>& visit) {
     const QSet<qint32> chosen(categoryIds.begin(), categoryIds.end());
     QHash<qint32, QList<const CCard*>> cardsOf;
-    for (const CCard* card : wallet.cards) {
+    for (const CCard* card : wallet.Cards()) {
         if (chosen.contains(card->categoryId))
             cardsOf[card->categoryId].append(card);
     }
-    for (const CCategory* category : wallet.categories) {
+    for (const CCategory* category : wallet.Categories()) {
         if (chosen.contains(category->id))
             visit(*category, cardsOf.value(category->id));
     }
@@ -65,7 +65,7 @@ void EndTag(Windows1252Writer& xml, const QString& name) {
 
 // The card's XML element, as the card renders it: field names from its template in the exported wallet.
 void WriteCard(Windows1252Writer& xml, const XmlNames& names, const CWallet& wallet, const CCard& card) {
-    const CCardTemplate* cardTemplate = wallet.templates.FindByInternalName(card.templateName);
+    const CCardTemplate* cardTemplate = wallet.Templates().FindByInternalName(card.templateName);
     OpenTag(xml, names, names.card, card.description);
     const bool empty = card.notes.isEmpty() &&
                        std::all_of(card.values.begin(), card.values.end(), [](QStringView v) { return v.isEmpty(); });

@@ -88,14 +88,14 @@ QString NoteLine(const ImportedEntry::Field& field) {
 WalletImporter::WalletImporter(CWallet& wallet, const QString& category, AccessCheck accessCheck)
     : m_wallet(wallet), m_category(category), m_accessCheck(std::move(accessCheck)) {
     // The lists are in ascending id order.
-    if (m_wallet.cards.Count() > 0)
-        m_highestAtStart = std::max(m_highestAtStart, m_wallet.cards.At(m_wallet.cards.Count() - 1)->id);
-    if (m_wallet.templates.Count() > 0)
-        m_highestAtStart = std::max(m_highestAtStart, m_wallet.templates.At(m_wallet.templates.Count() - 1)->id);
-    if (m_wallet.categories.Count() > 0)
-        m_highestAtStart = std::max(m_highestAtStart, m_wallet.categories.At(m_wallet.categories.Count() - 1)->id);
+    if (m_wallet.Cards().Count() > 0)
+        m_highestAtStart = std::max(m_highestAtStart, m_wallet.Cards().At(m_wallet.Cards().Count() - 1)->id);
+    if (m_wallet.Templates().Count() > 0)
+        m_highestAtStart = std::max(m_highestAtStart, m_wallet.Templates().At(m_wallet.Templates().Count() - 1)->id);
+    if (m_wallet.Categories().Count() > 0)
+        m_highestAtStart = std::max(m_highestAtStart, m_wallet.Categories().At(m_wallet.Categories().Count() - 1)->id);
     // Only the wallet's built-in templates, which keep the ids they were made with, are matched by name.
-    for (const auto& cardTemplate : m_wallet.templates)
+    for (const auto& cardTemplate : m_wallet.Templates())
         if (cardTemplate->id < kFirstMadeTemplateId && !m_builtIns.contains(cardTemplate->description))
             m_builtIns.insert(cardTemplate->description, cardTemplate);
 }
@@ -141,7 +141,7 @@ qint32 WalletImporter::FindOrMakeCategory(const QStringList& groupPath) {
     const auto known = m_categories.constFind(name);
     if (known != m_categories.cend())
         return *known;
-    for (const auto& category : m_wallet.categories) {
+    for (const auto& category : m_wallet.Categories()) {
         if (category->description == name) {
             if (category->RequiresPassword() && m_accessCheck)
                 m_accessCheck(*category);
@@ -243,7 +243,7 @@ const CCardTemplate& WalletImporter::ImportedTemplate(const ImportedEntry& entry
     }
     do
         cardTemplate->internalName = UniqueText();
-    while (m_wallet.templates.FindByInternalName(cardTemplate->internalName));
+    while (m_wallet.Templates().FindByInternalName(cardTemplate->internalName));
     const CCardTemplate& made = m_wallet.AddTemplate(std::move(cardTemplate));
     m_importedTemplates.insert(key, &made);
     ++m_summary.templates;
@@ -323,9 +323,10 @@ const CCardTemplate* WalletImporter::TemplateNamed(const QString& description) c
 qint32 WalletImporter::FreeId(qint32 offset) {
     for (;;) {
         const qint32 id = m_wallet.NextId() + offset;
-        const bool taken = id <= m_highestAtStart ? m_wallet.cards.FindById(id) || m_wallet.templates.FindById(id) ||
-                                                        m_wallet.categories.FindById(id)
-                                                  : m_takenAhead.contains(id);
+        const bool taken = id <= m_highestAtStart
+                               ? m_wallet.Cards().FindById(id) || m_wallet.Templates().FindById(id) ||
+                                     m_wallet.Categories().FindById(id)
+                               : m_takenAhead.contains(id);
         if (taken)
             continue;
         if (offset > 0)

@@ -428,8 +428,9 @@ void CMainFrame::UpdateCommands() {
     Action(Paste)->setEnabled(canPaste && (summary ? m_summary->GetMode() == CViewSummary::kCardList : kind == 1));
     Action(LockWallet)->setEnabled(!m_wallet.IsLocked());
     m_unsealAction->setEnabled(m_wallet.IsSealed());
-    m_countsPane->setText(FormatText(StringTable::Text(kStrStatusCounts), {QString::number(m_wallet.categories.Count()),
-                                                                           QString::number(m_wallet.cards.Count())}));
+    m_countsPane->setText(
+        FormatText(StringTable::Text(kStrStatusCounts),
+                   {QString::number(m_wallet.Categories().Count()), QString::number(m_wallet.Cards().Count())}));
 }
 
 void CMainFrame::Run(int command) {
@@ -555,7 +556,7 @@ void CMainFrame::EditWalletProperties() {
 void CMainFrame::ExportWithDialog() {
     if (!m_wallet.RequestAccess(QString()))
         return;
-    if (m_wallet.cards.IsEmpty())
+    if (m_wallet.Cards().IsEmpty())
         Prompts::Warn(LoadResString(kStrNoDataToExport));
     else
         CDlgExport(m_wallet, this).exec();

@@ -96,9 +96,9 @@ void CViewCategoriesCards::Refill(qint32 categoryId, qint32 cardId) {
     m_model->Begin(m_host.ItemIconSize(), wallet.IsLocked());
     m_treeCtrl->setIconSize(QSize(m_host.ItemIconSize(), m_host.ItemIconSize()));
     std::unordered_map<qint32, std::vector<const CCard*>> byCategory;
-    for (const CCard* card : wallet.cards)
+    for (const CCard* card : wallet.Cards())
         byCategory[card->categoryId].push_back(card);
-    for (const CCategory* category : wallet.categories) {
+    for (const CCategory* category : wallet.Categories()) {
         category->AddToTree(false);
         for (const CCard* card : byCategory[category->id])
             card->AddToTree(card->id == cardId);
@@ -145,7 +145,7 @@ void CViewCategoriesCards::NewCard() {
     const QModelIndex index = m_treeCtrl->currentIndex();
     const CCategory* category = m_model->CategoryAt(index);
     if (const CCard* card = category ? nullptr : m_model->CardAt(index))
-        category = m_wallet.categories.FindById(card->categoryId);
+        category = m_wallet.Categories().FindById(card->categoryId);
     if (!category)
         return;
     m_host.SetCurrentCategoryId(category->id);
@@ -208,10 +208,10 @@ void CViewCategoriesCards::DoAction(int action, const QModelIndex& item) {
         return;
     }
     if (const CCategory* category = m_model->CategoryAt(index)) {
-        if (CCategory* record = m_wallet.categories.FindById(category->id))
+        if (CCategory* record = m_wallet.Categories().FindById(category->id))
             CategoryAction(action, *record);
     } else if (const CCard* card = m_model->CardAt(index)) {
-        if (CCard* record = m_wallet.cards.FindById(card->id))
+        if (CCard* record = m_wallet.Cards().FindById(card->id))
             CardAction(action, *record);
     }
 }

@@ -188,7 +188,7 @@ void CViewSummary::FillCategories() {
     m_list->SetShowEmptyText(false);
     m_filling = true;
     m_listModel->Begin();
-    for (const CCategory* category : wallet.categories)
+    for (const CCategory* category : wallet.Categories())
         category->AddToList(false);
     m_listModel->End();
     m_filling = false;
@@ -197,7 +197,7 @@ void CViewSummary::FillCategories() {
 
 void CViewSummary::FillCards() {
     const CWallet& wallet = m_wallet;
-    const CCategory* category = wallet.categories.FindById(m_host.CurrentCategoryId());
+    const CCategory* category = wallet.Categories().FindById(m_host.CurrentCategoryId());
     if (!category) {
         m_listModel->Clear();
         return;
@@ -205,7 +205,7 @@ void CViewSummary::FillCards() {
     m_list->SetShowEmptyText(true);
     m_filling = true;
     m_listModel->Begin();
-    for (const CCard* card : wallet.cards) {
+    for (const CCard* card : wallet.Cards()) {
         if (card->categoryId == category->id)
             card->AddToList(false);
     }
@@ -264,7 +264,7 @@ void CViewSummary::FillDetails() {
     Q_EMIT captionChanged(StringTable::Text(kStrCardSummaryCaption));
     m_title->setText(card->description);
     m_shownRows = 0;
-    const CCardTemplate* cardTemplate = m_wallet.templates.FindByInternalName(card->templateName);
+    const CCardTemplate* cardTemplate = m_wallet.Templates().FindByInternalName(card->templateName);
     for (int field = 0; cardTemplate && field < CCard::kValueCount; ++field) {
         const QString value = card->values[size_t(field)].toString();
         if (value.isEmpty())
@@ -306,10 +306,10 @@ void CViewSummary::DoListAction(int action) {
     const qint32 id = selected.isEmpty() ? 0 : qAbs(selected.first().data(CIconListModel::kIdRole).toInt());
     CWallet& wallet = m_wallet;
     if (m_mode == kCategoryList) {
-        if (CCategory* category = wallet.categories.FindById(id))
+        if (CCategory* category = wallet.Categories().FindById(id))
             CategoryAction(action, *category);
     } else if (m_mode == kCardList) {
-        CCard* card = wallet.cards.FindById(id);
+        CCard* card = wallet.Cards().FindById(id);
         if (card || action == CViewCategoriesCards::Paste)
             CardAction(action, card);
     }
@@ -358,7 +358,7 @@ void CViewSummary::CardAction(int action, CCard* card) {
     case CViewCategoriesCards::Paste: {
         const qint32 category = m_host.CurrentCategoryId();
         const qint32 pasted = wallet.CardClipboard(CWallet::kPaste, nullptr, category);
-        if (const CCard* added = wallet.cards.FindById(pasted))
+        if (const CCard* added = wallet.Cards().FindById(pasted))
             added->AddToList(true);
         break;
     }
