@@ -56,7 +56,7 @@ bool MakeWallet(const QString& path) {
         category->description = QStringLiteral("Category %1").arg(i);
         category->flag = 0;
         categoryIds.append(category->id);
-        wallet.categories.InsertInIdOrder(category);
+        wallet.AddCategory(std::move(category));
     }
     QRandomGenerator random(42);
     for (int i = 0; i < kCards; ++i) {
@@ -69,7 +69,7 @@ bool MakeWallet(const QString& path) {
             card->values.Set(size_t(slot), Word(random, 4, 24));
         if (i % 4 == 0)
             card->notes = Word(random, 20, 200);
-        wallet.cards.InsertInIdOrder(card);
+        wallet.AddCard(std::move(card));
     }
     ok = ok && wallet.OnSaveDocument(path);
     Prompts::Install(nullptr);

@@ -44,7 +44,7 @@ double CopyFile(const QString& from, const QString& to) {
 void FillCards(CWallet& wallet, int count) {
     auto category = std::make_unique<CCategory>(wallet.NextId());
     const qint32 categoryId = category->id;
-    wallet.categories.InsertInIdOrder(category);
+    wallet.AddCategory(std::move(category));
     for (int i = 0; i < count; ++i) {
         auto card = std::make_unique<CCard>(wallet.NextId());
         card->description = QStringLiteral("Card number %1").arg(i);
@@ -53,7 +53,7 @@ void FillCards(CWallet& wallet, int count) {
             card->values.Set(size_t(v), QStringLiteral("value %1 of card %2").arg(v).arg(i));
         if (i % 4 == 0)
             card->notes = QString(120, u'n');
-        wallet.cards.InsertInIdOrder(card);
+        wallet.AddCard(std::move(card));
     }
 }
 
@@ -148,14 +148,14 @@ void BenchRemoveCategory(const QTemporaryDir& dir, SilentPrompts& prompts) {
     SaveSmallWallet(wallet, dir, prompts, QStringLiteral("category.kvx"));
     auto category = std::make_unique<CCategory>(wallet.NextId());
     const qint32 categoryId = category->id;
-    wallet.categories.InsertInIdOrder(category);
+    wallet.AddCategory(std::move(category));
     prompts.file = dir.filePath(QStringLiteral("receipt.bin"));
     WriteBytes(prompts.file, 3000);
     for (int i = 0; i < 1000; ++i) {
         auto card = std::make_unique<CCard>(wallet.NextId());
         card->categoryId = categoryId;
         card->document().StoreFile();
-        wallet.cards.InsertInIdOrder(card);
+        wallet.AddCard(std::move(card));
     }
     wallet.OnSaveDocument(wallet.PathName());
     const QString saved = dir.filePath(QStringLiteral("category copy"));

@@ -48,7 +48,7 @@ QString MakeWallet(const QTemporaryDir& dir) {
             card->values.Set(slot, Word(random, 4, 24));
         if (i % 4 == 0)
             card->notes = Word(random, 20, 200);
-        wallet.cards.InsertInIdOrder(card);
+        wallet.AddCard(std::move(card));
     }
     wallet.OnSaveDocument(path);
     return path;

@@ -88,7 +88,7 @@ void WriteDirectly(const QString& path) {
         category->description = QStringLiteral("Root / Group %1").arg(group);
         category->flag = 0;
         categories.append(category->id);
-        wallet.categories.InsertInIdOrder(category);
+        wallet.AddCategory(std::move(category));
     }
     QRandomGenerator random(7);
     for (int i = 0; i < kEntries; ++i) {
@@ -101,7 +101,7 @@ void WriteDirectly(const QString& path) {
         card->values.Set(1, values.user);
         card->values.Set(2, values.password);
         card->notes = values.notes;
-        wallet.cards.InsertInIdOrder(card);
+        wallet.AddCard(std::move(card));
     }
     wallet.OnSaveDocument(path);
 }

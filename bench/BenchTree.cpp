@@ -33,7 +33,7 @@ void Fill(CWallet& wallet, int cards) {
         category->description = QStringLiteral("Category %1").arg(i);
         category->flag = 0;
         categories.append(category->id);
-        wallet.categories.InsertInIdOrder(category);
+        wallet.AddCategory(std::move(category));
     }
     QRandomGenerator random(7);
     for (int i = 0; i < cards; ++i) {
@@ -42,7 +42,7 @@ void Fill(CWallet& wallet, int cards) {
         card->categoryId = categories[i % categories.size()];
         card->iconId = 500 + i % 96;
         card->values.Set(0, bench::Word(random, 5, 20));
-        wallet.cards.InsertInIdOrder(card);
+        wallet.AddCard(std::move(card));
     }
 }
 

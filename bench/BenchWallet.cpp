@@ -38,11 +38,11 @@ void BuildWallet(CWallet& wallet, int cardCount) {
         cardTemplate->ParseDefinition(definition);
         cardTemplate->internalName = QString::number(cardTemplate->id);
         templateNames.append(cardTemplate->internalName);
-        wallet.templates.InsertInIdOrder(cardTemplate);
+        wallet.AddTemplate(std::move(cardTemplate));
     }
     auto category = std::make_unique<CCategory>(wallet.NextId());
     const qint32 categoryId = category->id;
-    wallet.categories.InsertInIdOrder(category);
+    wallet.AddCategory(std::move(category));
     QRandomGenerator random(42);
     for (int i = 0; i < cardCount; ++i) {
         auto card = std::make_unique<CCard>(wallet.NextId());
@@ -53,7 +53,7 @@ void BuildWallet(CWallet& wallet, int cardCount) {
             card->values.Set(size_t(v), Word(random, 4, 24));
         if (i % 4 == 0)
             card->notes = Word(random, 20, 200);
-        wallet.cards.InsertInIdOrder(card);
+        wallet.AddCard(std::move(card));
     }
 }
 

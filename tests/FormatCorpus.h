@@ -145,7 +145,7 @@ inline CCard& AddCard(CWallet& wallet, qint32 id, qint32 categoryId, const QStri
     card->textColor = 0x00112233;
     card->backColor = 0x00CCDDEE;
     CCard& added = *card;
-    wallet.cards.InsertInIdOrder(card);
+    wallet.AddCard(std::move(card));
     return added;
 }
 
@@ -156,7 +156,7 @@ inline void AddCategory(CWallet& wallet, qint32 id, const QString& description, 
     category->iconId = 490 + id;
     category->flag = protect ? 1 : 0;
     category->defaultTemplate = defaultTemplate;
-    wallet.categories.InsertInIdOrder(category);
+    wallet.AddCategory(std::move(category));
 }
 
 // The attachment streams of an entry, by stream name.
@@ -192,12 +192,12 @@ inline void Fill(CWallet& wallet, const WalletEntry& entry) {
     auto types = std::make_unique<CCardTemplate>();
     FillTypesTemplate(*types);
     const QString typesName = types->internalName;
-    wallet.templates.InsertInIdOrder(types);
+    wallet.AddTemplate(std::move(types));
     auto simple = std::make_unique<CCardTemplate>(3);
     simple->description = QStringLiteral("Simple");
     simple->internalName = QStringLiteral("A1B2C3D4");
     simple->fields[0].name = QStringLiteral("Note");
-    wallet.templates.InsertInIdOrder(simple);
+    wallet.AddTemplate(std::move(simple));
 
     AddCategory(wallet, 10, QString::fromUtf8("Open \U0001F4C2"), false, typesName);
     AddCategory(wallet, 11, QString::fromUtf8("Protected \U0001F512"), true, QString());

@@ -15,12 +15,15 @@ constexpr int kCards = 300;
 
 // Every card of one save carries the same generation, so a wallet mixed from two saves is seen at once.
 void Fill(CWallet& wallet, int generation) {
-    wallet.cards.DeleteAll();
     for (int i = 0; i < kCards; ++i) {
-        auto card = std::make_unique<CCard>(i + 1);
-        card->description = QStringLiteral("generation %1").arg(generation);
-        card->values.Set(0, QString(200 + generation % 50, QChar(u'a' + generation % 26)));
-        wallet.cards.InsertInIdOrder(card);
+        CCard* card = wallet.Cards().FindById(i + 1);
+        if (!card)
+            card = &wallet.AddCard(std::make_unique<CCard>(i + 1));
+        wallet.ChangeCard(*card, [generation](CCard& changed) {
+            changed.description = QStringLiteral("generation %1").arg(generation);
+            changed.values.Set(0, QString(200 + generation % 50, QChar(u'a' + generation % 26)));
+            return true;
+        });
     }
     wallet.SetNextId(kCards + 1);
 }

@@ -113,7 +113,7 @@ struct Program : GuiProgram {
             made->fields[slot].type = type;
         }
         CCardTemplate& kept = *made;
-        Wallet().templates.InsertInIdOrder(made);
+        Wallet().AddTemplate(std::move(made));
         return kept;
     }
     CCard& AddCard(const QString& templateName, const QString& description = QStringLiteral("Card")) {
@@ -122,7 +122,7 @@ struct Program : GuiProgram {
         card->templateName = templateName;
         card->categoryId = (*Wallet().Categories().begin())->id;
         CCard& kept = *card;
-        Wallet().cards.InsertInIdOrder(card);
+        Wallet().AddCard(std::move(card));
         return kept;
     }
     bool SaveAs(const QString& name) {
@@ -600,7 +600,7 @@ private Q_SLOTS:
         auto made = std::make_unique<CCardTemplate>(7);
         made->ParseDefinition(QStringLiteral("Own,530,Number,0,PIN,3"));
         made->internalName = QStringLiteral("own");
-        own.templates.InsertInIdOrder(made);
+        own.AddTemplate(std::move(made));
 
         CDlgSelectTemplate picker(own, QStringLiteral("own"), false);
         QCOMPARE(picker.List().topLevelItemCount(), 1);

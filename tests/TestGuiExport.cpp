@@ -36,13 +36,16 @@ QList<qint32> MakeWallet(const QString& path) {
     ScriptedPrompts quiet;
     CWallet wallet;
     wallet.LoadDefaults();
-    wallet.categories.DeleteAll();
+    while (wallet.Categories().Count() > 0) {
+        quiet.Message(QStringLiteral("delete all the cards"), Prompts::Answer::Yes);
+        wallet.DeleteCategory(wallet.Categories().At(0)->id);
+    }
     QList<qint32> ids;
     for (const QString& name : {QStringLiteral("Zoo & Co"), QStringLiteral("Accounts"), QStringLiteral("Empty")}) {
         auto category = std::make_unique<CCategory>(wallet.NextId());
         category->description = name;
         ids.append(category->id);
-        wallet.categories.InsertInIdOrder(category);
+        wallet.AddCategory(std::move(category));
     }
     const auto addCard = [&](const QString& name, qint32 category, const QString& value, const QString& notes) {
         auto card = std::make_unique<CCard>(wallet.NextId());
@@ -51,7 +54,7 @@ QList<qint32> MakeWallet(const QString& path) {
         card->templateName = QStringLiteral("17");
         card->values.Set(1, value);
         card->notes = notes;
-        wallet.cards.InsertInIdOrder(card);
+        wallet.AddCard(std::move(card));
     };
     addCard(QStringLiteral("say \"hi\""), ids[0], QStringLiteral("a&b <c>"), QStringLiteral("two\r\nlines"));
     addCard(QStringLiteral("bank"), ids[1], QStringLiteral("ada"), QString());

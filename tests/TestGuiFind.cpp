@@ -35,7 +35,7 @@ struct Program : GuiProgram {
         card->templateName = QStringLiteral("17");
         card->values.Set(2, password);
         card->notes = notes;
-        Wallet().cards.InsertInIdOrder(card);
+        Wallet().AddCard(std::move(card));
     }
     QList<CDlgFind*> FindWindows() {
         QList<CDlgFind*> open;

@@ -47,13 +47,16 @@ QString MakeWallet(const QString& path, const QString& password = QString()) {
     ScriptedPrompts quiet;
     CWallet wallet;
     wallet.LoadDefaults();
-    wallet.categories.DeleteAll();
+    while (wallet.Categories().Count() > 0) {
+        quiet.Message(QStringLiteral("delete all the cards"), Prompts::Answer::Yes);
+        wallet.DeleteCategory(wallet.Categories().At(0)->id);
+    }
     const auto addCategory = [&](const QString& name, bool guarded) {
         auto category = std::make_unique<CCategory>(wallet.NextId());
         category->description = name;
         category->flag = guarded ? 1 : 0;
         const qint32 id = category->id;
-        wallet.categories.InsertInIdOrder(category);
+        wallet.AddCategory(std::move(category));
         return id;
     };
     const qint32 banking = addCategory(QStringLiteral("banking"), false);
@@ -69,7 +72,7 @@ QString MakeWallet(const QString& path, const QString& password = QString()) {
         card->values.Set(3, QStringLiteral("ada@example.org"));
         card->hidePasswords = hide ? 1 : 0;
         card->notes = QStringLiteral("see www.example.org");
-        wallet.cards.InsertInIdOrder(card);
+        wallet.AddCard(std::move(card));
     };
     addCard(QStringLiteral("zeta"), banking, true);
     addCard(QStringLiteral("Alpha"), banking, false);

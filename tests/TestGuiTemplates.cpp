@@ -149,7 +149,7 @@ private Q_SLOTS:
         auto card = std::make_unique<CCard>(p.Wallet().NextId());
         card->templateName = used->internalName;
         card->categoryId = (*p.Wallet().Categories().begin())->id;
-        p.Wallet().cards.InsertInIdOrder(card);
+        p.Wallet().AddCard(std::move(card));
         const qsizetype templates = p.Wallet().Templates().Count();
         ModalDriver driver;
         RunTasks(p, driver,
@@ -200,7 +200,7 @@ private Q_SLOTS:
         own->description = QStringLiteral("Chess Club");
         own->internalName = QStringLiteral("chess-club-1");
         SetFields(*own, 2);
-        p.Wallet().templates.InsertInIdOrder(own);
+        p.Wallet().AddTemplate(std::move(own));
         p.Wallet().SetModified(true);
         const QString file = p.folder.filePath(QStringLiteral("chess.kvt"));
         ModalDriver driver;

@@ -9,7 +9,7 @@ void AddTemplate(CWallet& wallet, qint32 id, const QString& definition) {
     auto cardTemplate = std::make_unique<CCardTemplate>(id);
     cardTemplate->ParseDefinition(definition);
     cardTemplate->internalName = QString::number(id);
-    wallet.templates.InsertInIdOrder(cardTemplate);
+    wallet.AddTemplate(std::move(cardTemplate));
 }
 
 CCard* AddCard(CWallet& wallet, const QString& templateName, const QString& description) {
@@ -17,7 +17,7 @@ CCard* AddCard(CWallet& wallet, const QString& templateName, const QString& desc
     card->templateName = templateName;
     card->description = description;
     CCard* raw = card.get();
-    wallet.cards.InsertInIdOrder(card);
+    wallet.AddCard(std::move(card));
     return raw;
 }
 

@@ -263,7 +263,8 @@ private Q_SLOTS:
     void everyFlippedByteRefused() {
         WalletFixture f;
         f.MakeNew();
-        f.wallet->templates.DeleteAll(); // a small file
+        while (f.wallet->Templates().Count() > 0) // a small file
+            f.wallet->RemoveTemplate(f.wallet->Templates().At(0)->id);
         QVERIFY(f.SaveAs(QStringLiteral("small.kvx")));
         QString error;
         QVERIFY(f.wallet->SealFile(kPassphrase, kPasses, kMemoryKiB, error));

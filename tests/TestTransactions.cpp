@@ -204,7 +204,7 @@ private Q_SLOTS:
             auto card = std::make_unique<CCard>(other.NextId());
             card->description = QStringLiteral("Theirs");
             card->categoryId = 35;
-            other.cards.InsertInIdOrder(card);
+            other.AddCard(std::move(card));
             QVERIFY(other.OnSaveDocument(path));
         }
         const QByteArray theirs = FileBytes(path);
@@ -332,7 +332,7 @@ private Q_SLOTS:
         f.MakeNew();
         auto card = std::make_unique<CCard>(INT_MAX);
         card->categoryId = 35;
-        f.wallet->cards.InsertInIdOrder(card);
+        f.wallet->AddCard(std::move(card));
         QByteArray bytes = f.Snapshot();
         QBuffer buffer(&bytes);
         buffer.open(QIODevice::ReadOnly);

@@ -22,12 +22,12 @@ void Fill(CWallet& wallet) {
     cardTemplate->ParseDefinition(QStringLiteral("Bank,520,Account,0,PIN,3"));
     cardTemplate->internalName = QString::number(cardTemplate->id);
     const QString templateName = cardTemplate->internalName;
-    wallet.templates.InsertInIdOrder(cardTemplate);
+    wallet.AddTemplate(std::move(cardTemplate));
     auto category = std::make_unique<CCategory>(wallet.NextId());
     category->description = QStringLiteral("Personal");
     category->defaultTemplate = templateName;
     const qint32 categoryId = category->id;
-    wallet.categories.InsertInIdOrder(category);
+    wallet.AddCategory(std::move(category));
     for (int i = 0; i < 2; ++i) {
         auto card = std::make_unique<CCard>(wallet.NextId());
         card->description = QStringLiteral("Account %1").arg(i);
@@ -36,7 +36,7 @@ void Fill(CWallet& wallet) {
         card->values.Set(0, QStringLiteral("12-3456-%1").arg(i));
         card->values.Set(1, QStringLiteral("0000"));
         card->notes = QStringLiteral("Opened in 2019");
-        wallet.cards.InsertInIdOrder(card);
+        wallet.AddCard(std::move(card));
     }
 }
 
@@ -295,7 +295,7 @@ private Q_SLOTS:
         wallet.SetCipherMethod(2);
         auto card = std::make_unique<CCard>(77);
         card->description = QStringLiteral("Keep me");
-        wallet.cards.InsertInIdOrder(card);
+        wallet.AddCard(std::move(card));
         wallet.SetPassword(QStringLiteral("9999"));
         QSignalSpy modified(&wallet, &CWallet::modifiedChanged);
 

@@ -30,13 +30,13 @@ class TestWalletExport : public QObject {
         auto cardTemplate = std::make_unique<CCardTemplate>(1);
         cardTemplate->ParseDefinition(QStringLiteral("Account,530,Number,0,PIN,3,Site,4"));
         cardTemplate->internalName = QStringLiteral("T");
-        wallet.templates.InsertInIdOrder(cardTemplate);
+        wallet.AddTemplate(std::move(cardTemplate));
         const std::pair<qint32, const char*> categories[] = {
             {kBank, "Bank & Co"}, {kEmpty, "Empty"}, {kQuoted, "Say \"hi\""}, {kForeign, "Café ☕"}};
         for (const auto& [id, name] : categories) {
             auto category = std::make_unique<CCategory>(id);
             category->description = QString::fromUtf8(name);
-            wallet.categories.InsertInIdOrder(category);
+            wallet.AddCategory(std::move(category));
         }
         AddCard(wallet, 200, kBank, "Visa", {{0, "4111"}});
         AddCard(wallet, 201, kQuoted, "Tom & \"Jerry\"", {{2, "a&b<c>"}});
@@ -55,7 +55,7 @@ class TestWalletExport : public QObject {
         for (const auto& [slot, value] : values)
             card->values.Set(size_t(slot), QString::fromUtf8(value));
         card->notes = QString::fromUtf8(notes);
-        wallet.cards.InsertInIdOrder(card);
+        wallet.AddCard(std::move(card));
     }
 
 private Q_SLOTS:

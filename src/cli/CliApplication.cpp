@@ -193,5 +193,5 @@ int CliApplication::RunCommand(const CliCommand& command, const QStringList& arg
 void CliApplication::LeaveRecords(CWallet& wallet) {
     using Records = std::tuple<CCardList, CTemplateList, CCategoryList>;
     static auto* left = new std::vector<Records*>;
-    left->push_back(new Records(std::move(wallet.cards), std::move(wallet.templates), std::move(wallet.categories)));
+    left->push_back(new Records(wallet.ReleaseRecords()));
 }

@@ -57,6 +57,12 @@ void CWallet::EndReset() {
         Q_EMIT wasReset();
 }
 
+std::tuple<CCardList, CTemplateList, CCategoryList> CWallet::ReleaseRecords() {
+    const BulkChange reset(*this);
+    m_clipboardCard = nullptr;
+    return {std::move(cards), std::move(templates), std::move(categories)};
+}
+
 CWallet::BulkChange::BulkChange(CWallet& wallet) : m_wallet(wallet) {
     m_wallet.BeginReset();
 }

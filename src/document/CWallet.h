@@ -15,6 +15,7 @@
 
 #include <functional>
 #include <memory>
+#include <tuple>
 
 class CArchive;
 class QIODevice;
@@ -190,9 +191,8 @@ public:
     // The last card clipboard operation.
     qint32 ClipboardOp() const { return m_clipboardOp; }
 
-    CCardList cards;
-    CTemplateList templates;
-    CCategoryList categories;
+    // Hands every record over, announced as a reset: korvel-cli ends right after and leaves them unfreed.
+    std::tuple<CCardList, CTemplateList, CCategoryList> ReleaseRecords();
 
     // The records reach the wallet through here.
     const CCardList& Cards() const override { return cards; }
@@ -269,6 +269,9 @@ private:
     CCard* m_clipboardCard = nullptr;
 
     CWalletLock m_lock;
+    CCardList cards;
+    CTemplateList templates;
+    CCategoryList categories;
     int m_bulk = 0;
     bool m_quitting = false;
 
