@@ -3,6 +3,7 @@
 // changes they show exactly the wallet's records, hold none that it freed, and keep what the user selected.
 #include "GuiProgram.h"
 #include "GuiTestMain.h"
+#include "WalletViews.h"
 #include "dialogs/CDlgFind.h"
 #include "dialogs/CFindResultsModel.h"
 #include "model/CCard.h"
@@ -24,46 +25,6 @@
 #include <QScopeGuard>
 
 namespace {
-
-bool Before(const CWalletItem* a, const CWalletItem* b) {
-    const int order = QString::compare(a->description, b->description, Qt::CaseInsensitive);
-    return order < 0 || (order == 0 && a->id < b->id);
-}
-
-// "" when the tree shows exactly the wallet, in order; otherwise what differs.
-QString TreeDifference(const CTreeModel& model, const CWallet& wallet) {
-    const QModelIndex root = model.RootIndex();
-    std::vector<const CCategory*> categories;
-    for (const CCategory* category : wallet.Categories())
-        categories.push_back(category);
-    std::sort(categories.begin(), categories.end(), Before);
-    if (model.rowCount(root) != int(categories.size()))
-        return QStringLiteral("%1 categories shown, %2 in the wallet").arg(model.rowCount(root)).arg(categories.size());
-    for (int row = 0; row < int(categories.size()); ++row) {
-        const QModelIndex index = model.index(row, 0, root);
-        if (model.CategoryAt(index) != categories[size_t(row)])
-            return QStringLiteral("category row %1 is not %2").arg(row).arg(categories[size_t(row)]->description);
-        std::vector<const CCard*> cards;
-        const bool hidden = wallet.IsLocked() && categories[size_t(row)]->RequiresPassword();
-        for (const CCard* card : wallet.Cards())
-            if (!hidden && card->categoryId == categories[size_t(row)]->id)
-                cards.push_back(card);
-        std::sort(cards.begin(), cards.end(), Before);
-        if (model.rowCount(index) != int(cards.size()))
-            return QStringLiteral("%1 cards under %2, %3 in the wallet")
-                .arg(model.rowCount(index))
-                .arg(categories[size_t(row)]->description)
-                .arg(cards.size());
-        for (int i = 0; i < int(cards.size()); ++i) {
-            const QModelIndex card = model.index(i, 0, index);
-            if (model.CardAt(card) != cards[size_t(i)] || model.parent(card) != index)
-                return QStringLiteral("card row %1 of %2 is not %3")
-                    .arg(i)
-                    .arg(categories[size_t(row)]->description, cards[size_t(i)]->description);
-        }
-    }
-    return {};
-}
 
 // Renames the category whose sheet it is asked to show.
 class RenamingEditor : public RecordEditor {
@@ -190,7 +151,9 @@ private Q_SLOTS:
                 p.Frame().Tree().SelectCard(card->id);
             }
             QCoreApplication::processEvents();
-            const QString difference = TreeDifference(tree, wallet);
+            QString difference = TreeDifference(tree, wallet);
+            if (difference.isEmpty())
+                difference = SummaryDifference(p.Frame().Summary(), p.Frame().CurrentCategoryId(), wallet);
             QVERIFY2(difference.isEmpty(), qPrintable(QStringLiteral("step %1: %2").arg(step).arg(difference)));
         }
         QVERIFY2(p.prompts.Faults().isEmpty(), qPrintable(p.prompts.Faults().join('\n')));
@@ -301,6 +264,7 @@ private Q_SLOTS:
         p.prompts.Message(QStringLiteral("delete the selected card"), Prompts::Answer::Yes);
         QVERIFY(wallet.DeleteCard(gold.id));
         QCOMPARE(results.rowCount(), 1);
+        QCOMPARE(FindResultsDifference(static_cast<CFindResultsModel&>(results), wallet), QString());
         p.prompts.Message(QStringLiteral("save"), Prompts::Answer::No);
         p.prompts.Message(QStringLiteral("A new wallet has been created"), Prompts::Answer::No);
         p.Frame().Action(Command::NewWallet)->trigger();

@@ -34,6 +34,7 @@ public:
     int GetMode() const { return m_mode; }
     // The card that the details mode shows; the card's own Show() sets it.
     void SetCurrentCard(const CCard* card) { m_currentCard = card; }
+    const CCard* CurrentCard() const { return m_currentCard; }
     // Item actions on the list's selected item (the tree's action numbers).
     void DoListAction(int action);
     // The item command kind: 0 no wallet or no selection, 1 a category selected, 2 a card selected.
