@@ -37,6 +37,10 @@ public:
         Tick();
     }
 
+    // Something that may happen while a dialog waits for the user, such as a timer of the program running out;
+    // now and then it happens in place of the user's next action.
+    void SetMeanwhile(std::function<void()> meanwhile) { m_meanwhile = std::move(meanwhile); }
+
     QStringList TakeFaults() {
         QStringList faults;
         faults.swap(m_faults);
@@ -125,6 +129,10 @@ private:
     }
 
     void Act(QDialog& dialog) {
+        if (m_meanwhile && Chance(3)) {
+            m_meanwhile();
+            return;
+        }
         if (!dialog.property(kBudget).isValid())
             dialog.setProperty(kBudget, Roll(7));
         if (auto* keypad = qobject_cast<CDlgPassword*>(&dialog))
@@ -367,5 +375,6 @@ private:
     QRandomGenerator& m_random;
     std::function<QString()> m_keypadPassword;
     Note m_note;
+    std::function<void()> m_meanwhile;
     QStringList m_faults;
 };

@@ -65,6 +65,7 @@ public:
             Begin(QStringLiteral("start"));
         m_steps.back() += "\n        " + note.toStdString();
     }
+    const std::string& Last() const { return m_steps.back(); }
     QString Text() const {
         QString text;
         for (const std::string& step : m_steps)
@@ -107,7 +108,13 @@ void WriteCrashReport() {
     g_log->Write(STDERR_FILENO);
 }
 
-#if !defined(__SANITIZE_ADDRESS__)
+// The signals that end the process. Under AddressSanitizer its own handler reports faults of memory, then calls
+// WriteCrashReport; an abort (a failed assertion, qFatal) is still ours.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr int kFatalSignals[] = {SIGABRT};
+#else
+constexpr int kFatalSignals[] = {SIGSEGV, SIGBUS, SIGILL, SIGFPE, SIGABRT};
+#endif
 struct sigaction g_previous[NSIG];
 
 void OnFatalSignal(int signal) {
@@ -116,9 +123,8 @@ void OnFatalSignal(int signal) {
     sigaction(signal, &g_previous[signal], nullptr);
     raise(signal);
 }
-#endif
 
-// Reports crashes with the log while it lives. Under the sanitizers their report comes first, then the log.
+// Reports crashes with the log while it lives.
 class CrashReport {
 public:
     CrashReport(const StepLog& log, quint32 seed, int steps) {
@@ -127,23 +133,21 @@ public:
                  steps);
 #if defined(__SANITIZE_ADDRESS__)
         __sanitizer_set_death_callback(&WriteCrashReport);
-#else
-        for (int signal : {SIGSEGV, SIGBUS, SIGILL, SIGFPE, SIGABRT}) {
+#endif
+        for (int signal : kFatalSignals) {
             struct sigaction action = {};
             action.sa_handler = &OnFatalSignal;
             sigemptyset(&action.sa_mask);
             sigaction(signal, &action, &g_previous[signal]);
         }
-#endif
     }
     ~CrashReport() {
         g_log = nullptr;
 #if defined(__SANITIZE_ADDRESS__)
         __sanitizer_set_death_callback(nullptr);
-#else
-        for (int signal : {SIGSEGV, SIGBUS, SIGILL, SIGFPE, SIGABRT})
-            sigaction(signal, &g_previous[signal], nullptr);
 #endif
+        for (int signal : kFatalSignals)
+            sigaction(signal, &g_previous[signal], nullptr);
     }
     CrashReport(const CrashReport&) = delete;
     CrashReport& operator=(const CrashReport&) = delete;
@@ -175,6 +179,11 @@ public:
               [this](const QString& note) { m_log.Note(note); }) {
         for (const char* scheme : kSchemes)
             QDesktopServices::setUrlHandler(QString::fromLatin1(scheme), this, "Opened");
+        // The automatic lock runs out whenever its period ends, also while a dialog is open.
+        m_driver.SetMeanwhile([this] {
+            if (m_app && m_app->MainFrame())
+                AutomaticLock();
+        });
     }
     ~Exerciser() override {
         StopProgram();
@@ -218,6 +227,7 @@ public:
                                      {"item menu", 6, &Exerciser::ItemMenu},
                                      {"lock", 7, &Exerciser::LockOrUnlock},
                                      {"automatic lock", 2, &Exerciser::AutomaticLock},
+                                     {"card", 8, &Exerciser::CardCommand},
                                      {"file", 6, &Exerciser::FileCommand},
                                      {"find", 6, &Exerciser::FindWindow},
                                      {"bars", 1, &Exerciser::BarsMenu},
@@ -236,6 +246,8 @@ public:
         }
         m_log.Begin(QStringLiteral("step %1, %2:").arg(step).arg(QString::fromLatin1(chosen->name)));
         (this->*chosen->run)();
+        if (m_verbose)
+            qInfo("%s", m_log.Last().c_str());
         QCoreApplication::processEvents();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         return Check();
@@ -592,6 +604,87 @@ private:
         Frame().OnLockTimer();
     }
 
+    // The commands on cards, which the other steps reach only now and then: a category is opened in the tree and one
+    // of its cards edited, cut, copied or deleted, or a new one made, or what was cut or copied pasted into it;
+    // through the tree, or through the summary's list of the category's cards.
+    void CardCommand() {
+        CTreeModel& model = TreeModel();
+        const QModelIndex root = model.RootIndex();
+        if (model.rowCount(root) == 0)
+            return FileCommand();
+        const QModelIndex category = model.index(Roll(model.rowCount(root)), 0, root);
+        Note(QStringLiteral("opens \"%1\"").arg(category.data().toString()));
+        TreeCtrl().expand(root);
+        TreeCtrl().expand(category);
+        if (Chance(50))
+            return CardCommandInSummary(category);
+        const int cards = model.rowCount(category);
+        if (cards == 0 || Chance(25)) {
+            Note(QStringLiteral("selects \"%1\"").arg(category.data().toString()));
+            TreeCtrl().setCurrentIndex(category);
+            static const int onCategory[] = {Command::NewCard, Command::Paste, Command::ItemProperties};
+            return CardAction(TreeCtrl(), onCategory[Roll(int(std::size(onCategory)))]);
+        }
+        const QModelIndex card = model.index(Roll(cards), 0, category);
+        const QPoint point = RowPoint(TreeCtrl(), card);
+        if (!point.isNull() && Chance(30)) {
+            Note(QStringLiteral("double-clicks \"%1\"").arg(card.data().toString()));
+            QTest::mouseDClick(TreeCtrl().viewport(), Qt::LeftButton, {}, point);
+            return;
+        }
+        Note(QStringLiteral("selects \"%1\"").arg(card.data().toString()));
+        TreeCtrl().setCurrentIndex(card);
+        static const int onCard[] = {Command::ItemProperties, Command::Cut,    Command::Copy,
+                                     Command::Copy,           Command::Delete, Command::NewCard};
+        CardAction(TreeCtrl(), onCard[Roll(int(std::size(onCard)))]);
+    }
+
+    void CardCommandInSummary(const QModelIndex& category) {
+        Note(QStringLiteral("selects \"%1\"").arg(category.data().toString()));
+        TreeCtrl().setCurrentIndex(category);
+        CViewSummary& summary = Frame().Summary();
+        if (summary.GetMode() != CViewSummary::kCardList || !summary.ListCtrl().isVisible())
+            return;
+        CItemListCtrl& list = summary.ListCtrl();
+        const int rows = summary.ListModel().rowCount();
+        if (rows == 0 || Chance(15)) {
+            Note(QStringLiteral("clicks the summary's empty space"));
+            QTest::mouseClick(list.viewport(), Qt::LeftButton, {},
+                              list.viewport()->rect().bottomRight() - QPoint(3, 3));
+            static const int onCategory[] = {Command::NewCard, Command::Paste};
+            return CardAction(list, onCategory[Roll(int(std::size(onCategory)))]);
+        }
+        const QModelIndex card = summary.ListModel().index(Roll(rows));
+        const QPoint point = RowPoint(list, card);
+        if (point.isNull())
+            return;
+        Note(QStringLiteral("clicks \"%1\" in the summary").arg(card.data().toString()));
+        QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, point);
+        static const int onCard[] = {Command::ItemProperties, Command::Cut,    Command::Copy,
+                                     Command::Copy,           Command::Delete, Command::NewCard};
+        CardAction(list, onCard[Roll(int(std::size(onCard)))]);
+    }
+
+    // A command on the item selected in `view`: from the menu bar, by its key, or from the item menu.
+    void CardAction(QAbstractItemView& view, int command) {
+        QAction* action = Frame().Action(command);
+        const QKeySequence keys = action->shortcut();
+        const int roll = Roll(100);
+        if (roll < 25 && !keys.isEmpty()) {
+            Note(QStringLiteral("presses %1").arg(keys.toString()));
+            view.setFocus();
+            QTest::keySequence(&view, keys);
+        } else if (roll < 40) {
+            Note(QStringLiteral("opens the item menu"));
+            view.setFocus();
+            QContextMenuEvent event(QContextMenuEvent::Keyboard, QPoint(4, 4),
+                                    view.viewport()->mapToGlobal(QPoint(4, 4)));
+            QApplication::sendEvent(view.viewport(), &event);
+        } else if (action->isEnabled()) {
+            Trigger(action, QStringLiteral("chooses"));
+        }
+    }
+
     void FileCommand() {
         const int roll = Roll(100);
         if (roll < 15)
@@ -672,6 +765,8 @@ private:
     std::unique_ptr<QAbstractItemModelTester> m_treeTester;
     std::unique_ptr<QAbstractItemModelTester> m_listTester;
     int m_restarts = 0;
+    // Every step is printed as it ends, for following a replay.
+    bool m_verbose = qEnvironmentVariableIsSet("KORVEL_EXERCISER_VERBOSE");
 };
 
 } // namespace

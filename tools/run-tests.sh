@@ -2,6 +2,8 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Builds Korvel and runs every test on a Debian 12 machine, installing the build packages it needs first.
 # Usage: tools/run-tests.sh [--sanitize]   (build folder: build, or build-asan with --sanitize)
+# With --sanitize the tests run under AddressSanitizer and UBSan, and the exerciser of the desktop program also runs
+# a long run of random steps (TestGuiExerciserLong).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
