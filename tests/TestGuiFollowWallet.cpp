@@ -10,6 +10,7 @@
 #include "model/CCategory.h"
 #include "model/RecordEditor.h"
 #include "views/CIconListModel.h"
+#include "views/CItemListCtrl.h"
 #include "views/CItemTreeCtrl.h"
 #include "views/CMainFrame.h"
 #include "views/CTreeModel.h"
@@ -37,6 +38,23 @@ public:
         return true;
     }
     QString SelectTemplate(const QString&, bool) override { return {}; }
+};
+
+// A card's sheet that is still open when the automatic lock runs out, and then accepted.
+class LockingEditor : public RecordEditor {
+public:
+    explicit LockingEditor(CMainFrame& frame) : m_frame(frame) {}
+
+    bool EditCard(CCard& working) override {
+        m_frame.OnLockTimer();
+        working.description = QStringLiteral("Renamed");
+        return true;
+    }
+    bool EditCategory(CCategory&, qint32&) override { return false; }
+    QString SelectTemplate(const QString&, bool) override { return {}; }
+
+private:
+    CMainFrame& m_frame;
 };
 
 // Paints the whole window before each question is answered by the scripted prompts.
@@ -209,6 +227,38 @@ private Q_SLOTS:
         wallet.CardClipboard(CWallet::kPaste, nullptr, business); // into a closed category, which opens
         QVERIFY(view.TreeCtrl().isExpanded(selection.currentIndex().parent()));
         QCOMPARE(tree.CardAt(selection.currentIndex()), &chosen);
+    }
+
+    // A card edited from the summary's list whose sheet outlasts the list: the automatic lock showed the categories
+    // meanwhile, and the card must not join them.
+    void summaryListKeepsToWhatItShowsAfterASheet() {
+        GuiProgram p;
+        QVERIFY(p.Start());
+        CWallet& wallet = p.Wallet();
+        wallet.SetPassword(QStringLiteral("2468"));
+        CWallet::Settings settings = wallet.GetSettings();
+        settings.autoLock = 1;
+        wallet.SetSettings(settings);
+        const qint32 business = wallet.Categories().At(0)->id;
+        auto made = std::make_unique<CCard>(wallet.NextId());
+        made->description = QStringLiteral("Visa");
+        made->categoryId = business;
+        made->templateName = QStringLiteral("9");
+        wallet.AddCard(std::move(made));
+        p.Frame().Tree().SelectCategory(business);
+        CViewSummary& summary = p.Frame().Summary();
+        QCOMPARE(summary.GetMode(), int(CViewSummary::kCardList));
+        summary.ListCtrl().setCurrentIndex(summary.ListModel().index(0));
+        LockingEditor editor(p.Frame());
+        RecordEditor* const windows = RecordEditor::Get();
+        const auto restore = qScopeGuard([windows] { RecordEditor::Install(windows); });
+        RecordEditor::Install(&editor);
+        summary.DoListAction(CViewCategoriesCards::Properties);
+        QVERIFY(wallet.IsLocked());
+        QCOMPARE(wallet.Cards().At(0)->description, QStringLiteral("Renamed"));
+        QCOMPARE(summary.GetMode(), int(CViewSummary::kCategoryList));
+        QCOMPARE(SummaryDifference(summary, p.Frame().CurrentCategoryId(), wallet), QString());
+        QVERIFY2(p.prompts.Faults().isEmpty(), qPrintable(p.prompts.Faults().join('\n')));
     }
 
     // A question asked while the wallet is made anew lets the windows paint (a real dialog runs an event loop): by

@@ -214,12 +214,16 @@ void CViewSummary::FillCards() {
     Q_EMIT captionChanged(FormatText(StringTable::Text(kStrCardsCaption), {category->description}));
 }
 
+// A record comes back here after a dialog opened from the list closes; the list may show something else by then
+// (the automatic lock showed the categories meanwhile), and takes only what it shows.
 void CViewSummary::InsertCategory(const CCategory& category, bool select) {
     const bool hidden = m_wallet.IsLocked() && category.RequiresPassword();
     if (m_filling) {
         m_listModel->Add(category, hidden);
         return;
     }
+    if (m_mode != kCategoryList)
+        return;
     const int row = m_listModel->InsertOrUpdate(category, hidden);
     if (select)
         Select(row);
@@ -230,6 +234,8 @@ void CViewSummary::InsertCard(const CCard& card, bool select) {
         m_listModel->Add(card, false);
         return;
     }
+    if (m_mode != kCardList || card.categoryId != m_host.CurrentCategoryId())
+        return;
     const int row = m_listModel->InsertOrUpdate(card, false);
     if (select)
         Select(row);
