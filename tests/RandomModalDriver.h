@@ -134,7 +134,7 @@ private:
             return;
         }
         if (!dialog.property(kBudget).isValid())
-            dialog.setProperty(kBudget, Roll(7));
+            dialog.setProperty(kBudget, Chance(20) ? Roll(25) : Roll(7)); // now and then a long session
         if (auto* keypad = qobject_cast<CDlgPassword*>(&dialog))
             return Keypad(*keypad);
         if (auto* box = qobject_cast<QMessageBox*>(&dialog))

@@ -30,9 +30,12 @@
 #include <QCheckBox>
 #include <QDateTime>
 #include <QDesktopServices>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QLineEdit>
 #include <QListView>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPushButton>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -612,7 +615,15 @@ private:
         const QModelIndex root = model.RootIndex();
         if (model.rowCount(root) == 0)
             return FileCommand();
-        const QModelIndex category = model.index(Roll(model.rowCount(root)), 0, root);
+        // Mostly a category that shows cards.
+        QList<QModelIndex> categories;
+        for (int row = 0; row < model.rowCount(root); ++row) {
+            if (model.rowCount(model.index(row, 0, root)) > 0)
+                categories.append(model.index(row, 0, root));
+        }
+        const QModelIndex category = categories.isEmpty() || Chance(25)
+                                         ? model.index(Roll(model.rowCount(root)), 0, root)
+                                         : categories[Roll(int(categories.size()))];
         Note(QStringLiteral("opens \"%1\"").arg(category.data().toString()));
         TreeCtrl().expand(root);
         TreeCtrl().expand(category);
@@ -687,15 +698,34 @@ private:
 
     void FileCommand() {
         const int roll = Roll(100);
-        if (roll < 15)
+        if (roll < 6)
             return Trigger(Frame().Action(Command::NewWallet), QStringLiteral("chooses"));
-        if (roll < 50)
+        if (roll < 42)
             return Trigger(Frame().Action(Command::OpenWallet), QStringLiteral("chooses"));
+        if (roll < 50)
+            return DropFile();
         if (roll < 75)
             return Trigger(Frame().findChild<QAction*>(QStringLiteral("import")), QStringLiteral("chooses"));
         if (roll < 88)
             return Trigger(Frame().Action(Command::Save), QStringLiteral("chooses"));
         Trigger(Frame().Action(Command::SaveAs), QStringLiteral("chooses"));
+    }
+
+    // A file dragged from the file manager onto the window, which opens it as a wallet.
+    void DropFile() {
+        const QString path = m_prompts.OpenFileName(QStringLiteral("Korvel Files (*.kvx)|*.kvx|"), QString());
+        if (path.isEmpty())
+            return;
+        Note(QStringLiteral("drops it on the window"));
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(path)});
+        const QPoint point = Frame().rect().center();
+        QDragEnterEvent enter(point, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&Frame(), &enter);
+        if (!enter.isAccepted())
+            return;
+        QDropEvent drop(QPointF(point), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&Frame(), &drop);
     }
 
     void FindWindow() {
