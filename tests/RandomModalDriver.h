@@ -10,12 +10,14 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QTabBar>
 #include <QTest>
 #include <QTextEdit>
@@ -277,10 +279,11 @@ private:
             const auto* edit = qobject_cast<QLineEdit*>(widget);
             const auto* plain = qobject_cast<QPlainTextEdit*>(widget);
             const auto* rich = qobject_cast<QTextEdit*>(widget);
+            const auto* label = qobject_cast<QLabel*>(widget);
             if ((edit && !edit->isReadOnly()) || (plain && !plain->isReadOnly()) || (rich && !rich->isReadOnly()) ||
-                qobject_cast<QAbstractButton*>(widget) || qobject_cast<QComboBox*>(widget) ||
-                qobject_cast<QAbstractSpinBox*>(widget) || qobject_cast<QTabBar*>(widget) ||
-                qobject_cast<QAbstractItemView*>(widget))
+                (label && !LinkOf(*label).isEmpty()) || qobject_cast<QAbstractButton*>(widget) ||
+                qobject_cast<QComboBox*>(widget) || qobject_cast<QAbstractSpinBox*>(widget) ||
+                qobject_cast<QTabBar*>(widget) || qobject_cast<QAbstractItemView*>(widget))
                 controls.append(widget);
         }
         if (controls.isEmpty() || Chance(15)) {
@@ -336,7 +339,17 @@ private:
             tabs->setCurrentIndex(index);
         } else if (auto* view = qobject_cast<QAbstractItemView*>(control)) {
             FiddleView(*view, where);
+        } else if (auto* label = qobject_cast<QLabel*>(control)) {
+            const QString link = LinkOf(*label);
+            m_note(QStringLiteral("%1: follows the link %2").arg(where, link));
+            Q_EMIT label->linkActivated(link);
         }
+    }
+
+    // The first link of a label's rich text.
+    static QString LinkOf(const QLabel& label) {
+        static const QRegularExpression anchor(QStringLiteral("<a\\s+href=\"([^\"]*)\""));
+        return anchor.match(label.text()).captured(1);
     }
 
     void FiddleView(QAbstractItemView& view, const QString& where) {

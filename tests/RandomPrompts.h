@@ -97,8 +97,9 @@ public:
 
     bool AskPassphrase(QString& passphrase, const QString& walletName, bool isNew) override {
         const int roll = Roll(100);
+        // A wallet sealed here takes a second to seal and to open each time, so a good new passphrase is rare.
         if (isNew)
-            passphrase = roll < 50 ? QString() : roll < 70 ? QStringLiteral("abc") : Passphrase();
+            passphrase = roll < 70 ? QString() : roll < 90 ? QStringLiteral("abc") : Passphrase();
         else
             passphrase = roll < 15 ? QString() : roll < 25 ? QStringLiteral("not the passphrase") : Passphrase();
         m_note(QStringLiteral("%1passphrase for %2: %3")
