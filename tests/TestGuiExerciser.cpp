@@ -333,6 +333,14 @@ private:
         if (m_app) {
             problems.append(TreeDifference(TreeModel(), Wallet()));
             problems.append(SummaryDifference(Frame().Summary(), Frame().CurrentCategoryId(), Wallet()));
+            // Paste offers the card last cut or copied only while the wallet holds it.
+            if (const CCard* held = Wallet().ClipboardCard()) {
+                bool holds = false;
+                for (const CCard* card : Wallet().Cards())
+                    holds = holds || card == held;
+                if (!holds)
+                    problems.append(QStringLiteral("the card held for pasting is not in the wallet"));
+            }
             for (CDlgFind* find : Frame().findChildren<CDlgFind*>()) {
                 auto& results = static_cast<CFindResultsModel&>(*find->Results().model());
                 if (!find->property(kTested).toBool()) {
