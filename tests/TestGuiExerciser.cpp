@@ -333,6 +333,7 @@ private:
         if (m_app) {
             problems.append(TreeDifference(TreeModel(), Wallet()));
             problems.append(SummaryDifference(Frame().Summary(), Frame().CurrentCategoryId(), Wallet()));
+            problems.append(ShownCardDifference());
             // Paste offers the card last cut or copied only while the wallet holds it.
             if (const CCard* held = Wallet().ClipboardCard()) {
                 bool holds = false;
@@ -357,6 +358,18 @@ private:
             problems.append(QStringLiteral("Qt's model tester failed (above)"));
         problems.removeAll(QString());
         return problems.join(u'\n');
+    }
+
+    // "" when the summary shows the card the tree selects, and a card only when the tree selects it.
+    QString ShownCardDifference() {
+        const CCard* selected = TreeModel().CardAt(TreeCtrl().currentIndex());
+        CViewSummary& summary = Frame().Summary();
+        const CCard* shown = summary.GetMode() == CViewSummary::kCardDetails ? summary.CurrentCard() : nullptr;
+        if (shown == selected)
+            return {};
+        return QStringLiteral("the tree selects %1, the summary shows %2")
+            .arg(selected ? QStringLiteral("\"%1\"").arg(selected->description) : QStringLiteral("no card"),
+                 shown ? QStringLiteral("\"%1\"").arg(shown->description) : QStringLiteral("no card"));
     }
 
     // -- Steps --------------------------------------------------------------------------------------------------
