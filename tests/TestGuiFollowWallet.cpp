@@ -44,7 +44,7 @@ QString TreeDifference(const CTreeModel& model, const CWallet& wallet) {
         if (model.CategoryAt(index) != categories[size_t(row)])
             return QStringLiteral("category row %1 is not %2").arg(row).arg(categories[size_t(row)]->description);
         std::vector<const CCard*> cards;
-        const bool hidden = wallet.IsLocked() && categories[size_t(row)]->RequiresPassword();
+        const bool hidden = wallet.IsGuarded() && categories[size_t(row)]->RequiresPassword();
         for (const CCard* card : wallet.Cards())
             if (!hidden && card->categoryId == categories[size_t(row)]->id)
                 cards.push_back(card);
@@ -186,7 +186,11 @@ private Q_SLOTS:
                     p.prompts.Password(QStringLiteral("2468"));
                 wallet.EditCategory(*category);
             } else if (what == 9 && card) {
-                // Whatever is selected, and then the card shown in the summary.
+                // Whatever is selected, and then the card shown in the summary; a card kept out of sight asks for
+                // the password first.
+                const CCategory* holder = wallet.Categories().FindById(card->categoryId);
+                if (wallet.IsGuarded() && holder && holder->RequiresPassword())
+                    p.prompts.Password(QStringLiteral("2468"), random.bounded(2) == 0);
                 p.Frame().Tree().SelectCard(card->id);
             }
             QCoreApplication::processEvents();

@@ -30,6 +30,7 @@ CWallet::CWallet(QObject* parent) : QObject(parent), m_walletFile(*this) {
     m_title = LoadResString(kStrNewWallet);
     connect(&m_lock, &CWalletLock::lockStateShown, this, &CWallet::lockStateShown);
     connect(&m_lock, &CWalletLock::lockChanged, this, [this](bool locked) {
+        Q_EMIT lockChanged(locked);
         Q_EMIT updated(kHintRefresh);
         if (locked)
             Q_EMIT updated(kHintReset);
@@ -588,13 +589,18 @@ bool CWallet::SetSettings(const Settings& settings) {
     SetIfChanged(m_settings.mustUnlockToEdit, settings.mustUnlockToEdit, changed);
     SetIfChanged(m_settings.lockMinutes, settings.lockMinutes, changed);
     SetIfChanged(m_settings.autoLock, settings.autoLock, changed);
-    SetIfChanged(m_settings.disableDesktopPassword, settings.disableDesktopPassword, changed);
+    bool guardChanged = false;
+    SetIfChanged(m_settings.disableDesktopPassword, settings.disableDesktopPassword, guardChanged);
+    changed = changed || guardChanged;
     SetIfChanged(m_settings.boldFieldNamesDefault, settings.boldFieldNamesDefault, changed);
     SetIfChanged(m_settings.hidePasswordsDefault, settings.hidePasswordsDefault, changed);
     SetIfChanged(m_settings.defaultBackColor, settings.defaultBackColor, changed);
     SetIfChanged(m_settings.defaultTextColor, settings.defaultTextColor, changed);
     if (changed)
         SetModified(true);
+    // Protected categories show or hide their cards with the desktop's password check.
+    if (guardChanged)
+        Q_EMIT updated(kHintRefresh);
     return changed;
 }
 

@@ -156,6 +156,9 @@ public:
     // Sets the password without asking (a new wallet from the command line); the lock state stays.
     void SetPassword(const QString& password) { m_lock.SetPassword(password); }
     bool IsLocked() const { return m_lock.IsLocked(); }
+    // Locked with the desktop's password check on: protected categories keep their cards out of sight until access
+    // is granted. With the check off the lock state stays as it was, but nothing is kept from the user.
+    bool IsGuarded() const { return IsLocked() && !m_settings.disableDesktopPassword; }
     // Lets the user edit the wallet's settings in its properties window; 1 when a setting changed, 0 when none did
     // or the user cancelled.
     int EditProperties();
@@ -236,6 +239,8 @@ Q_SIGNALS:
     void pathChanged(const QString& path);
     // Shown on every SetLocked call, also when the state stays.
     void lockStateShown(bool locked);
+    // The lock state changed; views are refreshed after this.
+    void lockChanged(bool locked);
     // The automatic lock's period starts again.
     void lockTimerReset();
     // The program must end with this exit code.

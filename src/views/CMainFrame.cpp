@@ -16,6 +16,7 @@
 #include "views/CDlgAbout.h"
 #include "views/CItemListCtrl.h"
 #include "views/CItemTreeCtrl.h"
+#include "views/CLockCurtains.h"
 #include "views/CNotesPane.h"
 #include "views/CSealingCommands.h"
 #include "views/CViewCategoriesCards.h"
@@ -94,6 +95,7 @@ CMainFrame::CMainFrame(CWallet& wallet) : m_wallet(wallet) {
     m_lockTimer.setTimerType(Qt::VeryCoarseTimer);
     connect(&m_lockTimer, &QTimer::timeout, this, &CMainFrame::OnLockTimer);
     connect(&m_wallet, &CWallet::lockStateShown, this, &CMainFrame::UpdateLockPane);
+    new CLockCurtains(m_wallet, this);
     connect(&m_wallet, &CWallet::lockTimerReset, this, [this] { ResetLockTimer(false); });
     connect(&m_wallet, &CWallet::modifiedChanged, this, &CMainFrame::UpdateTitle);
     connect(&m_wallet, &CWallet::titleChanged, this, &CMainFrame::UpdateTitle);

@@ -106,7 +106,7 @@ void CViewSummary::FollowWallet(CWallet& wallet) {
 
 void CViewSummary::OnCategoryChanged(const CCategory& category) {
     if (m_mode == kCategoryList)
-        m_listModel->InsertOrUpdate(category, m_wallet.IsLocked() && category.RequiresPassword());
+        m_listModel->InsertOrUpdate(category, m_wallet.IsGuarded() && category.RequiresPassword());
     else if (m_mode == kCardList && category.id == m_host.CurrentCategoryId())
         Q_EMIT captionChanged(FormatText(StringTable::Text(kStrCardsCaption), {category.description}));
 }
@@ -215,7 +215,7 @@ void CViewSummary::FillCards() {
 }
 
 void CViewSummary::InsertCategory(const CCategory& category, bool select) {
-    const bool hidden = m_wallet.IsLocked() && category.RequiresPassword();
+    const bool hidden = m_wallet.IsGuarded() && category.RequiresPassword();
     if (m_filling) {
         m_listModel->Add(category, hidden);
         return;
