@@ -6,6 +6,26 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
+
+#include <cstdio>
+
+namespace {
+// A run of the program in a child process with an attachment open: it prints the copy's path and keeps it until its
+// input ends, or until it is killed, as by a crash.
+int HoldOpenedCopy() {
+    const QString folder = CAttachment::OpenedCopiesFolder();
+    if (folder.isEmpty())
+        return 1;
+    const QString copy = WriteFileBytes(QDir(folder).filePath(QStringLiteral("statement.pdf")), "plain text");
+    std::printf("%s\n", QFile::encodeName(copy).constData());
+    std::fflush(stdout);
+    while (std::getchar() != EOF) {
+    }
+    CAttachment::RemoveOpenedCopies();
+    return 0;
+}
+} // namespace
 
 class TestAttachments : public QObject {
     Q_OBJECT
@@ -18,7 +38,10 @@ private Q_SLOTS:
         qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_runtime.path()));
         WalletFixture::LoadLibrary();
     }
-    void cleanup() { Clock::Release(); }
+    void cleanup() {
+        Clock::Release();
+        CAttachment::RemoveOpenedCopies();
+    }
 
     void streamNames() {
         QCOMPARE(CAttachment::MakeStreamName(QDateTime(QDate(2003, 7, 5), QTime(9, 4, 3))),
@@ -135,6 +158,62 @@ private Q_SLOTS:
         QCOMPARE(FileBytes(extracted), QByteArray("data"));
     }
 
+    // Copies opened for viewing stay with the run that opened them: they go when it ends, or, when it crashed, at a
+    // later start, which never touches those of a run still going nor what extract left in the folder.
+    void openedCopiesGoWithTheirRun() {
+        WalletFixture f;
+        f.MakeNew();
+        QVERIFY(f.SaveAs(QStringLiteral("o.kvx")));
+        CAttachment slot;
+        f.prompts.OpenFile(WriteFileBytes(f.Path("scan.png"), "pixels"));
+        f.prompts.Message(QStringLiteral("has been attached"), Prompts::Answer::Ok);
+        QCOMPARE(slot.StoreFile(), 1);
+        QString mine;
+        QCOMPARE(slot.ExtractForOpening(mine), 1);
+        QCOMPARE(FileBytes(mine), QByteArray("pixels"));
+        const QString folder = QFileInfo(mine).absolutePath();
+        QCOMPARE(folder, CAttachment::OpenedCopiesFolder());
+        QCOMPARE(QFileInfo(folder).absolutePath(), CAttachment::ExtractionFolder());
+        QCOMPARE(int(QFile::permissions(folder) & 0x0077), 0);
+        QString extracted;
+        QCOMPARE(slot.ExtractFile(extracted), 1);
+
+        QProcess other;
+        other.start(QCoreApplication::applicationFilePath(), {QStringLiteral("hold-opened-copy")});
+        QVERIFY(other.waitForStarted());
+        while (!other.canReadLine() && other.waitForReadyRead(20000)) {
+        }
+        const QString theirs = QFile::decodeName(other.readLine().trimmed());
+        QVERIFY2(QFile::exists(theirs), qPrintable(theirs));
+        const QString theirFolder = QFileInfo(theirs).absolutePath();
+        QVERIFY(theirFolder != folder);
+
+        // Both runs are going: nothing is a leftover.
+        CAttachment::RemoveLeftoverCopies();
+        QVERIFY(QFile::exists(mine));
+        QVERIFY(QFile::exists(theirs));
+
+        // The other run crashes: its copy goes at the next start, folder, lock and all.
+        other.kill();
+        QVERIFY(other.waitForFinished());
+        QVERIFY(QFile::exists(theirs));
+        CAttachment::RemoveLeftoverCopies();
+        QVERIFY(!QFileInfo::exists(theirFolder));
+        QVERIFY(QFile::exists(mine));
+        QVERIFY(QFile::exists(extracted));
+
+        // This run ends: its copies go with it, and the next opening makes a folder anew.
+        CAttachment::RemoveOpenedCopies();
+        QVERIFY(!QFileInfo::exists(folder));
+        QCOMPARE(QDir(CAttachment::ExtractionFolder()).entryList({QStringLiteral("run-*")}, QDir::AllEntries),
+                 QStringList());
+        QCOMPARE(slot.ExtractForOpening(mine), 1);
+        QVERIFY(QFileInfo(mine).absolutePath() != folder);
+        CAttachment::RemoveOpenedCopies();
+        QVERIFY(!QFile::exists(mine));
+        QVERIFY(QFile::remove(extracted));
+    }
+
     void removeStream() {
         WalletFixture f;
         f.MakeNew();
@@ -157,5 +236,11 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(TestAttachments)
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    if (argc == 2 && qstrcmp(argv[1], "hold-opened-copy") == 0)
+        return HoldOpenedCopy();
+    TestAttachments test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "TestAttachments.moc"

@@ -166,7 +166,7 @@ class TestGuiCardEditing : public QObject {
 
 private Q_SLOTS:
     void init() { QSettings().clear(); }
-    void cleanup() { CDlgCardTab3::RemoveOpenedFiles(); }
+    void cleanup() { CAttachment::RemoveOpenedCopies(); }
 
     void newCardOffersTheCategoryDefaultAndCancelShowsNoSheet() {
         Program p;
@@ -539,7 +539,7 @@ private Q_SLOTS:
         QCOMPARE(opener.opened.size(), 1);
         const QString extracted = opener.opened.first().toLocalFile();
         QCOMPARE(QFileInfo(extracted).size(), 8001);
-        CDlgCardTab3::RemoveOpenedFiles();
+        CAttachment::RemoveOpenedCopies();
         QVERIFY(!QFile::exists(extracted));
 
         // Removed with OK: gone from the card and, with the save, from the file.
@@ -553,6 +553,24 @@ private Q_SLOTS:
         QVERIFY(p.Wallet().OnFileSave());
         QCOMPARE(p.Wallet().CountAttachments(), 0);
         QVERIFY2(Faults(p, driver).isEmpty(), qPrintable(Faults(p, driver)));
+    }
+
+    // A start removes the copies that a crashed run left opened, and keeps those of a run still going (here, this
+    // process's own).
+    void startRemovesCopiesACrashedRunLeftOpen() {
+        const auto write = [](const QString& path) {
+            QFile file(path);
+            return file.open(QIODevice::WriteOnly) && file.write("plain") == 5;
+        };
+        const QString going = QDir(CAttachment::OpenedCopiesFolder()).filePath(QStringLiteral("open.pdf"));
+        QVERIFY(write(going));
+        const QString crashed = QDir(CAttachment::ExtractionFolder()).filePath(QStringLiteral("run-1-0badcafe"));
+        QVERIFY(QDir().mkpath(crashed));
+        QVERIFY(write(crashed + QStringLiteral("/left.pdf")));
+        Program p;
+        QVERIFY(p.Start());
+        QVERIFY(!QFileInfo::exists(crashed));
+        QVERIFY(QFile::exists(going));
     }
 
     void categoryDialogFillsAndWritesBack() {

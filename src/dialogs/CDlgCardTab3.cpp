@@ -7,9 +7,7 @@
 #include "resources/StringTable.h"
 #include "widgets/CLinkLabel.h"
 
-#include <QCoreApplication>
 #include <QDesktopServices>
-#include <QFile>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QMouseEvent>
@@ -19,15 +17,6 @@
 
 namespace {
 constexpr int kLabelPixels = 11;
-
-QStringList& OpenedFiles() {
-    static QStringList files;
-    return files;
-}
-
-void RemoveAtExit() {
-    CDlgCardTab3::RemoveOpenedFiles();
-}
 
 // A label that reports a click; an attached slot's label opens the file.
 class SlotLabel : public CLinkLabel {
@@ -49,11 +38,6 @@ private:
 CDlgCardTab3::CDlgCardTab3(CCard& working, QWidget* parent)
     : QWidget(parent), m_slots{&working.image(), &working.sound(), &working.document()} {
     setObjectName(QStringLiteral("AttachmentsPage"));
-    static bool removalScheduled = false;
-    if (!removalScheduled) {
-        qAddPostRoutine(RemoveAtExit);
-        removalScheduled = true;
-    }
     const qint32 filters[kSlots] = {CAttachment::kImageFilter, CAttachment::kSoundFilter, CAttachment::kDocumentFilter};
     const QString titles[kSlots] = {tr("Image"), tr("Sound"), tr("Document")};
     const QString buttonNames[kSlots] = {tr("Image file"), tr("Sound file"), tr("Document file")};
@@ -107,20 +91,10 @@ void CDlgCardTab3::Open(int slot) {
     if (!attachment.IsAttached())
         return;
     QString path;
-    if (!attachment.ExtractFile(path)) {
+    if (!attachment.ExtractForOpening(path)) {
         Prompts::Warn(StringTable::Text(kStrOpenError));
         return;
     }
-    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(path))) {
+    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(path)))
         Prompts::Inform(FormatText(StringTable::Text(kStrAttachmentSaved), {path}));
-        return;
-    }
-    if (!OpenedFiles().contains(path))
-        OpenedFiles().append(path);
-}
-
-void CDlgCardTab3::RemoveOpenedFiles() {
-    for (const QString& path : std::as_const(OpenedFiles()))
-        QFile::remove(path);
-    OpenedFiles().clear();
 }
