@@ -23,13 +23,17 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QContextMenuEvent>
 #include <QDesktopServices>
 #include <QDir>
+#include <QDockWidget>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QRegularExpression>
 #include <QSettings>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -355,6 +359,65 @@ private Q_SLOTS:
         // The bars' own menu brings the menu bar back.
         const std::unique_ptr<QMenu> menu(p.Frame().createPopupMenu());
         QVERIFY(menu->actions().contains(p.Frame().Action(Command::ShowMenuBar)));
+    }
+
+    // With the menu bar and the toolbar both hidden, the keyboard and every bar's right-click still lead back.
+    void hiddenMenuBarAndToolbarComeBack() {
+        Program p;
+        QVERIFY(p.Start({MakeWallet(p.folder.filePath(QStringLiteral("w.kvx")))}));
+        p.Trigger(Command::ShowMenuBar);
+        p.Trigger(Command::ShowToolbar);
+        QVERIFY(p.Frame().menuBar()->isHidden());
+        QCOMPARE(p.Frame().Action(Command::ShowMenuBar)->shortcut(), QKeySequence(QStringLiteral("Ctrl+M")));
+        QTest::keyClick(&p.Frame(), Qt::Key_M, Qt::ControlModifier);
+        QVERIFY(!p.Frame().menuBar()->isHidden());
+        QVERIFY(p.Frame().Action(Command::ShowMenuBar)->isChecked());
+
+        const auto offersBars = [&](QWidget* bar, const QPoint& pos) {
+            QContextMenuEvent event(QContextMenuEvent::Mouse, pos, bar->mapToGlobal(pos));
+            QApplication::sendEvent(bar, &event);
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            const bool offered = menu && menu->actions().contains(p.Frame().Action(Command::ShowMenuBar)) &&
+                                 menu->actions().contains(p.Frame().Action(Command::ShowToolbar));
+            if (menu)
+                menu->close();
+            return offered;
+        };
+        QStatusBar* status = p.Frame().statusBar();
+        QVERIFY(offersBars(status, status->rect().center()));
+        for (QDockWidget* dock : p.Frame().findChildren<QDockWidget*>())
+            QVERIFY(offersBars(dock, QPoint(dock->width() / 2, dock->widget()->geometry().top() / 2)));
+    }
+
+    // Small things of the window's texts and keys.
+    void statusTextsAndExitKey() {
+        Program p;
+        QVERIFY(p.Start({MakeWallet(p.folder.filePath(QStringLiteral("q.kvx")))}));
+        QLabel* counts = nullptr;
+        for (QLabel* pane : p.Frame().statusBar()->findChildren<QLabel*>()) {
+            if (pane->accessibleName() == QStringLiteral("Wallet contents"))
+                counts = pane;
+        }
+        QVERIFY(counts);
+        QCOMPARE(counts->text(), QStringLiteral("3 categories, 3 cards"));
+        for (const char* category : {"Accounts", "Secret"}) {
+            p.prompts.Message(QStringLiteral("Deleting this category"), Prompts::Answer::Yes);
+            p.Select(p.Category(QLatin1String(category)));
+            p.Trigger(Command::Delete);
+        }
+        p.prompts.Message(QStringLiteral("permanently delete"), Prompts::Answer::Yes);
+        p.Select(p.Model().index(0, 0, p.Category("banking")));
+        p.Trigger(Command::Delete);
+        QCOMPARE(counts->text(), QStringLiteral("1 category, 1 card"));
+        // A status tip is plain text.
+        static const QRegularExpression mnemonic(QStringLiteral("&[^&]"));
+        for (QAction* action : p.Frame().actions())
+            QVERIFY2(!action->statusTip().contains(mnemonic) && !action->statusTip().contains(u'\t'),
+                     qPrintable(action->statusTip()));
+        QCOMPARE(p.Frame().Action(Command::ShowMenuBar)->statusTip(), QStringLiteral("Menu Bar"));
+        QTest::keyClick(&p.Frame(), Qt::Key_Q, Qt::ControlModifier);
+        QVERIFY(!p.Frame().isVisible());
+        QVERIFY2(p.prompts.Faults().isEmpty(), qPrintable(p.Faults()));
     }
 
     // The guide lies beside the program; the web page command and Manage Templates' link to more templates open it

@@ -33,6 +33,7 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QStatusBar>
 #include <QToolBar>
@@ -69,6 +70,22 @@ QString ToolTip(int command) {
 
 QString MenuText(int command) {
     return StringTable::MenuText(kMenuMain, command).section(u'\t', 0, 0);
+}
+
+// Some command strings are menu texts; the status bar shows them without their mnemonics and keys.
+QString StatusTip(int command) {
+    static const QRegularExpression mnemonic(QStringLiteral("&(.)"));
+    return StringTable::Text(command)
+        .section(u'\n', 0, 0)
+        .section(u'\t', 0, 0)
+        .replace(mnemonic, QStringLiteral("\\1"));
+}
+
+QString CountsText(qsizetype categories, qsizetype cards) {
+    const QString categoryCount =
+        categories == 1 ? CMainFrame::tr("1 category") : CMainFrame::tr("%1 categories").arg(categories);
+    const QString cardCount = cards == 1 ? CMainFrame::tr("1 card") : CMainFrame::tr("%1 cards").arg(cards);
+    return categoryCount + QStringLiteral(", ") + cardCount;
 }
 
 // A settings file read as INI takes an unquoted value with commas for a list; the user meant the text as written.
@@ -139,7 +156,7 @@ QAction* CMainFrame::MakeAction(int command, const QString& text, const QKeySequ
     action->setData(command);
     action->setShortcut(keys);
     action->setToolTip(ToolTip(command));
-    action->setStatusTip(StringTable::Text(command).section(u'\n', 0, 0));
+    action->setStatusTip(StatusTip(command));
     connect(action, &QAction::triggered, this, [this, command] { Run(command); });
     addAction(action);
     m_actions[command] = action;
@@ -153,7 +170,9 @@ void CMainFrame::BuildActions() {
     MakeAction(Save, MenuText(Save), QKeySequence::Save);
     MakeAction(SaveAs, MenuText(SaveAs));
     MakeAction(WalletProperties, MenuText(WalletProperties));
-    MakeAction(Exit, MenuText(Exit));
+    // The desktop's own key to quit; a desktop without one gets the usual Ctrl+Q.
+    const QKeySequence quit(QKeySequence::Quit);
+    MakeAction(Exit, MenuText(Exit), quit.isEmpty() ? QKeySequence(Qt::CTRL | Qt::Key_Q) : quit);
     MakeAction(Cut, MenuText(Cut), QKeySequence(Qt::CTRL | Qt::Key_X));
     MakeAction(Copy, MenuText(Copy), QKeySequence(Qt::CTRL | Qt::Key_C));
     MakeAction(Paste, MenuText(Paste), QKeySequence(Qt::CTRL | Qt::Key_V));
@@ -164,6 +183,8 @@ void CMainFrame::BuildActions() {
     MakeAction(Find, MenuText(Find), QKeySequence(Qt::CTRL | Qt::Key_F));
     for (int toggle : {ShowMenuBar, ShowToolbar, ShowStatusBar, ShowSummary, ShowNotes})
         MakeAction(toggle, MenuText(toggle))->setCheckable(true);
+    // The window keeps the key while the menu bar is hidden, so the keyboard can always bring it back.
+    Action(ShowMenuBar)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_M));
     MakeAction(Zoom, MenuText(Zoom), QKeySequence(Qt::Key_F10))->setCheckable(true);
     MakeAction(ManageTemplates, MenuText(ManageTemplates));
     MakeAction(ExportData, MenuText(ExportData));
@@ -273,6 +294,18 @@ void CMainFrame::BuildStatusBar() {
     statusBar()->addPermanentWidget(m_lockIcon);
     statusBar()->addPermanentWidget(m_lockPane);
     statusBar()->setAccessibleName(tr("Status bar"));
+    OfferBarsMenu();
+}
+
+// The window offers the bars' menu on the menu bar, the toolbar and the panes' titles; the status bar offers it too,
+// so a hidden menu bar or toolbar can come back whatever else is hidden.
+void CMainFrame::OfferBarsMenu() {
+    statusBar()->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(statusBar(), &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
+        QMenu* menu = createPopupMenu();
+        menu->setAttribute(Qt::WA_DeleteOnClose);
+        menu->popup(statusBar()->mapToGlobal(pos));
+    });
 }
 
 void CMainFrame::BuildPanes() {
@@ -428,9 +461,7 @@ void CMainFrame::UpdateCommands() {
     Action(Paste)->setEnabled(canPaste && (summary ? m_summary->GetMode() == CViewSummary::kCardList : kind == 1));
     Action(LockWallet)->setEnabled(!m_wallet.IsLocked());
     m_unsealAction->setEnabled(m_wallet.IsSealed());
-    m_countsPane->setText(
-        FormatText(StringTable::Text(kStrStatusCounts),
-                   {QString::number(m_wallet.Categories().Count()), QString::number(m_wallet.Cards().Count())}));
+    m_countsPane->setText(CountsText(m_wallet.Categories().Count(), m_wallet.Cards().Count()));
 }
 
 void CMainFrame::Run(int command) {

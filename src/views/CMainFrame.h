@@ -93,6 +93,7 @@ private:
     void BuildMenus();
     void BuildToolBar();
     void BuildStatusBar();
+    void OfferBarsMenu();
     void BuildPanes();
     void RestoreLayout();
     void Run(int command);
