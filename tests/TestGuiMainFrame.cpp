@@ -36,6 +36,7 @@
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextCursor>
 
 #include <limits>
 #include <memory>
@@ -323,6 +324,48 @@ private Q_SLOTS:
         p.Select(p.Model().index(0, 0, p.Category("banking")));
         QCOMPARE(commands(),
                  (QList<int>{Command::NewCard, Command::Cut, Command::Copy, Command::Delete, Command::ItemProperties}));
+    }
+
+    // The focused text's own selection is what Cut and Copy take, by key or by menu; the cards only when the tree
+    // or the summary's list has the focus.
+    void focusedTextKeepsItsOwnCopy() {
+        Program p;
+        QVERIFY(p.Start({MakeWallet(p.folder.filePath(QStringLiteral("f.kvx")))}));
+        QClipboard* clipboard = QApplication::clipboard();
+        p.Select(p.Model().index(0, 0, p.Category("banking"))); // Alpha
+        CNotesPane& notes = p.Frame().Notes();
+        notes.setFocus();
+        QTextCursor cursor = notes.textCursor();
+        cursor.setPosition(0);
+        cursor.setPosition(3, QTextCursor::KeepAnchor);
+        notes.setTextCursor(cursor);
+        QTest::keyClick(&notes, Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(clipboard->text(), QStringLiteral("see"));
+        // Nothing to cut, paste or delete in the read-only notes: the Delete key does not reach the card either.
+        QVERIFY(p.Frame().Action(Command::Copy)->isEnabled());
+        QVERIFY(!p.Frame().Action(Command::Delete)->isEnabled());
+        QTest::keyClick(&notes, Qt::Key_X, Qt::ControlModifier);
+        clipboard->clear();
+        p.Trigger(Command::Copy);
+        QCOMPARE(clipboard->text(), QStringLiteral("see"));
+        QVERIFY(!p.Wallet().ClipboardCard());
+
+        CLinkLabel* value = nullptr;
+        for (CLinkLabel* label : p.Frame().Summary().findChildren<CLinkLabel*>()) {
+            if (label->isVisible() && label->text() == QStringLiteral("https://example.org"))
+                value = label;
+        }
+        QVERIFY(value);
+        value->setFocus();
+        value->setSelection(0, 5);
+        QTest::keyClick(value, Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(clipboard->text(), QStringLiteral("https"));
+        QVERIFY(!p.Wallet().ClipboardCard());
+
+        p.Tree().TreeCtrl().setFocus();
+        QTest::keyClick(&p.Tree().TreeCtrl(), Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(clipboard->text().section(u'\r', 0, 0), QStringLiteral("Alpha"));
+        QVERIFY(p.Wallet().ClipboardCard());
     }
 
     void notesMenuFollowsTheText() {

@@ -25,6 +25,7 @@
 #include "widgets/HelpPages.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QDir>
 #include <QDockWidget>
@@ -36,6 +37,7 @@
 #include <QRegularExpression>
 #include <QSettings>
 #include <QStatusBar>
+#include <QTextEdit>
 #include <QToolBar>
 
 #include <algorithm>
@@ -86,6 +88,33 @@ QString CountsText(qsizetype categories, qsizetype cards) {
         categories == 1 ? CMainFrame::tr("1 category") : CMainFrame::tr("%1 categories").arg(categories);
     const QString cardCount = cards == 1 ? CMainFrame::tr("1 card") : CMainFrame::tr("%1 cards").arg(cards);
     return categoryCount + QStringLiteral(", ") + cardCount;
+}
+
+// The focused widget when it shows text of its own, the notes or a value in the summary: the editing commands are
+// then its own, as everywhere else on the desktop, and leave the cards alone. Both are read-only, so Copy is the one
+// command that does anything there.
+QWidget* FocusedTextWidget() {
+    QWidget* focus = QApplication::focusWidget();
+    if (qobject_cast<QTextEdit*>(focus))
+        return focus;
+    const auto* label = qobject_cast<QLabel*>(focus);
+    return label && label->textInteractionFlags() & (Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard)
+               ? focus
+               : nullptr;
+}
+
+bool HasSelectedText(const QWidget* text) {
+    if (const auto* edit = qobject_cast<const QTextEdit*>(text))
+        return edit->textCursor().hasSelection();
+    const auto* label = qobject_cast<const QLabel*>(text);
+    return label && label->hasSelectedText();
+}
+
+void CopySelectedText(QWidget* text) {
+    if (auto* edit = qobject_cast<QTextEdit*>(text))
+        edit->copy();
+    else if (const auto* label = qobject_cast<const QLabel*>(text); label && label->hasSelectedText())
+        QApplication::clipboard()->setText(label->selectedText());
 }
 
 // A settings file read as INI takes an unquoted value with commas for a list; the user meant the text as written.
@@ -232,6 +261,8 @@ void CMainFrame::BuildMenus() {
     edit->addActions({Action(NewCategory), Action(NewCard)});
     edit->addSeparator();
     edit->addAction(Action(Find));
+    // A text selected with the mouse changes no focus; the menu shows what Copy would copy now.
+    connect(edit, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommands);
     QMenu* view = menuBar()->addMenu(tr("&View"));
     view->addActions(
         {Action(ShowMenuBar), Action(ShowToolbar), Action(ShowStatusBar), Action(ShowSummary), Action(ShowNotes)});
@@ -311,6 +342,7 @@ void CMainFrame::OfferBarsMenu() {
 void CMainFrame::BuildPanes() {
     m_notes = new CNotesPane(this);
     m_notes->setFont(m_displayFont);
+    connect(m_notes, &QTextEdit::copyAvailable, this, &CMainFrame::UpdateCommands);
     m_notesDock = new QDockWidget(StringTable::MenuText(kMenuMain, Command::ShowNotes).remove(u'&'), this);
     m_notesDock->setObjectName(QStringLiteral("NotesPane"));
     m_notesDock->setWidget(m_notes);
@@ -453,12 +485,18 @@ void CMainFrame::UpdateCommands() {
     const bool summary = ActiveIsSummary();
     const int kind = summary ? m_summary->ListKind() : m_tree->SelectedKind();
     const bool cardKind = kind == 2;
-    Action(Cut)->setEnabled(cardKind);
-    Action(Copy)->setEnabled(cardKind);
-    Action(Delete)->setEnabled(kind != 0);
-    Action(NewCard)->setEnabled(summary ? m_summary->GetMode() == CViewSummary::kCardList : kind != 0);
     const bool canPaste = m_wallet.ClipboardCard() != nullptr;
-    Action(Paste)->setEnabled(canPaste && (summary ? m_summary->GetMode() == CViewSummary::kCardList : kind == 1));
+    if (const QWidget* text = FocusedTextWidget()) {
+        for (int command : {Cut, Paste, Delete})
+            Action(command)->setEnabled(false);
+        Action(Copy)->setEnabled(HasSelectedText(text));
+    } else {
+        Action(Cut)->setEnabled(cardKind);
+        Action(Copy)->setEnabled(cardKind);
+        Action(Delete)->setEnabled(kind != 0);
+        Action(Paste)->setEnabled(canPaste && (summary ? m_summary->GetMode() == CViewSummary::kCardList : kind == 1));
+    }
+    Action(NewCard)->setEnabled(summary ? m_summary->GetMode() == CViewSummary::kCardList : kind != 0);
     Action(LockWallet)->setEnabled(!m_wallet.IsLocked());
     m_unsealAction->setEnabled(m_wallet.IsSealed());
     m_countsPane->setText(CountsText(m_wallet.Categories().Count(), m_wallet.Cards().Count()));
@@ -537,6 +575,11 @@ void CMainFrame::RunItemCommand(int command) {
                                                {Paste, CViewCategoriesCards::Paste},
                                                {Delete, CViewCategoriesCards::Delete},
                                                {ItemProperties, CViewCategoriesCards::Properties}};
+    if (QWidget* text = FocusedTextWidget(); text && command != ItemProperties) {
+        if (command == Copy)
+            CopySelectedText(text);
+        return;
+    }
     const int action = actions.at(command);
     if (ActiveIsSummary())
         m_summary->DoListAction(action);
