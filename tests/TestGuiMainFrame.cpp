@@ -10,6 +10,7 @@
 #include "document/CWallet.h"
 #include "model/CCard.h"
 #include "views/CIconListModel.h"
+#include "views/CItemListCtrl.h"
 #include "views/CItemTreeCtrl.h"
 #include "views/CKorvelApp.h"
 #include "views/CMainFrame.h"
@@ -20,6 +21,7 @@
 #include "widgets/CLinkLabel.h"
 #include "widgets/Commands.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
@@ -32,6 +34,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QRegularExpression>
+#include <QScrollArea>
 #include <QSettings>
 #include <QStatusBar>
 #include <QTemporaryDir>
@@ -265,6 +268,48 @@ private Q_SLOTS:
         QCOMPARE(p.Frame().Notes().PlainText(), QString());
     }
 
+    // Each row of a card reads as shown and on its own: no look left over from the card shown before, a long value
+    // leaves its field's name in view, and a screen reader hears the name with the value, never a hidden password.
+    void summaryRowsStandOnTheirOwn() {
+        Program p;
+        QVERIFY(p.Start({MakeWallet(p.folder.filePath(QStringLiteral("r.kvx")))}));
+        p.Frame().resize(1280, 800);
+        CViewSummary& summary = p.Frame().Summary();
+        const QModelIndex banking = p.Category("banking");
+        CCard& alpha = *p.Wallet().Cards().FindById(p.Model().CardAt(p.Model().index(0, 0, banking))->id);
+        const QString longValue = QStringLiteral("a-user-name-far-too-long-for-the-pane-").repeated(4);
+        QVERIFY(p.Wallet().ChangeCard(alpha, [&](CCard& card) {
+            card.values.Set(0, QString());
+            card.values.Set(1, longValue);
+            return true;
+        }));
+        const auto spoken = [&](int row) {
+            QWidget* label = const_cast<CLinkLabel*>(&summary.ValueLabel(row));
+            return QAccessible::queryAccessibleInterface(label)->text(QAccessible::Name);
+        };
+        p.Select(p.Model().index(1, 0, banking)); // zeta: the URL, a link, in the first row
+        QVERIFY(summary.ValueLabel(0).font().underline());
+        QCOMPARE(spoken(0), QStringLiteral("URL: https://example.org"));
+        QCOMPARE(spoken(1), QStringLiteral("Password: hidden"));
+        p.Select(p.Model().index(0, 0, banking)); // Alpha: the user name, plain, in the first row
+        QCOMPARE(summary.ValueLabel(0).text(), longValue);
+        QVERIFY(!summary.ValueLabel(0).font().underline());
+        QVERIFY(!summary.ValueLabel(0).IsLink());
+        QCOMPARE(spoken(0), QStringLiteral("Username: ") + longValue);
+        QCOMPARE(spoken(1), QStringLiteral("Password: hunter2"));
+
+        QTest::qWait(1);
+        const QLabel& name = summary.NameLabel(0);
+        const QWidget* viewport = summary.findChild<QScrollArea*>()->viewport();
+        QVERIFY(name.isVisible());
+        QVERIFY2(name.mapTo(viewport, QPoint(name.width(), 0)).x() <= viewport->width(),
+                 qPrintable(QStringLiteral("%1 > %2")
+                                .arg(name.mapTo(viewport, QPoint(name.width(), 0)).x())
+                                .arg(viewport->width())));
+        QVERIFY(summary.ValueLabel(0).width() < summary.ValueLabel(0).sizeHint().width());
+        QCOMPARE(name.width(), name.sizeHint().width());
+    }
+
     void cardsAreCopiedCutPastedAndDeleted() {
         Program p;
         QVERIFY(p.Start({MakeWallet(p.folder.filePath(QStringLiteral("c.kvx")))}));
@@ -323,6 +368,24 @@ private Q_SLOTS:
                                          Command::ItemProperties}));
         p.Select(p.Model().index(0, 0, p.Category("banking")));
         QCOMPARE(commands(),
+                 (QList<int>{Command::NewCard, Command::Cut, Command::Copy, Command::Delete, Command::ItemProperties}));
+
+        // The summary's list: its commands are grey until an item is selected.
+        p.Select(p.Category("banking"));
+        CViewSummary& summary = p.Frame().Summary();
+        summary.ListCtrl().setFocus();
+        const auto enabled = [&] {
+            QList<int> ids;
+            const std::unique_ptr<QMenu> menu = p.Frame().BuildContextMenu(CMainFrame::kSummaryMenu);
+            for (QAction* action : menu->actions()) {
+                if (!action->isSeparator() && action->isEnabled())
+                    ids.append(action->data().toInt());
+            }
+            return ids;
+        };
+        QCOMPARE(enabled(), QList<int>{Command::NewCard});
+        summary.ListCtrl().setCurrentIndex(summary.ListModel().index(0));
+        QCOMPARE(enabled(),
                  (QList<int>{Command::NewCard, Command::Cut, Command::Copy, Command::Delete, Command::ItemProperties}));
     }
 

@@ -469,6 +469,11 @@ std::unique_ptr<QMenu> CMainFrame::BuildContextMenu(int kind) {
         if (level != 0)
             remove(Paste);
     }
+    // Properties is always enabled as a window command, but in the summary's menu it acts on the selected item only.
+    if (kind == kSummaryMenu && level == 0) {
+        for (int command : {Cut, Copy, Delete, ItemProperties})
+            items[command]->setEnabled(false);
+    }
     items[Paste]->setEnabled(items[Paste]->isEnabled() && m_wallet.ClipboardCard());
     return menu;
 }
