@@ -230,6 +230,7 @@ private Q_SLOTS:
         p.prompts.Password(QString(), false);
         p.Select(p.Category("Secret"));
         QCOMPARE(p.Frame().Summary().GetMode(), int(CViewSummary::kBlank));
+        QVERIFY(!p.Tree().TreeCtrl().isExpanded(p.Category("Secret")));
         p.Select(p.Model().RootIndex());
         p.prompts.Password(QStringLiteral("2468"));
         p.Select(p.Category("Secret"));
@@ -247,6 +248,7 @@ private Q_SLOTS:
         p.Select(p.Category("banking"));
         QCOMPARE(summary.GetMode(), int(CViewSummary::kCardList));
         QCOMPARE(summary.ListModel().rowCount(), 2);
+        QVERIFY(p.Tree().TreeCtrl().isExpanded(p.Category("banking")));
         p.Select(p.Category("Accounts"));
         QCOMPARE(summary.ListModel().rowCount(), 0);
         const QModelIndex banking = p.Category("banking");
