@@ -129,7 +129,7 @@ QString SettingText(const QSettings& settings, const QString& key) {
 CMainFrame::CMainFrame(CWallet& wallet) : m_wallet(wallet) {
     setObjectName(QStringLiteral("MainFrame"));
     m_displayFont = QFont(QStringLiteral("Verdana"));
-    m_displayFont.setPixelSize(13);
+    m_displayFont.setPixelSize(11);
     m_zoom = QSettings().value(kZoom, 0).toInt() != 0;
     setAcceptDrops(true);
     BuildActions();
