@@ -312,6 +312,26 @@ private Q_SLOTS:
         QCOMPARE(name.width(), name.sizeHint().width());
     }
 
+    // A caption takes two lines of its cell before it is cut, so names that start alike stay apart.
+    void iconCaptionsWrapWithinTheirCells() {
+        Program p;
+        QVERIFY(p.Start({MakeWallet(p.folder.filePath(QStringLiteral("i.kvx")))}));
+        for (const char* name : {"Passwords / Banking", "Passwords / Email", "Passwords / Shopping"}) {
+            auto category = std::make_unique<CCategory>(p.Wallet().NextId());
+            category->description = QLatin1String(name);
+            p.Wallet().AddCategory(std::move(category));
+        }
+        p.Select(p.Model().RootIndex());
+        CItemListCtrl& list = p.Frame().Summary().ListCtrl();
+        const QFontMetrics metrics(list.font());
+        for (int row = 0; row < p.Frame().Summary().ListModel().rowCount(); ++row) {
+            const QRect item = list.visualRect(p.Frame().Summary().ListModel().index(row));
+            QVERIFY(item.width() > metrics.horizontalAdvance(QStringLiteral("Passwords /")));
+            QVERIFY(item.width() <= list.gridSize().width());
+            QVERIFY(item.height() >= list.iconSize().height() + 2 * metrics.lineSpacing());
+        }
+    }
+
     void cardsAreCopiedCutPastedAndDeleted() {
         Program p;
         QVERIFY(p.Start({MakeWallet(p.folder.filePath(QStringLiteral("c.kvx")))}));

@@ -2,7 +2,10 @@
 #include "views/CItemDelegate.h"
 
 #include <QApplication>
+#include <QListView>
 #include <QWidget>
+
+#include <algorithm>
 
 QColor CItemDelegate::QuietHighlight(const QPalette& viewPalette) {
     // A quarter of the highlight over the base colour.
@@ -19,6 +22,19 @@ QRect CItemDelegate::LabelRect(const QStyleOptionViewItem& option, const QModelI
     const QWidget* widget = itemOption.widget;
     const QStyle* style = widget ? widget->style() : QApplication::style();
     return style->subElementRect(QStyle::SE_ItemViewItemText, &itemOption, widget);
+}
+
+QSize CItemDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const {
+    const auto* list = qobject_cast<const QListView*>(option.widget);
+    if (!list || list->viewMode() != QListView::IconMode || !list->gridSize().isValid())
+        return QStyledItemDelegate::sizeHint(option, index);
+    // Between the cells, so that neighbouring selections stay apart.
+    constexpr int kGap = 4;
+    // Around the icon and the caption, as the style lays them out.
+    constexpr int kPadding = 8;
+    const QSize cell = list->gridSize();
+    const int height = option.decorationSize.height() + 2 * option.fontMetrics.lineSpacing() + kPadding;
+    return QSize(cell.width() - kGap, std::min(height, cell.height() - kGap));
 }
 
 void CItemDelegate::initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const {
