@@ -517,6 +517,46 @@ private Q_SLOTS:
             QVERIFY(offersBars(dock, QPoint(dock->width() / 2, dock->widget()->geometry().top() / 2)));
     }
 
+    // The panes beside the tree get back the width they had once the window has room again, and the status bar's
+    // panes never overlap, even at the smallest size.
+    void panesAndStatusKeepTheirRoom() {
+        Program p;
+        QVERIFY(p.Start({MakeWallet(p.folder.filePath(QStringLiteral("p.kvx")))}));
+        CMainFrame& frame = p.Frame();
+        auto* summary = frame.findChild<QDockWidget*>(QStringLiteral("SummaryPane"));
+        auto* notes = frame.findChild<QDockWidget*>(QStringLiteral("NotesPane"));
+        const auto resizeTo = [&](const QSize& size) {
+            frame.resize(size);
+            QTRY_COMPARE(frame.size(), size.expandedTo(frame.minimumSizeHint()));
+        };
+        resizeTo(QSize(1280, 800));
+        const int wide = summary->width();
+        QVERIFY(wide >= 300);
+        resizeTo(QSize(1, 1));
+        QVERIFY(summary->width() < wide);
+        QVERIFY(frame.centralWidget()->width() >= summary->width());
+        QList<QRect> panes;
+        for (QLabel* pane : frame.statusBar()->findChildren<QLabel*>()) {
+            if (pane->isVisible()) {
+                for (const QRect& other : panes)
+                    QVERIFY(!other.intersects(pane->geometry()));
+                QVERIFY(frame.statusBar()->rect().contains(pane->geometry()));
+                panes.append(pane->geometry());
+            }
+        }
+        QCOMPARE(panes.size(), 2);
+        resizeTo(QSize(1280, 800));
+        QCOMPARE(summary->width(), wide);
+        QCOMPARE(notes->width(), wide);
+
+        // A width the user gives the panes is the one that comes back.
+        frame.resizeDocks({summary}, {320}, Qt::Horizontal);
+        QTRY_COMPARE(summary->width(), 320);
+        resizeTo(QSize(600, 500));
+        resizeTo(QSize(1280, 800));
+        QCOMPARE(summary->width(), 320);
+    }
+
     // Small things of the window's texts and keys.
     void statusTextsAndExitKey() {
         Program p;

@@ -31,16 +31,19 @@
 #include <QDockWidget>
 #include <QFileInfo>
 #include <QLabel>
+#include <QLayout>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QResizeEvent>
 #include <QSettings>
 #include <QStatusBar>
 #include <QTextEdit>
 #include <QToolBar>
 
 #include <algorithm>
+#include <cstdlib>
 #include <limits>
 
 namespace {
@@ -325,6 +328,8 @@ void CMainFrame::BuildStatusBar() {
     statusBar()->addPermanentWidget(m_lockIcon);
     statusBar()->addPermanentWidget(m_lockPane);
     statusBar()->setAccessibleName(tr("Status bar"));
+    // A status bar may be squeezed below its panes' widths, which then overlap; the window stays wide enough.
+    statusBar()->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     OfferBarsMenu();
 }
 
@@ -368,6 +373,7 @@ void CMainFrame::BuildPanes() {
         connect(action, &QAction::toggled, target, &QWidget::setVisible);
     }
     for (QDockWidget* dock : {m_summaryDock, m_notesDock}) {
+        dock->installEventFilter(this);
         QAction* action = Action(dock == m_summaryDock ? Command::ShowSummary : Command::ShowNotes);
         connect(dock, &QDockWidget::visibilityChanged, action, [dock, action] {
             if (!dock->isHidden() != action->isChecked())
@@ -811,6 +817,45 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
     settings.setValue(kMenuBarShown, !menuBar()->isHidden());
     settings.setValue(kStatusBarShown, !statusBar()->isHidden());
     event->accept();
+}
+
+bool CMainFrame::IsSidePane(QDockWidget* dock) const {
+    return dock->isVisible() && !dock->isFloating() &&
+           (dockWidgetArea(dock) & (Qt::LeftDockWidgetArea | Qt::RightDockWidgetArea));
+}
+
+// A narrower window squeezes the panes beside the tree to almost nothing, and a wider one gives all its room to the
+// tree, so the panes would stay squeezed. Instead each pane keeps the width it had while the window's width stood
+// still (the user's own choice), shares a narrower window with the tree in the same proportion, and is back at its
+// width once the window is as wide as it was.
+void CMainFrame::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    m_frameWidth = width();
+    QList<QDockWidget*> docks;
+    QList<int> widths;
+    for (QDockWidget* dock : {m_summaryDock, m_notesDock}) {
+        if (!IsSidePane(dock))
+            continue;
+        const PaneWidth kept = m_paneWidths.try_emplace(dock, PaneWidth{dock->width(), width()}).first->second;
+        const int wanted = width() >= kept.frame ? kept.pane : kept.pane * width() / kept.frame;
+        if (std::abs(dock->width() - wanted) > 1) {
+            docks.append(dock);
+            widths.append(wanted);
+        }
+    }
+    if (docks.isEmpty())
+        return;
+    m_restoringPanes = true;
+    resizeDocks(docks, widths, Qt::Horizontal);
+    layout()->activate();
+    m_restoringPanes = false;
+}
+
+bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
+    auto* dock = qobject_cast<QDockWidget*>(watched);
+    if (event->type() == QEvent::Resize && dock && !m_restoringPanes && width() == m_frameWidth && IsSidePane(dock))
+        m_paneWidths[dock] = PaneWidth{dock->width(), width()};
+    return QMainWindow::eventFilter(watched, event);
 }
 
 QMenu* CMainFrame::createPopupMenu() {
