@@ -557,7 +557,7 @@ private Q_SLOTS:
         QCOMPARE(summary->width(), 320);
     }
 
-    // Small things of the window's texts and keys.
+    // Small things of the window's texts, pictures and keys.
     void statusTextsAndExitKey() {
         Program p;
         QVERIFY(p.Start({MakeWallet(p.folder.filePath(QStringLiteral("q.kvx")))}));
@@ -583,6 +583,8 @@ private Q_SLOTS:
             QVERIFY2(!action->statusTip().contains(mnemonic) && !action->statusTip().contains(u'\t'),
                      qPrintable(action->statusTip()));
         QCOMPARE(p.Frame().Action(Command::ShowMenuBar)->statusTip(), QStringLiteral("Menu Bar"));
+        for (int command : {Command::SyncManager, Command::WebPage, Command::Zoom, Command::UsersGuide})
+            QVERIFY(!p.Frame().Action(command)->icon().pixmap(16).isNull());
         QTest::keyClick(&p.Frame(), Qt::Key_Q, Qt::ControlModifier);
         QVERIFY(!p.Frame().isVisible());
         QVERIFY2(p.prompts.Faults().isEmpty(), qPrintable(p.Faults()));

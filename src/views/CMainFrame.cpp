@@ -28,6 +28,7 @@
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QDir>
+#include <QDirIterator>
 #include <QDockWidget>
 #include <QFileInfo>
 #include <QLabel>
@@ -75,6 +76,16 @@ QString ToolTip(int command) {
 
 QString MenuText(int command) {
     return StringTable::MenuText(kMenuMain, command).section(u'\t', 0, 0);
+}
+
+// One of the program's own command pictures, at every size the build rendered it.
+QIcon CommandImage(int imageId) {
+    QIcon icon;
+    QDirIterator sizes(QStringLiteral(":/commands"), {QStringLiteral("%1.png").arg(imageId)}, QDir::Files,
+                       QDirIterator::Subdirectories);
+    while (sizes.hasNext())
+        icon.addFile(sizes.next());
+    return icon;
 }
 
 // Some command strings are menu texts; the status bar shows them without their mnemonics and keys.
@@ -301,6 +312,10 @@ void CMainFrame::BuildToolBar() {
                                             {LockWallet, kLockIconId}};
     for (const auto& [command, iconId] : pictures)
         Action(command)->setIcon(CIconCache::Icon(iconId, 32));
+    // The menu commands that have no button still show a picture in the menus.
+    const std::pair<int, int> images[] = {{SyncManager, 160}, {WebPage, 179}, {Zoom, 180}, {UsersGuide, 184}};
+    for (const auto& [command, imageId] : images)
+        Action(command)->setIcon(CommandImage(imageId));
     const std::pair<int, QString> themed[] = {
         {Cut, QStringLiteral("edit-cut")}, {Copy, QStringLiteral("edit-copy")}, {Paste, QStringLiteral("edit-paste")}};
     for (const auto& [command, name] : themed)
