@@ -557,6 +557,25 @@ private Q_SLOTS:
         QCOMPARE(summary->width(), 320);
     }
 
+    // Tab goes from the tree to the summary (its list or a card's rows) and the notes, as they stand on the screen.
+    void tabGoesRoundThePanes() {
+        Program p;
+        QVERIFY(p.Start({MakeWallet(p.folder.filePath(QStringLiteral("t.kvx")))}));
+        const auto tabFrom = [](QWidget* widget) {
+            widget->setFocus();
+            QTest::keyClick(widget, Qt::Key_Tab);
+            return QApplication::focusWidget();
+        };
+        CItemTreeCtrl& tree = p.Tree().TreeCtrl();
+        CViewSummary& summary = p.Frame().Summary();
+        QCOMPARE(tabFrom(&tree), &summary.ListCtrl());
+        QCOMPARE(tabFrom(&summary.ListCtrl()), &p.Frame().Notes());
+        QCOMPARE(tabFrom(&p.Frame().Notes()), &tree);
+        p.Select(p.Model().index(0, 0, p.Category("banking")));
+        QCOMPARE(tabFrom(&tree), &summary.Details());
+        QCOMPARE(tabFrom(&summary.Details()), &p.Frame().Notes());
+    }
+
     // Small things of the window's texts, pictures and keys.
     void statusTextsAndExitKey() {
         Program p;

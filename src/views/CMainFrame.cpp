@@ -38,6 +38,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QResizeEvent>
+#include <QScrollArea>
 #include <QSettings>
 #include <QStatusBar>
 #include <QTextEdit>
@@ -411,6 +412,10 @@ void CMainFrame::RestoreLayout() {
 void CMainFrame::CreateViews() {
     m_tree = new CViewCategoriesCards(m_wallet, *this, this);
     setCentralWidget(m_tree);
+    // The tree comes last in the order the widgets were made; Tab goes round the panes as they stand.
+    setTabOrder(&m_tree->TreeCtrl(), &m_summary->ListCtrl());
+    setTabOrder(&m_summary->ListCtrl(), &m_summary->Details());
+    setTabOrder(&m_summary->Details(), m_notes);
     RestoreLayout();
     m_tree->Refill(0, 0);
     ResetLockTimer(false);
