@@ -10,6 +10,7 @@
 #include "document/CWallet.h"
 #include "model/CCard.h"
 #include "views/CIconListModel.h"
+#include "views/CItemDelegate.h"
 #include "views/CItemListCtrl.h"
 #include "views/CItemTreeCtrl.h"
 #include "views/CKorvelApp.h"
@@ -330,6 +331,14 @@ private Q_SLOTS:
             QVERIFY(item.width() <= list.gridSize().width());
             QVERIFY(item.height() >= list.iconSize().height() + 2 * metrics.lineSpacing());
         }
+        // Cut only when two lines do not hold it, and then at the end of the second.
+        const int width = list.gridSize().width() - 10;
+        QCOMPARE(CItemDelegate::TwoLineCaption(QStringLiteral("Passwords / Banking"), list.font(), width),
+                 QStringLiteral("Passwords /") + QChar::LineSeparator + QStringLiteral("Banking"));
+        const QString cut =
+            CItemDelegate::TwoLineCaption(QStringLiteral("Insurance policies and warranties"), list.font(), width);
+        QCOMPARE(cut.count(QChar::LineSeparator), 1);
+        QVERIFY(cut.startsWith(QStringLiteral("Insurance")) && cut.endsWith(QChar(0x2026)));
     }
 
     void cardsAreCopiedCutPastedAndDeleted() {

@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QListView>
+#include <QTextLayout>
 #include <QWidget>
 
 #include <algorithm>
@@ -37,8 +38,32 @@ QSize CItemDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIn
     return QSize(cell.width() - kGap, std::min(height, cell.height() - kGap));
 }
 
+QString CItemDelegate::TwoLineCaption(const QString& text, const QFont& font, int width) {
+    QTextLayout layout(text, font);
+    QTextOption wrapping;
+    wrapping.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    layout.setTextOption(wrapping);
+    layout.beginLayout();
+    QTextLine first = layout.createLine();
+    if (first.isValid())
+        first.setLineWidth(width);
+    layout.endLayout();
+    const qsizetype rest = first.isValid() ? first.textStart() + first.textLength() : text.size();
+    if (rest >= text.size())
+        return text;
+    return text.left(rest).trimmed() + QChar::LineSeparator +
+           QFontMetrics(font).elidedText(text.mid(rest).trimmed(), Qt::ElideRight, width);
+}
+
 void CItemDelegate::initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const {
     QStyledItemDelegate::initStyleOption(option, index);
+    // Captions under icons start right below them, whether they take one line or two.
+    if (option->decorationPosition == QStyleOptionViewItem::Top && option->rect.isValid()) {
+        const QStyle* style = option->widget ? option->widget->style() : QApplication::style();
+        const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, option, option->widget) + 1;
+        option->text = TwoLineCaption(option->text, option->font, option->rect.width() - 2 * margin);
+        option->displayAlignment = Qt::AlignHCenter | Qt::AlignTop;
+    }
     if (option->state.testFlag(QStyle::State_Selected)) {
         if (option->widget && !option->widget->hasFocus()) {
             option->palette.setColor(QPalette::Highlight, QuietHighlight(option->widget->palette()));
