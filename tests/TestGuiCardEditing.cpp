@@ -792,9 +792,9 @@ private Q_SLOTS:
             if (label->isVisibleTo(&summary) && !label->accessibleName().isEmpty())
                 shown.append(label->accessibleName() + u'=' + label->text() + u'>' + label->LinkTarget());
         }
-        QVERIFY2(shown.contains(QStringLiteral("Acct #=4111 1111>")), qPrintable(shown.join(u'|')));
-        QVERIFY2(shown.contains(QStringLiteral("ATM Pin=******>")), qPrintable(shown.join(u'|')));
-        QVERIFY2(shown.contains(QStringLiteral("Website=http://bank.example>http://bank.example")),
+        QVERIFY2(shown.contains(QStringLiteral("Acct #: 4111 1111=4111 1111>")), qPrintable(shown.join(u'|')));
+        QVERIFY2(shown.contains(QStringLiteral("ATM Pin: hidden=******>")), qPrintable(shown.join(u'|')));
+        QVERIFY2(shown.contains(QStringLiteral("Website: http://bank.example=http://bank.example>http://bank.example")),
                  qPrintable(shown.join(u'|')));
         const CCard* card = *p.Wallet().Cards().begin();
         QCOMPARE(card->description, QStringLiteral("Visa Gold"));

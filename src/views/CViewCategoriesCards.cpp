@@ -211,6 +211,9 @@ void CViewCategoriesCards::DoAction(int action, const QModelIndex& item) {
         return;
     }
     if (const CCategory* category = m_model->CategoryAt(index)) {
+        // A category shown opens in the tree too; one that waits for the password opens once it is given.
+        if (action == Show && index.data(CTreeModel::kIdRole).toInt() > 0)
+            m_treeCtrl->expand(index);
         if (CCategory* record = m_wallet.Categories().FindById(category->id))
             CategoryAction(action, *record);
     } else if (const CCard* card = m_model->CardAt(index)) {
