@@ -4,6 +4,7 @@
 // Modal dialogs are driven by a ModalDriver that acts on each dialog as it opens and rejects any it did not expect.
 #include "GuiProgram.h"
 #include "GuiTestMain.h"
+#include "Mnemonics.h"
 #include "ModalDriver.h"
 #include "ScriptedPrompts.h"
 #include "base/Utilities.h"
@@ -712,6 +713,7 @@ private Q_SLOTS:
         ModalDriver driver;
         CCard& card = p.AddCard(p.TemplateNamed(QStringLiteral("Finance: Credit Card"))->internalName);
         QStringList unnamed;
+        QStringList clashes;
         const auto check = [&](QWidget& root) {
             for (QWidget* widget : root.findChildren<QWidget*>()) {
                 if (widget->focusPolicy() != Qt::NoFocus && widget->isVisibleTo(&root) &&
@@ -724,6 +726,7 @@ private Q_SLOTS:
             for (int page = 0; page < sheet.Tabs().count(); ++page) {
                 sheet.Tabs().setCurrentIndex(page);
                 check(*sheet.Tabs().widget(page));
+                clashes += MnemonicClashes({sheet.Tabs().widget(page), sheet.findChild<QDialogButtonBox*>()});
             }
             sheet.reject();
         });
@@ -734,6 +737,7 @@ private Q_SLOTS:
         });
         p.CategoryNamed(QStringLiteral("Personal"))->Edit();
         QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(u'\n')));
+        QVERIFY2(clashes.isEmpty(), qPrintable(clashes.join(u'\n')));
         QVERIFY2(Faults(p, driver).isEmpty(), qPrintable(Faults(p, driver)));
     }
 
