@@ -190,6 +190,13 @@ private Q_SLOTS:
         RunTasks(p, driver, {remove(Prompts::Answer::Yes)});
         QCOMPARE(p.Wallet().Templates().Count(), templates - 1);
         QVERIFY(!p.Named(name));
+        // A question that destroys something offers No first.
+        QList<Prompts::Answer> defaults;
+        for (qsizetype asked = 0; asked < p.prompts.Asked().size(); ++asked) {
+            if (p.prompts.Asked()[asked].contains(QStringLiteral("Are you sure?")))
+                defaults.append(p.prompts.Defaults()[asked]);
+        }
+        QCOMPARE(defaults, (QList<Prompts::Answer>{Prompts::Answer::No, Prompts::Answer::No}));
         QVERIFY2(p.Faults(driver).isEmpty(), qPrintable(p.Faults(driver)));
     }
 
