@@ -7,6 +7,7 @@
 #include "Mnemonics.h"
 #include "ModalDriver.h"
 #include "ScriptedPrompts.h"
+#include "TestFiles.h"
 #include "base/Utilities.h"
 #include "dialogs/CDlgCard.h"
 #include "dialogs/CDlgCardTab1.h"
@@ -560,6 +561,58 @@ private Q_SLOTS:
         QCOMPARE(QSettings().value(QStringLiteral("Settings/LongDateFmt")).toInt(), 1);
         QVERIFY(!card.values[14].isEmpty());
         QCOMPARE(card.values[2], QStringLiteral("two\nlines"));
+        QVERIFY2(Faults(p, driver).isEmpty(), qPrintable(Faults(p, driver)));
+    }
+
+    // The sheet names its card; an attached file is named to a screen reader, reached with Tab and opened with Enter
+    // or Space.
+    void sheetAndAttachmentsAreNamedAndWorkByKeyboard() {
+        Program p;
+        QVERIFY(p.Start());
+        ModalDriver driver;
+        Opener opener;
+        const QString five = p.FiveFields().internalName;
+        CCard& card = p.AddCard(five, QStringLiteral("Passport"));
+        QVERIFY(p.SaveAs(QStringLiteral("wallet.kvx")));
+        p.prompts.OpenFile(WriteFileBytes(p.folder.filePath(QStringLiteral("scan.png")), "png"));
+        p.prompts.Message(kAttached, Prompts::Answer::Ok);
+        QStringList titles;
+        QStringList names;
+        QString reachedBack;
+        driver.Then<CDlgCard>([&](CDlgCard& sheet) {
+            titles.append(sheet.windowTitle());
+            sheet.Details().DescriptionEdit().setText(QStringLiteral("Old passport"));
+            titles.append(sheet.windowTitle());
+            sheet.Tabs().setCurrentIndex(2);
+            CDlgCardTab3& attachments = sheet.Attachments();
+            names << attachments.Label(0).accessibleName() << attachments.Button(0).accessibleName();
+            attachments.Button(0).click();
+            names << attachments.Label(0).accessibleName() << attachments.Button(0).accessibleName()
+                  << attachments.Button(1).accessibleName();
+            attachments.Button(0).setFocus();
+            QTest::keyClick(&attachments.Button(0), Qt::Key_Backtab, Qt::ShiftModifier);
+            QWidget* reached = QApplication::focusWidget();
+            reachedBack = reached ? reached->objectName() : QString();
+            if (reached == &attachments.Label(0)) {
+                QTest::keyClick(reached, Qt::Key_Return);
+                QTest::keyClick(reached, Qt::Key_Space);
+            }
+            sheet.Tabs().setCurrentIndex(0);
+            sheet.reject();
+        });
+        card.Edit();
+        QCOMPARE(titles, (QStringList{"Passport - Korvel", "Old passport - Korvel"}));
+        QCOMPARE(names, (QStringList{"No image file", "Insert image file", "Open image file scan.png",
+                                     "Remove image file scan.png", "Insert sound file"}));
+        QCOMPARE(reachedBack, QStringLiteral("attachLabel1"));
+        QCOMPARE(opener.opened.size(), 2);
+        QCOMPARE(opener.opened.first().fileName(), QStringLiteral("scan.png"));
+
+        // A new card has no description yet: its template names it.
+        CCard fresh(p.Wallet().NextId());
+        fresh.templateName = five;
+        CDlgCard sheet(p.Wallet(), fresh, QFont());
+        QCOMPARE(sheet.windowTitle(), QStringLiteral("Five - Korvel"));
         QVERIFY2(Faults(p, driver).isEmpty(), qPrintable(Faults(p, driver)));
     }
 
