@@ -575,7 +575,6 @@ private Q_SLOTS:
         CCard& card = p.AddCard(five, QStringLiteral("Passport"));
         QVERIFY(p.SaveAs(QStringLiteral("wallet.kvx")));
         p.prompts.OpenFile(WriteFileBytes(p.folder.filePath(QStringLiteral("scan.png")), "png"));
-        p.prompts.Message(kAttached, Prompts::Answer::Ok);
         QStringList titles;
         QStringList names;
         QString reachedBack;
@@ -629,9 +628,8 @@ private Q_SLOTS:
         file.write(QByteArray(8001, 'x'));
         file.close();
 
-        // Inserted, then cancelled: the next save writes no stream for it.
+        // Inserted, then cancelled: the next save writes no stream for it, and nothing is said to be attached.
         p.prompts.OpenFile(source);
-        p.prompts.Message(kAttached, Prompts::Answer::Ok);
         QString shownName;
         driver.Then<CDlgCard>([&](CDlgCard& sheet) {
             sheet.Tabs().setCurrentIndex(2);
@@ -646,17 +644,20 @@ private Q_SLOTS:
         QVERIFY(p.Wallet().OnFileSave());
         QCOMPARE(p.Wallet().CountAttachments(), 0);
 
-        // Inserted with OK: saved with the card.
+        // Inserted with OK: saved with the card, and only that save says the file is attached.
         p.prompts.OpenFile(source);
-        p.prompts.Message(kAttached, Prompts::Answer::Ok);
         driver.Then<CDlgCard>([&](CDlgCard& sheet) {
             sheet.Tabs().setCurrentIndex(2);
             sheet.Attachments().Button(0).click();
             sheet.accept();
         });
         QCOMPARE(card.Edit(), 1);
+        QVERIFY(!p.prompts.Asked().join(u'|').contains(kAttached));
+        p.prompts.Message(QStringLiteral("\"scan.jpg\" has been attached"), Prompts::Answer::Ok);
         QVERIFY(p.Wallet().OnFileSave());
         QCOMPARE(p.Wallet().CountAttachments(), 1);
+        p.Wallet().SetModified(true);
+        QVERIFY(p.Wallet().OnFileSave());
 
         // Removed, then cancelled: the card and the file keep it, and it still opens.
         QString buttonAfterRemove;
@@ -694,6 +695,36 @@ private Q_SLOTS:
         QVERIFY(!card.image().IsAttached());
         QVERIFY(p.Wallet().OnFileSave());
         QCOMPARE(p.Wallet().CountAttachments(), 0);
+        QVERIFY2(Faults(p, driver).isEmpty(), qPrintable(Faults(p, driver)));
+    }
+
+    // A wallet that was never saved is saved first; the file picker then comes without a second Insert, and offers
+    // PNG pictures.
+    void attachingToANewWalletSavesItFirst() {
+        Program p;
+        QVERIFY(p.Start());
+        ModalDriver driver;
+        CCard& card = p.AddCard(p.FiveFields().internalName);
+        const QString picture = WriteFileBytes(p.folder.filePath(QStringLiteral("photo.png")), "png");
+        p.prompts.Message(QStringLiteral("Before attaching files"), Prompts::Answer::Yes);
+        p.prompts.SaveFile(p.folder.filePath(QStringLiteral("new.kvx")));
+        p.prompts.OpenFile(picture);
+        QString shownName;
+        driver.Then<CDlgCard>([&](CDlgCard& sheet) {
+            sheet.Tabs().setCurrentIndex(2);
+            sheet.Attachments().Button(0).click();
+            shownName = sheet.Attachments().Label(0).text();
+            sheet.accept();
+        });
+        QCOMPARE(card.Edit(), 1);
+        QCOMPARE(shownName, QStringLiteral("photo.png"));
+        QCOMPARE(card.image().description, QStringLiteral("photo.png"));
+        const QStringList pickers = p.prompts.Asked().filter(QStringLiteral("open "));
+        QCOMPARE(pickers.size(), 1);
+        QVERIFY2(pickers.first().contains(QStringLiteral("*.png")), qPrintable(pickers.first()));
+        p.prompts.Message(QStringLiteral("\"photo.png\" has been attached"), Prompts::Answer::Ok);
+        QVERIFY(p.Wallet().OnFileSave());
+        QCOMPARE(p.Wallet().CountAttachments(), 1);
         QVERIFY2(Faults(p, driver).isEmpty(), qPrintable(Faults(p, driver)));
     }
 
