@@ -90,6 +90,7 @@ void CWallet::DeleteContents() {
     m_settings.defaultBackColor = 0xFFFFFF;
     m_settings.defaultTextColor = 0x000000;
     m_clipboardCard = nullptr;
+    m_unannounced.clear();
     cards.DeleteAll();
     templates.DeleteAll();
     categories.DeleteAll();
@@ -200,6 +201,7 @@ void CWallet::TakeContents(CWallet& other) {
     std::swap(categories, other.categories);
     m_clipboardOp = 0;
     m_clipboardCard = nullptr;
+    m_unannounced.clear();
 }
 
 void CWallet::SetModified(bool modified) {
@@ -309,7 +311,20 @@ bool CWallet::OnSaveDocument(const QString& path) {
         return false;
     }
     SetModified(false);
+    AnnounceAttached();
     return true;
+}
+
+// An attached file is in the wallet only once a save has written it with a card that names it; only then may the
+// user let its original go. A stream that no card names any more was left out of the file and is not announced.
+void CWallet::AnnounceAttached() {
+    for (const CCard* card : cards) {
+        for (const CAttachment* slot : {&card->image(), &card->sound(), &card->document()}) {
+            if (slot->IsAttached() && m_unannounced.contains(slot->streamName))
+                Prompts::Inform(FormatText(LoadResString(kStrAttached), {slot->description}));
+        }
+    }
+    m_unannounced.clear();
 }
 
 bool CWallet::OnFileSave() {
@@ -366,9 +381,8 @@ bool CWallet::UnsealFile(QString& error) {
 bool CWallet::ReadyForAttachments() {
     if (!PathName().isEmpty() && QFileInfo::exists(PathName()))
         return true;
-    if (Prompts::AskYesNo(LoadResString(kStrSaveBeforeAttaching), Prompts::Icon::Exclamation))
-        OnFileSave();
-    return false;
+    return Prompts::AskYesNo(LoadResString(kStrSaveBeforeAttaching), Prompts::Icon::Exclamation) && OnFileSave() &&
+           QFileInfo::exists(PathName());
 }
 
 QString CWallet::ChooseFile(qint32 filterId) {
@@ -383,8 +397,8 @@ std::unique_ptr<QIODevice> CWallet::OpenStream(const QString& streamName, QStrin
     return m_walletFile.OpenStream(streamName, error);
 }
 
-void CWallet::Attached(const QString& displayName) {
-    Prompts::Inform(FormatText(LoadResString(kStrAttached), {displayName}));
+void CWallet::Attached(const QString& streamName) {
+    m_unannounced.insert(streamName);
 }
 
 CCardTemplate* CWallet::SelectTemplate(const QString& preselected, bool showCreateLink) const {

@@ -11,6 +11,7 @@
 #include "model/WalletContext.h"
 
 #include <QObject>
+#include <QSet>
 #include <QString>
 
 #include <functional>
@@ -207,7 +208,7 @@ public:
     bool ReadyForAttachments() override;
     QString ChooseFile(qint32 filterId) override;
     QString AddStream(QIODevice& source, QString& error) override;
-    void Attached(const QString& displayName) override;
+    void Attached(const QString& streamName) override;
     std::unique_ptr<QIODevice> OpenStream(const QString& streamName, QString& error) override;
     void StreamRemoved() override;
 
@@ -260,6 +261,7 @@ private:
     Record& Insert(List& list, std::unique_ptr<Record> record, void (CWallet::*added)(const Record&));
     void BeginReset();
     void EndReset();
+    void AnnounceAttached();
     // Whether record signals are held back for one reset at the end of a bulk change.
     bool Quiet() const { return m_bulk > 0; }
 
@@ -279,6 +281,9 @@ private:
     CCategoryList categories;
     int m_bulk = 0;
     bool m_quitting = false;
+
+    // Streams the user attached that no save has written yet.
+    QSet<QString> m_unannounced;
 
     bool m_modified = false;
     QString m_title;

@@ -77,7 +77,7 @@ int CAttachment::StoreFile() {
     description = QFileInfo(chosen).fileName();
     path = chosen;
     streamName = name;
-    store->Attached(description);
+    store->Attached(streamName);
     return 1;
 }
 
