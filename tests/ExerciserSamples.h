@@ -54,7 +54,7 @@ private:
         settings.lockMinutes = 10;
         m_wallet.SetSettings(settings);
         const QString start = QDir(work).filePath(QStringLiteral("start.kvx"));
-        if (!SaveAs(start) || !Attach() || !m_wallet.OnFileSave())
+        if (!SaveAs(start) || !Attach() || !SaveAttached())
             return Fail(error, QStringLiteral("the starting wallet was not saved"));
         m_answers.SaveFile(Sample(QStringLiteral("card.kvt")));
         m_answers.Message(QStringLiteral("successfully exported"), Prompts::Answer::Ok);
@@ -152,7 +152,6 @@ private:
     bool Attach() {
         const auto attach = [this](CAttachment& slot, const QString& name) {
             m_answers.OpenFile(Sample(name));
-            m_answers.Message(QStringLiteral("has been attached"), Prompts::Answer::Ok);
             return slot.StoreFile() == 1;
         };
         CCard& first = *m_wallet.Cards().At(0);
@@ -163,6 +162,14 @@ private:
                attach(second.document(), QStringLiteral("blob.bin"));
     }
 
+    // The save that takes the attached files into the wallet's file, which says so for each.
+    bool SaveAttached() {
+        for (int i = 0; i < kAttached; ++i)
+            m_answers.Message(QStringLiteral("has been attached"), Prompts::Answer::Ok);
+        return m_wallet.OnFileSave();
+    }
+
+    static constexpr int kAttached = 4;
     QString m_samples;
     ScriptedPrompts m_answers;
     CWallet m_wallet;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "base/Clock.h"
 #include "views/CDlgPassword.h"
 
 #include <QAbstractButton>
@@ -84,6 +85,7 @@ private:
     void Tick() {
         QTimer::singleShot(kTickMs, this, &RandomModalDriver::Tick);
         if (QWidget* popup = QApplication::activePopupWidget()) {
+            PassTime();
             if (auto* dialog = qobject_cast<QDialog*>(popup))
                 Act(*dialog);
             else
@@ -91,11 +93,25 @@ private:
             return;
         }
         auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-        if (dialog && dialog->isVisible())
+        if (dialog && dialog->isVisible()) {
+            PassTime();
             Act(*dialog);
+        }
     }
 
+    // A person takes a moment between two actions; the program's clock, frozen by the caller, moves on by as much,
+    // so what the program times by it (a burst of typing) sees a person's pace rather than the driver's.
+    void PassTime() { Clock::Advance(40 + Roll(360)); }
+
     void ActOnPopup(QWidget& popup) {
+        // A popup that outlives a few keys is closed with a click elsewhere, which no key can stand in for.
+        const int tries = popup.property(kTries).toInt() + 1;
+        popup.setProperty(kTries, tries);
+        if (tries > kTriesBeforeReject) {
+            m_note(QStringLiteral("popup %1: click elsewhere").arg(Name(popup)));
+            popup.close();
+            return;
+        }
         if (auto* menu = qobject_cast<QMenu*>(&popup)) {
             QList<QAction*> enabled;
             for (QAction* action : menu->actions()) {
@@ -109,8 +125,12 @@ private:
             }
             QAction* chosen = enabled[Roll(int(enabled.size()))];
             m_note(QStringLiteral("menu: %1").arg(chosen->text()));
-            menu->setActiveAction(chosen);
-            QTest::keyClick(menu, Qt::Key_Return);
+            if (Chance(70)) {
+                QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(chosen).center());
+            } else {
+                menu->setActiveAction(chosen);
+                QTest::keyClick(menu, Qt::Key_Return);
+            }
             return;
         }
         // A combo box's list.

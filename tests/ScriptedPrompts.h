@@ -27,6 +27,8 @@ public:
     void Passphrase(const QString& entry) { m_steps.append({Kind::Passphrase, entry}); }
 
     const QStringList& Asked() const { return m_asked; }
+    // The default button of each message box asked, in order.
+    const QList<Answer>& Defaults() const { return m_defaults; }
     // Faults, and answers left over: both mean the code asked other questions than the test expected.
     QStringList Faults() const {
         QStringList all = m_faults;
@@ -37,6 +39,7 @@ public:
 
     Answer Message(const QString& text, Icon, Buttons buttons, Answer defaultAnswer) override {
         m_asked.append(text);
+        m_defaults.append(defaultAnswer);
         const Step* step = Next(Kind::Message, text);
         if (!step)
             return buttons == Buttons::YesNo ? Answer::No : defaultAnswer;
@@ -94,5 +97,6 @@ private:
     QList<Step> m_steps;
     Step m_current{Kind::Message, {}};
     QStringList m_asked;
+    QList<Answer> m_defaults;
     QStringList m_faults;
 };

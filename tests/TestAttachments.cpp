@@ -6,6 +6,26 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
+
+#include <cstdio>
+
+namespace {
+// A run of the program in a child process with an attachment open: it prints the copy's path and keeps it until its
+// input ends, or until it is killed, as by a crash.
+int HoldOpenedCopy() {
+    const QString folder = CAttachment::OpenedCopiesFolder();
+    if (folder.isEmpty())
+        return 1;
+    const QString copy = WriteFileBytes(QDir(folder).filePath(QStringLiteral("statement.pdf")), "plain text");
+    std::printf("%s\n", QFile::encodeName(copy).constData());
+    std::fflush(stdout);
+    while (std::getchar() != EOF) {
+    }
+    CAttachment::RemoveOpenedCopies();
+    return 0;
+}
+} // namespace
 
 class TestAttachments : public QObject {
     Q_OBJECT
@@ -18,7 +38,10 @@ private Q_SLOTS:
         qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_runtime.path()));
         WalletFixture::LoadLibrary();
     }
-    void cleanup() { Clock::Release(); }
+    void cleanup() {
+        Clock::Release();
+        CAttachment::RemoveOpenedCopies();
+    }
 
     void streamNames() {
         QCOMPARE(CAttachment::MakeStreamName(QDateTime(QDate(2003, 7, 5), QTime(9, 4, 3))),
@@ -27,6 +50,7 @@ private Q_SLOTS:
                  QStringLiteral("2024113023590"));
     }
 
+    // Once the wallet is saved, the file picker comes as if the wallet had had its file all along.
     void insertingIntoUnsavedWalletAsksToSave() {
         WalletFixture f;
         f.MakeNew();
@@ -35,9 +59,13 @@ private Q_SLOTS:
         f.prompts.Message(QStringLiteral("Before attaching files, your wallet must be saved."), Prompts::Answer::No);
         QCOMPARE(slot.StoreFile(), 0);
         f.prompts.Message(QStringLiteral("Before attaching files"), Prompts::Answer::Yes);
-        f.prompts.SaveFile(f.Path("saved.kvx"));
+        f.prompts.SaveFile(QString());
         QCOMPARE(slot.StoreFile(), 0);
-        QVERIFY(!slot.IsAttached());
+        f.prompts.Message(QStringLiteral("Before attaching files"), Prompts::Answer::Yes);
+        f.prompts.SaveFile(f.Path("saved.kvx"));
+        f.prompts.OpenFile(WriteFileBytes(f.Path("scan.png"), "png"));
+        QCOMPARE(slot.StoreFile(), 1);
+        QCOMPARE(slot.description, QStringLiteral("scan.png"));
         QCOMPARE(f.wallet->PathName(), f.Path("saved.kvx"));
         QVERIFY2(f.prompts.Faults().isEmpty(), qPrintable(f.prompts.Faults().join('\n')));
     }
@@ -59,7 +87,6 @@ private Q_SLOTS:
         CAttachment slot;
         slot.filterId = CAttachment::kImageFilter;
         f.prompts.OpenFile(source);
-        f.prompts.Message(QStringLiteral("\"scan.jpg\" has been attached to this wallet."), Prompts::Answer::Ok);
         QCOMPARE(slot.StoreFile(), 1);
         QCOMPARE(slot.description, QStringLiteral("scan.jpg"));
         QCOMPARE(slot.path, source);
@@ -125,7 +152,6 @@ private Q_SLOTS:
         QVERIFY(f.SaveAs(QStringLiteral("e.kvx")));
         CAttachment slot;
         f.prompts.OpenFile(WriteFileBytes(f.Path("in.bin"), "data"));
-        f.prompts.Message(QStringLiteral("has been attached"), Prompts::Answer::Ok);
         QCOMPARE(slot.StoreFile(), 1);
         slot.description = displayName;
         QString extracted;
@@ -133,6 +159,62 @@ private Q_SLOTS:
         QCOMPARE(QFileInfo(extracted).fileName(), fileName);
         QCOMPARE(QFileInfo(extracted).absolutePath(), CAttachment::ExtractionFolder());
         QCOMPARE(FileBytes(extracted), QByteArray("data"));
+    }
+
+    // Copies opened for viewing stay with the run that opened them: they go when it ends, or, when it crashed, at a
+    // later start, which never touches those of a run still going nor what extract left in the folder.
+    void openedCopiesGoWithTheirRun() {
+        WalletFixture f;
+        f.MakeNew();
+        QVERIFY(f.SaveAs(QStringLiteral("o.kvx")));
+        CAttachment slot;
+        f.prompts.OpenFile(WriteFileBytes(f.Path("scan.png"), "pixels"));
+        f.prompts.Message(QStringLiteral("has been attached"), Prompts::Answer::Ok);
+        QCOMPARE(slot.StoreFile(), 1);
+        QString mine;
+        QCOMPARE(slot.ExtractForOpening(mine), 1);
+        QCOMPARE(FileBytes(mine), QByteArray("pixels"));
+        const QString folder = QFileInfo(mine).absolutePath();
+        QCOMPARE(folder, CAttachment::OpenedCopiesFolder());
+        QCOMPARE(QFileInfo(folder).absolutePath(), CAttachment::ExtractionFolder());
+        QCOMPARE(int(QFile::permissions(folder) & 0x0077), 0);
+        QString extracted;
+        QCOMPARE(slot.ExtractFile(extracted), 1);
+
+        QProcess other;
+        other.start(QCoreApplication::applicationFilePath(), {QStringLiteral("hold-opened-copy")});
+        QVERIFY(other.waitForStarted());
+        while (!other.canReadLine() && other.waitForReadyRead(20000)) {
+        }
+        const QString theirs = QFile::decodeName(other.readLine().trimmed());
+        QVERIFY2(QFile::exists(theirs), qPrintable(theirs));
+        const QString theirFolder = QFileInfo(theirs).absolutePath();
+        QVERIFY(theirFolder != folder);
+
+        // Both runs are going: nothing is a leftover.
+        CAttachment::RemoveLeftoverCopies();
+        QVERIFY(QFile::exists(mine));
+        QVERIFY(QFile::exists(theirs));
+
+        // The other run crashes: its copy goes at the next start, folder, lock and all.
+        other.kill();
+        QVERIFY(other.waitForFinished());
+        QVERIFY(QFile::exists(theirs));
+        CAttachment::RemoveLeftoverCopies();
+        QVERIFY(!QFileInfo::exists(theirFolder));
+        QVERIFY(QFile::exists(mine));
+        QVERIFY(QFile::exists(extracted));
+
+        // This run ends: its copies go with it, and the next opening makes a folder anew.
+        CAttachment::RemoveOpenedCopies();
+        QVERIFY(!QFileInfo::exists(folder));
+        QCOMPARE(QDir(CAttachment::ExtractionFolder()).entryList({QStringLiteral("run-*")}, QDir::AllEntries),
+                 QStringList());
+        QCOMPARE(slot.ExtractForOpening(mine), 1);
+        QVERIFY(QFileInfo(mine).absolutePath() != folder);
+        CAttachment::RemoveOpenedCopies();
+        QVERIFY(!QFile::exists(mine));
+        QVERIFY(QFile::remove(extracted));
     }
 
     void removeStream() {
@@ -143,7 +225,6 @@ private Q_SLOTS:
         QVERIFY(f.SaveAs(QStringLiteral("r.kvx")));
         CAttachment slot;
         f.prompts.OpenFile(WriteFileBytes(f.Path("in.bin"), "data"));
-        f.prompts.Message(QStringLiteral("has been attached"), Prompts::Answer::Ok);
         QCOMPARE(slot.StoreFile(), 1);
         f.wallet->SetModified(false);
         QCOMPARE(slot.RemoveStream(), 1);
@@ -157,5 +238,11 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(TestAttachments)
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    if (argc == 2 && qstrcmp(argv[1], "hold-opened-copy") == 0)
+        return HoldOpenedCopy();
+    TestAttachments test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "TestAttachments.moc"

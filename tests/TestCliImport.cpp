@@ -55,6 +55,17 @@ private Q_SLOTS:
             QVERIFY2(exportedText.contains(QString::fromUtf8(value)), value);
     }
 
+    // KeePassXC's XML export names attached files that it leaves out: every entry comes in, and the output names those
+    // that lost files.
+    void attachedFilesTheExportDoesNotHold() {
+        const CliRun run = RunCli({"import", m_wallet, Sample("keepassxc-no-binaries.xml")});
+        QVERIFY2(run.status == 0, Shown(run));
+        QVERIFY2(run.out.contains(QStringLiteral("were left out of 2 entries: \"Tax office\", \"Passport\"")),
+                 Shown(run));
+        QCOMPARE(Info()[QStringLiteral("cards")].toInt(), 3);
+        QCOMPARE(Info()[QStringLiteral("attachments")].toInt(), 0);
+    }
+
     void formatAndCategoryOptions() {
         const CliRun run =
             RunCli({"import", m_wallet, Sample("chrome.csv"), "--format", "csv", "--category", "Browser"});

@@ -4,8 +4,10 @@
 // Modal dialogs are driven by a ModalDriver that acts on each dialog as it opens and rejects any it did not expect.
 #include "GuiProgram.h"
 #include "GuiTestMain.h"
+#include "Mnemonics.h"
 #include "ModalDriver.h"
 #include "ScriptedPrompts.h"
+#include "TestFiles.h"
 #include "base/Utilities.h"
 #include "dialogs/CDlgCard.h"
 #include "dialogs/CDlgCardTab1.h"
@@ -59,6 +61,10 @@
 #include <memory>
 
 namespace {
+// Money rows need a currency sign, which the C locale of build machines has none of. The system locale is read as
+// the application starts, so the setting is made before main.
+[[maybe_unused]] const bool kCurrencyLocale = qputenv("LC_MONETARY", "en_US.UTF-8");
+
 const QString kAttached = QStringLiteral("has been attached");
 
 // Stands in for the desktop's file opener.
@@ -166,7 +172,7 @@ class TestGuiCardEditing : public QObject {
 
 private Q_SLOTS:
     void init() { QSettings().clear(); }
-    void cleanup() { CDlgCardTab3::RemoveOpenedFiles(); }
+    void cleanup() { CAttachment::RemoveOpenedCopies(); }
 
     void newCardOffersTheCategoryDefaultAndCancelShowsNoSheet() {
         Program p;
@@ -332,6 +338,7 @@ private Q_SLOTS:
         ModalDriver driver;
         CCard& card = p.AddCard(p.FiveFields().internalName);
         QList<int> visited;
+        QStringList leftTo;
         driver.Then<CDlgCard>([&](CDlgCard& sheet) {
             CListOptionsCtrl& list = sheet.Details().List();
             ClickRow(list, 0);
@@ -345,40 +352,118 @@ private Q_SLOTS:
             QTest::keyClick(list.Editor(), Qt::Key_Backtab, Qt::ShiftModifier);
             visited.append(list.EditedRow());
             list.EditRow(4);
-            QTest::keyClick(list.Editor(), Qt::Key_Tab);
+            QTest::keyClick(list.Editor(), Qt::Key_Return);
             visited.append(list.EditedRow());
             QTest::keyClick(&list, Qt::Key_Down);
             visited.append(list.EditedRow());
             QTest::keyClick(&list, Qt::Key_Up);
             visited.append(list.EditedRow());
+            // Tab goes on beyond the last row, and Shift+Tab beyond the first, to the neighbouring controls.
+            list.EditRow(4);
+            QTest::keyClick(list.Editor(), Qt::Key_Tab);
+            visited.append(list.EditedRow());
+            leftTo.append(QApplication::focusWidget()->objectName());
             list.EditRow(0);
             QTest::keyClick(list.Editor(), Qt::Key_Backtab, Qt::ShiftModifier);
             visited.append(list.EditedRow());
+            leftTo.append(QApplication::focusWidget()->objectName());
             sheet.accept();
         });
         QCOMPARE(card.Edit(), 1);
-        QCOMPARE(visited, (QList<int>{0, 1, 2, 1, 4, 4, 3, 0}));
+        QCOMPARE(visited, (QList<int>{0, 1, 2, 1, 4, 4, 3, -1, -1}));
+        QCOMPARE(leftTo, (QStringList{"insertDate", "description"}));
         QCOMPARE(card.values[0], QStringLiteral("first"));
         QCOMPARE(card.values[2], QStringLiteral("ABC"));
         QVERIFY2(Faults(p, driver).isEmpty(), qPrintable(Faults(p, driver)));
     }
 
-    void prefixesAreFilledInAndDroppedWhenUntouched_data() {
+    // Keys go where the focus is, as a user's would: Tab from the description, letters and a space on a row that is
+    // only selected, Tab out of the last row and Shift+Tab back in.
+    void typingOnTheListIsNeverLost() {
+        Program p;
+        QVERIFY(p.Start());
+        ModalDriver driver;
+        CCard& card = p.AddCard(p.FiveFields().internalName);
+        card.values.Set(14, QStringLiteral("Kept"));
+        const auto typeHere = [](const QString& text) { QTest::keyClicks(QApplication::focusWidget(), text); };
+        const auto keyHere = [](Qt::Key key, Qt::KeyboardModifiers modifiers = {}) {
+            QTest::keyClick(QApplication::focusWidget(), key, modifiers);
+        };
+        QList<int> edited;
+        bool sheetStayed = false;
+        QString focusAfterLastRow;
+        driver.Then<CDlgCard>([&](CDlgCard& sheet) {
+            CListOptionsCtrl& list = sheet.Details().List();
+            sheet.Details().DescriptionEdit().setFocus();
+            typeHere(QStringLiteral("visa"));
+            keyHere(Qt::Key_Tab);
+            edited.append(QApplication::focusWidget() == list.Editor() ? list.EditedRow() : -1);
+            typeHere(QStringLiteral("4111 1111"));
+            sheetStayed = sheet.isVisible();
+
+            // Another row selected while the list has the focus and no editor.
+            list.EndEdit();
+            list.setFocus();
+            list.setCurrentItem(list.topLevelItem(1));
+            QTest::keyClick(&list, Qt::Key_X);
+            edited.append(QApplication::focusWidget() == list.Editor() ? list.EditedRow() : -1);
+            typeHere(QStringLiteral("yz"));
+            list.EndEdit();
+            list.setFocus();
+            list.setCurrentItem(list.topLevelItem(4));
+            QTest::keyClick(&list, Qt::Key_Space);
+            typeHere(QStringLiteral("more"));
+            sheetStayed = sheetStayed && sheet.isVisible();
+
+            keyHere(Qt::Key_Tab);
+            focusAfterLastRow = QApplication::focusWidget()->objectName();
+            keyHere(Qt::Key_Backtab, Qt::ShiftModifier);
+            edited.append(QApplication::focusWidget() == list.Editor() ? list.EditedRow() : -1);
+            sheet.accept();
+        });
+        QCOMPARE(card.Edit(), 1);
+        QVERIFY(sheetStayed);
+        QCOMPARE(edited, (QList<int>{0, 1, 4}));
+        QCOMPARE(focusAfterLastRow, QStringLiteral("insertDate"));
+        QCOMPARE(card.description, QStringLiteral("Visa"));
+        QCOMPARE(card.values[0], QStringLiteral("4111 1111"));
+        QCOMPARE(card.values[2], QStringLiteral("XYZ"));
+        QCOMPARE(card.values[14], QStringLiteral("Kept More"));
+        QVERIFY2(Faults(p, driver).isEmpty(), qPrintable(Faults(p, driver)));
+    }
+
+    // A filled-in prefix is selected: what is typed replaces it, and a scheme typed after it is not kept twice.
+    void prefixesAreFilledInSelectedAndDroppedWhenUntouched_data() {
         QTest::addColumn<int>("row");
+        QTest::addColumn<bool>("afterPrefix");
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("prefix");
         QTest::addColumn<QString>("stored");
         const QString currency = CurrencyPrefix();
-        QTest::newRow("web untouched") << 2 << QString() << "http://" << QString();
-        QTest::newRow("web typed") << 2 << "a.org"
+        QTest::newRow("web untouched") << 2 << false << QString() << "http://" << QString();
+        QTest::newRow("web typed") << 2 << false << "a.org"
                                    << "http://"
-                                   << "http://a.org";
-        QTest::newRow("money untouched") << 3 << QString() << currency << QString();
-        QTest::newRow("money typed") << 3 << "12" << currency << currency + "12";
-        QTest::newRow("plain has none") << 0 << QString() << QString() << QString();
+                                   << "a.org";
+        QTest::newRow("web typed with scheme") << 2 << false << "https://bank.example.com"
+                                               << "http://"
+                                               << "https://bank.example.com";
+        QTest::newRow("web after prefix") << 2 << true << "a.org"
+                                          << "http://"
+                                          << "http://a.org";
+        QTest::newRow("web scheme after prefix") << 2 << true << "https://bank.example.com"
+                                                 << "http://"
+                                                 << "https://bank.example.com";
+        QTest::newRow("web port after prefix") << 2 << true << "host:8080/x"
+                                               << "http://"
+                                               << "http://host:8080/x";
+        QTest::newRow("money untouched") << 3 << false << QString() << currency << QString();
+        QTest::newRow("money typed with sign") << 3 << false << currency + "12" << currency << currency + "12";
+        QTest::newRow("money after prefix") << 3 << true << "12" << currency << currency + "12";
+        QTest::newRow("plain has none") << 0 << false << QString() << QString() << QString();
     }
-    void prefixesAreFilledInAndDroppedWhenUntouched() {
+    void prefixesAreFilledInSelectedAndDroppedWhenUntouched() {
         QFETCH(int, row);
+        QFETCH(bool, afterPrefix);
         QFETCH(QString, typed);
         QFETCH(QString, prefix);
         QFETCH(QString, stored);
@@ -387,13 +472,17 @@ private Q_SLOTS:
         ModalDriver driver;
         CCard& card = p.AddCard(p.FiveFields().internalName);
         QString shown;
+        QString selected;
         int caret = -1;
         QString afterLeaving;
         driver.Then<CDlgCard>([&](CDlgCard& sheet) {
             CListOptionsCtrl& list = sheet.Details().List();
             ClickRow(list, row);
             shown = list.Editor()->text();
+            selected = list.Editor()->selectedText();
             caret = list.Editor()->cursorPosition();
+            if (afterPrefix)
+                QTest::keyClick(list.Editor(), Qt::Key_End);
             Type(list.Editor(), typed);
             sheet.Details().DescriptionEdit().setFocus();
             afterLeaving = list.ValueText(row);
@@ -402,6 +491,7 @@ private Q_SLOTS:
         });
         card.Edit();
         QCOMPARE(shown, prefix);
+        QCOMPARE(selected, prefix);
         QCOMPARE(caret, prefix.size());
         QCOMPARE(afterLeaving, stored);
         const int positions[] = {0, 2, 3, 7, 14};
@@ -474,6 +564,57 @@ private Q_SLOTS:
         QVERIFY2(Faults(p, driver).isEmpty(), qPrintable(Faults(p, driver)));
     }
 
+    // The sheet names its card; an attached file is named to a screen reader, reached with Tab and opened with Enter
+    // or Space.
+    void sheetAndAttachmentsAreNamedAndWorkByKeyboard() {
+        Program p;
+        QVERIFY(p.Start());
+        ModalDriver driver;
+        Opener opener;
+        const QString five = p.FiveFields().internalName;
+        CCard& card = p.AddCard(five, QStringLiteral("Passport"));
+        QVERIFY(p.SaveAs(QStringLiteral("wallet.kvx")));
+        p.prompts.OpenFile(WriteFileBytes(p.folder.filePath(QStringLiteral("scan.png")), "png"));
+        QStringList titles;
+        QStringList names;
+        QString reachedBack;
+        driver.Then<CDlgCard>([&](CDlgCard& sheet) {
+            titles.append(sheet.windowTitle());
+            sheet.Details().DescriptionEdit().setText(QStringLiteral("Old passport"));
+            titles.append(sheet.windowTitle());
+            sheet.Tabs().setCurrentIndex(2);
+            CDlgCardTab3& attachments = sheet.Attachments();
+            names << attachments.Label(0).accessibleName() << attachments.Button(0).accessibleName();
+            attachments.Button(0).click();
+            names << attachments.Label(0).accessibleName() << attachments.Button(0).accessibleName()
+                  << attachments.Button(1).accessibleName();
+            attachments.Button(0).setFocus();
+            QTest::keyClick(&attachments.Button(0), Qt::Key_Backtab, Qt::ShiftModifier);
+            QWidget* reached = QApplication::focusWidget();
+            reachedBack = reached ? reached->objectName() : QString();
+            if (reached == &attachments.Label(0)) {
+                QTest::keyClick(reached, Qt::Key_Return);
+                QTest::keyClick(reached, Qt::Key_Space);
+            }
+            sheet.Tabs().setCurrentIndex(0);
+            sheet.reject();
+        });
+        card.Edit();
+        QCOMPARE(titles, (QStringList{"Passport - Korvel", "Old passport - Korvel"}));
+        QCOMPARE(names, (QStringList{"No image file", "Insert image file", "Open image file scan.png",
+                                     "Remove image file scan.png", "Insert sound file"}));
+        QCOMPARE(reachedBack, QStringLiteral("attachLabel1"));
+        QCOMPARE(opener.opened.size(), 2);
+        QCOMPARE(opener.opened.first().fileName(), QStringLiteral("scan.png"));
+
+        // A new card has no description yet: its template names it.
+        CCard fresh(p.Wallet().NextId());
+        fresh.templateName = five;
+        CDlgCard sheet(p.Wallet(), fresh, QFont());
+        QCOMPARE(sheet.windowTitle(), QStringLiteral("Five - Korvel"));
+        QVERIFY2(Faults(p, driver).isEmpty(), qPrintable(Faults(p, driver)));
+    }
+
     void attachmentsReachTheFileOnlyWithOk() {
         Program p;
         QVERIFY(p.Start());
@@ -487,9 +628,8 @@ private Q_SLOTS:
         file.write(QByteArray(8001, 'x'));
         file.close();
 
-        // Inserted, then cancelled: the next save writes no stream for it.
+        // Inserted, then cancelled: the next save writes no stream for it, and nothing is said to be attached.
         p.prompts.OpenFile(source);
-        p.prompts.Message(kAttached, Prompts::Answer::Ok);
         QString shownName;
         driver.Then<CDlgCard>([&](CDlgCard& sheet) {
             sheet.Tabs().setCurrentIndex(2);
@@ -504,17 +644,20 @@ private Q_SLOTS:
         QVERIFY(p.Wallet().OnFileSave());
         QCOMPARE(p.Wallet().CountAttachments(), 0);
 
-        // Inserted with OK: saved with the card.
+        // Inserted with OK: saved with the card, and only that save says the file is attached.
         p.prompts.OpenFile(source);
-        p.prompts.Message(kAttached, Prompts::Answer::Ok);
         driver.Then<CDlgCard>([&](CDlgCard& sheet) {
             sheet.Tabs().setCurrentIndex(2);
             sheet.Attachments().Button(0).click();
             sheet.accept();
         });
         QCOMPARE(card.Edit(), 1);
+        QVERIFY(!p.prompts.Asked().join(u'|').contains(kAttached));
+        p.prompts.Message(QStringLiteral("\"scan.jpg\" has been attached"), Prompts::Answer::Ok);
         QVERIFY(p.Wallet().OnFileSave());
         QCOMPARE(p.Wallet().CountAttachments(), 1);
+        p.Wallet().SetModified(true);
+        QVERIFY(p.Wallet().OnFileSave());
 
         // Removed, then cancelled: the card and the file keep it, and it still opens.
         QString buttonAfterRemove;
@@ -539,7 +682,7 @@ private Q_SLOTS:
         QCOMPARE(opener.opened.size(), 1);
         const QString extracted = opener.opened.first().toLocalFile();
         QCOMPARE(QFileInfo(extracted).size(), 8001);
-        CDlgCardTab3::RemoveOpenedFiles();
+        CAttachment::RemoveOpenedCopies();
         QVERIFY(!QFile::exists(extracted));
 
         // Removed with OK: gone from the card and, with the save, from the file.
@@ -552,6 +695,54 @@ private Q_SLOTS:
         QVERIFY(!card.image().IsAttached());
         QVERIFY(p.Wallet().OnFileSave());
         QCOMPARE(p.Wallet().CountAttachments(), 0);
+        QVERIFY2(Faults(p, driver).isEmpty(), qPrintable(Faults(p, driver)));
+    }
+
+    // A start removes the copies that a crashed run left opened, and keeps those of a run still going (here, this
+    // process's own).
+    void startRemovesCopiesACrashedRunLeftOpen() {
+        const auto write = [](const QString& path) {
+            QFile file(path);
+            return file.open(QIODevice::WriteOnly) && file.write("plain") == 5;
+        };
+        const QString going = QDir(CAttachment::OpenedCopiesFolder()).filePath(QStringLiteral("open.pdf"));
+        QVERIFY(write(going));
+        const QString crashed = QDir(CAttachment::ExtractionFolder()).filePath(QStringLiteral("run-1-0badcafe"));
+        QVERIFY(QDir().mkpath(crashed));
+        QVERIFY(write(crashed + QStringLiteral("/left.pdf")));
+        Program p;
+        QVERIFY(p.Start());
+        QVERIFY(!QFileInfo::exists(crashed));
+        QVERIFY(QFile::exists(going));
+    }
+
+    // A wallet that was never saved is saved first; the file picker then comes without a second Insert, and offers
+    // PNG pictures.
+    void attachingToANewWalletSavesItFirst() {
+        Program p;
+        QVERIFY(p.Start());
+        ModalDriver driver;
+        CCard& card = p.AddCard(p.FiveFields().internalName);
+        const QString picture = WriteFileBytes(p.folder.filePath(QStringLiteral("photo.png")), "png");
+        p.prompts.Message(QStringLiteral("Before attaching files"), Prompts::Answer::Yes);
+        p.prompts.SaveFile(p.folder.filePath(QStringLiteral("new.kvx")));
+        p.prompts.OpenFile(picture);
+        QString shownName;
+        driver.Then<CDlgCard>([&](CDlgCard& sheet) {
+            sheet.Tabs().setCurrentIndex(2);
+            sheet.Attachments().Button(0).click();
+            shownName = sheet.Attachments().Label(0).text();
+            sheet.accept();
+        });
+        QCOMPARE(card.Edit(), 1);
+        QCOMPARE(shownName, QStringLiteral("photo.png"));
+        QCOMPARE(card.image().description, QStringLiteral("photo.png"));
+        const QStringList pickers = p.prompts.Asked().filter(QStringLiteral("open "));
+        QCOMPARE(pickers.size(), 1);
+        QVERIFY2(pickers.first().contains(QStringLiteral("*.png")), qPrintable(pickers.first()));
+        p.prompts.Message(QStringLiteral("\"photo.png\" has been attached"), Prompts::Answer::Ok);
+        QVERIFY(p.Wallet().OnFileSave());
+        QCOMPARE(p.Wallet().CountAttachments(), 1);
         QVERIFY2(Faults(p, driver).isEmpty(), qPrintable(Faults(p, driver)));
     }
 
@@ -624,6 +815,7 @@ private Q_SLOTS:
         ModalDriver driver;
         CCard& card = p.AddCard(p.TemplateNamed(QStringLiteral("Finance: Credit Card"))->internalName);
         QStringList unnamed;
+        QStringList clashes;
         const auto check = [&](QWidget& root) {
             for (QWidget* widget : root.findChildren<QWidget*>()) {
                 if (widget->focusPolicy() != Qt::NoFocus && widget->isVisibleTo(&root) &&
@@ -636,6 +828,7 @@ private Q_SLOTS:
             for (int page = 0; page < sheet.Tabs().count(); ++page) {
                 sheet.Tabs().setCurrentIndex(page);
                 check(*sheet.Tabs().widget(page));
+                clashes += MnemonicClashes({sheet.Tabs().widget(page), sheet.findChild<QDialogButtonBox*>()});
             }
             sheet.reject();
         });
@@ -646,6 +839,7 @@ private Q_SLOTS:
         });
         p.CategoryNamed(QStringLiteral("Personal"))->Edit();
         QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(u'\n')));
+        QVERIFY2(clashes.isEmpty(), qPrintable(clashes.join(u'\n')));
         QVERIFY2(Faults(p, driver).isEmpty(), qPrintable(Faults(p, driver)));
     }
 
@@ -746,7 +940,7 @@ private Q_SLOTS:
             QTest::keyClick(list.Editor(), Qt::Key_Tab);
             QTest::keyClicks(list.Editor(), QStringLiteral("2468"));
             list.EditRow(9);
-            QTest::keyClicks(list.Editor(), QStringLiteral("bank.example"));
+            QTest::keyClicks(list.Editor(), QStringLiteral("https://bank.example"));
             QTest::keyClick(list.Editor(), Qt::Key_Tab);
             sheet.Tabs().setCurrentIndex(3);
             QTest::keyClicks(&sheet.Notes().Edit(), QStringLiteral("lost card: call"));
@@ -774,10 +968,11 @@ private Q_SLOTS:
             if (label->isVisibleTo(&summary) && !label->accessibleName().isEmpty())
                 shown.append(label->accessibleName() + u'=' + label->text() + u'>' + label->LinkTarget());
         }
-        QVERIFY2(shown.contains(QStringLiteral("Acct #=4111 1111>")), qPrintable(shown.join(u'|')));
-        QVERIFY2(shown.contains(QStringLiteral("ATM Pin=******>")), qPrintable(shown.join(u'|')));
-        QVERIFY2(shown.contains(QStringLiteral("Website=http://bank.example>http://bank.example")),
-                 qPrintable(shown.join(u'|')));
+        QVERIFY2(shown.contains(QStringLiteral("Acct #: 4111 1111=4111 1111>")), qPrintable(shown.join(u'|')));
+        QVERIFY2(shown.contains(QStringLiteral("ATM Pin: hidden=******>")), qPrintable(shown.join(u'|')));
+        QVERIFY2(
+            shown.contains(QStringLiteral("Website: https://bank.example=https://bank.example>https://bank.example")),
+            qPrintable(shown.join(u'|')));
         const CCard* card = *p.Wallet().Cards().begin();
         QCOMPARE(card->description, QStringLiteral("Visa Gold"));
         QCOMPARE(card->notes, QStringLiteral("lost card: call"));

@@ -13,7 +13,7 @@
 #include "RandomModalDriver.h"
 #include "RandomPrompts.h"
 #include "WalletViews.h"
-#include "dialogs/CDlgCardTab3.h"
+#include "base/Clock.h"
 #include "dialogs/CDlgFind.h"
 #include "dialogs/CFindResultsModel.h"
 #include "views/CItemListCtrl.h"
@@ -190,9 +190,9 @@ public:
     }
     ~Exerciser() override {
         StopProgram();
+        Clock::Release();
         for (const char* scheme : kSchemes)
             QDesktopServices::unsetUrlHandler(QString::fromLatin1(scheme));
-        CDlgCardTab3::RemoveOpenedFiles();
     }
 
     const StepLog& Log() const { return m_log; }
@@ -200,6 +200,8 @@ public:
 
     // Makes the samples and starts the program on the starting wallet; false with `error` when that failed.
     bool Start(QString& error) {
+        // The program's clock runs at the pace of the steps, from a moment of the run's own.
+        Clock::Freeze(QDateTime(QDate(2026, 1, 5), QTime(9, 0)));
         QDir().mkpath(m_samples);
         QDir().mkpath(m_work);
         if (!ExerciserSamples::Make(m_samples, m_work, RandomPrompts::Passphrase(), error))
@@ -248,6 +250,7 @@ public:
             roll -= kind.weight;
         }
         m_log.Begin(QStringLiteral("step %1, %2:").arg(step).arg(QString::fromLatin1(chosen->name)));
+        Clock::Advance(300 + Roll(2700)); // the user looks before acting
         (this->*chosen->run)();
         if (m_verbose)
             qInfo("%s", m_log.Last().c_str());

@@ -168,6 +168,24 @@ private Q_SLOTS:
         QVERIFY2(p.Faults(driver).isEmpty(), qPrintable(p.Faults(driver)));
     }
 
+    // As in the tree: names without regard to case, equal names in the wallet's order.
+    void categoriesAreListedWithoutRegardToCase() {
+        if (!ResourceLibrary::IsLoaded())
+            ResourceLibrary::Load();
+        CWallet wallet;
+        for (const QString& name :
+             {QStringLiteral("beta"), QStringLiteral("alpha"), QStringLiteral("Gamma"), QStringLiteral("Alpha")}) {
+            auto category = std::make_unique<CCategory>(wallet.NextId());
+            category->description = name;
+            wallet.AddCategory(std::move(category));
+        }
+        CDlgExport dialog(wallet);
+        QStringList listed;
+        for (int row = 0; row < dialog.Categories().topLevelItemCount(); ++row)
+            listed.append(dialog.Categories().topLevelItem(row)->text(0));
+        QCOMPARE(listed, (QStringList{"alpha", "Alpha", "beta", "Gamma"}));
+    }
+
     void walletWithoutCardsHasNothingToExport() {
         QTemporaryDir folder;
         Program p;

@@ -13,6 +13,7 @@
 #include "views/CViewCategoriesCards.h"
 #include "widgets/Commands.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QCheckBox>
 #include <QLineEdit>
@@ -121,6 +122,23 @@ private Q_SLOTS:
         // Enter with no text starts nothing: no message is expected.
         QTest::keyClick(&find->FindText(), Qt::Key_Return);
         QVERIFY2(p.prompts.Faults().isEmpty(), qPrintable(p.Faults()));
+    }
+
+    // A screen reader names every control that the keyboard reaches.
+    void everyControlHasAName() {
+        Program p;
+        QVERIFY(p.Start());
+        CDlgFind* find = p.OpenFind();
+        QVERIFY(find);
+        for (QWidget* control : find->findChildren<QWidget*>()) {
+            if (control->focusPolicy() == Qt::NoFocus || !control->isVisible() || control->focusProxy())
+                continue;
+            QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(control);
+            QVERIFY(accessible);
+            QVERIFY2(!accessible->text(QAccessible::Name).isEmpty(), control->metaObject()->className());
+        }
+        QCOMPARE(QAccessible::queryAccessibleInterface(&find->Results())->text(QAccessible::Name),
+                 QStringLiteral("Cards found"));
     }
 
     void severalWindowsSearchOnTheirOwnAndCloseThemselves() {

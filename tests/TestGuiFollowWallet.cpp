@@ -165,7 +165,11 @@ private Q_SLOTS:
                     p.prompts.Password(QStringLiteral("2468"));
                 wallet.EditCategory(*category);
             } else if (what == 9 && card) {
-                // Whatever is selected, and then the card shown in the summary.
+                // Whatever is selected, and then the card shown in the summary; a card kept out of sight asks for
+                // the password first.
+                const CCategory* holder = wallet.Categories().FindById(card->categoryId);
+                if (wallet.IsGuarded() && holder && holder->RequiresPassword())
+                    p.prompts.Password(QStringLiteral("2468"), random.bounded(2) == 0);
                 p.Frame().Tree().SelectCard(card->id);
             }
             QCoreApplication::processEvents();

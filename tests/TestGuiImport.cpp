@@ -65,6 +65,26 @@ private Q_SLOTS:
         QVERIFY(m_app->Wallet()->IsModified());
     }
 
+    // The categories of an export are hidden by a lock like those made by hand; the entries whose attached files the
+    // export does not hold come in without them, named in the summary.
+    void importedCategoriesLockAndMissingFilesAreNamed() {
+        CWallet& wallet = *m_app->Wallet();
+        wallet.SetPassword(QStringLiteral("2468"));
+        m_prompts.OpenFile(QStringLiteral(KORVEL_TEST_SOURCE "/data/import/keepassxc-no-binaries.xml"));
+        m_prompts.Message(QStringLiteral("Imported 3 entries: 2 categories, 3 cards"), Prompts::Answer::Ok);
+        TriggerImport();
+        QVERIFY2(
+            m_prompts.Asked().last().endsWith(QStringLiteral("left out of 2 entries: \"Tax office\", \"Passport\"")),
+            qPrintable(m_prompts.Asked().last()));
+        QCOMPARE(wallet.Cards().Count(), 3);
+        CTreeModel& model = Frame().Tree().Model();
+        const int row = int(Categories().indexOf(QStringLiteral("Passwords")));
+        QVERIFY(row >= 0);
+        QCOMPARE(model.rowCount(model.index(row, 0, model.RootIndex())), 2);
+        wallet.SetLocked(true);
+        QCOMPARE(model.rowCount(model.index(row, 0, model.RootIndex())), 0);
+    }
+
     void aDamagedFileChangesNothing() {
         const QString path =
             WriteFileBytes(m_folder.filePath(QStringLiteral("broken.csv")), "name,password\nfirst,1\n\"second,2\n");

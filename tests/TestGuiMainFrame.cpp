@@ -10,6 +10,8 @@
 #include "document/CWallet.h"
 #include "model/CCard.h"
 #include "views/CIconListModel.h"
+#include "views/CItemDelegate.h"
+#include "views/CItemListCtrl.h"
 #include "views/CItemTreeCtrl.h"
 #include "views/CKorvelApp.h"
 #include "views/CMainFrame.h"
@@ -20,18 +22,25 @@
 #include "widgets/CLinkLabel.h"
 #include "widgets/Commands.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QContextMenuEvent>
 #include <QDesktopServices>
 #include <QDir>
+#include <QDockWidget>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QRegularExpression>
+#include <QScrollArea>
 #include <QSettings>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextCursor>
 
 #include <limits>
 #include <memory>
@@ -222,6 +231,7 @@ private Q_SLOTS:
         p.prompts.Password(QString(), false);
         p.Select(p.Category("Secret"));
         QCOMPARE(p.Frame().Summary().GetMode(), int(CViewSummary::kBlank));
+        QVERIFY(!p.Tree().TreeCtrl().isExpanded(p.Category("Secret")));
         p.Select(p.Model().RootIndex());
         p.prompts.Password(QStringLiteral("2468"));
         p.Select(p.Category("Secret"));
@@ -239,6 +249,7 @@ private Q_SLOTS:
         p.Select(p.Category("banking"));
         QCOMPARE(summary.GetMode(), int(CViewSummary::kCardList));
         QCOMPARE(summary.ListModel().rowCount(), 2);
+        QVERIFY(p.Tree().TreeCtrl().isExpanded(p.Category("banking")));
         p.Select(p.Category("Accounts"));
         QCOMPARE(summary.ListModel().rowCount(), 0);
         const QModelIndex banking = p.Category("banking");
@@ -258,6 +269,71 @@ private Q_SLOTS:
         p.Select(p.Model().RootIndex());
         QCOMPARE(summary.GetMode(), int(CViewSummary::kCategoryList));
         QCOMPARE(p.Frame().Notes().PlainText(), QString());
+    }
+
+    // Each row of a card reads as shown and on its own: no look left over from the card shown before, a long value
+    // leaves its field's name in view, and a screen reader hears the name with the value, never a hidden password.
+    void summaryRowsStandOnTheirOwn() {
+        Program p;
+        QVERIFY(p.Start({MakeWallet(p.folder.filePath(QStringLiteral("r.kvx")))}));
+        p.Frame().resize(1280, 800);
+        CViewSummary& summary = p.Frame().Summary();
+        const QModelIndex banking = p.Category("banking");
+        CCard& alpha = *p.Wallet().Cards().FindById(p.Model().CardAt(p.Model().index(0, 0, banking))->id);
+        const QString longValue = QStringLiteral("a-user-name-far-too-long-for-the-pane-").repeated(4);
+        QVERIFY(p.Wallet().ChangeCard(alpha, [&](CCard& card) {
+            card.values.Set(0, QString());
+            card.values.Set(1, longValue);
+            return true;
+        }));
+        const auto spoken = [&](int row) {
+            QWidget* label = const_cast<CLinkLabel*>(&summary.ValueLabel(row));
+            return QAccessible::queryAccessibleInterface(label)->text(QAccessible::Name);
+        };
+        p.Select(p.Model().index(1, 0, banking)); // zeta: the URL, a link, in the first row
+        QVERIFY(summary.ValueLabel(0).font().underline());
+        QCOMPARE(spoken(0), QStringLiteral("URL: https://example.org"));
+        QCOMPARE(spoken(1), QStringLiteral("Password: hidden"));
+        p.Select(p.Model().index(0, 0, banking)); // Alpha: the user name, plain, in the first row
+        QCOMPARE(summary.ValueLabel(0).text(), longValue);
+        QVERIFY(!summary.ValueLabel(0).font().underline());
+        QVERIFY(!summary.ValueLabel(0).IsLink());
+        QCOMPARE(spoken(0), QStringLiteral("Username: ") + longValue);
+        QCOMPARE(spoken(1), QStringLiteral("Password: hunter2"));
+
+        const QLabel& name = summary.NameLabel(0);
+        QTRY_VERIFY(name.mapTo(summary.Details().viewport(), QPoint(name.width(), 0)).x() <=
+                    summary.Details().viewport()->width());
+        QVERIFY(summary.ValueLabel(0).width() < summary.ValueLabel(0).sizeHint().width());
+        QCOMPARE(name.width(), name.sizeHint().width());
+    }
+
+    // A caption takes two lines of its cell before it is cut, so names that start alike stay apart.
+    void iconCaptionsWrapWithinTheirCells() {
+        Program p;
+        QVERIFY(p.Start({MakeWallet(p.folder.filePath(QStringLiteral("i.kvx")))}));
+        for (const char* name : {"Passwords / Banking", "Passwords / Email", "Passwords / Shopping"}) {
+            auto category = std::make_unique<CCategory>(p.Wallet().NextId());
+            category->description = QLatin1String(name);
+            p.Wallet().AddCategory(std::move(category));
+        }
+        p.Select(p.Model().RootIndex());
+        CItemListCtrl& list = p.Frame().Summary().ListCtrl();
+        const QFontMetrics metrics(list.font());
+        for (int row = 0; row < p.Frame().Summary().ListModel().rowCount(); ++row) {
+            const QRect item = list.visualRect(p.Frame().Summary().ListModel().index(row));
+            QVERIFY(item.width() > metrics.horizontalAdvance(QStringLiteral("Passwords /")));
+            QVERIFY(item.width() <= list.gridSize().width());
+            QVERIFY(item.height() >= list.iconSize().height() + 2 * metrics.lineSpacing());
+        }
+        // Cut only when two lines do not hold it, and then at the end of the second.
+        const int width = list.gridSize().width() - 10;
+        QCOMPARE(CItemDelegate::TwoLineCaption(QStringLiteral("Passwords / Banking"), list.font(), width),
+                 QStringLiteral("Passwords /") + QChar::LineSeparator + QStringLiteral("Banking"));
+        const QString cut =
+            CItemDelegate::TwoLineCaption(QStringLiteral("Insurance policies and warranties"), list.font(), width);
+        QCOMPARE(cut.count(QChar::LineSeparator), 1);
+        QVERIFY(cut.startsWith(QStringLiteral("Insurance")) && cut.endsWith(QChar(0x2026)));
     }
 
     void cardsAreCopiedCutPastedAndDeleted() {
@@ -319,6 +395,66 @@ private Q_SLOTS:
         p.Select(p.Model().index(0, 0, p.Category("banking")));
         QCOMPARE(commands(),
                  (QList<int>{Command::NewCard, Command::Cut, Command::Copy, Command::Delete, Command::ItemProperties}));
+
+        // The summary's list: its commands are grey until an item is selected.
+        p.Select(p.Category("banking"));
+        CViewSummary& summary = p.Frame().Summary();
+        summary.ListCtrl().setFocus();
+        const auto enabled = [&] {
+            QList<int> ids;
+            const std::unique_ptr<QMenu> menu = p.Frame().BuildContextMenu(CMainFrame::kSummaryMenu);
+            for (QAction* action : menu->actions()) {
+                if (!action->isSeparator() && action->isEnabled())
+                    ids.append(action->data().toInt());
+            }
+            return ids;
+        };
+        QCOMPARE(enabled(), QList<int>{Command::NewCard});
+        summary.ListCtrl().setCurrentIndex(summary.ListModel().index(0));
+        QCOMPARE(enabled(),
+                 (QList<int>{Command::NewCard, Command::Cut, Command::Copy, Command::Delete, Command::ItemProperties}));
+    }
+
+    // The focused text's own selection is what Cut and Copy take, by key or by menu; the cards only when the tree
+    // or the summary's list has the focus.
+    void focusedTextKeepsItsOwnCopy() {
+        Program p;
+        QVERIFY(p.Start({MakeWallet(p.folder.filePath(QStringLiteral("f.kvx")))}));
+        QClipboard* clipboard = QApplication::clipboard();
+        p.Select(p.Model().index(0, 0, p.Category("banking"))); // Alpha
+        CNotesPane& notes = p.Frame().Notes();
+        notes.setFocus();
+        QTextCursor cursor = notes.textCursor();
+        cursor.setPosition(0);
+        cursor.setPosition(3, QTextCursor::KeepAnchor);
+        notes.setTextCursor(cursor);
+        QTest::keyClick(&notes, Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(clipboard->text(), QStringLiteral("see"));
+        // Nothing to cut, paste or delete in the read-only notes: the Delete key does not reach the card either.
+        QVERIFY(p.Frame().Action(Command::Copy)->isEnabled());
+        QVERIFY(!p.Frame().Action(Command::Delete)->isEnabled());
+        QTest::keyClick(&notes, Qt::Key_X, Qt::ControlModifier);
+        clipboard->clear();
+        p.Trigger(Command::Copy);
+        QCOMPARE(clipboard->text(), QStringLiteral("see"));
+        QVERIFY(!p.Wallet().ClipboardCard());
+
+        CLinkLabel* value = nullptr;
+        for (CLinkLabel* label : p.Frame().Summary().findChildren<CLinkLabel*>()) {
+            if (label->isVisible() && label->text() == QStringLiteral("https://example.org"))
+                value = label;
+        }
+        QVERIFY(value);
+        value->setFocus();
+        value->setSelection(0, 5);
+        QTest::keyClick(value, Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(clipboard->text(), QStringLiteral("https"));
+        QVERIFY(!p.Wallet().ClipboardCard());
+
+        p.Tree().TreeCtrl().setFocus();
+        QTest::keyClick(&p.Tree().TreeCtrl(), Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(clipboard->text().section(u'\r', 0, 0), QStringLiteral("Alpha"));
+        QVERIFY(p.Wallet().ClipboardCard());
     }
 
     void notesMenuFollowsTheText() {
@@ -355,6 +491,121 @@ private Q_SLOTS:
         // The bars' own menu brings the menu bar back.
         const std::unique_ptr<QMenu> menu(p.Frame().createPopupMenu());
         QVERIFY(menu->actions().contains(p.Frame().Action(Command::ShowMenuBar)));
+    }
+
+    // With the menu bar and the toolbar both hidden, the keyboard and every bar's right-click still lead back.
+    void hiddenMenuBarAndToolbarComeBack() {
+        Program p;
+        QVERIFY(p.Start({MakeWallet(p.folder.filePath(QStringLiteral("w.kvx")))}));
+        p.Trigger(Command::ShowMenuBar);
+        p.Trigger(Command::ShowToolbar);
+        QVERIFY(p.Frame().menuBar()->isHidden());
+        QCOMPARE(p.Frame().Action(Command::ShowMenuBar)->shortcut(), QKeySequence(QStringLiteral("Ctrl+M")));
+        QTest::keyClick(&p.Frame(), Qt::Key_M, Qt::ControlModifier);
+        QVERIFY(!p.Frame().menuBar()->isHidden());
+        QVERIFY(p.Frame().Action(Command::ShowMenuBar)->isChecked());
+
+        const auto offersBars = [&](QWidget* bar, const QPoint& pos) {
+            QContextMenuEvent event(QContextMenuEvent::Mouse, pos, bar->mapToGlobal(pos));
+            QApplication::sendEvent(bar, &event);
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            const bool offered = menu && menu->actions().contains(p.Frame().Action(Command::ShowMenuBar)) &&
+                                 menu->actions().contains(p.Frame().Action(Command::ShowToolbar));
+            if (menu)
+                menu->close();
+            return offered;
+        };
+        QStatusBar* status = p.Frame().statusBar();
+        QVERIFY(offersBars(status, status->rect().center()));
+        for (QDockWidget* dock : p.Frame().findChildren<QDockWidget*>())
+            QVERIFY(offersBars(dock, QPoint(dock->width() / 2, dock->widget()->geometry().top() / 2)));
+    }
+
+    // The panes beside the tree get back the width they had once the window has room again, and the status bar's
+    // panes never overlap, even at the smallest size.
+    void panesAndStatusKeepTheirRoom() {
+        Program p;
+        QVERIFY(p.Start({MakeWallet(p.folder.filePath(QStringLiteral("p.kvx")))}));
+        CMainFrame& frame = p.Frame();
+        auto* summary = frame.findChild<QDockWidget*>(QStringLiteral("SummaryPane"));
+        auto* notes = frame.findChild<QDockWidget*>(QStringLiteral("NotesPane"));
+        const auto resizeTo = [&](const QSize& size) {
+            frame.resize(size);
+            QTRY_COMPARE(frame.size(), size.expandedTo(frame.minimumSizeHint()));
+        };
+        resizeTo(QSize(1280, 800));
+        const int wide = summary->width();
+        QVERIFY(wide >= 300);
+        resizeTo(QSize(1, 1));
+        QVERIFY(summary->width() < wide);
+        QVERIFY(frame.centralWidget()->width() >= summary->width());
+        QList<QRect> panes;
+        for (QLabel* pane : frame.statusBar()->findChildren<QLabel*>()) {
+            if (pane->isVisible()) {
+                for (const QRect& other : panes)
+                    QVERIFY(!other.intersects(pane->geometry()));
+                QVERIFY(frame.statusBar()->rect().contains(pane->geometry()));
+                panes.append(pane->geometry());
+            }
+        }
+        QCOMPARE(panes.size(), 2);
+        resizeTo(QSize(1280, 800));
+        QCOMPARE(summary->width(), wide);
+        QCOMPARE(notes->width(), wide);
+
+        // A width the user gives the panes is the one that comes back.
+        frame.resizeDocks({summary}, {320}, Qt::Horizontal);
+        QTRY_COMPARE(summary->width(), 320);
+        resizeTo(QSize(600, 500));
+        resizeTo(QSize(1280, 800));
+        QCOMPARE(summary->width(), 320);
+    }
+
+    // Tab goes from the tree to the summary (its list or a card's rows) and the notes, as they stand on the screen.
+    void tabGoesRoundThePanes() {
+        Program p;
+        QVERIFY(p.Start({MakeWallet(p.folder.filePath(QStringLiteral("t.kvx")))}));
+        const auto tabFrom = [](QWidget* widget) {
+            widget->setFocus();
+            QTest::keyClick(widget, Qt::Key_Tab);
+            return QApplication::focusWidget();
+        };
+        CItemTreeCtrl& tree = p.Tree().TreeCtrl();
+        CViewSummary& summary = p.Frame().Summary();
+        QCOMPARE(tabFrom(&tree), &summary.ListCtrl());
+        QCOMPARE(tabFrom(&summary.ListCtrl()), &p.Frame().Notes());
+        QCOMPARE(tabFrom(&p.Frame().Notes()), &tree);
+        p.Select(p.Model().index(0, 0, p.Category("banking")));
+        QCOMPARE(tabFrom(&tree), &summary.Details());
+        QCOMPARE(tabFrom(&summary.Details()), &p.Frame().Notes());
+    }
+
+    // Small things of the window's texts, pictures and keys.
+    void statusTextsAndExitKey() {
+        Program p;
+        QVERIFY(p.Start({MakeWallet(p.folder.filePath(QStringLiteral("q.kvx")))}));
+        const QLabel* counts = p.Frame().statusBar()->findChildren<QLabel*>().value(0);
+        QCOMPARE(counts->text(), QStringLiteral("3 categories, 3 cards"));
+        for (const char* category : {"Accounts", "Secret"}) {
+            p.prompts.Message(QStringLiteral("Deleting this category"), Prompts::Answer::Yes);
+            p.Select(p.Category(QLatin1String(category)));
+            p.Trigger(Command::Delete);
+        }
+        p.prompts.Message(QStringLiteral("permanently delete"), Prompts::Answer::Yes);
+        p.Select(p.Model().index(0, 0, p.Category("banking")));
+        p.Trigger(Command::Delete);
+        QCOMPARE(counts->text(), QStringLiteral("1 category, 1 card"));
+        // A status tip is plain text.
+        static const QRegularExpression mnemonic(QStringLiteral("&[^&]"));
+        for (QAction* action : p.Frame().actions())
+            QVERIFY2(!action->statusTip().contains(mnemonic) && !action->statusTip().contains(u'\t'),
+                     qPrintable(action->statusTip()));
+        QCOMPARE(p.Frame().Action(Command::ShowMenuBar)->statusTip(), QStringLiteral("Menu Bar"));
+        for (int command : {Command::SyncManager, Command::WebPage, Command::Zoom, Command::UsersGuide})
+            QVERIFY(!p.Frame().Action(command)->icon().pixmap(16).isNull());
+        QTest::keyClick(&p.Frame(), Qt::Key_Q, Qt::ControlModifier);
+        QVERIFY(!p.Frame().isVisible());
+        QVERIFY2(p.prompts.Faults().isEmpty(), qPrintable(p.Faults()));
     }
 
     // The guide lies beside the program; the web page command and Manage Templates' link to more templates open it

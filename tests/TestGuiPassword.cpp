@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ScriptedPrompts.h"
+#include "base/Clock.h"
 #include "views/CDlgPassword.h"
+#include "widgets/CTypeAheadGuard.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -15,6 +17,10 @@ class TestGuiPassword : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    // A keypad that took its password swallows the keys typed right after it; each case starts after a pause.
+    void initTestCase() { Clock::Freeze(QDateTime(QDate(2026, 12, 8), QTime(9, 0))); }
+    void init() { Clock::Advance(CTypeAheadGuard::kPauseMs + 1); }
+    void cleanupTestCase() { Clock::Release(); }
     void rightEntryAcceptedAsTyped_data();
     void rightEntryAcceptedAsTyped();
     void keysTypeDigitsAndClear();

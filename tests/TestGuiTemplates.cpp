@@ -190,7 +190,32 @@ private Q_SLOTS:
         RunTasks(p, driver, {remove(Prompts::Answer::Yes)});
         QCOMPARE(p.Wallet().Templates().Count(), templates - 1);
         QVERIFY(!p.Named(name));
+        // A question that destroys something offers No first.
+        QList<Prompts::Answer> defaults;
+        for (qsizetype asked = 0; asked < p.prompts.Asked().size(); ++asked) {
+            if (p.prompts.Asked()[asked].contains(QStringLiteral("Are you sure?")))
+                defaults.append(p.prompts.Defaults()[asked]);
+        }
+        QCOMPARE(defaults, (QList<Prompts::Answer>{Prompts::Answer::No, Prompts::Answer::No}));
         QVERIFY2(p.Faults(driver).isEmpty(), qPrintable(p.Faults(driver)));
+    }
+
+    // Names without regard to case, equal names in the wallet's order.
+    void pickerListsTemplatesWithoutRegardToCase() {
+        CWallet wallet;
+        qint32 id = 500;
+        for (const QString& name :
+             {QStringLiteral("zeta"), QStringLiteral("alpha"), QStringLiteral("Beta"), QStringLiteral("Alpha")}) {
+            auto made = std::make_unique<CCardTemplate>(++id);
+            made->description = name;
+            made->internalName = name + QString::number(id);
+            wallet.AddTemplate(std::move(made));
+        }
+        CDlgSelectTemplate picker(wallet, QString(), false);
+        QStringList listed;
+        for (int row = 0; row < picker.List().topLevelItemCount(); ++row)
+            listed.append(picker.List().topLevelItem(row)->text(0));
+        QCOMPARE(listed, (QStringList{"alpha", "Alpha", "Beta", "zeta"}));
     }
 
     void importAnnouncesAndMarksAFileFromAnotherWallet() {

@@ -3,6 +3,7 @@
 // the password and Compact that act at once, and what the Wallet Info page shows.
 #include "GuiProgram.h"
 #include "GuiTestMain.h"
+#include "Mnemonics.h"
 #include "ModalDriver.h"
 #include "ScriptedPrompts.h"
 #include "dialogs/CDlgWalletDefaults.h"
@@ -19,6 +20,7 @@
 #include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QSettings>
 #include <QTabWidget>
@@ -205,6 +207,34 @@ private Q_SLOTS:
         });
         p.OpenProperties();
         QCOMPARE(path, saved);
+        QVERIFY2(p.Faults(driver).isEmpty(), qPrintable(p.Faults(driver)));
+    }
+
+    // The Cards page's default colours are a new wallet's, whatever the colours of the dialog; its menu shows them.
+    void defaultColoursAreANewWalletsAndNoKeyIsShared() {
+        Program p;
+        QVERIFY(p.Start());
+        ModalDriver driver;
+        QList<QColor> shown;
+        QStringList clashes;
+        driver.Then<CDlgWalletProperties>([&](CDlgWalletProperties& sheet) {
+            for (int page = 0; page < sheet.Pages().count(); ++page) {
+                sheet.Pages().setCurrentIndex(page);
+                clashes += MnemonicClashes({sheet.Pages().widget(page), sheet.findChild<QDialogButtonBox*>()});
+            }
+            for (CColorButton* button : {&sheet.Defaults().BackColor(), &sheet.Defaults().TextColor()}) {
+                button->SetStoredColor(0x123456);
+                QAction* defaultEntry = button->menu()->actions().first();
+                shown.append(defaultEntry->icon().pixmap(16).toImage().pixelColor(8, 8));
+                defaultEntry->trigger();
+            }
+            ClickOk(sheet);
+        });
+        p.OpenProperties();
+        QCOMPARE(p.Wallet().GetSettings().defaultBackColor, 0xFFFFFFu);
+        QCOMPARE(p.Wallet().GetSettings().defaultTextColor, 0x000000u);
+        QCOMPARE(shown, (QList<QColor>{Qt::white, Qt::black}));
+        QVERIFY2(clashes.isEmpty(), qPrintable(clashes.join(u'\n')));
         QVERIFY2(p.Faults(driver).isEmpty(), qPrintable(p.Faults(driver)));
     }
 };

@@ -249,6 +249,79 @@ private Q_SLOTS:
         QCOMPARE(many->notes, QStringLiteral("Field 16: value 16\nField 17: value 17"));
     }
 
+    // An imported category is as protected as one made by hand, so a locked wallet hides what came in.
+    void importedCategoriesRequireThePassword() {
+        const qsizetype before = Wallet().Categories().Count();
+        Import(Sample("keepass.xml"));
+        Import(Sample("bitwarden.json"));
+        Import(Sample("chrome.csv"));
+        QVERIFY(Wallet().Categories().Count() > before);
+        for (const auto& category : Wallet().Categories()) {
+            QCOMPARE(category->flag, CCategory().flag);
+            QVERIFY2(category->RequiresPassword(), qPrintable(category->description));
+        }
+    }
+
+    // One-time-password seeds are hidden like passwords, however the exporting program names them.
+    void oneTimePasswordFieldsArePasswords() {
+        Import("title,username,otp,TOTP Seed,otp secret,OTP_Code,TimeOtp-Secret-Base32,Recovery,Hotspot,Topic,Notepad\n"
+               "Bank,anna,JBSW,SEED,SEC,123,BASE,otpauth://hotp/Bank?secret=X,wifi,news,pad\n");
+        Import("{\"items\": [{\"type\": 1, \"name\": \"Shop\", \"login\": {\"username\": \"bo\"}, "
+               "\"fields\": [{\"name\": \"OTP\", \"value\": \"JBSW\", \"type\": 0}]}]}");
+        Import("<KeePassFile><Root><Group><Name>G</Name><Entry><String><Key>Title</Key><Value>Forum</Value></String>"
+               "<String><Key>UserName</Key><Value>cy</Value></String>"
+               "<String><Key>otp</Key><Value>otpauth://totp/F?secret=Y</Value></String></Entry></Group></Root>"
+               "</KeePassFile>");
+        QHash<QString, FieldType> types;
+        for (const char* title : {"Bank", "Shop", "Forum"}) {
+            const CCard* card = CardTitled(QLatin1StringView(title));
+            QVERIFY2(card, title);
+            const CCardTemplate* made = Wallet().Templates().FindByInternalName(card->templateName);
+            QVERIFY(made);
+            for (const auto& field : made->fields)
+                if (!field.name.isEmpty())
+                    types.insert(field.name, field.type);
+        }
+        for (const char* name :
+             {"TOTP", "TOTP Seed", "otp secret", "OTP_Code", "TimeOtp-Secret-Base32", "Recovery", "OTP", "otp"})
+            QVERIFY2(types.value(QLatin1StringView(name), FieldTypes::Default) == FieldTypes::Password, name);
+        for (const char* name : {"Username", "Hotspot", "Topic", "Notepad"})
+            QVERIFY2(types.value(QLatin1StringView(name), FieldTypes::Password) == FieldTypes::Default, name);
+    }
+
+    // KeePassXC's XML export names its entries' attached files without holding them; the entries come in without
+    // the files, and the summary names them, the first few of many.
+    void keepassAttachmentsTheExportDoesNotHold() {
+        WalletImporter::Summary summary = Import(Sample("keepassxc-no-binaries.xml"));
+        QCOMPARE(summary.entries, 3);
+        QCOMPARE(summary.cards, 3);
+        QCOMPARE(summary.attachments, 0);
+        QCOMPARE(summary.entriesMissingFiles, 2);
+        const CCard* tax = CardTitled(QStringLiteral("Tax office"));
+        QVERIFY(tax);
+        QCOMPARE(CategoryOf(*tax), QStringLiteral("Passwords"));
+        QVERIFY(!tax->document().IsAttached());
+        QVERIFY(CardTitled(QStringLiteral("Mail")));
+        const CCard* passport = CardTitled(QStringLiteral("Passport"));
+        QVERIFY(passport);
+        QCOMPARE(CategoryOf(*passport), QStringLiteral("Passwords / Documents"));
+        QVERIFY(summary.Text(false).endsWith(
+            QStringLiteral("\nAttached files that the export names but does not hold were left out of 2 entries: "
+                           "\"Tax office\", \"Passport\"")));
+
+        QByteArray many = "<KeePassFile><Root><Group><Name>G</Name>";
+        for (int i = 1; i <= 8; ++i)
+            many += "<Entry><String><Key>Title</Key><Value>E" + QByteArray::number(i) +
+                    "</Value></String><Binary><Key>f</Key><Value Ref=\"" + QByteArray::number(i) +
+                    "\"/></Binary></Entry>";
+        summary = Import(many + "</Group></Root></KeePassFile>");
+        QCOMPARE(summary.cards, 8);
+        QCOMPARE(summary.entriesMissingFiles, 8);
+        QVERIFY2(summary.Text(true).endsWith(QStringLiteral(
+                     "would be left out of 8 entries: \"E1\", \"E2\", \"E3\", \"E4\", \"E5\" and 3 more")),
+                 qPrintable(summary.Text(true)));
+    }
+
     void reusesCategoriesOfTheSameName() {
         const qsizetype before = Wallet().Categories().Count();
         const WalletImporter::Summary summary = Import(Sample("chrome.csv"), false, QStringLiteral("Personal"));
@@ -269,9 +342,9 @@ private Q_SLOTS:
         QTest::newRow("protected value")
             << head + "<Entry><String><Key>Password</Key><Value Protected=\"True\">q0Y=</Value></String></Entry>"
             << "enciphered";
-        QTest::newRow("unknown attachment")
-            << head + "<Entry><Binary><Key>a.txt</Key><Value Ref=\"7\"/></Binary></Entry></Group></Root></KeePassFile>"
-            << "not in the file's list";
+        QTest::newRow("attachment without content")
+            << head + "<Entry><Binary><Key>a.txt</Key></Binary></Entry></Group></Root></KeePassFile>"
+            << "has no content";
         QTest::newRow("bad gzip") << QByteArray("<KeePassFile><Meta><Binaries><Binary ID=\"0\" Compressed=\"True\">"
                                                 "H4sIAAAAAAAA/w==</Binary></Binaries></Meta></KeePassFile>")
                                   << "cannot be unpacked";

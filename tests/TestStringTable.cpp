@@ -36,7 +36,7 @@ void TestStringTable::text_data() {
     QTest::newRow("two placeholders") << kStrStatusCounts << QStringLiteral("%d categories, %d cards");
     QTest::newRow("accelerator and placeholder") << kStrLongDateExample << QStringLiteral("&Long (e.g: %s)");
     QTest::newRow("filter with trailing bar")
-        << kStrImageFilter << QStringLiteral("Image Files (.bmp;.jpg;.gif)|*.bmp;*.jpg;*.gif|");
+        << kStrImageFilter << QStringLiteral("Image Files (.bmp;.jpg;.jpeg;.gif;.png)|*.bmp;*.jpg;*.jpeg;*.gif;*.png|");
     QTest::newRow("new wallet title, one word") << kStrNewWallet << QStringLiteral("NewWallet");
     QTest::newRow("XML card element") << kStrCard << QStringLiteral("Card");
     QTest::newRow("application title") << kStrAppTitle << QStringLiteral("Korvel");

@@ -47,6 +47,8 @@ void MakeAttachedWallet(WalletFixture& f, const QString& name) {
     QVERIFY(f.Attach(f.AddCard(QStringLiteral("Passport"))->image(), "scan.jpg", Pattern(9000, 1)));
     QVERIFY(f.Attach(f.AddCard(QStringLiteral("Policy"))->document(), "policy.pdf", Pattern(300, 2)));
     f.AddCard(QStringLiteral("Plain"));
+    f.ExpectAttached(QStringLiteral("scan.jpg"));
+    f.ExpectAttached(QStringLiteral("policy.pdf"));
     QVERIFY(f.wallet->OnFileSave());
     QCOMPARE(Attachments(f.Path(name)).size(), 2);
 }
@@ -146,6 +148,7 @@ private Q_SLOTS:
         QVERIFY(!written);
         QCOMPARE(FileBytes(f.Path("f.kvx")), before);
         QVERIFY(card->sound().IsAttached());
+        f.ExpectAttached(QStringLiteral("song.wav"));
         QVERIFY(f.wallet->OnFileSave());
         QCOMPARE(Attachments(f.Path("f.kvx")), Named(*f.wallet));
         QVERIFY2(f.prompts.Faults().isEmpty(), qPrintable(f.prompts.Faults().join(u'\n')));
@@ -176,6 +179,8 @@ private Q_SLOTS:
         TempFiles::SetFaultInjector([step](TempFiles::Step at) { return int(at) == step ? EIO : 0; });
         if (!saved)
             f.prompts.Message(QStringLiteral("Input/output error"), Prompts::Answer::Ok);
+        else
+            f.ExpectAttached(QStringLiteral("a.wav"));
         const bool written = f.wallet->OnFileSave();
         TempFiles::SetFaultInjector({});
         QCOMPARE(written, saved);
@@ -186,6 +191,7 @@ private Q_SLOTS:
             QCOMPARE(FileBytes(path), before);
             QCOMPARE(f.Snapshot(), wallet);
             QVERIFY(f.wallet->IsModified());
+            f.ExpectAttached(QStringLiteral("a.wav"));
             QVERIFY(f.wallet->OnFileSave());
         }
         QCOMPARE(Attachments(path), Named(*f.wallet));

@@ -139,6 +139,7 @@ private Q_SLOTS:
         Clock::Freeze(QDateTime(QDate(2003, 7, 5), QTime(9, 4, 3)));
         QVERIFY(f.Attach(f.AddCard(QStringLiteral("First"))->image(), "a.jpg", QByteArray(5000, 'a')));
         Clock::Release();
+        f.ExpectAttached(QStringLiteral("a.jpg"));
         QVERIFY(f.wallet->OnFileSave());
         f.AddCard(QStringLiteral("Second"));
         QVERIFY(f.wallet->OnFileSave());
@@ -156,6 +157,7 @@ private Q_SLOTS:
         QVERIFY(f.SaveAs(QStringLiteral("first.kvx")));
         QVERIFY(f.Attach(f.AddCard(QStringLiteral("Photo"))->image(), "p.jpg", "picture"));
         Clock::Release();
+        f.ExpectAttached(QStringLiteral("p.jpg"));
         QVERIFY(f.wallet->OnFileSave());
         f.prompts.SaveFile(f.Path("second.kvx"));
         QVERIFY(f.wallet->OnFileSaveAs());

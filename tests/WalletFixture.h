@@ -44,11 +44,14 @@ struct WalletFixture {
         return &wallet->AddCard(std::move(card));
     }
 
-    // Attaches `bytes` to a slot through Insert, as the card's Attachments page does; the next save writes it.
+    // Attaches `bytes` to a slot through Insert, as the card's Attachments page does; the next save writes it and,
+    // when a card of the wallet names it, says so (ExpectAttached).
     bool Attach(CAttachment& slot, const QString& fileName, const QByteArray& bytes) {
         prompts.OpenFile(WriteFileBytes(Path(fileName), bytes));
-        prompts.Message(QStringLiteral("has been attached"), Prompts::Answer::Ok);
         return slot.StoreFile() == 1;
+    }
+    void ExpectAttached(const QString& fileName) {
+        prompts.Message(QStringLiteral("\"%1\" has been attached").arg(fileName), Prompts::Answer::Ok);
     }
 
     // The archive of the wallet as it is in memory, to compare two wallets.

@@ -27,7 +27,7 @@ inline bool Before(const CWalletItem* a, const CWalletItem* b) {
 // The cards of a protected category stay out of the tree while the wallet is locked, unless the wallet switched the
 // desktop's password off: then nothing is protected here.
 inline bool CardsHidden(const CWallet& wallet, const CCategory& category) {
-    return wallet.IsLocked() && category.RequiresPassword() && !wallet.GetSettings().disableDesktopPassword;
+    return wallet.IsGuarded() && category.RequiresPassword();
 }
 
 template <class Record, class List> std::vector<const Record*> Sorted(const List& list) {

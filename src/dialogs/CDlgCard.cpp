@@ -5,6 +5,9 @@
 #include "dialogs/CDlgCardTab2.h"
 #include "dialogs/CDlgCardTab3.h"
 #include "dialogs/CDlgNotes.h"
+#include "model/CCard.h"
+#include "model/CTemplateList.h"
+#include "model/WalletContext.h"
 #include "resources/StringTable.h"
 #include "widgets/CCaseEdit.h"
 
@@ -16,7 +19,8 @@ CDlgCard::CDlgCard(const WalletContext& wallet, CCard& working, const QFont& dis
     : QDialog(parent), m_tabs(new QTabWidget), m_details(new CDlgCardTab1(wallet, working, displayFont)),
       m_settings(new CDlgCardTab2(working)), m_attachments(new CDlgCardTab3(working)),
       m_notes(new CDlgNotes(working, displayFont)) {
-    setWindowTitle(StringTable::Text(kStrAppTitle));
+    const CCardTemplate* cardTemplate = wallet.Templates().FindByInternalName(working.templateName);
+    m_templateName = cardTemplate ? cardTemplate->description : QString();
     setObjectName(QStringLiteral("CardSheet"));
     m_tabs->setObjectName(QStringLiteral("pages"));
     m_tabs->setAccessibleName(tr("Card pages"));
@@ -34,6 +38,16 @@ CDlgCard::CDlgCard(const WalletContext& wallet, CCard& working, const QFont& dis
     resize(470, 430);
     m_details->Activate();
     m_details->DescriptionEdit().setFocus();
+    connect(&m_details->DescriptionEdit(), &QLineEdit::textChanged, this, &CDlgCard::ShowTitle);
+    ShowTitle();
+}
+
+// The window names the card as it is being typed; a new card, still without a description, by its template.
+void CDlgCard::ShowTitle() {
+    const QString description = m_details->DescriptionEdit().text().trimmed();
+    const QString card = description.isEmpty() ? m_templateName : description;
+    const QString program = StringTable::Text(kStrAppTitle);
+    setWindowTitle(card.isEmpty() ? program : QStringLiteral("%1 - %2").arg(card, program));
 }
 
 // The Details page may not be left while the description is empty.

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QString>
 
 class CCard;
 class CDlgCardTab1;
@@ -29,11 +30,13 @@ public:
 
 private:
     void OnPageChanged(int index);
+    void ShowTitle();
 
     QTabWidget* m_tabs;
     CDlgCardTab1* m_details;
     CDlgCardTab2* m_settings;
     CDlgCardTab3* m_attachments;
     CDlgNotes* m_notes;
+    QString m_templateName;
     int m_page = 0;
 };

@@ -27,7 +27,7 @@ constexpr int kMaxInsertedLength = 80;
 
 CDlgCardTab1::CDlgCardTab1(const WalletContext& wallet, CCard& working, const QFont& listFont, QWidget* parent)
     : QWidget(parent), m_wallet(wallet), m_card(working), m_description(new CCaseEdit), m_list(new CListOptionsCtrl),
-      m_insertDate(new QPushButton(tr("Insert &Date"))), m_insertTime(new QPushButton(tr("Insert &Time"))),
+      m_insertDate(new QPushButton(tr("Insert D&ate"))), m_insertTime(new QPushButton(tr("Insert &Time"))),
       m_expand(new QPushButton(tr("E&xpand Field"))) {
     setObjectName(QStringLiteral("DetailsPage"));
     auto* label = new QLabel(tr("&Description:"));

@@ -30,7 +30,7 @@ quint32 FromColor(const QColor& color) {
 CDlgCardTab2::CDlgCardTab2(CCard& working, QWidget* parent)
     : QWidget(parent), m_card(working), m_iconId(working.iconId), m_icon(new QPushButton),
       m_textColor(new CColorButton(tr("Text/&Foreground Color"))),
-      m_backColor(new CColorButton(tr("&Background Color"))),
+      m_backColor(new CColorButton(tr("Bac&kground Color"))),
       m_boldNames(new QCheckBox(tr("Make field names &bold in summary (Pocket PC only)"))),
       m_hidePasswords(new QCheckBox(tr("Don't &show passwords in summary"))) {
     setObjectName(QStringLiteral("SettingsPage"));

@@ -21,15 +21,12 @@ public:
 
     // Insert into an empty slot, Remove from an attached one.
     void InsertOrRemove(int slot);
-    // Opens the slot's file with the desktop's application for it.
+    // Opens a copy of the slot's file with the desktop's application for it. The copy stays while the program runs,
+    // since a viewer may still be starting when the sheet closes.
     void Open(int slot);
 
     QPushButton& Button(int slot) { return *m_buttons[slot]; }
     CLinkLabel& Label(int slot) { return *m_labels[slot]; }
-
-    // Removes the files opened from attachments so far; the program does so when it ends, since a viewer may still
-    // be starting when the sheet closes.
-    static void RemoveOpenedFiles();
 
 private:
     void ShowSlots();

@@ -18,9 +18,18 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+#include <vector>
+
 namespace {
 constexpr int kIconSize = 16;
 constexpr int kColumnWidth = 200;
+
+// As the tree lists them: by name without regard to case, equal names in the wallet's order, which is by id.
+bool Before(const CCategory* a, const CCategory* b) {
+    const int order = QString::compare(a->description, b->description, Qt::CaseInsensitive);
+    return order < 0 || (order == 0 && a->id < b->id);
+}
 } // namespace
 
 CDlgExport::CDlgExport(const CWallet& wallet, QWidget* parent)
@@ -60,14 +69,17 @@ CDlgExport::CDlgExport(const CWallet& wallet, QWidget* parent)
 }
 
 void CDlgExport::FillCategories() {
-    for (const CCategory* category : m_wallet.Categories()) {
+    std::vector<const CCategory*> categories;
+    for (const CCategory* category : m_wallet.Categories())
+        categories.push_back(category);
+    std::ranges::sort(categories, Before);
+    for (const CCategory* category : categories) {
         auto* item = new QTreeWidgetItem(m_categories, {category->description});
         item->setIcon(0, CIconCache::Icon(category->iconId, kIconSize));
         item->setData(0, Qt::UserRole, category->id);
         item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
         item->setCheckState(0, Qt::Checked);
     }
-    m_categories->sortItems(0, Qt::AscendingOrder);
 }
 
 bool CDlgExport::IsTicked(qint32 categoryId) const {

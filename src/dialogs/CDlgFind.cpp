@@ -32,6 +32,8 @@ CDlgFind::CDlgFind(const CWallet& wallet, QWidget* parent)
     auto* resultsLabel = new QLabel(tr("C&ards found:"));
     resultsLabel->setBuddy(m_results);
     m_results->setObjectName(QStringLiteral("results"));
+    // A list view takes no name from its label's buddy.
+    m_results->setAccessibleName(tr("Cards found"));
     m_results->setModel(m_model);
     m_results->setUniformItemSizes(true);
     m_results->setIconSize(QSize(CFindResultsModel::kIconSize, CFindResultsModel::kIconSize));

@@ -119,7 +119,7 @@ void CDlgManageTemplates::RunDelete(CCardTemplate& chosen) {
     }
     if (!Prompts::AskYesNo(tr("By deleting this template you will not be able to create any cards based on it. Are "
                               "you sure?"),
-                           Prompts::Icon::Exclamation))
+                           Prompts::Icon::Exclamation, Prompts::Answer::No))
         return;
     const QString message = tr("\"%1\" has been deleted from your wallet.").arg(chosen.description);
     m_wallet.RemoveTemplate(chosen.id);

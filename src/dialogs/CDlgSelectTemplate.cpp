@@ -11,9 +11,18 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+#include <vector>
+
 namespace {
 constexpr int kIconSize = 16;
 constexpr int kColumnWidth = 250;
+
+// By name without regard to case; equal names keep the wallet's order, which is by id.
+bool Before(const CCardTemplate* a, const CCardTemplate* b) {
+    const int order = QString::compare(a->description, b->description, Qt::CaseInsensitive);
+    return order < 0 || (order == 0 && a->id < b->id);
+}
 } // namespace
 
 CDlgSelectTemplate::CDlgSelectTemplate(const WalletContext& wallet, const QString& preselected, bool showCreateLink,
@@ -33,14 +42,17 @@ CDlgSelectTemplate::CDlgSelectTemplate(const WalletContext& wallet, const QStrin
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);
     m_list->setUniformRowHeights(true);
     QTreeWidgetItem* preselectedItem = nullptr;
-    for (const CCardTemplate* cardTemplate : wallet.Templates()) {
+    std::vector<const CCardTemplate*> templates;
+    for (const CCardTemplate* cardTemplate : wallet.Templates())
+        templates.push_back(cardTemplate);
+    std::ranges::sort(templates, Before);
+    for (const CCardTemplate* cardTemplate : templates) {
         auto* item = new QTreeWidgetItem(m_list, {cardTemplate->description});
         item->setIcon(0, CIconCache::Icon(cardTemplate->iconId, kIconSize));
         item->setData(0, Qt::UserRole, cardTemplate->internalName);
         if (!preselected.isEmpty() && cardTemplate->internalName == preselected)
             preselectedItem = item;
     }
-    m_list->sortItems(0, Qt::AscendingOrder);
     if (preselectedItem) {
         m_list->setCurrentItem(preselectedItem);
         m_list->scrollToItem(preselectedItem, QAbstractItemView::PositionAtCenter);

@@ -6,19 +6,19 @@
 #include <QCheckBox>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPalette>
 #include <QVBoxLayout>
 
 CDlgWalletDefaults::CDlgWalletDefaults(const WalletPropertiesEditor::Settings& settings, QWidget* parent)
-    : QWidget(parent), m_backColor(new CColorButton(tr("Background Color"))),
-      m_textColor(new CColorButton(tr("Text/Foreground Color"))),
+    : QWidget(parent), m_backColor(new CColorButton(tr("Bac&kground Color"))),
+      m_textColor(new CColorButton(tr("Text/&Foreground Color"))),
       m_boldNames(new QCheckBox(tr("Make field names &bold in summary (Pocket PC only)"))),
       m_hidePasswords(new QCheckBox(tr("Don't show passwords in &summary"))) {
     setObjectName(QStringLiteral("CardsPage"));
     m_backColor->setObjectName(QStringLiteral("backColor"));
     m_textColor->setObjectName(QStringLiteral("textColor"));
-    m_backColor->SetDefaultColor(palette().color(QPalette::Window));
-    m_textColor->SetDefaultColor(palette().color(QPalette::WindowText));
+    // The defaults are those of a new wallet, not the colours of the dialog around them.
+    m_backColor->SetDefaultColor(Qt::white);
+    m_textColor->SetDefaultColor(Qt::black);
     m_backColor->SetStoredColor(settings.defaultBackColor);
     m_textColor->SetStoredColor(settings.defaultTextColor);
     m_boldNames->setChecked(settings.boldFieldNamesDefault != 0);

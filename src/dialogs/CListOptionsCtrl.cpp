@@ -9,12 +9,27 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QRegularExpression>
 
 namespace {
 constexpr int kTypeRole = Qt::UserRole;
 constexpr int kMinEditorHeight = 20;
 constexpr int kColumnMargin = 30;
 const QString kWebPrefix = QStringLiteral("http://");
+
+// The filled-in prefix in front of an address that brings its own scheme ("http://https://..."), as typed after the
+// prefix or pasted.
+bool HasDoubledScheme(const QString& value) {
+    static const QRegularExpression scheme(QStringLiteral("^[A-Za-z][A-Za-z0-9+.-]*://"));
+    return value.startsWith(kWebPrefix, Qt::CaseInsensitive) && scheme.match(value.mid(kWebPrefix.size())).hasMatch();
+}
+
+// A key that types something, rather than moving, choosing or reaching a shortcut.
+bool TypesText(const QKeyEvent& event) {
+    const QString text = event.text();
+    return !text.isEmpty() && text.front().isPrint() &&
+           !(event.modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier));
+}
 } // namespace
 
 CListOptionsCtrl::CListOptionsCtrl(QWidget* parent) : QTreeWidget(parent), m_currencyPrefix(CurrencyPrefix()) {
@@ -96,26 +111,39 @@ void CListOptionsCtrl::OpenEditor(int row) {
     m_editor->setText(item->text(1));
     m_editedRow = row;
     connect(m_editor, &CListOptionsEdit::moveRequested, this, &CListOptionsCtrl::MoveEdit);
+    connect(m_editor, &CListOptionsEdit::tabPressed, this, &CListOptionsCtrl::TabEdit);
     connect(m_editor, &CListOptionsEdit::focusLeft, this, &CListOptionsCtrl::OnEditorFocusLeft);
     m_editor->show();
+    QString prefix;
     if (m_editor->text().isEmpty() && type == FieldTypes::WebAddress)
-        m_editor->setText(kWebPrefix);
+        prefix = kWebPrefix;
     else if (m_editor->text().isEmpty() && type == FieldTypes::Money)
-        m_editor->setText(m_currencyPrefix);
+        prefix = m_currencyPrefix;
+    if (!prefix.isEmpty())
+        m_editor->setText(prefix);
     m_editor->setFocus(Qt::OtherFocusReason);
     m_editor->end(false);
+    // A filled-in prefix is selected, so that an address or amount typed with its own scheme or sign replaces it;
+    // the caret still stands after it.
+    if (!prefix.isEmpty())
+        m_editor->setSelection(0, int(prefix.size()));
 }
 
-// A prefix that was filled in and never added to is not a value.
+// A prefix that was filled in and never added to is not a value, nor one left in front of an address's own scheme.
 void CListOptionsCtrl::EndEdit() {
     if (!m_editor)
         return;
     CListOptionsEdit* editor = m_editor;
     m_editor = nullptr;
+    // The list keeps the focus the editor had, rather than the window passing it on to some other control.
+    if (editor->hasFocus())
+        setFocus(Qt::OtherFocusReason);
     QString value = editor->text();
     if ((editor->Type() == FieldTypes::WebAddress && value == kWebPrefix) ||
         (editor->Type() == FieldTypes::Money && value == m_currencyPrefix))
         value.clear();
+    else if (editor->Type() == FieldTypes::WebAddress && HasDoubledScheme(value))
+        value.remove(0, kWebPrefix.size());
     SetValueText(m_editedRow, value);
     m_editedRow = -1;
     editor->disconnect(this);
@@ -132,6 +160,17 @@ void CListOptionsCtrl::MoveEdit(int step) {
         return;
     }
     EditRow(to);
+}
+
+void CListOptionsCtrl::TabEdit(int step) {
+    const int from = m_editedRow >= 0 ? m_editedRow : SelectedRow();
+    const int to = from + step;
+    if (from >= 0 && to >= 0 && to < RowCount()) {
+        EditRow(to);
+        return;
+    }
+    EndEdit();
+    focusNextPrevChild(step > 0);
 }
 
 // Measured over every row: the view itself would measure only the rows it has laid out so far.
@@ -173,9 +212,26 @@ void CListOptionsCtrl::keyPressEvent(QKeyEvent* event) {
             EditRow(SelectedRow());
         break;
     default:
+        // Typed on a row without an editor, the key would otherwise only search the labels and be lost.
+        if (!m_editor && RowCount() > 0 && TypesText(*event)) {
+            EditRow(currentItem() ? indexOfTopLevelItem(currentItem()) : 0);
+            if (m_editor)
+                QCoreApplication::sendEvent(m_editor, event);
+            return;
+        }
         QTreeWidget::keyPressEvent(event);
         break;
     }
+}
+
+void CListOptionsCtrl::focusInEvent(QFocusEvent* event) {
+    QTreeWidget::focusInEvent(event);
+    const bool tabbed = event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason;
+    if (!tabbed || m_editor || RowCount() == 0)
+        return;
+    const int row = currentItem() ? indexOfTopLevelItem(currentItem())
+                                  : (event->reason() == Qt::TabFocusReason ? 0 : RowCount() - 1);
+    EditRow(row);
 }
 
 void CListOptionsCtrl::focusOutEvent(QFocusEvent* event) {

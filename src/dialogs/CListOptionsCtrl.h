@@ -10,7 +10,9 @@
 
 // A two-column list of labels and values whose selected value is edited in place by an editor laid over its cell.
 // The editor gives its text back to the row whenever it goes: on losing the focus, before the list scrolls or
-// resizes, and when editing moves to another row.
+// resizes, and when editing moves to another row. Whatever the user types reaches an editor: Tab into the list opens
+// the current row's, and a key typed on a row that is only selected opens its editor with that key. Tab out of the
+// last row (Shift+Tab out of the first) goes on to the next control, so the keyboard never gets stuck in the list.
 class CListOptionsCtrl : public QTreeWidget {
     Q_OBJECT
 
@@ -35,12 +37,15 @@ public:
     void EndEdit();
     // Moves editing to the next or previous row; nothing moves beyond the first or last row.
     void MoveEdit(int step);
+    // Like MoveEdit, but beyond the first or last row the focus leaves the list for the control before or after it.
+    void TabEdit(int step);
     // Sizes the label column to its contents; the values take the rest.
     void FitColumns();
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
     void resizeEvent(QResizeEvent* event) override;

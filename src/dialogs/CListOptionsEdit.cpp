@@ -26,10 +26,10 @@ bool CListOptionsEdit::event(QEvent* event) {
         const auto* key = static_cast<QKeyEvent*>(event);
         switch (key->key()) {
         case Qt::Key_Tab:
-            Q_EMIT moveRequested(key->modifiers() & Qt::ShiftModifier ? -1 : 1);
+            Q_EMIT tabPressed(key->modifiers() & Qt::ShiftModifier ? -1 : 1);
             return true;
         case Qt::Key_Backtab:
-            Q_EMIT moveRequested(-1);
+            Q_EMIT tabPressed(-1);
             return true;
         case Qt::Key_Return:
         case Qt::Key_Enter:

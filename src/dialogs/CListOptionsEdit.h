@@ -5,7 +5,7 @@
 #include "widgets/CCaseEdit.h"
 
 // The editor laid over a value cell of the property list. It edits in the case of its field's type and hands Tab,
-// Shift+Tab and Enter to the list as moves between rows instead of letting the dialog move the focus.
+// Shift+Tab and Enter to the list, which moves editing between rows, instead of letting the dialog move the focus.
 class CListOptionsEdit : public CCaseEdit {
     Q_OBJECT
 
@@ -16,8 +16,10 @@ public:
     FieldType Type() const { return m_type; }
 
 Q_SIGNALS:
-    // Editing moves to the next (+1) or previous (-1) row.
+    // Enter: editing moves to the next row.
     void moveRequested(int step);
+    // Tab (+1) or Shift+Tab (-1).
+    void tabPressed(int step);
     void focusLeft();
 
 protected:

@@ -30,6 +30,7 @@ CWallet::CWallet(QObject* parent) : QObject(parent), m_walletFile(*this) {
     m_title = LoadResString(kStrNewWallet);
     connect(&m_lock, &CWalletLock::lockStateShown, this, &CWallet::lockStateShown);
     connect(&m_lock, &CWalletLock::lockChanged, this, [this](bool locked) {
+        Q_EMIT lockChanged(locked);
         Q_EMIT updated(kHintRefresh);
         if (locked)
             Q_EMIT updated(kHintReset);
@@ -89,6 +90,7 @@ void CWallet::DeleteContents() {
     m_settings.defaultBackColor = 0xFFFFFF;
     m_settings.defaultTextColor = 0x000000;
     m_clipboardCard = nullptr;
+    m_unannounced.clear();
     cards.DeleteAll();
     templates.DeleteAll();
     categories.DeleteAll();
@@ -199,6 +201,7 @@ void CWallet::TakeContents(CWallet& other) {
     std::swap(categories, other.categories);
     m_clipboardOp = 0;
     m_clipboardCard = nullptr;
+    m_unannounced.clear();
 }
 
 void CWallet::SetModified(bool modified) {
@@ -308,7 +311,20 @@ bool CWallet::OnSaveDocument(const QString& path) {
         return false;
     }
     SetModified(false);
+    AnnounceAttached();
     return true;
+}
+
+// An attached file is in the wallet only once a save has written it with a card that names it; only then may the
+// user let its original go. A stream that no card names any more was left out of the file and is not announced.
+void CWallet::AnnounceAttached() {
+    for (const CCard* card : cards) {
+        for (const CAttachment* slot : {&card->image(), &card->sound(), &card->document()}) {
+            if (slot->IsAttached() && m_unannounced.contains(slot->streamName))
+                Prompts::Inform(FormatText(LoadResString(kStrAttached), {slot->description}));
+        }
+    }
+    m_unannounced.clear();
 }
 
 bool CWallet::OnFileSave() {
@@ -365,9 +381,8 @@ bool CWallet::UnsealFile(QString& error) {
 bool CWallet::ReadyForAttachments() {
     if (!PathName().isEmpty() && QFileInfo::exists(PathName()))
         return true;
-    if (Prompts::AskYesNo(LoadResString(kStrSaveBeforeAttaching), Prompts::Icon::Exclamation))
-        OnFileSave();
-    return false;
+    return Prompts::AskYesNo(LoadResString(kStrSaveBeforeAttaching), Prompts::Icon::Exclamation) && OnFileSave() &&
+           QFileInfo::exists(PathName());
 }
 
 QString CWallet::ChooseFile(qint32 filterId) {
@@ -382,8 +397,8 @@ std::unique_ptr<QIODevice> CWallet::OpenStream(const QString& streamName, QStrin
     return m_walletFile.OpenStream(streamName, error);
 }
 
-void CWallet::Attached(const QString& displayName) {
-    Prompts::Inform(FormatText(LoadResString(kStrAttached), {displayName}));
+void CWallet::Attached(const QString& streamName) {
+    m_unannounced.insert(streamName);
 }
 
 CCardTemplate* CWallet::SelectTemplate(const QString& preselected, bool showCreateLink) const {
@@ -588,13 +603,18 @@ bool CWallet::SetSettings(const Settings& settings) {
     SetIfChanged(m_settings.mustUnlockToEdit, settings.mustUnlockToEdit, changed);
     SetIfChanged(m_settings.lockMinutes, settings.lockMinutes, changed);
     SetIfChanged(m_settings.autoLock, settings.autoLock, changed);
-    SetIfChanged(m_settings.disableDesktopPassword, settings.disableDesktopPassword, changed);
+    bool guardChanged = false;
+    SetIfChanged(m_settings.disableDesktopPassword, settings.disableDesktopPassword, guardChanged);
+    changed = changed || guardChanged;
     SetIfChanged(m_settings.boldFieldNamesDefault, settings.boldFieldNamesDefault, changed);
     SetIfChanged(m_settings.hidePasswordsDefault, settings.hidePasswordsDefault, changed);
     SetIfChanged(m_settings.defaultBackColor, settings.defaultBackColor, changed);
     SetIfChanged(m_settings.defaultTextColor, settings.defaultTextColor, changed);
     if (changed)
         SetModified(true);
+    // Protected categories show or hide their cards with the desktop's password check.
+    if (guardChanged)
+        Q_EMIT updated(kHintRefresh);
     return changed;
 }
 

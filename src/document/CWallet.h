@@ -11,6 +11,7 @@
 #include "model/WalletContext.h"
 
 #include <QObject>
+#include <QSet>
 #include <QString>
 
 #include <functional>
@@ -156,6 +157,9 @@ public:
     // Sets the password without asking (a new wallet from the command line); the lock state stays.
     void SetPassword(const QString& password) { m_lock.SetPassword(password); }
     bool IsLocked() const { return m_lock.IsLocked(); }
+    // Locked with the desktop's password check on: protected categories keep their cards out of sight until access
+    // is granted. With the check off the lock state stays as it was, but nothing is kept from the user.
+    bool IsGuarded() const { return IsLocked() && !m_settings.disableDesktopPassword; }
     // Lets the user edit the wallet's settings in its properties window; 1 when a setting changed, 0 when none did
     // or the user cancelled.
     int EditProperties();
@@ -204,7 +208,7 @@ public:
     bool ReadyForAttachments() override;
     QString ChooseFile(qint32 filterId) override;
     QString AddStream(QIODevice& source, QString& error) override;
-    void Attached(const QString& displayName) override;
+    void Attached(const QString& streamName) override;
     std::unique_ptr<QIODevice> OpenStream(const QString& streamName, QString& error) override;
     void StreamRemoved() override;
 
@@ -236,6 +240,8 @@ Q_SIGNALS:
     void pathChanged(const QString& path);
     // Shown on every SetLocked call, also when the state stays.
     void lockStateShown(bool locked);
+    // The lock state changed; views are refreshed after this.
+    void lockChanged(bool locked);
     // The automatic lock's period starts again.
     void lockTimerReset();
     // The program must end with this exit code.
@@ -255,6 +261,7 @@ private:
     Record& Insert(List& list, std::unique_ptr<Record> record, void (CWallet::*added)(const Record&));
     void BeginReset();
     void EndReset();
+    void AnnounceAttached();
     // Whether record signals are held back for one reset at the end of a bulk change.
     bool Quiet() const { return m_bulk > 0; }
 
@@ -274,6 +281,9 @@ private:
     CCategoryList categories;
     int m_bulk = 0;
     bool m_quitting = false;
+
+    // Streams the user attached that no save has written yet.
+    QSet<QString> m_unannounced;
 
     bool m_modified = false;
     QString m_title;

@@ -53,13 +53,22 @@ bool Among(const QString& name, std::initializer_list<const char16_t*> names) {
     return false;
 }
 
+// A name is secret when one of its words is, words being separated by anything but letters and digits ("TOTP Seed",
+// "otp_secret", "TimeOtp-Secret-Base32"). One-time-password seeds are as secret as the passwords beside them.
+bool IsSecretName(const QString& name) {
+    static const QRegularExpression secretWord(
+        QStringLiteral(
+            R"((?<![\p{L}\p{N}])(password|passwd|pin|secret|otp|totp|hotp|otpauth|cvv|cvc)(?![\p{L}\p{N}]))"),
+        QRegularExpression::CaseInsensitiveOption);
+    return secretWord.match(name).hasMatch();
+}
+
 FieldType TypeOf(const ImportedEntry::Field& field) {
     static const QRegularExpression email(QStringLiteral(R"(^[^@\s]+@[^@\s]+\.[^@\s]+$)"));
-    static const QRegularExpression secretName(QStringLiteral(R"(\b(password|passwd|pin|secret|totp|cvv|cvc)\b)"),
-                                               QRegularExpression::CaseInsensitiveOption);
     static const QRegularExpression webName(QStringLiteral(R"(^(url|uri|website)\b)"),
                                             QRegularExpression::CaseInsensitiveOption);
-    if (field.secret || secretName.match(field.name).hasMatch())
+    // KeePassXC keeps an entry's one-time-password seed as an otpauth:// address, whatever the field is called.
+    if (field.secret || IsSecretName(field.name) || field.value.startsWith(u"otpauth://", Qt::CaseInsensitive))
         return FieldTypes::Password;
     if (webName.match(field.name).hasMatch() || field.value.startsWith(u"http://") ||
         field.value.startsWith(u"https://"))
@@ -122,6 +131,11 @@ bool WalletImporter::Add(const ImportedEntry& entry, QString& error) {
         m_summary.placedElsewhere.append(
             QStringLiteral("\"%1\": %2 values in the notes").arg(title).arg(placement.notes.size()));
     }
+    if (!entry.missingFiles.isEmpty()) {
+        if (m_summary.missingFilesNamed.size() < Summary::kMissingNamed)
+            m_summary.missingFilesNamed.append(title);
+        ++m_summary.entriesMissingFiles;
+    }
     return Attach(card, placement.cardTemplate, title, entry.files, error);
 }
 
@@ -149,9 +163,10 @@ qint32 WalletImporter::FindOrMakeCategory(const QStringList& groupPath) {
             return category->id;
         }
     }
+    // A category made here starts as one made by hand does, requiring the password: an export is full of
+    // passwords, and nothing in it says which of them may be shown while the wallet is locked.
     auto category = std::make_unique<CCategory>(FreeId());
     category->description = name;
-    category->flag = 0;
     const qint32 id = m_wallet.AddCategory(std::move(category)).id;
     m_categories.insert(name, id);
     ++m_summary.categories;
@@ -348,6 +363,14 @@ QString WalletImporter::Summary::Text(bool dryRun) const {
                        .arg(extraCards);
     for (const QString& line : placedElsewhere)
         text += QStringLiteral("\n  ") + line;
+    if (entriesMissingFiles > 0) {
+        text += QStringLiteral("\nAttached files that the export names but does not hold %1 left out of %2 entries: \"")
+                    .arg(dryRun ? QStringLiteral("would be") : QStringLiteral("were"))
+                    .arg(entriesMissingFiles) +
+                missingFilesNamed.join(QStringLiteral("\", \"")) + u'"';
+        if (entriesMissingFiles > missingFilesNamed.size())
+            text += QStringLiteral(" and %1 more").arg(entriesMissingFiles - missingFilesNamed.size());
+    }
     return text;
 }
 

@@ -19,9 +19,10 @@ class CCardTemplate;
 class CCategory;
 
 // Turns entries of another program's export into categories, templates and cards of a wallet. Each group becomes a
-// category ("Parent / Child"), each entry a card of the built-in template its fields fit, or else of a template made
-// for its set of field names. Nothing is dropped: values beyond a template's 15 fields go into the card's notes, and
-// attached files that find no free slot go to extra cards beside it.
+// category ("Parent / Child", requiring the password as a new category does), each entry a card of the built-in
+// template its fields fit, or else of a template made for its set of field names. Nothing is dropped: values beyond a
+// template's 15 fields go into the card's notes, and attached files that find no free slot go to extra cards beside
+// it. Only files that the export names without holding them cannot come along; the summary names their entries.
 class WalletImporter {
 public:
     struct Summary {
@@ -34,8 +35,14 @@ public:
         int extraCards = 0;
         // A line for each entry whose values or files went elsewhere than its fields and slots.
         QStringList placedElsewhere;
+        // Entries that refer to attached files the export does not hold, imported without them: how many, and the
+        // titles of the first few.
+        static constexpr int kMissingNamed = 5;
+        int entriesMissingFiles = 0;
+        QStringList missingFilesNamed;
 
-        // The counts in a sentence, then the line of each entry placed elsewhere.
+        // The counts in a sentence, then the line of each entry placed elsewhere, then the entries whose attached
+        // files were missing.
         QString Text(bool dryRun) const;
     };
     // Called before a card goes into a category that was there already and requires the wallet's password; it may

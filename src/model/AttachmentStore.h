@@ -19,15 +19,16 @@ public:
     virtual ~AttachmentStore() = default;
 
     // Whether the wallet has a file for attachments to go into; when it has none yet, the user is offered to save
-    // it first (and must attach again afterwards).
+    // it first, and it has one once that save succeeds.
     virtual bool ReadyForAttachments() = 0;
     // The file the user picks for a slot with this file-type filter, or empty when cancelled.
     virtual QString ChooseFile(qint32 filterId) = 0;
     // Copies `source` into a new stream that goes into the wallet's file with its next save, together with the
     // cards that name it. Gives the stream's name, or empty with `error`.
     virtual QString AddStream(QIODevice& source, QString& error) = 0;
-    // Tells the user that the file with this display name is attached.
-    virtual void Attached(const QString& displayName) = 0;
+    // The user attached a file as this stream. Once a save has written it into the wallet's file, with a card that
+    // names it, the user is told that the file is attached and that its original may go.
+    virtual void Attached(const QString& streamName) = 0;
     // The bytes of a stream: one added since the last save, or one in the wallet's file.
     virtual std::unique_ptr<QIODevice> OpenStream(const QString& streamName, QString& error) = 0;
     // A slot has let go of its stream: the next save leaves it out of the file.

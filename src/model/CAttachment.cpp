@@ -2,12 +2,15 @@
 #include "model/CAttachment.h"
 
 #include "base/OutputFile.h"
+#include "base/RunFolder.h"
 #include "model/AttachmentStore.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
+
+#include <memory>
 
 namespace {
 constexpr qint64 kBlockSize = 4000;
@@ -24,6 +27,17 @@ QString SafeFileName(const QString& displayName) {
     while (QFile::encodeName(name).size() > 255)
         name.chop(1);
     return name;
+}
+
+QString ExtractionFolderPath() {
+    const QString base = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    return base.isEmpty() ? QString() : QDir(base).filePath(QStringLiteral("korvel-attachments"));
+}
+
+// Made on the first opening, under the extraction folder of that moment.
+std::unique_ptr<RunFolder>& OpenedCopies() {
+    static std::unique_ptr<RunFolder> folder;
+    return folder;
 }
 } // namespace
 
@@ -63,12 +77,19 @@ int CAttachment::StoreFile() {
     description = QFileInfo(chosen).fileName();
     path = chosen;
     streamName = name;
-    store->Attached(description);
+    store->Attached(streamName);
     return 1;
 }
 
 int CAttachment::ExtractFile(QString& outPath) const {
-    const QString folder = ExtractionFolder();
+    return ExtractInto(ExtractionFolder(), outPath);
+}
+
+int CAttachment::ExtractForOpening(QString& outPath) const {
+    return ExtractInto(OpenedCopiesFolder(), outPath);
+}
+
+int CAttachment::ExtractInto(const QString& folder, QString& outPath) const {
     if (folder.isEmpty())
         return 0;
     const QString target = QDir(folder).filePath(SafeFileName(description));
@@ -116,12 +137,29 @@ QString CAttachment::MakeStreamName(const QDateTime& moment) {
 
 // The user's runtime folder is private to the user (mode 0700) and emptied at log-out, which suits decrypted copies.
 QString CAttachment::ExtractionFolder() {
-    const QString base = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (base.isEmpty())
-        return QString();
-    const QString folder = QDir(base).filePath(QStringLiteral("korvel-attachments"));
-    if (!QDir().mkpath(folder))
+    const QString folder = ExtractionFolderPath();
+    if (folder.isEmpty() || !QDir().mkpath(folder))
         return QString();
     QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     return QFileInfo(folder).absoluteFilePath();
+}
+
+QString CAttachment::OpenedCopiesFolder() {
+    if (!OpenedCopies()) {
+        const QString parent = ExtractionFolder();
+        if (parent.isEmpty())
+            return QString();
+        OpenedCopies() = std::make_unique<RunFolder>(parent);
+    }
+    return OpenedCopies()->Path();
+}
+
+void CAttachment::RemoveOpenedCopies() {
+    OpenedCopies().reset();
+}
+
+// A run that crashed left its copies in the clear, which for a sealed wallet are the only plain text of it that
+// outlives the program.
+void CAttachment::RemoveLeftoverCopies() {
+    RunFolder::RemoveLeftovers(ExtractionFolderPath());
 }

@@ -25,6 +25,9 @@ public:
     // Copies the stream to a file in the user's private attachment folder, named after the display name (never
     // outside that folder, whatever the name holds), and gives its path.
     int ExtractFile(QString& outPath) const;
+    // The same into this run's own folder inside it, for opening: the copy goes when the run ends, or, after a
+    // crash, at the next start (RemoveLeftoverCopies).
+    int ExtractForOpening(QString& outPath) const;
     // Copies the stream to `target`, whole or not at all (a file there is replaced only by a complete copy).
     bool ExtractTo(const QString& target, QString& error) const;
     // Lets go of the stream, which the next save leaves out of the file; an empty slot succeeds at once. The display
@@ -39,8 +42,17 @@ public:
     static QString MakeStreamName(const QDateTime& moment);
     // The private per-user folder that attachments are extracted into, made when missing; empty when it cannot be.
     static QString ExtractionFolder();
+    // This run's folder for opened copies, inside the extraction folder; empty when it cannot be made.
+    static QString OpenedCopiesFolder();
+    // Removes this run's opened copies, folder and all.
+    static void RemoveOpenedCopies();
+    // Removes the opened copies that earlier runs, which have ended without removing them, left behind.
+    static void RemoveLeftoverCopies();
 
     qint32 filterId = 0;
     QString streamName;
     QString path;
+
+private:
+    int ExtractInto(const QString& folder, QString& outPath) const;
 };

@@ -178,7 +178,7 @@ CsvImportReader::Column CsvImportReader::ColumnNamed(const QString& header) {
         return {Role::Field, QStringLiteral("Password"), true};
     if (key == u"url" || key == u"login_uri" || key == u"uri" || key == u"website")
         return {Role::Field, QStringLiteral("URL"), false};
-    if (key == u"totp" || key == u"login_totp" || key == u"otpauth")
+    if (key == u"totp" || key == u"login_totp" || key == u"otp" || key == u"otpauth")
         return {Role::Field, QStringLiteral("TOTP"), true};
     return {Role::Field, header.trimmed(), false};
 }

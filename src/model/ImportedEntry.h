@@ -26,4 +26,6 @@ struct ImportedEntry {
     QList<Field> fields;
     QString notes;
     QList<File> files;
+    // Names of attached files that the entry refers to but the export does not hold.
+    QStringList missingFiles;
 };

@@ -266,6 +266,7 @@ void KeePassXmlReader::Enter(Kind kind, const Attributes& attributes) {
     case Kind::File:
         m_file = ImportedEntry::File();
         m_haveContent = false;
+        m_missing = false;
         break;
     default:
         break;
@@ -293,10 +294,8 @@ void KeePassXmlReader::StartFileValue(const Attributes& attributes) {
     if (const auto ref = attributes.Find("Ref")) {
         const QByteArray id(ref->data(), qsizetype(ref->size()));
         const auto found = m_pool.find(id);
-        if (found == m_pool.end())
-            Fail(QStringLiteral("the attached file %1 is not in the file's list of attachments")
-                     .arg(QString::fromUtf8(id)));
-        else
+        m_missing = found == m_pool.end();
+        if (!m_missing)
             m_file.data = found->second;
         m_skipping = 1;
         return;
@@ -398,6 +397,8 @@ QString KeePassXmlReader::StandardName() const {
 void KeePassXmlReader::EndFile() {
     if (!m_haveContent)
         Fail(QStringLiteral("the attached file \"%1\" has no content").arg(m_file.name));
+    else if (m_missing)
+        m_entry.missingFiles.append(m_file.name);
     else
         m_entry.files.append(m_file);
 }

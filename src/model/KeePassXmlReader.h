@@ -15,8 +15,10 @@ struct _xmlParserCtxt;
 struct _xmlError;
 
 // KeePass 2 XML as KeePass and KeePassXC export it: nested groups of entries with their strings and attached files,
-// the files kept once in a pool in the header. Entry history is passed over, and so is the recycle bin unless it is
-// asked for. A document type declaration is refused before anything in it is read, so no entity is ever expanded.
+// the files kept once in a pool in the header. An entry whose file refers to nothing in the pool (KeePassXC leaves the
+// pool out of its XML export) keeps the file's name among its missing files. Entry history is passed over, and so is
+// the recycle bin unless it is asked for. A document type declaration is refused before anything in it is read, so no
+// entity is ever expanded.
 //
 // Exports run to hundreds of megabytes, so the file goes through libxml2's push parser in blocks and each element is
 // handled as it ends; only the entry being read and the pool of attached files are held.
@@ -109,4 +111,5 @@ private:
     std::string m_key;
     ImportedEntry::File m_file;
     bool m_haveContent = false;
+    bool m_missing = false; // the content is a reference that the pool does not hold
 };

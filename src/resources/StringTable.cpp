@@ -50,7 +50,7 @@ constexpr Entry kStrings[] = {
     {kStrNewWallet, u"NewWallet"},
     {kStrCard, u"Card"},
     {kStrSaveNewWallet, u"Do you want to save the changes to the new wallet?"},
-    {kStrImageFilter, u"Image Files (.bmp;.jpg;.gif)|*.bmp;*.jpg;*.gif|"},
+    {kStrImageFilter, u"Image Files (.bmp;.jpg;.jpeg;.gif;.png)|*.bmp;*.jpg;*.jpeg;*.gif;*.png|"},
     {kStrSoundFilter, u"Sounds (*.wav)|*.wav|"},
     {kStrAllFilesFilter, u"All Files (*.*)|*.*|"},
     {kStrDescription, u"Description"},

@@ -4,6 +4,7 @@
 #include "base/Prompts.h"
 #include "base/Utilities.h"
 #include "resources/StringTable.h"
+#include "widgets/CTypeAheadGuard.h"
 
 #include <QGridLayout>
 #include <QGuiApplication>
@@ -203,9 +204,12 @@ void CDlgPassword::Clear() {
     m_edit->setFocus();
 }
 
+// The password is taken without OK, so what the user types next in the same breath was meant for this window.
 void CDlgPassword::AcceptIfExpected() {
-    if (!m_expected.isEmpty() && m_edit->text() == m_expected)
+    if (!m_expected.isEmpty() && m_edit->text() == m_expected) {
+        CTypeAheadGuard::Start();
         accept();
+    }
 }
 
 void CDlgPassword::Confirm() {

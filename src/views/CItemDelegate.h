@@ -23,6 +23,13 @@ public:
     // Where the item's text lies within `option.rect` (the item's rectangle in the view).
     QRect LabelRect(const QStyleOptionViewItem& option, const QModelIndex& index) const;
 
+    // In an icon grid every item fills its cell, less a small gap, with room for the icon and two lines of caption;
+    // a caption longer than that is elided when painted.
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    // `text` as it fits two lines of `width` pixels: broken at a word where it can be, and the second line ending in
+    // an ellipsis when the text goes on.
+    static QString TwoLineCaption(const QString& text, const QFont& font, int width);
+
 protected:
     void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override;
 };

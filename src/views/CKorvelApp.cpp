@@ -4,6 +4,7 @@
 #include "base/ResourceLibrary.h"
 #include "base/Utilities.h"
 #include "document/CWallet.h"
+#include "model/CAttachment.h"
 #include "resources/StringTable.h"
 #include "views/CInstanceChecker.h"
 #include "views/CMainFrame.h"
@@ -23,9 +24,11 @@ CKorvelApp::CKorvelApp(Prompts* prompts, const QString& libraryFolder)
     Clipboard::Install(&m_clipboard);
 }
 
+// Attachments opened from cards were copied in the clear for their viewers; the copies go with the program.
 CKorvelApp::~CKorvelApp() {
     m_frame.reset();
     m_wallet.reset();
+    CAttachment::RemoveOpenedCopies();
     Clipboard::Install(nullptr);
     Prompts::Install(nullptr);
     ResourceLibrary::Unload();
@@ -43,6 +46,8 @@ bool CKorvelApp::InitInstance(const QStringList& arguments) {
         m_checker->BringOtherInstanceForward();
         return Quit(0);
     }
+    // What runs that crashed left opened goes now; the copies of a run still going are kept by its locks.
+    CAttachment::RemoveLeftoverCopies();
     QApplication::setWindowIcon(CProgramIcon::ProgramIcon());
     m_wallet = std::make_unique<CWallet>();
     if (!LoadLibrary()) {

@@ -16,6 +16,7 @@
 #include "views/CDlgAbout.h"
 #include "views/CItemListCtrl.h"
 #include "views/CItemTreeCtrl.h"
+#include "views/CLockCurtains.h"
 #include "views/CNotesPane.h"
 #include "views/CSealingCommands.h"
 #include "views/CViewCategoriesCards.h"
@@ -25,19 +26,27 @@
 #include "widgets/HelpPages.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QDir>
+#include <QDirIterator>
 #include <QDockWidget>
 #include <QFileInfo>
 #include <QLabel>
+#include <QLayout>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QProcess>
+#include <QRegularExpression>
+#include <QResizeEvent>
+#include <QScrollArea>
 #include <QSettings>
 #include <QStatusBar>
+#include <QTextEdit>
 #include <QToolBar>
 
 #include <algorithm>
+#include <cstdlib>
 #include <limits>
 
 namespace {
@@ -71,6 +80,59 @@ QString MenuText(int command) {
     return StringTable::MenuText(kMenuMain, command).section(u'\t', 0, 0);
 }
 
+// One of the program's own command pictures, at every size the build rendered it.
+QIcon CommandImage(int imageId) {
+    QIcon icon;
+    QDirIterator sizes(QStringLiteral(":/commands"), {QStringLiteral("%1.png").arg(imageId)}, QDir::Files,
+                       QDirIterator::Subdirectories);
+    while (sizes.hasNext())
+        icon.addFile(sizes.next());
+    return icon;
+}
+
+// Some command strings are menu texts; the status bar shows them without their mnemonics and keys.
+QString StatusTip(int command) {
+    static const QRegularExpression mnemonic(QStringLiteral("&(.)"));
+    return StringTable::Text(command)
+        .section(u'\n', 0, 0)
+        .section(u'\t', 0, 0)
+        .replace(mnemonic, QStringLiteral("\\1"));
+}
+
+QString CountsText(qsizetype categories, qsizetype cards) {
+    const QString categoryCount =
+        categories == 1 ? CMainFrame::tr("1 category") : CMainFrame::tr("%1 categories").arg(categories);
+    const QString cardCount = cards == 1 ? CMainFrame::tr("1 card") : CMainFrame::tr("%1 cards").arg(cards);
+    return categoryCount + QStringLiteral(", ") + cardCount;
+}
+
+// The focused widget when it shows text of its own, the notes or a value in the summary: the editing commands are
+// then its own, as everywhere else on the desktop, and leave the cards alone. Both are read-only, so Copy is the one
+// command that does anything there.
+QWidget* FocusedTextWidget() {
+    QWidget* focus = QApplication::focusWidget();
+    if (qobject_cast<QTextEdit*>(focus))
+        return focus;
+    const auto* label = qobject_cast<QLabel*>(focus);
+    return label && label->textInteractionFlags() & (Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard)
+               ? focus
+               : nullptr;
+}
+
+bool HasSelectedText(const QWidget* text) {
+    if (const auto* edit = qobject_cast<const QTextEdit*>(text))
+        return edit->textCursor().hasSelection();
+    const auto* label = qobject_cast<const QLabel*>(text);
+    return label && label->hasSelectedText();
+}
+
+void CopySelectedText(QWidget* text) {
+    if (auto* edit = qobject_cast<QTextEdit*>(text))
+        edit->copy();
+    else if (const auto* label = qobject_cast<const QLabel*>(text); label && label->hasSelectedText())
+        QApplication::clipboard()->setText(label->selectedText());
+}
+
 // A settings file read as INI takes an unquoted value with commas for a list; the user meant the text as written.
 QString SettingText(const QSettings& settings, const QString& key) {
     const QVariant value = settings.value(key);
@@ -83,7 +145,7 @@ QString SettingText(const QSettings& settings, const QString& key) {
 CMainFrame::CMainFrame(CWallet& wallet) : m_wallet(wallet) {
     setObjectName(QStringLiteral("MainFrame"));
     m_displayFont = QFont(QStringLiteral("Verdana"));
-    m_displayFont.setPixelSize(13);
+    m_displayFont.setPixelSize(11);
     m_zoom = QSettings().value(kZoom, 0).toInt() != 0;
     setAcceptDrops(true);
     BuildActions();
@@ -94,6 +156,7 @@ CMainFrame::CMainFrame(CWallet& wallet) : m_wallet(wallet) {
     m_lockTimer.setTimerType(Qt::VeryCoarseTimer);
     connect(&m_lockTimer, &QTimer::timeout, this, &CMainFrame::OnLockTimer);
     connect(&m_wallet, &CWallet::lockStateShown, this, &CMainFrame::UpdateLockPane);
+    new CLockCurtains(m_wallet, this);
     connect(&m_wallet, &CWallet::lockTimerReset, this, [this] { ResetLockTimer(false); });
     connect(&m_wallet, &CWallet::modifiedChanged, this, &CMainFrame::UpdateTitle);
     connect(&m_wallet, &CWallet::titleChanged, this, &CMainFrame::UpdateTitle);
@@ -139,7 +202,7 @@ QAction* CMainFrame::MakeAction(int command, const QString& text, const QKeySequ
     action->setData(command);
     action->setShortcut(keys);
     action->setToolTip(ToolTip(command));
-    action->setStatusTip(StringTable::Text(command).section(u'\n', 0, 0));
+    action->setStatusTip(StatusTip(command));
     connect(action, &QAction::triggered, this, [this, command] { Run(command); });
     addAction(action);
     m_actions[command] = action;
@@ -153,7 +216,9 @@ void CMainFrame::BuildActions() {
     MakeAction(Save, MenuText(Save), QKeySequence::Save);
     MakeAction(SaveAs, MenuText(SaveAs));
     MakeAction(WalletProperties, MenuText(WalletProperties));
-    MakeAction(Exit, MenuText(Exit));
+    // The desktop's own key to quit; a desktop without one gets the usual Ctrl+Q.
+    const QKeySequence quit(QKeySequence::Quit);
+    MakeAction(Exit, MenuText(Exit), quit.isEmpty() ? QKeySequence(Qt::CTRL | Qt::Key_Q) : quit);
     MakeAction(Cut, MenuText(Cut), QKeySequence(Qt::CTRL | Qt::Key_X));
     MakeAction(Copy, MenuText(Copy), QKeySequence(Qt::CTRL | Qt::Key_C));
     MakeAction(Paste, MenuText(Paste), QKeySequence(Qt::CTRL | Qt::Key_V));
@@ -164,6 +229,8 @@ void CMainFrame::BuildActions() {
     MakeAction(Find, MenuText(Find), QKeySequence(Qt::CTRL | Qt::Key_F));
     for (int toggle : {ShowMenuBar, ShowToolbar, ShowStatusBar, ShowSummary, ShowNotes})
         MakeAction(toggle, MenuText(toggle))->setCheckable(true);
+    // The window keeps the key while the menu bar is hidden, so the keyboard can always bring it back.
+    Action(ShowMenuBar)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_M));
     MakeAction(Zoom, MenuText(Zoom), QKeySequence(Qt::Key_F10))->setCheckable(true);
     MakeAction(ManageTemplates, MenuText(ManageTemplates));
     MakeAction(ExportData, MenuText(ExportData));
@@ -211,6 +278,8 @@ void CMainFrame::BuildMenus() {
     edit->addActions({Action(NewCategory), Action(NewCard)});
     edit->addSeparator();
     edit->addAction(Action(Find));
+    // A text selected with the mouse changes no focus; the menu shows what Copy would copy now.
+    connect(edit, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommands);
     QMenu* view = menuBar()->addMenu(tr("&View"));
     view->addActions(
         {Action(ShowMenuBar), Action(ShowToolbar), Action(ShowStatusBar), Action(ShowSummary), Action(ShowNotes)});
@@ -246,6 +315,10 @@ void CMainFrame::BuildToolBar() {
                                             {LockWallet, kLockIconId}};
     for (const auto& [command, iconId] : pictures)
         Action(command)->setIcon(CIconCache::Icon(iconId, 32));
+    // The menu commands that have no button still show a picture in the menus.
+    const std::pair<int, int> images[] = {{SyncManager, 160}, {WebPage, 179}, {Zoom, 180}, {UsersGuide, 184}};
+    for (const auto& [command, imageId] : images)
+        Action(command)->setIcon(CommandImage(imageId));
     const std::pair<int, QString> themed[] = {
         {Cut, QStringLiteral("edit-cut")}, {Copy, QStringLiteral("edit-copy")}, {Paste, QStringLiteral("edit-paste")}};
     for (const auto& [command, name] : themed)
@@ -273,11 +346,26 @@ void CMainFrame::BuildStatusBar() {
     statusBar()->addPermanentWidget(m_lockIcon);
     statusBar()->addPermanentWidget(m_lockPane);
     statusBar()->setAccessibleName(tr("Status bar"));
+    // A status bar may be squeezed below its panes' widths, which then overlap; the window stays wide enough.
+    statusBar()->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    OfferBarsMenu();
+}
+
+// The window offers the bars' menu on the menu bar, the toolbar and the panes' titles; the status bar offers it too,
+// so a hidden menu bar or toolbar can come back whatever else is hidden.
+void CMainFrame::OfferBarsMenu() {
+    statusBar()->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(statusBar(), &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
+        QMenu* menu = createPopupMenu();
+        menu->setAttribute(Qt::WA_DeleteOnClose);
+        menu->popup(statusBar()->mapToGlobal(pos));
+    });
 }
 
 void CMainFrame::BuildPanes() {
     m_notes = new CNotesPane(this);
     m_notes->setFont(m_displayFont);
+    connect(m_notes, &QTextEdit::copyAvailable, this, &CMainFrame::UpdateCommands);
     m_notesDock = new QDockWidget(StringTable::MenuText(kMenuMain, Command::ShowNotes).remove(u'&'), this);
     m_notesDock->setObjectName(QStringLiteral("NotesPane"));
     m_notesDock->setWidget(m_notes);
@@ -303,6 +391,7 @@ void CMainFrame::BuildPanes() {
         connect(action, &QAction::toggled, target, &QWidget::setVisible);
     }
     for (QDockWidget* dock : {m_summaryDock, m_notesDock}) {
+        dock->installEventFilter(this);
         QAction* action = Action(dock == m_summaryDock ? Command::ShowSummary : Command::ShowNotes);
         connect(dock, &QDockWidget::visibilityChanged, action, [dock, action] {
             if (!dock->isHidden() != action->isChecked())
@@ -325,6 +414,10 @@ void CMainFrame::RestoreLayout() {
 void CMainFrame::CreateViews() {
     m_tree = new CViewCategoriesCards(m_wallet, *this, this);
     setCentralWidget(m_tree);
+    // The tree comes last in the order the widgets were made; Tab goes round the panes as they stand.
+    setTabOrder(&m_tree->TreeCtrl(), &m_summary->ListCtrl());
+    setTabOrder(&m_summary->ListCtrl(), &m_summary->Details());
+    setTabOrder(&m_summary->Details(), m_notes);
     RestoreLayout();
     m_tree->Refill(0, 0);
     ResetLockTimer(false);
@@ -404,6 +497,11 @@ std::unique_ptr<QMenu> CMainFrame::BuildContextMenu(int kind) {
         if (level != 0)
             remove(Paste);
     }
+    // Properties is always enabled as a window command, but in the summary's menu it acts on the selected item only.
+    if (kind == kSummaryMenu && level == 0) {
+        for (int command : {Cut, Copy, Delete, ItemProperties})
+            items[command]->setEnabled(false);
+    }
     items[Paste]->setEnabled(items[Paste]->isEnabled() && m_wallet.ClipboardCard());
     return menu;
 }
@@ -420,17 +518,21 @@ void CMainFrame::UpdateCommands() {
     const bool summary = ActiveIsSummary();
     const int kind = summary ? m_summary->ListKind() : m_tree->SelectedKind();
     const bool cardKind = kind == 2;
-    Action(Cut)->setEnabled(cardKind);
-    Action(Copy)->setEnabled(cardKind);
-    Action(Delete)->setEnabled(kind != 0);
-    Action(NewCard)->setEnabled(summary ? m_summary->GetMode() == CViewSummary::kCardList : kind != 0);
     const bool canPaste = m_wallet.ClipboardCard() != nullptr;
-    Action(Paste)->setEnabled(canPaste && (summary ? m_summary->GetMode() == CViewSummary::kCardList : kind == 1));
+    if (const QWidget* text = FocusedTextWidget()) {
+        for (int command : {Cut, Paste, Delete})
+            Action(command)->setEnabled(false);
+        Action(Copy)->setEnabled(HasSelectedText(text));
+    } else {
+        Action(Cut)->setEnabled(cardKind);
+        Action(Copy)->setEnabled(cardKind);
+        Action(Delete)->setEnabled(kind != 0);
+        Action(Paste)->setEnabled(canPaste && (summary ? m_summary->GetMode() == CViewSummary::kCardList : kind == 1));
+    }
+    Action(NewCard)->setEnabled(summary ? m_summary->GetMode() == CViewSummary::kCardList : kind != 0);
     Action(LockWallet)->setEnabled(!m_wallet.IsLocked());
     m_unsealAction->setEnabled(m_wallet.IsSealed());
-    m_countsPane->setText(
-        FormatText(StringTable::Text(kStrStatusCounts),
-                   {QString::number(m_wallet.Categories().Count()), QString::number(m_wallet.Cards().Count())}));
+    m_countsPane->setText(CountsText(m_wallet.Categories().Count(), m_wallet.Cards().Count()));
 }
 
 void CMainFrame::Run(int command) {
@@ -506,6 +608,11 @@ void CMainFrame::RunItemCommand(int command) {
                                                {Paste, CViewCategoriesCards::Paste},
                                                {Delete, CViewCategoriesCards::Delete},
                                                {ItemProperties, CViewCategoriesCards::Properties}};
+    if (QWidget* text = FocusedTextWidget(); text && command != ItemProperties) {
+        if (command == Copy)
+            CopySelectedText(text);
+        return;
+    }
     const int action = actions.at(command);
     if (ActiveIsSummary())
         m_summary->DoListAction(action);
@@ -732,6 +839,45 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
     settings.setValue(kMenuBarShown, !menuBar()->isHidden());
     settings.setValue(kStatusBarShown, !statusBar()->isHidden());
     event->accept();
+}
+
+bool CMainFrame::IsSidePane(QDockWidget* dock) const {
+    return dock->isVisible() && !dock->isFloating() &&
+           (dockWidgetArea(dock) & (Qt::LeftDockWidgetArea | Qt::RightDockWidgetArea));
+}
+
+// A narrower window squeezes the panes beside the tree to almost nothing, and a wider one gives all its room to the
+// tree, so the panes would stay squeezed. Instead each pane keeps the width it had while the window's width stood
+// still (the user's own choice), shares a narrower window with the tree in the same proportion, and is back at its
+// width once the window is as wide as it was.
+void CMainFrame::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    m_frameWidth = width();
+    QList<QDockWidget*> docks;
+    QList<int> widths;
+    for (QDockWidget* dock : {m_summaryDock, m_notesDock}) {
+        if (!IsSidePane(dock))
+            continue;
+        const PaneWidth kept = m_paneWidths.try_emplace(dock, PaneWidth{dock->width(), width()}).first->second;
+        const int wanted = width() >= kept.frame ? kept.pane : kept.pane * width() / kept.frame;
+        if (std::abs(dock->width() - wanted) > 1) {
+            docks.append(dock);
+            widths.append(wanted);
+        }
+    }
+    if (docks.isEmpty())
+        return;
+    m_restoringPanes = true;
+    resizeDocks(docks, widths, Qt::Horizontal);
+    layout()->activate();
+    m_restoringPanes = false;
+}
+
+bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
+    auto* dock = qobject_cast<QDockWidget*>(watched);
+    if (event->type() == QEvent::Resize && dock && !m_restoringPanes && width() == m_frameWidth && IsSidePane(dock))
+        m_paneWidths[dock] = PaneWidth{dock->width(), width()};
+    return QMainWindow::eventFilter(watched, event);
 }
 
 QMenu* CMainFrame::createPopupMenu() {

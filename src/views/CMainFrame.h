@@ -84,6 +84,8 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 
@@ -93,7 +95,9 @@ private:
     void BuildMenus();
     void BuildToolBar();
     void BuildStatusBar();
+    void OfferBarsMenu();
     void BuildPanes();
+    bool IsSidePane(QDockWidget* dock) const;
     void RestoreLayout();
     void Run(int command);
     void RunItemCommand(int command);
@@ -126,6 +130,15 @@ private:
     QToolBar* m_toolBar = nullptr;
     QDockWidget* m_summaryDock = nullptr;
     QDockWidget* m_notesDock = nullptr;
+    // The width of each pane beside the tree as the user left it, with the window's width then.
+    struct PaneWidth {
+        int pane;
+        int frame;
+    };
+    std::map<const QDockWidget*, PaneWidth> m_paneWidths;
+    // The window's width when its panes last settled.
+    int m_frameWidth = 0;
+    bool m_restoringPanes = false;
     QLabel* m_countsPane = nullptr;
     QLabel* m_lockPane = nullptr;
     QLabel* m_lockIcon = nullptr;

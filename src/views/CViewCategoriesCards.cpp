@@ -93,7 +93,7 @@ void CViewCategoriesCards::Refill(qint32 categoryId, qint32 cardId) {
     CWallet& wallet = m_wallet;
     m_filling = true;
     m_selectCardId = 0;
-    m_model->Begin(m_host.ItemIconSize(), wallet.IsLocked());
+    m_model->Begin(m_host.ItemIconSize(), wallet.IsGuarded());
     m_treeCtrl->setIconSize(QSize(m_host.ItemIconSize(), m_host.ItemIconSize()));
     std::unordered_map<qint32, std::vector<const CCard*>> byCategory;
     for (const CCard* card : wallet.Cards())
@@ -162,8 +162,11 @@ void CViewCategoriesCards::Select(const QModelIndex& index) {
     m_treeCtrl->setFocus();
 }
 
+// A card of a protected category is out of the tree while the wallet is locked: the password brings it in.
 void CViewCategoriesCards::SelectCard(qint32 cardId) {
-    const QModelIndex index = m_model->CardIndex(cardId);
+    QModelIndex index = m_model->CardIndex(cardId);
+    if (!index.isValid() && m_wallet.Cards().FindById(cardId) && m_wallet.RequestAccess(QString()))
+        index = m_model->CardIndex(cardId);
     if (!index.isValid())
         return;
     m_treeCtrl->expand(index.parent());
@@ -194,8 +197,8 @@ void CViewCategoriesCards::OnExpanded(const QModelIndex& index) {
         return;
     m_treeCtrl->collapse(index);
     m_pendingCategoryId = category->id;
-    if (!m_wallet.RequestAccess(QString()))
-        m_pendingCategoryId = 0;
+    m_wallet.RequestAccess(QString());
+    m_pendingCategoryId = 0;
 }
 
 void CViewCategoriesCards::DoAction(int action, const QModelIndex& item) {
@@ -208,6 +211,9 @@ void CViewCategoriesCards::DoAction(int action, const QModelIndex& item) {
         return;
     }
     if (const CCategory* category = m_model->CategoryAt(index)) {
+        // A category shown opens in the tree too; one that waits for the password opens once it is given.
+        if (action == Show && index.data(CTreeModel::kIdRole).toInt() > 0)
+            m_treeCtrl->expand(index);
         if (CCategory* record = m_wallet.Categories().FindById(category->id))
             CategoryAction(action, *record);
     } else if (const CCard* card = m_model->CardAt(index)) {

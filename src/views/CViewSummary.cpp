@@ -25,7 +25,7 @@ constexpr int kNameStyle = 6;
 constexpr int kValueStyle = 5;
 constexpr int kPlainStyle = 0;
 constexpr int kLinkStyle = 3;
-constexpr int kTitleSize = 16;
+constexpr int kTitleSize = 12;
 
 // Colours are kept as 0x00BBGGRR.
 QColor FromStored(quint32 color) {
@@ -106,7 +106,7 @@ void CViewSummary::FollowWallet(CWallet& wallet) {
 
 void CViewSummary::OnCategoryChanged(const CCategory& category) {
     if (m_mode == kCategoryList)
-        m_listModel->InsertOrUpdate(category, m_wallet.IsLocked() && category.RequiresPassword());
+        m_listModel->InsertOrUpdate(category, m_wallet.IsGuarded() && category.RequiresPassword());
     else if (m_mode == kCardList && category.id == m_host.CurrentCategoryId())
         Q_EMIT captionChanged(FormatText(StringTable::Text(kStrCardsCaption), {category.description}));
 }
@@ -134,6 +134,7 @@ QWidget* CViewSummary::BuildDetails() {
     m_title->SetFontSize(kTitleSize);
     m_title->setTextInteractionFlags(Qt::TextSelectableByMouse);
     m_title->setAccessibleName(StringTable::Text(kStrDescription));
+    m_title->SetElided(true);
     m_separator = new CSeparatorLine(page);
     grid->addWidget(m_title, 0, 0, 1, 3);
     grid->addWidget(m_separator, 1, 0, 1, 3);
@@ -141,6 +142,8 @@ QWidget* CViewSummary::BuildDetails() {
         m_values[size_t(row)] = new CLinkLabel(page);
         m_values[size_t(row)]->setTextFormat(Qt::PlainText);
         m_values[size_t(row)]->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        // A long value gives way, so its field's name stays in view.
+        m_values[size_t(row)]->SetElided(true);
         m_names[size_t(row)] = new CLinkLabel(page);
         m_names[size_t(row)]->setTextFormat(Qt::PlainText);
         m_names[size_t(row)]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -217,7 +220,7 @@ void CViewSummary::FillCards() {
 // A record comes back here after a dialog opened from the list closes; the list may show something else by then
 // (the automatic lock showed the categories meanwhile), and takes only what it shows.
 void CViewSummary::InsertCategory(const CCategory& category, bool select) {
-    const bool hidden = m_wallet.IsLocked() && category.RequiresPassword();
+    const bool hidden = m_wallet.IsGuarded() && category.RequiresPassword();
     if (m_filling) {
         m_listModel->Add(category, hidden);
         return;
@@ -277,22 +280,23 @@ void CViewSummary::FillDetails() {
             continue;
         CLinkLabel* valueLabel = m_values[size_t(m_shownRows)];
         const int type = cardTemplate->fields[field].type;
+        const QString& name = cardTemplate->fields[field].name;
+        const bool masked = type == FieldTypes::Password && card->hidePasswords;
         valueLabel->SetStyle(kValueStyle);
-        if (type == FieldTypes::Password) {
-            valueLabel->SetStyle(kPlainStyle);
-            valueLabel->setText(card->hidePasswords ? QString::fromLatin1(kMaskedPassword) : value);
-        } else if (type == FieldTypes::WebAddress || type == FieldTypes::EmailAddress) {
+        if (type == FieldTypes::WebAddress || type == FieldTypes::EmailAddress) {
             valueLabel->SetStyle(kLinkStyle);
             valueLabel->SetLinkTarget(type == FieldTypes::EmailAddress ? QStringLiteral("mailto:") + value : value);
-            valueLabel->setText(value);
         } else {
-            valueLabel->setText(value);
+            // The row may have shown a link before.
+            valueLabel->SetStyle(kPlainStyle);
         }
-        valueLabel->setAccessibleName(cardTemplate->fields[field].name);
+        valueLabel->setText(masked ? QString::fromLatin1(kMaskedPassword) : value);
+        // A screen reader reads the row as one: the field's name and its value, a hidden password as hidden.
+        valueLabel->setAccessibleName(name + QStringLiteral(": ") + (masked ? tr("hidden") : value));
         valueLabel->show();
         CLinkLabel* nameLabel = m_names[size_t(m_shownRows)];
         nameLabel->SetStyle(kNameStyle);
-        nameLabel->setText(cardTemplate->fields[field].name);
+        nameLabel->setText(name);
         nameLabel->show();
         ++m_shownRows;
     }

@@ -45,6 +45,8 @@ public:
 
     CItemListCtrl& ListCtrl() { return *m_list; }
     CIconListModel& ListModel() { return *m_listModel; }
+    // The scrolling area of a card's rows.
+    QScrollArea& Details() { return *m_details; }
     // The rows of the details mode: the value and the name label of each row, in order.
     const CLinkLabel& Title() const { return *m_title; }
     const CLinkLabel& ValueLabel(int row) const { return *m_values[size_t(row)]; }

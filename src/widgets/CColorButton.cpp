@@ -8,22 +8,31 @@
 
 namespace {
 constexpr int kSwatchSize = 16;
+
+QIcon Swatch(const QColor& color) {
+    QPixmap swatch(kSwatchSize, kSwatchSize);
+    swatch.fill(color);
+    QPainter(&swatch).drawRect(0, 0, kSwatchSize - 1, kSwatchSize - 1);
+    return QIcon(swatch);
+}
 } // namespace
 
 CColorButton::CColorButton(const QString& text, QWidget* parent) : QPushButton(text, parent) {
     auto* menu = new QMenu(this);
-    menu->addAction(tr("&Default Color"), this, [this] { SetColor(m_default); });
+    m_defaultEntry = menu->addAction(tr("&Default Color"), this, [this] { SetColor(m_default); });
     menu->addAction(tr("&More Colors..."), this, &CColorButton::ChooseOther);
     setMenu(menu);
     setIconSize(QSize(kSwatchSize, kSwatchSize));
 }
 
+void CColorButton::SetDefaultColor(const QColor& color) {
+    m_default = color;
+    m_defaultEntry->setIcon(Swatch(color));
+}
+
 void CColorButton::SetColor(const QColor& color) {
     m_color = color;
-    QPixmap swatch(kSwatchSize, kSwatchSize);
-    swatch.fill(color);
-    QPainter(&swatch).drawRect(0, 0, kSwatchSize - 1, kSwatchSize - 1);
-    setIcon(QIcon(swatch));
+    setIcon(Swatch(color));
 }
 
 void CColorButton::SetStoredColor(quint32 value) {

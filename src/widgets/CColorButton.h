@@ -4,6 +4,8 @@
 #include <QColor>
 #include <QPushButton>
 
+class QAction;
+
 // A button that shows a colour and lets the user pick another, or go back to the default colour, from its menu.
 class CColorButton : public QPushButton {
     Q_OBJECT
@@ -11,7 +13,8 @@ class CColorButton : public QPushButton {
 public:
     explicit CColorButton(const QString& text, QWidget* parent = nullptr);
 
-    void SetDefaultColor(const QColor& color) { m_default = color; }
+    // The colour the menu's first entry gives, shown on that entry.
+    void SetDefaultColor(const QColor& color);
     QColor DefaultColor() const { return m_default; }
     void SetColor(const QColor& color);
     QColor Color() const { return m_color; }
@@ -22,6 +25,7 @@ public:
 private:
     void ChooseOther();
 
+    QAction* m_defaultEntry;
     QColor m_color;
     QColor m_default;
 };

@@ -3,7 +3,11 @@
 
 #include <QDesktopServices>
 #include <QMouseEvent>
+#include <QPainter>
+#include <QStyle>
 #include <QUrl>
+
+#include <algorithm>
 
 namespace {
 
@@ -88,6 +92,33 @@ void CLinkLabel::SetStyle(int style) {
 void CLinkLabel::SetLinkTarget(const QString& target) {
     m_linkTarget = target;
     UpdateCursor();
+}
+
+void CLinkLabel::SetElided(bool elided) {
+    m_elided = elided;
+    updateGeometry();
+    update();
+}
+
+QSize CLinkLabel::minimumSizeHint() const {
+    QSize hint = QLabel::minimumSizeHint();
+    // Room for a few letters and the ellipsis.
+    if (m_elided)
+        hint.setWidth(std::min(hint.width(), 4 * fontMetrics().horizontalAdvance(QChar(0x2026)) + 2 * margin()));
+    return hint;
+}
+
+void CLinkLabel::paintEvent(QPaintEvent* event) {
+    const QRect area = contentsRect().adjusted(margin(), margin(), -margin(), -margin());
+    // While the user selects, the label shows its whole text, cut at its edge, so the selection is what is shown.
+    if (!m_elided || hasSelectedText() || fontMetrics().horizontalAdvance(text()) <= area.width()) {
+        QLabel::paintEvent(event);
+        return;
+    }
+    QPainter painter(this);
+    style()->drawItemText(&painter, area, QStyle::visualAlignment(layoutDirection(), alignment()), palette(),
+                          isEnabled(), fontMetrics().elidedText(text(), Qt::ElideRight, area.width()),
+                          foregroundRole());
 }
 
 void CLinkLabel::UpdateCursor() {

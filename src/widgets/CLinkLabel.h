@@ -23,18 +23,26 @@ public:
     // look set by an earlier one.
     void SetStyle(int style);
 
+    // A text wider than the label ends in an ellipsis instead of widening the label, so a long value leaves room to
+    // the labels beside it. The label's text stays whole, for copying and for screen readers.
+    void SetElided(bool elided);
+
     // What a left click opens (a web address, "mailto:...", a file); empty: nothing.
     void SetLinkTarget(const QString& target);
     const QString& LinkTarget() const { return m_linkTarget; }
     // Whether the label looks and acts as a link: a link style or a target.
     bool IsLink() const { return m_linkStyle || !m_linkTarget.isEmpty(); }
 
+    QSize minimumSizeHint() const override;
+
 protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     void UpdateCursor();
 
     bool m_linkStyle = false;
+    bool m_elided = false;
     QString m_linkTarget;
 };
