@@ -165,7 +165,7 @@ quint32 SeedFromEnvironment() {
 int StepsFromEnvironment() {
     bool given = false;
     const int steps = qEnvironmentVariable("KORVEL_EXERCISER_STEPS").toInt(&given);
-    return given && steps > 0 ? steps : 3000;
+    return given && steps > 0 ? steps : 5000;
 }
 
 // The run: the program, the random answers and the steps.
