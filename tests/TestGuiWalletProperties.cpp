@@ -37,8 +37,10 @@ struct Program : GuiProgram {
     QString Faults(const ModalDriver& driver) const { return (prompts.Faults() + driver.Faults()).join(u'\n'); }
 };
 
+// A click by position can miss while a loaded machine has not yet laid the sheet out, and the next step would then
+// act on the same sheet; the button's own click cannot.
 void ClickOk(QDialog& dialog) {
-    QTest::mouseClick(dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok), Qt::LeftButton);
+    dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
 }
 
 QString InfoValue(CDlgWalletProperties& sheet, const QString& name) {
