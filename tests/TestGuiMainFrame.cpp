@@ -32,6 +32,7 @@
 #include <QDockWidget>
 #include <QFileInfo>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QRegularExpression>
@@ -393,8 +394,8 @@ private Q_SLOTS:
         QCOMPARE(commands(), (QList<int>{Command::NewCard, Command::NewCategory, Command::Paste, Command::Delete,
                                          Command::ItemProperties}));
         p.Select(p.Model().index(0, 0, p.Category("banking")));
-        QCOMPARE(commands(),
-                 (QList<int>{Command::NewCard, Command::Cut, Command::Copy, Command::Delete, Command::ItemProperties}));
+        QCOMPARE(commands(), (QList<int>{Command::NewCard, Command::Cut, Command::Copy, Command::CopyUserName,
+                                         Command::CopyPassword, Command::Delete, Command::ItemProperties}));
 
         // The summary's list: its commands are grey until an item is selected.
         p.Select(p.Category("banking"));
@@ -411,8 +412,9 @@ private Q_SLOTS:
         };
         QCOMPARE(enabled(), QList<int>{Command::NewCard});
         summary.ListCtrl().setCurrentIndex(summary.ListModel().index(0));
-        QCOMPARE(enabled(),
-                 (QList<int>{Command::NewCard, Command::Cut, Command::Copy, Command::Delete, Command::ItemProperties}));
+        // The card has a password but no user name.
+        QCOMPARE(enabled(), (QList<int>{Command::NewCard, Command::Cut, Command::Copy, Command::CopyPassword,
+                                        Command::Delete, Command::ItemProperties}));
     }
 
     // The focused text's own selection is what Cut and Copy take, by key or by menu; the cards only when the tree
@@ -574,7 +576,8 @@ private Q_SLOTS:
         CViewSummary& summary = p.Frame().Summary();
         QCOMPARE(tabFrom(&tree), &summary.ListCtrl());
         QCOMPARE(tabFrom(&summary.ListCtrl()), &p.Frame().Notes());
-        QCOMPARE(tabFrom(&p.Frame().Notes()), &tree);
+        QCOMPARE(tabFrom(&p.Frame().Notes()), &p.Tree().SearchField());
+        QCOMPARE(tabFrom(&p.Tree().SearchField()), &tree);
         p.Select(p.Model().index(0, 0, p.Category("banking")));
         QCOMPARE(tabFrom(&tree), &summary.Details());
         QCOMPARE(tabFrom(&summary.Details()), &p.Frame().Notes());

@@ -9,7 +9,8 @@ struct RecordingClipboard : Clipboard {
     QString text;
     RecordingClipboard() { Install(this); }
     ~RecordingClipboard() override { Install(nullptr); }
-    void SetText(const QString& value) override { text = value; }
+    void SetSecret(const QString& value) override { text = value; }
+    void Forget() override { text.clear(); }
 };
 } // namespace
 

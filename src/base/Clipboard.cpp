@@ -16,7 +16,12 @@ Clipboard* Clipboard::Installed() {
     return Current();
 }
 
-void CopyTextToClipboard(const QString& text) {
+void CopySecretToClipboard(const QString& text) {
     if (Clipboard* clipboard = Current())
-        clipboard->SetText(text);
+        clipboard->SetSecret(text);
+}
+
+void ForgetClipboardSecret() {
+    if (Clipboard* clipboard = Current())
+        clipboard->Forget();
 }

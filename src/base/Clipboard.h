@@ -3,8 +3,9 @@
 
 #include <QString>
 
-// The system clipboard as the core sees it. The desktop program installs the real one; where none is installed
-// (the command line), copying does nothing, as when the clipboard cannot be opened.
+// The system clipboard as the core sees it. Everything Korvel copies there comes from a card (a value, or the whole
+// card as text) and is treated as a secret: the clipboard forgets it again. The desktop program installs the real
+// one; where none is installed (the command line without a desktop), copying does nothing.
 class Clipboard {
 public:
     Clipboard() = default;
@@ -12,11 +13,17 @@ public:
     Clipboard& operator=(const Clipboard&) = delete;
     virtual ~Clipboard() = default;
 
-    virtual void SetText(const QString& text) = 0;
+    // Puts `text` on the clipboard, marked for clipboard managers not to keep, to be taken off again after a while.
+    virtual void SetSecret(const QString& text) = 0;
+    // Takes the secret off the clipboard now, if the clipboard still holds it (the user may have copied something
+    // else since, which stays).
+    virtual void Forget() = 0;
 
     static void Install(Clipboard* clipboard);
     static Clipboard* Installed();
 };
 
-// Puts the text on the installed clipboard, if any.
-void CopyTextToClipboard(const QString& text);
+// Puts the secret on the installed clipboard, if any.
+void CopySecretToClipboard(const QString& text);
+// Takes Korvel's secret off the installed clipboard, if any and if it is still there.
+void ForgetClipboardSecret();

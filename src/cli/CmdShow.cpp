@@ -1,10 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/CmdShow.h"
 
+#include "base/Clipboard.h"
 #include "base/Utilities.h"
 #include "cli/CliConsole.h"
 #include "cli/CliContext.h"
+#include "cli/CliError.h"
+#include "document/CSystemClipboard.h"
 #include "document/CWallet.h"
+#include "model/CardSlots.h"
 #include "resources/StringTable.h"
 
 #include <QJsonArray>
@@ -20,16 +24,42 @@ QJsonObject AttachmentObject(const CAttachment& slot) {
 
 CmdShow::CmdShow()
     : CliCommand({QStringLiteral("show"),
-                  QStringLiteral("WALLET CARD [--show-passwords] [--json]"),
-                  QStringLiteral("one card; password values as ****** when the card hides them"),
+                  QStringLiteral("WALLET CARD [--show-passwords] [--json] [--copy SLOT]"),
+                  QStringLiteral("one card; password values as ****** when the card hides them; with --copy, one "
+                                 "value (SLOT: 0 to 14, a field's name, username or password) goes to the desktop's "
+                                 "clipboard instead, until it is cleared"),
                   2,
                   2,
-                  {JsonOption(), QCommandLineOption(QStringLiteral("show-passwords"))}}) {}
+                  {JsonOption(), QCommandLineOption(QStringLiteral("show-passwords")),
+                   QCommandLineOption(QStringLiteral("copy"), QString(), QStringLiteral("SLOT"))}}) {}
 
 QString CmdShow::ShownValue(const CCard& card, const CCardTemplate* cardTemplate, int slot, bool showPasswords) {
     const QString value = card.values[size_t(slot)].toString();
     const bool isPassword = cardTemplate && cardTemplate->fields[slot].type == FieldTypes::Password;
     return isPassword && card.hidePasswords && !showPasswords && !value.isEmpty() ? kMask : value;
+}
+
+// The value goes to the clipboard and nowhere else: not to the terminal, its scrollback or a script's log.
+int CmdShow::CopyValue(CliContext& context, const CCard& card, const CCardTemplate* cardTemplate) {
+    const QString slotName = context.Value(QStringLiteral("copy"));
+    const int slot = CardSlots::Named(card, cardTemplate, slotName);
+    if (slot < 0 || card.values[size_t(slot)].isEmpty())
+        throw CliError(QStringLiteral("The card \"%1\" has no value for \"%2\".").arg(card.description, slotName));
+    Clipboard* clipboard = Clipboard::Installed();
+    if (!clipboard)
+        throw CliError(QStringLiteral("No desktop clipboard is reachable (neither WAYLAND_DISPLAY nor DISPLAY is "
+                                      "set); nothing was copied."));
+    clipboard->SetSecret(card.values[size_t(slot)].toString());
+    const QString name = cardTemplate && !cardTemplate->fields[slot].name.isEmpty() ? cardTemplate->fields[slot].name
+                                                                                    : QString::number(slot);
+    const int seconds = CSystemClipboard::ClearSeconds();
+    context.Console().Err() << QStringLiteral("Copied \"%1\" of \"%2\" to the clipboard")
+                                   .arg(CliConsole::Printable(name, false),
+                                        CliConsole::Printable(card.description, false))
+                            << (seconds == 0 ? QStringLiteral(".")
+                                             : QStringLiteral("; it is cleared in %1 seconds.").arg(seconds))
+                            << '\n';
+    return 0;
 }
 
 int CmdShow::Run(CliContext& context) const {
@@ -38,6 +68,8 @@ int CmdShow::Run(CliContext& context) const {
     context.RequireCardAccess(card, false);
     const bool showPasswords = context.IsSet(QStringLiteral("show-passwords"));
     const CCardTemplate* cardTemplate = wallet.Templates().FindByInternalName(card.templateName);
+    if (context.IsSet(QStringLiteral("copy")))
+        return CopyValue(context, card, cardTemplate);
     QJsonArray values;
     for (int slot = 0; slot < CCard::kValueCount; ++slot)
         values.append(ShownValue(card, cardTemplate, slot, showPasswords));

@@ -13,6 +13,7 @@ public:
     int Run(CliContext& context) const override;
 
 private:
+    static int CopyValue(CliContext& context, const CCard& card, const CCardTemplate* cardTemplate);
     // `cardTemplate` is the card's, or none when its wallet lacks it.
     static QString ShownValue(const CCard& card, const CCardTemplate* cardTemplate, int slot, bool showPasswords);
 };

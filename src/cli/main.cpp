@@ -2,14 +2,38 @@
 #include "cli/CliApplication.h"
 #include "cli/CliConsole.h"
 #include "cli/CliInput.h"
+#include "document/CSystemClipboard.h"
 
-#include <QCoreApplication>
 #include <QFile>
+#include <QGuiApplication>
+
+#include <memory>
 
 #include <unistd.h>
 
+namespace {
+// Only a copy to the clipboard needs the desktop; every other command runs without one, over ssh and in scripts.
+bool WantsDesktopClipboard(int argc, char* argv[]) {
+    if (!qEnvironmentVariableIsSet("WAYLAND_DISPLAY") && !qEnvironmentVariableIsSet("DISPLAY"))
+        return false;
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray argument(argv[i]);
+        if (argument == "--copy" || argument.startsWith("--copy="))
+            return true;
+    }
+    return false;
+}
+} // namespace
+
 int main(int argc, char* argv[]) {
-    const QCoreApplication app(argc, argv);
+    const bool desktop = WantsDesktopClipboard(argc, argv);
+    const std::unique_ptr<QCoreApplication> app =
+        desktop ? std::make_unique<QGuiApplication>(argc, argv) : std::make_unique<QCoreApplication>(argc, argv);
+    std::unique_ptr<CSystemClipboard> clipboard;
+    if (desktop) {
+        clipboard = std::make_unique<CSystemClipboard>();
+        Clipboard::Install(clipboard.get());
+    }
     CliInput in(STDIN_FILENO);
     QFile out;
     QFile err;
@@ -22,5 +46,13 @@ int main(int argc, char* argv[]) {
         arguments.append(QByteArray(argv[i]));
     CliApplication application;
     application.LeaveRecordsAtExit();
-    return application.RunNative(arguments, console);
+    const int status = application.RunNative(arguments, console);
+    // The desktop hands a copied text to other programs only while its owner runs: stay until the clipboard has
+    // forgotten it, or until the user copied something else.
+    if (clipboard && clipboard->HoldsSecret()) {
+        QObject::connect(clipboard.get(), &CSystemClipboard::secretGone, app.get(), &QCoreApplication::quit);
+        app->exec();
+    }
+    Clipboard::Install(nullptr);
+    return status;
 }

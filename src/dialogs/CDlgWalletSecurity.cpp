@@ -2,7 +2,9 @@
 #include "dialogs/CDlgWalletSecurity.h"
 
 #include "base/Prompts.h"
+#include "document/CSystemClipboard.h"
 #include "document/CWallet.h"
+#include "widgets/AwaySettings.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -10,7 +12,12 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QVBoxLayout>
+
+namespace {
+constexpr int kMaxClipboardSeconds = 3600;
+} // namespace
 
 CDlgWalletSecurity::CDlgWalletSecurity(CWallet& wallet, const WalletPropertiesEditor::Settings& settings,
                                        QWidget* parent)
@@ -20,7 +27,10 @@ CDlgWalletSecurity::CDlgWalletSecurity(CWallet& wallet, const WalletPropertiesEd
       m_askOnOpen(new QCheckBox(tr("&Ask for the password when opening this wallet"))),
       m_lockAfter(new QCheckBox(tr("&Lock the wallet after"))),
       m_desktopPasswordOff(new QCheckBox(tr("&Disable password authentication on the desktop"))),
-      m_changePassword(new QPushButton(tr("Change the pa&ssword for this wallet"))) {
+      m_changePassword(new QPushButton(tr("Change the pa&ssword for this wallet"))),
+      m_onScreenLock(new QCheckBox(tr("Lock the wallet when the scree&n locks"))),
+      m_onSleep(new QCheckBox(tr("Lock the wallet when the computer goes to slee&p"))),
+      m_clipboardSeconds(new QSpinBox) {
     setObjectName(QStringLiteral("SecurityPage"));
     m_unlockToEdit->setChecked(settings.mustUnlockToEdit != 0);
     m_askOnOpen->setChecked(settings.askPasswordOnOpen != 0);
@@ -32,6 +42,12 @@ CDlgWalletSecurity::CDlgWalletSecurity(CWallet& wallet, const WalletPropertiesEd
     m_minutes->setFixedWidth(m_minutes->fontMetrics().horizontalAdvance(QStringLiteral("0000")) + 16);
     m_minutes->setEnabled(m_lockAfter->isChecked());
     m_changePassword->setAutoDefault(false);
+    m_onScreenLock->setChecked(AwaySettings::LockOnScreenLock());
+    m_onSleep->setChecked(AwaySettings::LockOnSleep());
+    m_clipboardSeconds->setObjectName(QStringLiteral("clipboardSeconds"));
+    m_clipboardSeconds->setRange(0, kMaxClipboardSeconds);
+    m_clipboardSeconds->setSpecialValueText(tr("never"));
+    m_clipboardSeconds->setValue(CSystemClipboard::ClearSeconds());
     connect(m_lockAfter, &QCheckBox::toggled, this, &CDlgWalletSecurity::OnLockAfterToggled);
     // The new password holds at once, whatever becomes of the rest of the page.
     connect(m_changePassword, &QPushButton::clicked, this, [this] { m_wallet.ChangePassword(); });
@@ -44,6 +60,17 @@ CDlgWalletSecurity::CDlgWalletSecurity(CWallet& wallet, const WalletPropertiesEd
     lockRow->addStretch(1);
     auto* inactiveLayout = new QVBoxLayout(inactive);
     inactiveLayout->addLayout(lockRow);
+    inactiveLayout->addWidget(m_onScreenLock);
+    inactiveLayout->addWidget(m_onSleep);
+    auto* clipboard = new QGroupBox(tr("Clipboard"));
+    auto* clipboardRow = new QHBoxLayout(clipboard);
+    auto* clipboardLabel = new QLabel(tr("&Clear a copied value from the clipboard after"));
+    clipboardLabel->setBuddy(m_clipboardSeconds);
+    m_clipboardSeconds->setAccessibleName(tr("Seconds before the clipboard is cleared"));
+    clipboardRow->addWidget(clipboardLabel);
+    clipboardRow->addWidget(m_clipboardSeconds);
+    clipboardRow->addWidget(new QLabel(tr("seconds")));
+    clipboardRow->addStretch(1);
     auto* password = new QGroupBox(tr("Password"));
     auto* passwordLayout = new QVBoxLayout(password);
     passwordLayout->addWidget(m_unlockToEdit);
@@ -53,6 +80,7 @@ CDlgWalletSecurity::CDlgWalletSecurity(CWallet& wallet, const WalletPropertiesEd
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(inactive);
     layout->addWidget(password);
+    layout->addWidget(clipboard);
     layout->addStretch(1);
 }
 
@@ -80,5 +108,8 @@ bool CDlgWalletSecurity::Save(WalletPropertiesEditor::Settings& settings) {
     settings.askPasswordOnOpen = m_askOnOpen->isChecked() ? 1 : 0;
     settings.autoLock = m_lockAfter->isChecked() ? 1 : 0;
     settings.disableDesktopPassword = m_desktopPasswordOff->isChecked() ? 1 : 0;
+    AwaySettings::SetLockOnScreenLock(m_onScreenLock->isChecked());
+    AwaySettings::SetLockOnSleep(m_onSleep->isChecked());
+    CSystemClipboard::SetClearSeconds(m_clipboardSeconds->value());
     return true;
 }

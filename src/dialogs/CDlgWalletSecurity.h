@@ -9,8 +9,11 @@ class CWallet;
 class QCheckBox;
 class QLineEdit;
 class QPushButton;
+class QSpinBox;
 
-// The Security page of the wallet's properties: when the password is asked for and when the wallet locks itself.
+// The Security page of the wallet's properties: when the password is asked for and when the wallet locks itself,
+// with the program's own choices beside them (locking when the screen locks or the computer sleeps, how long a
+// copied value stays on the clipboard), which hold for every wallet on this computer.
 class CDlgWalletSecurity : public QWidget {
     Q_OBJECT
 
@@ -27,6 +30,9 @@ public:
     QCheckBox& LockAfter() { return *m_lockAfter; }
     QLineEdit& Minutes() { return *m_minutes; }
     QPushButton& ChangePasswordButton() { return *m_changePassword; }
+    QCheckBox& LockOnScreenLock() { return *m_onScreenLock; }
+    QCheckBox& LockOnSleep() { return *m_onSleep; }
+    QSpinBox& ClipboardSeconds() { return *m_clipboardSeconds; }
 
 private:
     void OnLockAfterToggled(bool on);
@@ -38,4 +44,7 @@ private:
     QCheckBox* m_lockAfter;
     QCheckBox* m_desktopPasswordOff;
     QPushButton* m_changePassword;
+    QCheckBox* m_onScreenLock;
+    QCheckBox* m_onSleep;
+    QSpinBox* m_clipboardSeconds;
 };

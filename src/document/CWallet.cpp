@@ -30,6 +30,9 @@ CWallet::CWallet(QObject* parent) : QObject(parent), m_walletFile(*this) {
     m_title = LoadResString(kStrNewWallet);
     connect(&m_lock, &CWalletLock::lockStateShown, this, &CWallet::lockStateShown);
     connect(&m_lock, &CWalletLock::lockChanged, this, [this](bool locked) {
+        // A value copied before the lock is no more the user's to paste than the card it came from.
+        if (locked)
+            ForgetClipboardSecret();
         Q_EMIT lockChanged(locked);
         Q_EMIT updated(kHintRefresh);
         if (locked)
@@ -548,7 +551,7 @@ qint32 CWallet::CardClipboard(qint32 op, CCard* card, qint32 categoryId) {
     if (op == kCut || op == kCopy) {
         m_clipboardCard = card;
         if (card)
-            CopyTextToClipboard(card->GetText(false));
+            CopySecretToClipboard(card->GetText(false));
         m_clipboardOp = op;
         return 0;
     }

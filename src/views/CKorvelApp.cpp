@@ -24,11 +24,13 @@ CKorvelApp::CKorvelApp(Prompts* prompts, const QString& libraryFolder)
     Clipboard::Install(&m_clipboard);
 }
 
-// Attachments opened from cards were copied in the clear for their viewers; the copies go with the program.
+// Attachments opened from cards were copied in the clear for their viewers, and a secret may be on the clipboard:
+// both go with the program.
 CKorvelApp::~CKorvelApp() {
     m_frame.reset();
     m_wallet.reset();
     CAttachment::RemoveOpenedCopies();
+    m_clipboard.Forget();
     Clipboard::Install(nullptr);
     Prompts::Install(nullptr);
     ResourceLibrary::Unload();

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "document/CSystemClipboard.h"
 #include "views/CWidgetPrompts.h"
-#include "widgets/CWidgetClipboard.h"
 
 #include <QObject>
 #include <QString>
@@ -34,6 +34,7 @@ public:
     int ExitCode() const { return m_exitCode; }
     CMainFrame* MainFrame() const { return m_frame.get(); }
     CWallet* Wallet() const { return m_wallet.get(); }
+    CSystemClipboard& SystemClipboard() { return m_clipboard; }
 
 private:
     bool LoadLibrary();
@@ -41,7 +42,7 @@ private:
     bool Quit(int exitCode);
 
     CWidgetPrompts m_widgetPrompts;
-    CWidgetClipboard m_clipboard;
+    CSystemClipboard m_clipboard;
     Prompts* m_prompts;
     QString m_libraryFolder;
     std::unique_ptr<CInstanceChecker> m_checker;

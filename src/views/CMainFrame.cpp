@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "views/CMainFrame.h"
 
+#include "base/Clipboard.h"
 #include "base/Prompts.h"
 #include "base/Utilities.h"
 #include "dialogs/CDlgExport.h"
@@ -8,11 +9,14 @@
 #include "dialogs/CDlgManageTemplates.h"
 #include "dialogs/CDlgWalletProperties.h"
 #include "dialogs/CRecordEditorDialogs.h"
+#include "document/CSystemClipboard.h"
 #include "document/CWallet.h"
 #include "document/WalletImporter.h"
 #include "model/CCard.h"
 #include "model/CCategory.h"
+#include "model/CardSlots.h"
 #include "resources/StringTable.h"
+#include "views/CAwayLock.h"
 #include "views/CDlgAbout.h"
 #include "views/CItemListCtrl.h"
 #include "views/CItemTreeCtrl.h"
@@ -28,12 +32,14 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
+#include <QDBusConnection>
 #include <QDir>
 #include <QDirIterator>
 #include <QDockWidget>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLayout>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QProcess>
@@ -47,7 +53,6 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <limits>
 
 namespace {
 const QString kLastDoc = QStringLiteral("Settings/LastDoc");
@@ -58,7 +63,7 @@ const QString kWindowState = QStringLiteral("Window/State");
 const QString kMenuBarShown = QStringLiteral("Window/MenuBar");
 const QString kStatusBarShown = QStringLiteral("Window/StatusBar");
 const QString kSyncManager = QStringLiteral("Settings/SyncManager");
-constexpr int kMinuteMs = 60000;
+constexpr int kCopiedMessageMs = 5000;
 constexpr int kLockIconSize = 16;
 // Pictures of the resource library for the status bar and the toolbar.
 constexpr int kLockIconId = 578;
@@ -142,7 +147,7 @@ QString SettingText(const QSettings& settings, const QString& key) {
 }
 } // namespace
 
-CMainFrame::CMainFrame(CWallet& wallet) : m_wallet(wallet) {
+CMainFrame::CMainFrame(CWallet& wallet) : m_wallet(wallet), m_awayLock(new CAwayLock(wallet, this)) {
     setObjectName(QStringLiteral("MainFrame"));
     m_displayFont = QFont(QStringLiteral("Verdana"));
     m_displayFont.setPixelSize(11);
@@ -153,8 +158,7 @@ CMainFrame::CMainFrame(CWallet& wallet) : m_wallet(wallet) {
     BuildToolBar();
     BuildStatusBar();
     BuildPanes();
-    m_lockTimer.setTimerType(Qt::VeryCoarseTimer);
-    connect(&m_lockTimer, &QTimer::timeout, this, &CMainFrame::OnLockTimer);
+    m_awayLock->WatchSession(QDBusConnection::sessionBus(), QDBusConnection::systemBus());
     connect(&m_wallet, &CWallet::lockStateShown, this, &CMainFrame::UpdateLockPane);
     new CLockCurtains(m_wallet, this);
     connect(&m_wallet, &CWallet::lockTimerReset, this, [this] { ResetLockTimer(false); });
@@ -227,6 +231,9 @@ void CMainFrame::BuildActions() {
     MakeAction(NewCard, MenuText(NewCard), QKeySequence(Qt::CTRL | Qt::Key_R));
     MakeAction(ItemProperties, StringTable::MenuText(kMenuContext, ItemProperties));
     MakeAction(Find, MenuText(Find), QKeySequence(Qt::CTRL | Qt::Key_F));
+    MakeAction(SearchCards, tr("&Search Cards"), QKeySequence(Qt::CTRL | Qt::Key_E));
+    MakeAction(CopyUserName, tr("Copy &User Name"), QKeySequence(Qt::CTRL | Qt::Key_B));
+    MakeAction(CopyPassword, tr("Copy Pass&word"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C));
     for (int toggle : {ShowMenuBar, ShowToolbar, ShowStatusBar, ShowSummary, ShowNotes})
         MakeAction(toggle, MenuText(toggle))->setCheckable(true);
     // The window keeps the key while the menu bar is hidden, so the keyboard can always bring it back.
@@ -238,7 +245,7 @@ void CMainFrame::BuildActions() {
     MakeAction(UsersGuide, MenuText(UsersGuide));
     MakeAction(WebPage, MenuText(WebPage));
     MakeAction(About, MenuText(About));
-    MakeAction(LockWallet, ToolTip(LockWallet));
+    MakeAction(LockWallet, tr("&Lock Wallet"), QKeySequence(Qt::CTRL | Qt::Key_L));
     m_actions[Zoom]->setChecked(m_zoom);
 }
 
@@ -267,17 +274,19 @@ void CMainFrame::BuildMenus() {
     });
     m_unsealAction->setObjectName(QStringLiteral("unseal"));
     file->addAction(Action(WalletProperties));
+    file->addAction(Action(LockWallet));
     file->addSeparator();
     m_recentMenu = file->addMenu(tr("Recent &Wallets"));
     FillRecentFiles();
     file->addSeparator();
     file->addAction(Action(Exit));
     QMenu* edit = menuBar()->addMenu(tr("&Edit"));
-    edit->addActions({Action(Cut), Action(Copy), Action(Paste), Action(Delete)});
+    edit->addActions(
+        {Action(Cut), Action(Copy), Action(CopyUserName), Action(CopyPassword), Action(Paste), Action(Delete)});
     edit->addSeparator();
     edit->addActions({Action(NewCategory), Action(NewCard)});
     edit->addSeparator();
-    edit->addAction(Action(Find));
+    edit->addActions({Action(SearchCards), Action(Find)});
     // A text selected with the mouse changes no focus; the menu shows what Copy would copy now.
     connect(edit, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommands);
     QMenu* view = menuBar()->addMenu(tr("&View"));
@@ -415,6 +424,7 @@ void CMainFrame::CreateViews() {
     m_tree = new CViewCategoriesCards(m_wallet, *this, this);
     setCentralWidget(m_tree);
     // The tree comes last in the order the widgets were made; Tab goes round the panes as they stand.
+    setTabOrder(&m_tree->SearchField(), &m_tree->TreeCtrl());
     setTabOrder(&m_tree->TreeCtrl(), &m_summary->ListCtrl());
     setTabOrder(&m_summary->ListCtrl(), &m_summary->Details());
     setTabOrder(&m_summary->Details(), m_notes);
@@ -438,21 +448,19 @@ void CMainFrame::UpdateLockPane(bool locked) {
 }
 
 void CMainFrame::ResetLockTimer(bool stopOnly) {
-    m_lockTimer.stop();
-    if (stopOnly || !m_wallet.GetSettings().autoLock)
-        return;
-    // The minutes come from the wallet's file; a damaged value must not overflow the timer's milliseconds.
-    m_lockTimer.start(std::clamp(m_wallet.GetSettings().lockMinutes, 1, std::numeric_limits<int>::max() / kMinuteMs) *
-                      kMinuteMs);
+    m_awayLock->Restart(stopOnly);
 }
 
-// The wallet locks at the end of every period counted from the last restart, whatever the user does meanwhile.
+bool CMainFrame::IsLockTimerActive() const {
+    return m_awayLock->IsActive();
+}
+
+int CMainFrame::LockTimerInterval() const {
+    return m_awayLock->Interval();
+}
+
 void CMainFrame::OnLockTimer() {
-    if (!m_wallet.GetSettings().autoLock) {
-        m_lockTimer.stop();
-        return;
-    }
-    m_wallet.SetLocked(true);
+    m_awayLock->OnTimeout();
 }
 
 std::unique_ptr<QMenu> CMainFrame::BuildContextMenu(int kind) {
@@ -473,6 +481,14 @@ std::unique_ptr<QMenu> CMainFrame::BuildContextMenu(int kind) {
     }
     const auto remove = [&](int command) { menu->removeAction(items[command]); };
     const int level = kind == kTreeMenu ? m_tree->SelectedKind() : m_summary->ListKind();
+    if (level == 2) {
+        for (int command : {CopyUserName, CopyPassword}) {
+            QAction* item = new QAction(Action(command)->text(), menu.get());
+            item->setData(command);
+            item->setEnabled(Action(command)->isEnabled());
+            menu->insertAction(items[Paste], item);
+        }
+    }
     if (kind == kTreeMenu) {
         if (level == 0) {
             for (int command : {NewCard, Cut, Copy, Paste, Delete, ItemProperties})
@@ -530,6 +546,8 @@ void CMainFrame::UpdateCommands() {
         Action(Paste)->setEnabled(canPaste && (summary ? m_summary->GetMode() == CViewSummary::kCardList : kind == 1));
     }
     Action(NewCard)->setEnabled(summary ? m_summary->GetMode() == CViewSummary::kCardList : kind != 0);
+    for (int command : {CopyUserName, CopyPassword})
+        Action(command)->setEnabled(QuickCopySlot(command) >= 0);
     Action(LockWallet)->setEnabled(!m_wallet.IsLocked());
     m_unsealAction->setEnabled(m_wallet.IsSealed());
     m_countsPane->setText(CountsText(m_wallet.Categories().Count(), m_wallet.Cards().Count()));
@@ -570,6 +588,13 @@ void CMainFrame::Run(int command) {
     case LockWallet:
         LockNow();
         break;
+    case SearchCards:
+        m_tree->FocusSearch();
+        break;
+    case CopyUserName:
+    case CopyPassword:
+        QuickCopy(command);
+        break;
     case About:
         CDlgAbout(this).exec();
         break;
@@ -599,6 +624,40 @@ void CMainFrame::Run(int command) {
         break;
     }
     UpdateCommands();
+}
+
+const CCard* CMainFrame::CommandCard() const {
+    if (ActiveIsSummary())
+        return m_summary->ListKind() == 2 ? m_summary->SelectedCard() : nullptr;
+    return m_tree->SelectedCard();
+}
+
+int CMainFrame::QuickCopySlot(int command) const {
+    const CCard* card = CommandCard();
+    if (!card)
+        return -1;
+    const CCardTemplate* cardTemplate = m_wallet.Templates().FindByInternalName(card->templateName);
+    return command == Command::CopyPassword ? CardSlots::Password(*card, cardTemplate)
+                                            : CardSlots::UserName(*card, cardTemplate);
+}
+
+void CMainFrame::QuickCopy(int command) {
+    const int slot = QuickCopySlot(command);
+    if (slot < 0)
+        return;
+    const CCard& card = *CommandCard();
+    const CCardTemplate* cardTemplate = m_wallet.Templates().FindByInternalName(card.templateName);
+    CopySecret(card.values[size_t(slot)].toString(), cardTemplate->fields[slot].name);
+}
+
+// The user sees what went to the clipboard and for how long, never the value itself.
+void CMainFrame::CopySecret(const QString& value, const QString& what) {
+    CopySecretToClipboard(value);
+    const int seconds = CSystemClipboard::ClearSeconds();
+    statusBar()->showMessage(
+        seconds == 0 ? tr("\"%1\" copied to the clipboard.").arg(what)
+                     : tr("\"%1\" copied to the clipboard; it is cleared in %n second(s).", nullptr, seconds).arg(what),
+        kCopiedMessageMs);
 }
 
 void CMainFrame::RunItemCommand(int command) {

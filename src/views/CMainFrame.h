@@ -12,6 +12,7 @@
 #include <map>
 #include <memory>
 
+class CAwayLock;
 class CNotesPane;
 class CRecordEditorDialogs;
 class CViewCategoriesCards;
@@ -53,13 +54,15 @@ public:
     void RunCommand(int command) override;
 
     void SetNotesText(const QString& text) override;
+    void CopySecret(const QString& value, const QString& what) override;
     void UpdateLockPane(bool locked);
-    // Restarts the automatic lock's period, or only stops it.
+    // Restarts the automatic lock's wait, or only stops it.
     void ResetLockTimer(bool stopOnly);
-    bool IsLockTimerActive() const { return m_lockTimer.isActive(); }
-    int LockTimerInterval() const { return m_lockTimer.interval(); }
-    // The end of a period of the automatic lock.
+    bool IsLockTimerActive() const;
+    int LockTimerInterval() const;
+    // The end of a wait of the automatic lock: the user was away for the wallet's minutes.
     void OnLockTimer();
+    CAwayLock& AwayLock() { return *m_awayLock; }
     // The item menu for the tree or the summary's icon list; its actions carry their command ids as data.
     std::unique_ptr<QMenu> BuildContextMenu(int kind) override;
     // Opens a wallet after the unsaved changes of the open one are dealt with; true when it was opened.
@@ -102,6 +105,11 @@ private:
     void Run(int command);
     void RunItemCommand(int command);
     bool ActiveIsSummary() const;
+    // The card the item commands act on: the summary list's selected card or the tree's; null when none.
+    const CCard* CommandCard() const;
+    // The slot Copy User Name or Copy Password takes from the command card; -1 when there is nothing to copy.
+    int QuickCopySlot(int command) const;
+    void QuickCopy(int command);
     void OpenFind();
     void EditWalletProperties();
     void ExportWithDialog();
@@ -122,7 +130,7 @@ private:
     QFont m_displayFont;
     bool m_zoom = false;
     qint32 m_currentCategoryId = 0;
-    QTimer m_lockTimer;
+    CAwayLock* m_awayLock;
     std::map<int, QAction*> m_actions;
     QMenu* m_recentMenu = nullptr;
     QAction* m_unsealAction = nullptr;

@@ -52,14 +52,23 @@ void CTreeModel::AddCard(const CCard& card) {
         node->cards.push_back(&card);
 }
 
-void CTreeModel::End() {
+void CTreeModel::End(bool cardsInOrder) {
     std::sort(m_categories.begin(), m_categories.end(),
               [](const auto& a, const auto& b) { return Before(*a->record, *b->record); });
     Renumber();
-    for (const auto& node : m_categories)
-        std::sort(node->cards.begin(), node->cards.end(),
-                  [](const CCard* a, const CCard* b) { return Before(*a, *b); });
+    for (const auto& node : m_categories) {
+        if (!cardsInOrder)
+            std::sort(node->cards.begin(), node->cards.end(),
+                      [](const CCard* a, const CCard* b) { return Before(*a, *b); });
+    }
     endResetModel();
+}
+
+std::vector<const CCard*> CTreeModel::CardsInOrder() const {
+    std::vector<const CCard*> cards;
+    for (const auto& node : m_categories)
+        cards.insert(cards.end(), node->cards.begin(), node->cards.end());
+    return cards;
 }
 
 void CTreeModel::Clear() {

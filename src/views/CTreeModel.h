@@ -34,7 +34,10 @@ public:
     void Begin(int iconSize, bool locked);
     void AddCategory(const CCategory& category);
     void AddCard(const CCard& card);
-    void End();
+    // `cardsInOrder`: the cards came in the tree's order already, and need no sorting.
+    void End(bool cardsInOrder = false);
+    // Every card shown, category by category in the tree's order.
+    std::vector<const CCard*> CardsInOrder() const;
     // Lets go of every record.
     void Clear();
 

@@ -2,24 +2,42 @@
 #include "views/CViewCategoriesCards.h"
 
 #include "document/CWallet.h"
+#include "views/CCardFilter.h"
 #include "views/CItemTreeCtrl.h"
 #include "views/CTreeModel.h"
 #include "views/CViewSummary.h"
 #include "views/ViewHost.h"
 #include "widgets/Commands.h"
 
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QMenu>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 CViewCategoriesCards::CViewCategoriesCards(CWallet& wallet, ViewHost& host, QWidget* parent)
     : QWidget(parent), m_wallet(wallet), m_host(host), m_model(new CTreeModel(this)),
-      m_treeCtrl(new CItemTreeCtrl(this)) {
+      m_treeCtrl(new CItemTreeCtrl(this)), m_search(new QLineEdit(this)), m_filter(new CCardFilter(wallet, this)) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(2);
+    layout->addWidget(m_search);
     layout->addWidget(m_treeCtrl);
+    m_search->setObjectName(QStringLiteral("search"));
+    m_search->setPlaceholderText(tr("Search cards (Ctrl+E)"));
+    m_search->setAccessibleName(tr("Search cards"));
+    m_search->setClearButtonEnabled(true);
+    m_search->installEventFilter(this);
+    connect(m_search, &QLineEdit::textChanged, this, [this](const QString& text) {
+        if (text.isEmpty())
+            m_searchAsked = false;
+        m_filter->SetText(text);
+    });
+    connect(m_filter, &CCardFilter::changed, this, &CViewCategoriesCards::OnFilterChanged);
     m_treeCtrl->setModel(m_model);
     m_treeCtrl->setHeaderHidden(true);
     m_treeCtrl->setUniformRowHeights(true);
@@ -41,6 +59,14 @@ CViewCategoriesCards::CViewCategoriesCards(CWallet& wallet, ViewHost& host, QWid
 // The tree follows each change of the records row by row, and is filled anew only when the wallet is read, made or
 // locked; before the wallet lets go of its records, the tree lets go of them.
 void CViewCategoriesCards::FollowWallet(CWallet& wallet) {
+    const auto forgetOrder = [this] { m_treeOrder.clear(); };
+    connect(&wallet, &CWallet::aboutToReset, this, forgetOrder);
+    connect(&wallet, &CWallet::lockChanged, this, forgetOrder);
+    for (auto change : {&CWallet::cardAdded, &CWallet::cardAboutToBeRemoved})
+        connect(&wallet, change, this, forgetOrder);
+    connect(&wallet, &CWallet::cardChanged, this, forgetOrder);
+    for (auto change : {&CWallet::categoryAdded, &CWallet::categoryChanged, &CWallet::categoryAboutToBeRemoved})
+        connect(&wallet, change, this, forgetOrder);
     connect(&wallet, &CWallet::updated, this, [this] { Refill(0, 0); });
     connect(&wallet, &CWallet::aboutToReset, m_model, &CTreeModel::Clear);
     connect(&wallet, &CWallet::wasReset, this, [this] { Refill(0, 0); });
@@ -95,17 +121,44 @@ void CViewCategoriesCards::Refill(qint32 categoryId, qint32 cardId) {
     m_selectCardId = 0;
     m_model->Begin(m_host.ItemIconSize(), wallet.IsGuarded());
     m_treeCtrl->setIconSize(QSize(m_host.ItemIconSize(), m_host.ItemIconSize()));
+    const bool filtered = m_filter->IsActive();
+    const std::unordered_set<qint32>& matches = m_filter->Matches();
+    const std::vector<const CCard*>* found = filtered ? m_filter->MatchedCards() : nullptr;
+    // Many matches are taken in the order of the whole tree, which spares sorting them; a few are sorted.
+    const bool inOrder = filtered && !m_treeOrder.empty() && (!found || found->size() * 8 > m_treeOrder.size());
     std::unordered_map<qint32, std::vector<const CCard*>> byCategory;
-    for (const CCard* card : wallet.Cards())
-        byCategory[card->categoryId].push_back(card);
+    const auto add = [&](const CCard* card) { byCategory[card->categoryId].push_back(card); };
+    if (inOrder) {
+        for (const CCard* card : m_treeOrder) {
+            if (matches.count(card->id))
+                add(card);
+        }
+    } else if (found) {
+        std::for_each(found->begin(), found->end(), add);
+    } else {
+        for (const CCard* card : wallet.Cards()) {
+            if (!filtered || matches.count(card->id))
+                add(card);
+        }
+    }
     for (const CCategory* category : wallet.Categories()) {
+        const std::vector<const CCard*>& cards = byCategory[category->id];
+        // A search shows cards; a category that shows none, found or not, only stands in the way.
+        if (filtered && (cards.empty() || (wallet.IsGuarded() && category->RequiresPassword())))
+            continue;
         category->AddToTree(false);
-        for (const CCard* card : byCategory[category->id])
+        for (const CCard* card : cards)
             card->AddToTree(card->id == cardId);
     }
-    m_model->End();
+    m_model->End(inOrder);
+    if (!filtered)
+        m_treeOrder = m_model->CardsInOrder();
     m_filling = false;
     m_treeCtrl->expand(m_model->RootIndex());
+    if (filtered) {
+        ShowMatches();
+        return;
+    }
     QModelIndex selection;
     if (categoryId != 0 && (selection = m_model->CategoryIndex(categoryId)).isValid())
         m_treeCtrl->expand(selection);
@@ -118,6 +171,74 @@ void CViewCategoriesCards::Refill(qint32 categoryId, qint32 cardId) {
     }
     Select(selection.isValid() ? selection : m_model->RootIndex());
     m_host.UpdateCommands();
+}
+
+// Every category left holds matches and is opened; the first match is selected, so the summary shows it.
+void CViewCategoriesCards::ShowMatches() {
+    const QModelIndex root = m_model->RootIndex();
+    QModelIndex first;
+    for (int row = 0; row < m_model->rowCount(root); ++row) {
+        const QModelIndex category = m_model->index(row, 0, root);
+        if (m_model->rowCount(category) == 0)
+            continue;
+        m_treeCtrl->expand(category);
+        if (!first.isValid())
+            first = m_model->index(0, 0, category);
+    }
+    Select(first.isValid() ? first : root);
+    m_host.UpdateCommands();
+}
+
+void CViewCategoriesCards::OnFilterChanged() {
+    const CCard* selected = SelectedCard();
+    Refill(0, m_filter->IsActive() || !selected ? 0 : selected->id);
+}
+
+void CViewCategoriesCards::FocusSearch() {
+    m_search->setFocus(Qt::ShortcutFocusReason);
+    m_search->selectAll();
+}
+
+// The password is asked for as the search starts, before the first key, so no key typed goes to the keypad; then
+// the cards' texts are made ready while the user types.
+void CViewCategoriesCards::OnSearchFocused() {
+    if (!m_searchAsked && m_search->text().isEmpty() && m_wallet.IsGuarded()) {
+        m_searchAsked = true;
+        m_wallet.RequestAccess(QString());
+    }
+    m_filter->Prepare();
+}
+
+// Down goes into the results, Enter opens the selected card, Escape empties the field (and an empty field gives
+// the focus back to the tree).
+bool CViewCategoriesCards::SearchKey(int key) {
+    switch (key) {
+    case Qt::Key_Down:
+        m_treeCtrl->setFocus(Qt::TabFocusReason);
+        return true;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        if (SelectedKind() == 2)
+            DoAction(Properties);
+        return true;
+    case Qt::Key_Escape:
+        if (m_search->text().isEmpty())
+            m_treeCtrl->setFocus(Qt::TabFocusReason);
+        m_search->clear();
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool CViewCategoriesCards::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_search) {
+        if (event->type() == QEvent::FocusIn)
+            QTimer::singleShot(0, this, &CViewCategoriesCards::OnSearchFocused);
+        else if (event->type() == QEvent::KeyPress && SearchKey(static_cast<QKeyEvent*>(event)->key()))
+            return true;
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 // Outside a refill the record is in the tree already: the wallet announced it.
@@ -177,6 +298,10 @@ void CViewCategoriesCards::SelectCategory(qint32 categoryId) {
     const QModelIndex index = m_model->CategoryIndex(categoryId);
     if (index.isValid())
         Select(index);
+}
+
+const CCard* CViewCategoriesCards::SelectedCard() const {
+    return m_model->CardAt(m_treeCtrl->currentIndex());
 }
 
 int CViewCategoriesCards::SelectedKind() const {

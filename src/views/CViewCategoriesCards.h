@@ -5,17 +5,21 @@
 #include <QWidget>
 
 #include <functional>
+#include <vector>
 
 class CCard;
+class CCardFilter;
 class CCategory;
 class CItemTreeCtrl;
+class QLineEdit;
 class CWallet;
 class ViewHost;
 class CTreeModel;
 
-// The tree of the open wallet: the root "Korvel", its categories and their cards. Selecting an item shows it in
-// the summary; the view carries out the item commands on the selected item, guards the categories that ask for the
-// password, and rebuilds itself whenever the wallet changes.
+// The tree of the open wallet: the root "Korvel", its categories and their cards, under a search field that filters
+// it to the cards holding a text. Selecting an item shows it in the summary; the view carries out the item commands
+// on the selected item, guards the categories that ask for the password, and rebuilds itself whenever the wallet
+// changes.
 class CViewCategoriesCards : public QWidget {
     Q_OBJECT
 
@@ -37,17 +41,31 @@ public:
     void SelectCategory(qint32 categoryId);
     // The level of the selected item for the item commands: 0 none or the root, 1 a category, 2 a card.
     int SelectedKind() const;
+    // The selected card; null when a category, the root or nothing is selected.
+    const CCard* SelectedCard() const;
     // Called through the records while the tree is refilled.
     void InsertCategory(const CCategory& category, bool select);
     void InsertCard(const CCard& card, bool select);
 
     CItemTreeCtrl& TreeCtrl() { return *m_treeCtrl; }
+    QLineEdit& SearchField() { return *m_search; }
+    CCardFilter& Filter() { return *m_filter; }
+    // Puts the focus in the search field with its text selected, asking for the password first if the wallet keeps
+    // cards out of sight.
+    void FocusSearch();
     CTreeModel& Model() { return *m_model; }
 
 Q_SIGNALS:
     void selectionShown();
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    void OnFilterChanged();
+    void ShowMatches();
+    bool SearchKey(int key);
+    void OnSearchFocused();
     void FollowWallet(CWallet& wallet);
     void WhileRemoving(const std::function<void()>& remove);
     void AfterRemoval();
@@ -62,6 +80,13 @@ private:
     ViewHost& m_host;
     CTreeModel* m_model;
     CItemTreeCtrl* m_treeCtrl;
+    QLineEdit* m_search;
+    CCardFilter* m_filter;
+    // A refusal of the password is not asked again until the search starts anew.
+    bool m_searchAsked = false;
+    // The cards of the whole tree in its order, while no record changed since it was last filled whole: a search
+    // then shows its matches without sorting them again.
+    std::vector<const CCard*> m_treeOrder;
     qint32 m_pendingCategoryId = 0;
     qint32 m_selectCardId = 0;
     bool m_filling = false;

@@ -14,7 +14,9 @@
 #include "widgets/CLinkLabel.h"
 #include "widgets/CSeparatorLine.h"
 
+#include <QContextMenuEvent>
 #include <QGridLayout>
+#include <QMenu>
 #include <QScrollArea>
 #include <QStackedWidget>
 #include <QVBoxLayout>
@@ -144,6 +146,8 @@ QWidget* CViewSummary::BuildDetails() {
         m_values[size_t(row)]->setTextInteractionFlags(Qt::TextSelectableByMouse);
         // A long value gives way, so its field's name stays in view.
         m_values[size_t(row)]->SetElided(true);
+        m_values[size_t(row)]->installEventFilter(this);
+        m_values[size_t(row)]->setToolTip(tr("Double-click to copy"));
         m_names[size_t(row)] = new CLinkLabel(page);
         m_names[size_t(row)]->setTextFormat(Qt::PlainText);
         m_names[size_t(row)]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -294,6 +298,7 @@ void CViewSummary::FillDetails() {
         // A screen reader reads the row as one: the field's name and its value, a hidden password as hidden.
         valueLabel->setAccessibleName(name + QStringLiteral(": ") + (masked ? tr("hidden") : value));
         valueLabel->show();
+        m_rowSlots[size_t(m_shownRows)] = field;
         CLinkLabel* nameLabel = m_names[size_t(m_shownRows)];
         nameLabel->SetStyle(kNameStyle);
         nameLabel->setText(name);
@@ -301,6 +306,40 @@ void CViewSummary::FillDetails() {
         ++m_shownRows;
     }
     SetColors(FromStored(card->backColor), FromStored(card->textColor));
+}
+
+const CCard* CViewSummary::SelectedCard() const {
+    if (m_mode != kCardList)
+        return nullptr;
+    const QModelIndexList selected = m_list->selectionModel()->selectedIndexes();
+    return selected.isEmpty() ? nullptr
+                              : m_wallet.Cards().FindById(qAbs(selected.first().data(CIconListModel::kIdRole).toInt()));
+}
+
+void CViewSummary::CopyRowValue(int row) {
+    if (m_mode != kCardDetails || !m_currentCard || row < 0 || row >= m_shownRows)
+        return;
+    const int slot = m_rowSlots[size_t(row)];
+    m_host.CopySecret(m_currentCard->values[size_t(slot)].toString(), m_names[size_t(row)]->text());
+}
+
+// A value row copies its whole value, a masked password too, on a double-click or from its own menu; the label's
+// usual menu would copy only what the mouse selected, and of a masked password only the stars.
+bool CViewSummary::eventFilter(QObject* watched, QEvent* event) {
+    const auto row = std::find(m_values.begin(), m_values.end(), watched);
+    if (row == m_values.end() || (event->type() != QEvent::MouseButtonDblClick && event->type() != QEvent::ContextMenu))
+        return QWidget::eventFilter(watched, event);
+    const int index = int(row - m_values.begin());
+    if (event->type() == QEvent::MouseButtonDblClick) {
+        CopyRowValue(index);
+        return true;
+    }
+    auto* menu = new QMenu(this);
+    menu->setObjectName(QStringLiteral("ValueMenu"));
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->addAction(tr("&Copy"), this, [this, index] { CopyRowValue(index); });
+    menu->popup(static_cast<QContextMenuEvent*>(event)->globalPos());
+    return true;
 }
 
 int CViewSummary::ListKind() const {

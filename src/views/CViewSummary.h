@@ -39,6 +39,10 @@ public:
     void DoListAction(int action);
     // The item command kind: 0 no wallet or no selection, 1 a category selected, 2 a card selected.
     int ListKind() const;
+    // The card selected in the card list; null in the other modes.
+    const CCard* SelectedCard() const;
+    // Copies the value of a row of the details mode, as the row's "Copy" or a double-click does.
+    void CopyRowValue(int row);
     // Called through the records while a list is filled, or for one record afterwards.
     void InsertCategory(const CCategory& category, bool select);
     void InsertCard(const CCard& card, bool select);
@@ -55,6 +59,9 @@ public:
 
 Q_SIGNALS:
     void captionChanged(const QString& caption);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void FollowWallet(CWallet& wallet);
@@ -84,4 +91,6 @@ private:
     CSeparatorLine* m_separator = nullptr;
     std::array<CLinkLabel*, kRows> m_values{};
     std::array<CLinkLabel*, kRows> m_names{};
+    // The card's slot behind each shown row.
+    std::array<int, kRows> m_rowSlots{};
 };

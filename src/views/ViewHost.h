@@ -38,6 +38,9 @@ public:
     virtual qint32 CurrentCategoryId() const = 0;
     virtual void SetCurrentCategoryId(qint32 id) = 0;
     virtual void SetNotesText(const QString& text) = 0;
+    // Copies a value of a card to the clipboard as a secret and tells the user what went there (`what`: the field's
+    // name).
+    virtual void CopySecret(const QString& value, const QString& what) = 0;
     // Makes a card in the current category (kAddCard) or a category (kAddCategory).
     virtual void AddItem(int kind) = 0;
     virtual CViewCategoriesCards& Tree() = 0;

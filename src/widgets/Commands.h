@@ -34,4 +34,7 @@ constexpr int About = 57664;
 constexpr int LockWallet = 32786;
 constexpr int NotesCopy = 57643;
 constexpr int NotesSelectAll = 57642;
+constexpr int CopyUserName = 32810;
+constexpr int CopyPassword = 32811;
+constexpr int SearchCards = 32812;
 } // namespace Command
