@@ -19,6 +19,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <tuple>
 
 namespace {
 const QString kWordsKey = QStringLiteral("Generator/Words");
@@ -35,8 +36,9 @@ constexpr int kMaxWords = 20;
 // The meter is full at this many bits, as in the passphrase dialog.
 constexpr int kMeterBits = 100;
 
-QSpinBox* MakeSpinBox(int least, int most, const QString& accessibleName) {
+QSpinBox* MakeSpinBox(int least, int most, const QString& accessibleName, const QString& objectName) {
     auto* box = new QSpinBox;
+    box->setObjectName(objectName);
     box->setRange(least, most);
     box->setAccessibleName(accessibleName);
     return box;
@@ -52,10 +54,10 @@ QLabel* BuddyLabel(const QString& text, QWidget* buddy) {
 CDlgGenerator::CDlgGenerator(QWidget* parent)
     : QDialog(parent), m_words(WordList::Load()), m_characterMode(new QRadioButton(tr("&Characters"))),
       m_wordMode(new QRadioButton(tr("&Passphrase of words"))),
-      m_length(MakeSpinBox(kMinLength, kMaxLength, tr("Length"))), m_exclude(new QLineEdit),
-      m_wordCount(MakeSpinBox(kMinWords, kMaxWords, tr("Number of words"))), m_separator(new QLineEdit),
-      m_missingWords(new QLabel), m_result(new QLineEdit), m_meter(new QProgressBar), m_verdict(new QLabel),
-      m_regenerate(new QPushButton(tr("Re&generate"))),
+      m_length(MakeSpinBox(kMinLength, kMaxLength, tr("Length"), QStringLiteral("length"))), m_exclude(new QLineEdit),
+      m_wordCount(MakeSpinBox(kMinWords, kMaxWords, tr("Number of words"), QStringLiteral("wordCount"))),
+      m_separator(new QLineEdit), m_missingWords(new QLabel), m_result(new QLineEdit), m_meter(new QProgressBar),
+      m_verdict(new QLabel), m_regenerate(new QPushButton(tr("Re&generate"))),
       m_buttons(new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel)) {
     setObjectName(QStringLiteral("Generator"));
     setWindowTitle(tr("Generate Password"));
@@ -85,23 +87,27 @@ CDlgGenerator::CDlgGenerator(QWidget* parent)
 }
 
 QWidget* CDlgGenerator::MakeCharacterControls() {
+    m_characterMode->setObjectName(QStringLiteral("characterMode"));
     m_characterMode->setAccessibleName(tr("Characters"));
+    m_exclude->setObjectName(QStringLiteral("exclude"));
     m_exclude->setAccessibleName(tr("Leave out"));
     m_exclude->setPlaceholderText(tr("for example Il1O0"));
-    const std::pair<PasswordGenerator::Class, QString> kinds[] = {
-        {PasswordGenerator::Upper, tr("&Upper-case letters (A-Z)")},
-        {PasswordGenerator::Lower, tr("Lo&wer-case letters (a-z)")},
-        {PasswordGenerator::Digits, tr("&Digits (0-9)")},
-        {PasswordGenerator::Symbols, tr("&Symbols (!#$%...)")}};
+    const std::tuple<PasswordGenerator::Class, QString, QString> kinds[] = {
+        {PasswordGenerator::Upper, tr("&Upper-case letters (A-Z)"), QStringLiteral("upper")},
+        {PasswordGenerator::Lower, tr("Lo&wer-case letters (a-z)"), QStringLiteral("lower")},
+        {PasswordGenerator::Digits, tr("&Digits (0-9)"), QStringLiteral("digits")},
+        {PasswordGenerator::Symbols, tr("&Symbols (!#$%...)"), QStringLiteral("symbols")}};
     auto* controls = new QWidget;
     auto* grid = new QGridLayout(controls);
     grid->setContentsMargins(24, 0, 0, 0);
     grid->addWidget(BuddyLabel(tr("&Length:"), m_length), 0, 0);
     grid->addWidget(m_length, 0, 1, Qt::AlignLeft);
     for (int i = 0; i < int(std::size(kinds)); ++i) {
-        auto* box = new QCheckBox(kinds[i].second);
+        const auto& [kind, text, name] = kinds[i];
+        auto* box = new QCheckBox(text);
+        box->setObjectName(name);
         box->setAccessibleName(box->text().remove(u'&'));
-        m_classes.append({kinds[i].first, box});
+        m_classes.append({kind, box});
         grid->addWidget(box, 1 + i / 2, i % 2 * 2, 1, 2);
     }
     grid->addWidget(BuddyLabel(tr("Leave &out:"), m_exclude), 3, 0);
@@ -111,7 +117,9 @@ QWidget* CDlgGenerator::MakeCharacterControls() {
 }
 
 QWidget* CDlgGenerator::MakeWordControls() {
+    m_wordMode->setObjectName(QStringLiteral("wordMode"));
     m_wordMode->setAccessibleName(tr("Passphrase of words"));
+    m_separator->setObjectName(QStringLiteral("separator"));
     m_separator->setAccessibleName(tr("Separator"));
     m_separator->setMaxLength(8);
     m_missingWords->setObjectName(QStringLiteral("missingWords"));
@@ -147,6 +155,7 @@ QWidget* CDlgGenerator::MakeResultControls() {
     // Room for the longest verdict, so that the dialog does not jump from one password to the next.
     m_verdict->setMinimumHeight(m_verdict->fontMetrics().lineSpacing() * 2);
     m_verdict->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    m_regenerate->setObjectName(QStringLiteral("regenerate"));
     m_regenerate->setAccessibleName(tr("Regenerate"));
     m_regenerate->setAutoDefault(false);
     auto* controls = new QWidget;
