@@ -9,6 +9,7 @@
 #include <QFontDatabase>
 #include <QFormLayout>
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -61,6 +62,7 @@ CDlgGenerator::CDlgGenerator(QWidget* parent)
       m_buttons(new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel)) {
     setObjectName(QStringLiteral("Generator"));
     setWindowTitle(tr("Generate Password"));
+    setMinimumWidth(460);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_characterMode);
     m_characterSettings = MakeCharacterControls();
@@ -68,9 +70,10 @@ CDlgGenerator::CDlgGenerator(QWidget* parent)
     layout->addWidget(m_wordMode);
     m_wordSettings = MakeWordControls();
     layout->addWidget(m_wordSettings);
+    // Outside the word settings, so that it stays readable while they are off.
+    layout->addWidget(m_missingWords);
     layout->addWidget(MakeResultControls());
     layout->addStretch(1);
-    m_buttons->addButton(m_regenerate, QDialogButtonBox::ActionRole);
     layout->addWidget(m_buttons);
     connect(m_buttons, &QDialogButtonBox::accepted, this, &CDlgGenerator::accept);
     connect(m_buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
@@ -124,6 +127,7 @@ QWidget* CDlgGenerator::MakeWordControls() {
     m_separator->setMaxLength(8);
     m_missingWords->setObjectName(QStringLiteral("missingWords"));
     m_missingWords->setWordWrap(true);
+    m_missingWords->setContentsMargins(24, 0, 0, 0);
     m_missingWords->setText(tr("Passphrases need the list of words of the Debian package \"%1\", which is not "
                                "installed (sudo apt install %1).")
                                 .arg(QLatin1String(WordList::kPackage)));
@@ -134,7 +138,6 @@ QWidget* CDlgGenerator::MakeWordControls() {
     grid->addWidget(m_wordCount, 0, 1);
     grid->addWidget(BuddyLabel(tr("S&eparator:"), m_separator), 0, 2);
     grid->addWidget(m_separator, 0, 3);
-    grid->addWidget(m_missingWords, 1, 0, 1, 5);
     grid->setColumnStretch(4, 1);
     m_separator->setMaximumWidth(m_separator->fontMetrics().horizontalAdvance(QStringLiteral("MMMMMM")));
     m_missingWords->setVisible(m_words.isEmpty());
@@ -161,7 +164,10 @@ QWidget* CDlgGenerator::MakeResultControls() {
     auto* controls = new QWidget;
     auto* form = new QFormLayout(controls);
     form->setContentsMargins(0, 8, 0, 0);
-    form->addRow(BuddyLabel(tr("&Result:"), m_result), m_result);
+    auto* resultRow = new QHBoxLayout;
+    resultRow->addWidget(m_result, 1);
+    resultRow->addWidget(m_regenerate);
+    form->addRow(BuddyLabel(tr("&Result:"), m_result), resultRow);
     form->addRow(tr("Strength:"), m_meter);
     form->addRow(QString(), m_verdict);
     return controls;
