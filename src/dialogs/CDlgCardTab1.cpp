@@ -88,9 +88,11 @@ void CDlgCardTab1::SetupPasswordButtons() {
     m_reveal->setAccessibleName(tr("Show passwords"));
     m_generate->setObjectName(QStringLiteral("generatePassword"));
     m_generate->setToolTip(tr("Make a new password for the password field"));
+    // Shown once the rows hold a password field.
     for (QPushButton* button : {m_reveal, m_generate}) {
         button->setAutoDefault(false);
         button->setFocusPolicy(Qt::TabFocus);
+        button->hide();
     }
     m_generate->setAccessibleName(tr("Generate password"));
     auto* revealKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_H), this);
