@@ -51,9 +51,11 @@ private Q_SLOTS:
                                       << "every character is left out";
         QTest::newRow("no kind") << QStringList{"--no-upper", "--no-lower", "--no-symbols", "--no-digits"}
                                  << "no kind of character";
+        QTest::newRow("one kind left out") << QStringList{"--no-upper", "--exclude", "abcdefghijklmnopqrstuvwxyz"}
+                                           << "every one of the lower-case letters";
+        QTest::newRow("too long") << QStringList{"--length", "1025"} << "--length must be a number from 1 to 1024";
         QTest::newRow("not a number") << QStringList{"--length", "many"} << "--length must be a number";
         QTest::newRow("words and length") << QStringList{"--words", "4", "--length", "9"} << "are for passwords";
-        QTest::newRow("separator alone") << QStringList{"--separator", "-"} << "--separator goes with --words";
     }
 
     void impossibleSettingsAreRefused() {
