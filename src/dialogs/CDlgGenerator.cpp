@@ -62,7 +62,7 @@ CDlgGenerator::CDlgGenerator(QWidget* parent)
       m_buttons(new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel)) {
     setObjectName(QStringLiteral("Generator"));
     setWindowTitle(tr("Generate Password"));
-    setMinimumWidth(460);
+    setMinimumWidth(520);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_characterMode);
     m_characterSettings = MakeCharacterControls();
@@ -221,6 +221,8 @@ void CDlgGenerator::Regenerate() {
     const PasswordGenerator generator(Settings(), m_words);
     const QString problem = generator.Problem();
     m_result->setText(generator.Generate());
+    // A password longer than the field shows from its start.
+    m_result->setCursorPosition(0);
     m_regenerate->setEnabled(problem.isEmpty());
     m_buttons->button(QDialogButtonBox::Ok)->setEnabled(problem.isEmpty());
     if (!problem.isEmpty()) {
