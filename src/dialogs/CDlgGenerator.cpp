@@ -34,6 +34,8 @@ constexpr int kMinLength = 4;
 constexpr int kMaxLength = 128;
 constexpr int kMinWords = 3;
 constexpr int kMaxWords = 20;
+// Five words of the EFF list hold about 64 bits.
+constexpr int kDefaultWords = 5;
 // The meter is full at this many bits, as in the passphrase dialog.
 constexpr int kMeterBits = 100;
 
@@ -181,7 +183,7 @@ void CDlgGenerator::LoadSettings() {
     for (const auto& [kind, box] : m_classes)
         box->setChecked(classes & kind);
     m_exclude->setText(settings.value(kExcludeKey).toString());
-    m_wordCount->setValue(settings.value(kWordCountKey, 5).toInt());
+    m_wordCount->setValue(settings.value(kWordCountKey, kDefaultWords).toInt());
     m_separator->setText(settings.value(kSeparatorKey, defaults.separator).toString());
     const bool words = settings.value(kWordsKey, false).toBool() && !m_words.isEmpty();
     (words ? m_wordMode : m_characterMode)->setChecked(true);
