@@ -15,6 +15,7 @@
 #include "cli/CmdEditCard.h"
 #include "cli/CmdExport.h"
 #include "cli/CmdExtract.h"
+#include "cli/CmdGenerate.h"
 #include "cli/CmdImport.h"
 #include "cli/CmdInfo.h"
 #include "cli/CmdLs.h"
@@ -74,6 +75,7 @@ CliApplication::CliApplication() {
     m_commands.push_back(std::make_unique<CmdPasswd>());
     m_commands.push_back(std::make_unique<CmdSeal>());
     m_commands.push_back(std::make_unique<CmdUnseal>());
+    m_commands.push_back(std::make_unique<CmdGenerate>());
 }
 
 CliApplication::~CliApplication() = default;

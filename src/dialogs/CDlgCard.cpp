@@ -11,6 +11,7 @@
 #include "resources/StringTable.h"
 #include "widgets/CCaseEdit.h"
 
+#include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -29,6 +30,7 @@ CDlgCard::CDlgCard(const WalletContext& wallet, CCard& working, const QFont& dis
     m_tabs->addTab(m_attachments, tr("Attachments"));
     m_tabs->addTab(m_notes, tr("Notes"));
     connect(m_tabs, &QTabWidget::currentChanged, this, &CDlgCard::OnPageChanged);
+    connect(&m_settings->HidePasswordsBox(), &QCheckBox::toggled, m_details, &CDlgCardTab1::SetPasswordsHidden);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
     connect(buttons, &QDialogButtonBox::accepted, this, &CDlgCard::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);

@@ -4,6 +4,7 @@
 #include "base/Prompts.h"
 #include "base/Utilities.h"
 #include "dialogs/CDlgExpandedEditor.h"
+#include "dialogs/CDlgGenerator.h"
 #include "dialogs/CListOptionsCtrl.h"
 #include "model/CCard.h"
 #include "model/CTemplateList.h"
@@ -19,6 +20,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QSettings>
+#include <QShortcut>
 
 namespace {
 const QString kLongDateFormat = QStringLiteral("Settings/LongDateFmt");
@@ -28,7 +30,8 @@ constexpr int kMaxInsertedLength = 80;
 CDlgCardTab1::CDlgCardTab1(const WalletContext& wallet, CCard& working, const QFont& listFont, QWidget* parent)
     : QWidget(parent), m_wallet(wallet), m_card(working), m_description(new CCaseEdit), m_list(new CListOptionsCtrl),
       m_insertDate(new QPushButton(tr("Insert D&ate"))), m_insertTime(new QPushButton(tr("Insert &Time"))),
-      m_expand(new QPushButton(tr("E&xpand Field"))) {
+      m_expand(new QPushButton(tr("E&xpand Field"))), m_reveal(new QPushButton(tr("Show"))),
+      m_generate(new QPushButton(tr("&Generate..."))), m_passwordsHidden(working.hidePasswords != 0) {
     setObjectName(QStringLiteral("DetailsPage"));
     auto* label = new QLabel(tr("&Description:"));
     label->setBuddy(m_description);
@@ -48,6 +51,7 @@ CDlgCardTab1::CDlgCardTab1(const WalletContext& wallet, CCard& working, const QF
         button->setFocusPolicy(Qt::TabFocus);
         button->setAccessibleName(button->text().remove(u'&'));
     }
+    SetupPasswordButtons();
     SetButtonsEnabled(false);
     connect(m_insertDate, &QPushButton::clicked, this, &CDlgCardTab1::InsertDate);
     connect(m_insertTime, &QPushButton::clicked, this, &CDlgCardTab1::InsertTime);
@@ -61,6 +65,8 @@ CDlgCardTab1::CDlgCardTab1(const WalletContext& wallet, CCard& working, const QF
     buttons->addWidget(m_insertTime);
     buttons->addWidget(m_expand);
     buttons->addStretch(1);
+    buttons->addWidget(m_reveal);
+    buttons->addWidget(m_generate);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
     layout->addWidget(m_list, 1);
@@ -69,6 +75,34 @@ CDlgCardTab1::CDlgCardTab1(const WalletContext& wallet, CCard& working, const QF
     setTabOrder(m_list, m_insertDate);
     setTabOrder(m_insertDate, m_insertTime);
     setTabOrder(m_insertTime, m_expand);
+    setTabOrder(m_expand, m_reveal);
+    setTabOrder(m_reveal, m_generate);
+}
+
+// Show keeps the focus where it is, so that a password being typed can be looked at and typed on; clicked, a
+// button that takes the focus only by Tab leaves the row's editor open.
+void CDlgCardTab1::SetupPasswordButtons() {
+    m_reveal->setObjectName(QStringLiteral("revealPasswords"));
+    m_reveal->setCheckable(true);
+    m_reveal->setToolTip(tr("Show or hide the passwords (Ctrl+H)"));
+    m_reveal->setAccessibleName(tr("Show passwords"));
+    m_generate->setObjectName(QStringLiteral("generatePassword"));
+    m_generate->setToolTip(tr("Make a new password for the password field"));
+    // Shown once the rows hold a password field.
+    for (QPushButton* button : {m_reveal, m_generate}) {
+        button->setAutoDefault(false);
+        button->setFocusPolicy(Qt::TabFocus);
+        button->hide();
+    }
+    m_generate->setAccessibleName(tr("Generate password"));
+    auto* revealKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_H), this);
+    revealKey->setContext(Qt::WidgetWithChildrenShortcut);
+    connect(revealKey, &QShortcut::activated, this, [this] {
+        if (m_reveal->isVisible() && m_reveal->isEnabled())
+            m_reveal->toggle();
+    });
+    connect(m_reveal, &QPushButton::toggled, this, &CDlgCardTab1::ShowPasswordsMasked);
+    connect(m_generate, &QPushButton::clicked, this, &CDlgCardTab1::GeneratePassword);
 }
 
 void CDlgCardTab1::Activate() {
@@ -85,6 +119,43 @@ void CDlgCardTab1::Activate() {
         m_positions.push_back(position);
     }
     m_list->FitColumns();
+    const bool hasPassword = PasswordRow() >= 0;
+    m_reveal->setVisible(hasPassword);
+    m_generate->setVisible(hasPassword);
+    ShowPasswordsMasked();
+}
+
+void CDlgCardTab1::SetPasswordsHidden(bool hidden) {
+    m_passwordsHidden = hidden;
+    ShowPasswordsMasked();
+}
+
+void CDlgCardTab1::ShowPasswordsMasked() {
+    m_reveal->setEnabled(m_passwordsHidden);
+    m_list->SetPasswordsMasked(m_passwordsHidden && !m_reveal->isChecked());
+}
+
+int CDlgCardTab1::PasswordRow() const {
+    const int selected = m_list->SelectedRow();
+    if (selected >= 0 && m_list->RowType(selected) == FieldTypes::Password)
+        return selected;
+    for (int row = 0; row < m_list->RowCount(); ++row) {
+        if (m_list->RowType(row) == FieldTypes::Password)
+            return row;
+    }
+    return -1;
+}
+
+void CDlgCardTab1::GeneratePassword() {
+    const int row = PasswordRow();
+    if (row < 0)
+        return;
+    m_list->EndEdit();
+    CDlgGenerator generator(this);
+    if (generator.exec() != QDialog::Accepted)
+        return;
+    m_list->setCurrentItem(m_list->topLevelItem(row));
+    m_list->SetValueText(row, generator.Password());
 }
 
 // Each row goes back to its field's position and the positions of unnamed fields are emptied, so a template with

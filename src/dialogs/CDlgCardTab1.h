@@ -11,7 +11,9 @@ class CListOptionsCtrl;
 class QPushButton;
 class WalletContext;
 
-// The Details page of the card sheet: the description and one row per named field of the card's template.
+// The Details page of the card sheet: the description and one row per named field of the card's template. Password
+// values show as dots while the card hides passwords, until Show (or Ctrl+H) reveals them; Generate fills a
+// password field with a new password.
 class CDlgCardTab1 : public QWidget {
     Q_OBJECT
 
@@ -28,16 +30,25 @@ public:
     void InsertDate();
     void InsertTime();
     void ExpandField();
+    // Follows the card's setting on the Settings page.
+    void SetPasswordsHidden(bool hidden);
+    void GeneratePassword();
 
     CListOptionsCtrl& List() { return *m_list; }
     CCaseEdit& DescriptionEdit() { return *m_description; }
+    QPushButton& RevealButton() { return *m_reveal; }
+    QPushButton& GenerateButton() { return *m_generate; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
 private:
+    void SetupPasswordButtons();
     void SetButtonsEnabled(bool enabled);
+    void ShowPasswordsMasked();
+    // The selected row if it is a password field, else the first password field; -1 without one.
+    int PasswordRow() const;
 
     const WalletContext& m_wallet;
     CCard& m_card;
@@ -48,4 +59,7 @@ private:
     QPushButton* m_insertDate;
     QPushButton* m_insertTime;
     QPushButton* m_expand;
+    QPushButton* m_reveal;
+    QPushButton* m_generate;
+    bool m_passwordsHidden;
 };

@@ -21,6 +21,7 @@ public:
 
     CColorButton& TextColorButton() { return *m_textColor; }
     CColorButton& BackColorButton() { return *m_backColor; }
+    QCheckBox& HidePasswordsBox() { return *m_hidePasswords; }
 
 private:
     void ShowIcon();

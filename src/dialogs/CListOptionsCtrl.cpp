@@ -13,6 +13,9 @@
 
 namespace {
 constexpr int kTypeRole = Qt::UserRole;
+constexpr int kValueRole = Qt::UserRole + 1;
+// A masked value shows as this many dots whatever its length, which stays as hidden as the value.
+constexpr int kMaskLength = 8;
 constexpr int kMinEditorHeight = 20;
 constexpr int kColumnMargin = 30;
 const QString kWebPrefix = QStringLiteral("http://");
@@ -48,9 +51,10 @@ CListOptionsCtrl::CListOptionsCtrl(QWidget* parent) : QTreeWidget(parent), m_cur
 }
 
 void CListOptionsCtrl::AddRow(const QString& label, const QString& value, FieldType type) {
-    auto* item = new QTreeWidgetItem(this, {label, value});
+    auto* item = new QTreeWidgetItem(this, {label});
     item->setData(0, kTypeRole, type);
-    item->setToolTip(1, value);
+    item->setData(1, kValueRole, value);
+    ShowValue(*item);
     // Rows are as tall as an editor needs, so the editor covers its cell exactly.
     item->setSizeHint(0, QSize(0, qMax(kMinEditorHeight + 2, fontMetrics().height() + 8)));
 }
@@ -62,16 +66,47 @@ void CListOptionsCtrl::RemoveAllRows() {
 
 QString CListOptionsCtrl::ValueText(int row) const {
     const QTreeWidgetItem* item = topLevelItem(row);
-    return item ? item->text(1) : QString();
+    return item ? item->data(1, kValueRole).toString() : QString();
 }
 
 void CListOptionsCtrl::SetValueText(int row, const QString& text) {
     if (QTreeWidgetItem* item = topLevelItem(row)) {
-        item->setText(1, text);
-        item->setToolTip(1, text);
+        item->setData(1, kValueRole, text);
+        ShowValue(*item);
     }
     if (row == m_editedRow && m_editor)
         m_editor->setText(text);
+}
+
+void CListOptionsCtrl::ShowValue(QTreeWidgetItem& item) {
+    const QString value = item.data(1, kValueRole).toString();
+    if (!IsMasked(indexOfTopLevelItem(&item)) || value.isEmpty()) {
+        item.setText(1, value);
+        item.setToolTip(1, value);
+        item.setData(1, Qt::AccessibleTextRole, QVariant());
+        return;
+    }
+    const QChar dot(style()->styleHint(QStyle::SH_LineEdit_PasswordCharacter, nullptr, this));
+    item.setText(1, QString(kMaskLength, dot));
+    item.setToolTip(1, QString());
+    item.setData(1, Qt::AccessibleTextRole, tr("hidden"));
+}
+
+FieldType CListOptionsCtrl::RowType(int row) const {
+    const QTreeWidgetItem* item = topLevelItem(row);
+    return item ? item->data(0, kTypeRole).toInt() : FieldTypes::Default;
+}
+
+bool CListOptionsCtrl::IsMasked(int row) const {
+    return m_masked && RowType(row) == FieldTypes::Password;
+}
+
+void CListOptionsCtrl::SetPasswordsMasked(bool masked) {
+    m_masked = masked;
+    for (int row = 0; row < RowCount(); ++row)
+        ShowValue(*topLevelItem(row));
+    if (m_editor)
+        m_editor->SetMasked(IsMasked(m_editedRow));
 }
 
 QString CListOptionsCtrl::LabelText(int row) const {
@@ -108,7 +143,8 @@ void CListOptionsCtrl::OpenEditor(int row) {
     m_editor->setAccessibleName(LabelText(row).chopped(LabelText(row).endsWith(u':') ? 1 : 0));
     m_editor->setFont(font());
     m_editor->setGeometry(cell);
-    m_editor->setText(item->text(1));
+    m_editor->SetMasked(IsMasked(row));
+    m_editor->setText(ValueText(row));
     m_editedRow = row;
     connect(m_editor, &CListOptionsEdit::moveRequested, this, &CListOptionsCtrl::MoveEdit);
     connect(m_editor, &CListOptionsEdit::tabPressed, this, &CListOptionsCtrl::TabEdit);

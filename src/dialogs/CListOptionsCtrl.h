@@ -13,6 +13,8 @@
 // resizes, and when editing moves to another row. Whatever the user types reaches an editor: Tab into the list opens
 // the current row's, and a key typed on a row that is only selected opens its editor with that key. Tab out of the
 // last row (Shift+Tab out of the first) goes on to the next control, so the keyboard never gets stuck in the list.
+// While passwords are masked, the values of password rows show as dots, in the row and in its editor, and a screen
+// reader is told that they are hidden rather than read them.
 class CListOptionsCtrl : public QTreeWidget {
     Q_OBJECT
 
@@ -26,6 +28,7 @@ public:
     QString ValueText(int row) const;
     void SetValueText(int row, const QString& text);
     QString LabelText(int row) const;
+    FieldType RowType(int row) const;
     // The first selected row, or -1.
     int SelectedRow() const;
     int EditedRow() const { return m_editedRow; }
@@ -41,6 +44,10 @@ public:
     void TabEdit(int step);
     // Sizes the label column to its contents; the values take the rest.
     void FitColumns();
+    void SetPasswordsMasked(bool masked);
+    bool PasswordsMasked() const { return m_masked; }
+    // Whether the row is a password row shown as dots.
+    bool IsMasked(int row) const;
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
@@ -53,8 +60,10 @@ protected:
 private:
     void OpenEditor(int row);
     void OnEditorFocusLeft();
+    void ShowValue(QTreeWidgetItem& item);
 
     QPointer<CListOptionsEdit> m_editor;
     int m_editedRow = -1;
     QString m_currencyPrefix;
+    bool m_masked = false;
 };

@@ -11,6 +11,11 @@ CListOptionsEdit::CListOptionsEdit(int row, FieldType type, QWidget* parent)
         connect(this, &QLineEdit::textEdited, this, &CListOptionsEdit::ForceUpperCase);
 }
 
+void CListOptionsEdit::SetMasked(bool masked) {
+    setEchoMode(masked ? QLineEdit::Password : QLineEdit::Normal);
+    setAccessibleDescription(masked ? tr("The password is hidden") : QString());
+}
+
 // Typing and pasting alike end up upper case; the caret stays where it was.
 void CListOptionsEdit::ForceUpperCase(const QString& text) {
     const QString upper = text.toUpper();

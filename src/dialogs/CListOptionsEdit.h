@@ -14,6 +14,8 @@ public:
 
     int Row() const { return m_row; }
     FieldType Type() const { return m_type; }
+    // Shows the text as dots, and tells a screen reader that it is hidden.
+    void SetMasked(bool masked);
 
 Q_SIGNALS:
     // Enter: editing moves to the next row.
