@@ -6,6 +6,7 @@
 #include "cli/CliConsole.h"
 #include "cli/CliContext.h"
 #include "cli/CliError.h"
+#include "cli/CliHelp.h"
 #include "cli/CmdAddCard.h"
 #include "cli/CmdAddCategory.h"
 #include "cli/CmdAttach.h"
@@ -33,6 +34,7 @@
 #include "resources/StringTable.h"
 
 #include <QCommandLineParser>
+#include <QCoreApplication>
 #include <QFile>
 
 #include <tuple>
@@ -93,6 +95,9 @@ int CliApplication::Run(const QStringList& arguments, CliConsole& console) const
         PrintUsage(console, true);
     } else if (first == u"help" || first == u"--help" || first == u"-h") {
         status = Help(arguments.sliced(1), console);
+    } else if (first == u"--version") {
+        console.PrintOut(kProgram + u' ' + QCoreApplication::applicationVersion());
+        status = 0;
     } else if (const CliCommand* command = Find(first)) {
         status = RunCommand(*command, arguments.sliced(1), console);
     } else {
@@ -127,8 +132,7 @@ int CliApplication::Help(const QStringList& arguments, CliConsole& console) cons
         console.PrintErr(QStringLiteral("%1: unknown command \"%2\"").arg(kProgram, arguments.first()));
         return CliError::kUsage;
     }
-    console.PrintOut(
-        QStringLiteral("usage: %1 %2\n  %3").arg(kProgram, command->UsageLine(), command->GetSyntax().summary));
+    console.PrintOut(CliHelp(*command).Text());
     return 0;
 }
 
@@ -138,7 +142,9 @@ void CliApplication::PrintUsage(CliConsole& console, bool toErr) const {
         text += QStringLiteral("  %1\n      %2\n").arg(command->UsageLine(), command->GetSyntax().summary);
     text += QStringLiteral("\nWALLET is a path; CARD, CATEGORY and TEMPLATE are ids (a template also by internal "
                            "name);\nSLOT is image, sound or document. info, ls, templates, show and search print JSON "
-                           "with --json.");
+                           "with --json.\n%1 help COMMAND tells more of one command; %1 --version prints the "
+                           "version.")
+                .arg(kProgram);
     if (toErr)
         console.PrintErr(text);
     else
@@ -158,7 +164,7 @@ int CliApplication::RunCommand(const CliCommand& command, const QStringList& arg
         return CliError::kUsage;
     }
     if (parser.isSet(help)) {
-        console.PrintOut(usage + QStringLiteral("\n  ") + syntax.summary);
+        console.PrintOut(CliHelp(command).Text());
         return 0;
     }
     const qsizetype count = parser.positionalArguments().size();

@@ -10,6 +10,8 @@
 
 int main(int argc, char* argv[]) {
     const QCoreApplication app(argc, argv);
+    // The one version number is the project's, in CMakeLists.txt.
+    QCoreApplication::setApplicationVersion(QStringLiteral(KORVEL_VERSION));
     CliInput in(STDIN_FILENO);
     QFile out;
     QFile err;
