@@ -1,8 +1,9 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # The install layout. The programs open libkorvelres.so from their own folder, so the two programs and the library
-# share ${CMAKE_INSTALL_LIBDIR}/korvel; the bin folder holds symbolic links to the programs (the programs find their
+# share ${CMAKE_INSTALL_LIBEXECDIR}/korvel, a folder of the package's own that the dynamic linker does not search (a
+# library there needs no ldconfig); the bin folder holds symbolic links to the programs (the programs find their
 # folder through /proc/self/exe, which names the link's target).
-set(KORVEL_INSTALL_PROGRAM_DIR ${CMAKE_INSTALL_LIBDIR}/korvel)
+set(KORVEL_INSTALL_PROGRAM_DIR ${CMAKE_INSTALL_LIBEXECDIR}/korvel)
 install(TARGETS korvel korvel-cli korvelres
     RUNTIME DESTINATION ${KORVEL_INSTALL_PROGRAM_DIR}
     LIBRARY DESTINATION ${KORVEL_INSTALL_PROGRAM_DIR})
@@ -13,7 +14,8 @@ install(FILES ${KORVEL_GUIDE_PDF} DESTINATION ${KORVEL_INSTALL_PROGRAM_DIR})
 # The desktop's entry, the software centre's entry, the wallet file type and the icon, also shown on wallet files.
 install(FILES ${CMAKE_CURRENT_LIST_DIR}/korvel.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 configure_file(${CMAKE_CURRENT_LIST_DIR}/korvel.metainfo.xml.in org.ostrande.korvel.metainfo.xml @ONLY)
-install(FILES ${CMAKE_CURRENT_BINARY_DIR}/org.ostrande.korvel.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/org.ostrande.korvel.metainfo.xml
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 install(FILES ${CMAKE_CURRENT_LIST_DIR}/korvel.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages)
 foreach(size IN LISTS KORVEL_PROGRAM_ICON_SIZES)
     set(png ${KORVEL_PROGRAM_ICON_FOLDER}/${size}x${size}/korvel.png)
