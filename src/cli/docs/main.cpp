@@ -18,7 +18,9 @@ struct Completion {
     QStringList options;   // "--format"
     QStringList valued;    // the options that take a value
     QStringList positions; // the arguments in their order: "WALLET", "CARD"...
-    QStringList choices;   // "import --format) values=\"keepass-xml bitwarden-json csv\""
+    // What the value of each option is: "\"import --format\") values=\"keepass-xml bitwarden-json csv\" ;;" for an
+    // option written with its few values, "\"show --copy\") kind=SLOT ;;" for one written with a placeholder.
+    QStringList values;
 };
 
 const QCommandLineOption* OptionNamed(const CliCommand::Syntax& syntax, const QString& name) {
@@ -45,9 +47,9 @@ Completion CompletionOf(const CliCommand::Syntax& syntax) {
             token.startsWith(QStringLiteral("--")) ? OptionNamed(syntax, token.mid(2)) : nullptr;
         if (option && !option->valueName().isEmpty() && i + 1 < tokens.size()) {
             const QString value = QString(tokens.at(++i)).remove(u']').remove(u'.');
-            if (value.contains(u'|'))
-                completion.choices.append(QStringLiteral("\"%1 %2\") values=\"%3\" ;;")
-                                              .arg(syntax.name, token, value.split(u'|').join(u' ')));
+            const QString arm = value.contains(u'|') ? QStringLiteral("values=\"%1\"").arg(value.split(u'|').join(u' '))
+                                                     : QStringLiteral("kind=%1").arg(value);
+            completion.values.append(QStringLiteral("\"%1 %2\") %3 ;;").arg(syntax.name, token, arm));
         } else if (!token.isEmpty() && !token.startsWith(u'-') && token != u"|") {
             completion.positions.append(token);
         }
@@ -83,7 +85,7 @@ QString CompletionScript(const CliApplication& application, const QString& templ
     const QString indent(8, u' ');
     QStringList names;
     QString syntaxes;
-    QString choices;
+    QString values;
     for (const auto& command : application.Commands()) {
         const CliCommand::Syntax& syntax = command->GetSyntax();
         const Completion completion = CompletionOf(syntax);
@@ -91,14 +93,14 @@ QString CompletionScript(const CliApplication& application, const QString& templ
         syntaxes += indent + QStringLiteral("%1) options=\"%2\" valued=\"%3\" positions=(%4) ;;\n")
                                  .arg(syntax.name, completion.options.join(u' '), completion.valued.join(u' '),
                                       completion.positions.join(u' '));
-        for (const QString& choice : completion.choices)
-            choices += indent + choice + u'\n';
+        for (const QString& value : completion.values)
+            values += indent + value + u'\n';
     }
     syntaxes.chop(1);
-    choices.chop(1);
+    values.chop(1);
     return Filled(templatePath, {{QStringLiteral("COMMANDS"), names.join(u' ')},
                                  {QStringLiteral("SYNTAXES"), syntaxes},
-                                 {QStringLiteral("CHOICES"), choices}});
+                                 {QStringLiteral("VALUES"), values}});
 }
 } // namespace
 
