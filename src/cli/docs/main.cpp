@@ -19,7 +19,7 @@ struct Completion {
     QStringList valued;    // the options that take a value
     QStringList positions; // the arguments in their order: "WALLET", "CARD"...
     // What the value of each option is: "\"import --format\") values=\"keepass-xml bitwarden-json csv\" ;;" for an
-    // option written with its few values, "\"show --copy\") kind=SLOT ;;" for one written with a placeholder.
+    // option written with its few values, "\"seal --kdf-passes\") kind=N ;;" for one written with a placeholder.
     QStringList values;
 };
 
