@@ -9,6 +9,7 @@
 #include "dialogs/CDlgManageTemplates.h"
 #include "document/CWallet.h"
 #include "model/CCard.h"
+#include "views/CDlgAbout.h"
 #include "views/CIconListModel.h"
 #include "views/CItemDelegate.h"
 #include "views/CItemListCtrl.h"
@@ -635,6 +636,23 @@ private Q_SLOTS:
         QCOMPARE(recorder.opened, (QList<QUrl>{guide, guide, guide}));
         QVERIFY(QFileInfo::exists(guide.toLocalFile()));
         QVERIFY2(p.prompts.Faults().isEmpty(), qPrintable(p.Faults()));
+        QVERIFY2(driver.Faults().isEmpty(), qPrintable(driver.Faults().join(u'\n')));
+    }
+
+    // The About box shows the version that the program's main() sets from the project's one version number.
+    void aboutShowsTheVersion() {
+        Program p;
+        QVERIFY(p.Start({MakeWallet(p.folder.filePath(QStringLiteral("v.kvx")))}));
+        QCoreApplication::setApplicationVersion(QStringLiteral("9.8"));
+        ModalDriver driver;
+        driver.Then<CDlgAbout>([](CDlgAbout& dialog) {
+            QStringList texts;
+            for (const QLabel* label : dialog.findChildren<QLabel*>())
+                texts.append(label->text());
+            QVERIFY2(texts.contains(QStringLiteral("<b>Korvel 9.8</b>")), qPrintable(texts.join(u'\n')));
+            dialog.accept();
+        });
+        p.Trigger(Command::About);
         QVERIFY2(driver.Faults().isEmpty(), qPrintable(driver.Faults().join(u'\n')));
     }
 

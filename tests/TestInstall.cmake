@@ -1,6 +1,7 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the build into WORK_DIR/stage with DESTDIR and checks what lands where. Run with cmake -P and
-# -DBUILD_DIR=... -DWORK_DIR=... -DBINDIR=... -DLIBDIR=... -DDATADIR=... (the install folders, relative to the prefix).
+# -DBUILD_DIR=... -DWORK_DIR=... -DBINDIR=... -DLIBEXECDIR=... -DDATADIR=... -DMANDIR=... (the install folders, relative to
+# the prefix).
 set(prefix /usr)
 set(stage ${WORK_DIR}/stage)
 set(root ${stage}${prefix})
@@ -21,8 +22,11 @@ endif()
 
 # Exactly these files, nothing more.
 set(sizes 16 32 48 64 128 256)
-set(expected ${BINDIR}/korvel ${BINDIR}/korvel-cli ${LIBDIR}/korvel/korvel ${LIBDIR}/korvel/korvel-cli
-    ${LIBDIR}/korvel/libkorvelres.so ${LIBDIR}/korvel/KVGuide.pdf ${DATADIR}/applications/korvel.desktop ${DATADIR}/mime/packages/korvel.xml)
+set(expected ${BINDIR}/korvel ${BINDIR}/korvel-cli ${LIBEXECDIR}/korvel/korvel ${LIBEXECDIR}/korvel/korvel-cli
+    ${LIBEXECDIR}/korvel/libkorvelres.so ${LIBEXECDIR}/korvel/KVGuide.pdf ${DATADIR}/applications/korvel.desktop
+    ${DATADIR}/mime/packages/korvel.xml ${DATADIR}/metainfo/org.ostrande.korvel.metainfo.xml
+    ${MANDIR}/man1/korvel.1.gz ${MANDIR}/man1/korvel-cli.1.gz ${DATADIR}/bash-completion/completions/korvel-cli
+    ${DATADIR}/doc/korvel/copyright ${DATADIR}/doc/korvel/changelog.gz)
 foreach(size IN LISTS sizes)
     list(APPEND expected ${DATADIR}/icons/hicolor/${size}x${size}/apps/korvel.png
         ${DATADIR}/icons/hicolor/${size}x${size}/mimetypes/application-x-korvel-wallet.png)
@@ -44,7 +48,7 @@ foreach(program korvel korvel-cli)
     endif()
     file(READ_SYMLINK ${link} target)
     file(REAL_PATH ${link} resolved)
-    file(REAL_PATH ${root}/${LIBDIR}/korvel/${program} real)
+    file(REAL_PATH ${root}/${LIBEXECDIR}/korvel/${program} real)
     if(IS_ABSOLUTE "${target}" OR NOT resolved STREQUAL real)
         fail("${link} leads to ${target}, not to ${real}")
     endif()

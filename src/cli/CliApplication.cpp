@@ -6,6 +6,7 @@
 #include "cli/CliConsole.h"
 #include "cli/CliContext.h"
 #include "cli/CliError.h"
+#include "cli/CliHelp.h"
 #include "cli/CmdAddCard.h"
 #include "cli/CmdAddCategory.h"
 #include "cli/CmdAttach.h"
@@ -34,6 +35,7 @@
 #include "resources/StringTable.h"
 
 #include <QCommandLineParser>
+#include <QCoreApplication>
 #include <QFile>
 
 #include <tuple>
@@ -95,6 +97,9 @@ int CliApplication::Run(const QStringList& arguments, CliConsole& console) const
         PrintUsage(console, true);
     } else if (first == u"help" || first == u"--help" || first == u"-h") {
         status = Help(arguments.sliced(1), console);
+    } else if (first == u"--version") {
+        console.PrintOut(kProgram + u' ' + QCoreApplication::applicationVersion());
+        status = 0;
     } else if (const CliCommand* command = Find(first)) {
         status = RunCommand(*command, arguments.sliced(1), console);
     } else {
@@ -129,8 +134,7 @@ int CliApplication::Help(const QStringList& arguments, CliConsole& console) cons
         console.PrintErr(QStringLiteral("%1: unknown command \"%2\"").arg(kProgram, arguments.first()));
         return CliError::kUsage;
     }
-    console.PrintOut(
-        QStringLiteral("usage: %1 %2\n  %3").arg(kProgram, command->UsageLine(), command->GetSyntax().summary));
+    console.PrintOut(CliHelp(*command).Text());
     return 0;
 }
 
@@ -140,7 +144,9 @@ void CliApplication::PrintUsage(CliConsole& console, bool toErr) const {
         text += QStringLiteral("  %1\n      %2\n").arg(command->UsageLine(), command->GetSyntax().summary);
     text += QStringLiteral("\nWALLET is a path; CARD, CATEGORY and TEMPLATE are ids (a template also by internal "
                            "name);\nSLOT is image, sound or document. info, ls, templates, show and search print JSON "
-                           "with --json.");
+                           "with --json.\n%1 help COMMAND tells more of one command; %1 --version prints the "
+                           "version.")
+                .arg(kProgram);
     if (toErr)
         console.PrintErr(text);
     else
@@ -160,7 +166,7 @@ int CliApplication::RunCommand(const CliCommand& command, const QStringList& arg
         return CliError::kUsage;
     }
     if (parser.isSet(help)) {
-        console.PrintOut(usage + QStringLiteral("\n  ") + syntax.summary);
+        console.PrintOut(CliHelp(command).Text());
         return 0;
     }
     const qsizetype count = parser.positionalArguments().size();

@@ -28,6 +28,8 @@ public:
     // For a process that ends after one command: the wallet's cards, templates and categories are left to the end of
     // the process instead of being freed one by one (the wallet itself, and with it its file, is still closed).
     void LeaveRecordsAtExit() { m_leaveRecords = true; }
+    // Every command, in the order `help` lists them.
+    const std::vector<std::unique_ptr<CliCommand>>& Commands() const { return m_commands; }
 
 private:
     const CliCommand* Find(const QString& name) const;

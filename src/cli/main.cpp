@@ -34,6 +34,8 @@ int main(int argc, char* argv[]) {
         clipboard = std::make_unique<CSystemClipboard>();
         Clipboard::Install(clipboard.get());
     }
+    // The one version number is the project's, in CMakeLists.txt.
+    QCoreApplication::setApplicationVersion(QStringLiteral(KORVEL_VERSION));
     CliInput in(STDIN_FILENO);
     QFile out;
     QFile err;

@@ -4,6 +4,7 @@
 #include "resources/StringTable.h"
 #include "views/CProgramIcon.h"
 
+#include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -15,7 +16,7 @@ CDlgAbout::CDlgAbout(QWidget* parent) : QDialog(parent) {
     auto* icon = new QLabel(this);
     icon->setPixmap(CProgramIcon::ProgramIcon().pixmap(64, 64));
     icon->setAccessibleName(tr("Program icon"));
-    auto* name = new QLabel(QStringLiteral("<b>%1 1.7</b>").arg(product), this);
+    auto* name = new QLabel(QStringLiteral("<b>%1 %2</b>").arg(product, QCoreApplication::applicationVersion()), this);
     QFont large = name->font();
     large.setPointSizeF(large.pointSizeF() * 1.4);
     name->setFont(large);
