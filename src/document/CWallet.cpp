@@ -370,6 +370,12 @@ int CWallet::CountAttachments() const {
     return m_walletFile.CountAttachments();
 }
 
+bool CWallet::ChangePassword() {
+    return m_walletFile.ConfirmOtherNamesKeep(QStringLiteral("The new password"),
+                                              QStringLiteral("with the old password")) &&
+           m_lock.ChangePassword();
+}
+
 bool CWallet::SealFile(const QString& passphrase, quint32 operations, quint32 memoryKiB, QString& error) {
     return m_walletFile.SealFile(passphrase, operations, memoryKiB, error);
 }
