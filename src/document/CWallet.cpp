@@ -228,8 +228,9 @@ bool CWallet::OnNewDocument() {
     DeleteContents();
     if (!LoadDefaults())
         return false;
+    // A new wallet has no file yet whose other names could keep an old password.
     if (Prompts::AskYesNo(LoadResString(kStrOfferPassword), Prompts::Icon::Information))
-        ChangePassword();
+        m_lock.ChangePassword();
     else
         SetLocked(false);
     SetModified(false);

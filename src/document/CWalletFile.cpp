@@ -99,12 +99,11 @@ bool CWalletFile::AllowCosts(const QString& path, const SealedHeader& header) {
     const QString asked =
         QStringLiteral("\"%1\" asks for a key derivation of %2 passes over %3 of memory, more than Korvel ever "
                        "chooses when it seals (at most %4 passes and %5 MiB)")
-            .arg(QDir::toNativeSeparators(path))
-            .arg(header.operations)
-            .arg(header.memoryKiB % 1024 == 0 ? QStringLiteral("%1 MiB").arg(header.memoryKiB / 1024)
-                                              : QStringLiteral("%1 KiB").arg(header.memoryKiB))
-            .arg(SealedHeader::kUsualMaxOperations)
-            .arg(SealedHeader::kUsualMaxMemoryKiB / 1024);
+            .arg(QDir::toNativeSeparators(path), QString::number(header.operations),
+                 header.memoryKiB % 1024 == 0 ? QStringLiteral("%1 MiB").arg(header.memoryKiB / 1024)
+                                              : QStringLiteral("%1 KiB").arg(header.memoryKiB),
+                 QString::number(SealedHeader::kUsualMaxOperations),
+                 QString::number(SealedHeader::kUsualMaxMemoryKiB / 1024));
     if (m_costTrust == CostTrust::Refuse)
         return OpenFailed(asked + QStringLiteral("; it was not derived. Allow such costs (--trust-costs) only for a "
                                                  "file you know was sealed so."));
@@ -177,9 +176,7 @@ bool CWalletFile::ConfirmOtherNamesKeep(const QString& change, const QString& ke
     const QString question =
         QStringLiteral("\"%1\" has %2 other names in the file system (hard links). %3 reaches this name only: the "
                        "other names keep the old content, %4.\n\nGo on anyway?")
-            .arg(QDir::toNativeSeparators(path))
-            .arg(info.st_nlink - 1)
-            .arg(change, kept);
+            .arg(QDir::toNativeSeparators(path), QString::number(info.st_nlink - 1), change, kept);
     return Prompts::AskYesNo(question, Prompts::Icon::Exclamation, Prompts::Answer::No);
 }
 
