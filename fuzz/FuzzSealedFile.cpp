@@ -52,8 +52,7 @@ void DamageSealed(const uint8_t* data, size_t size) {
     const std::unique_ptr<SecureMemoryDevice> opened = Read(sealed);
     if (mask != 0 && opened)
         std::abort(); // damage went unnoticed
-    if (mask == 0 && (!opened || opened->size() != plain.size() ||
-                      std::memcmp(opened->Data(), plain.constData(), size_t(plain.size())) != 0))
+    if (mask == 0 && (!opened || opened->readAll() != plain))
         std::abort(); // a sound file read back wrong
 }
 } // namespace

@@ -7,7 +7,11 @@
 #include "model/CCardTemplate.h"
 #include "model/CXmlDocument.h"
 #include "storage/CompoundFile.h"
+#include "storage/SealKey.h"
+#include "storage/SealedHeader.h"
+#include "storage/SealingWriter.h"
 
+#include <QBuffer>
 #include <QCoreApplication>
 #include <QFile>
 #include <QProcess>
@@ -112,6 +116,31 @@ QByteArray HugeTemplateText() {
                                "00000040");
 }
 
+const QString kSealPassphrase = QStringLiteral("orbit tulip canyon velvet harbor 1984");
+
+// The header and first chunk of a genuine sealed file of three chunks: the rest is the hole after them.
+QByteArray SealedStart() {
+    QString error;
+    const std::shared_ptr<const SealKey> key = SealKey::Create(kSealPassphrase, {1, 8}, error);
+    QByteArray sealed;
+    QBuffer out(&sealed);
+    out.open(QIODevice::WriteOnly);
+    SealingWriter writer(out, *key);
+    writer.write(QByteArray(3 * SealedHeader::kChunkSize, 'p'));
+    writer.Finish();
+    return sealed.left(SealedHeader::kSize + SealedHeader::kChunkSize + 17);
+}
+
+QString OpenSealedFile(const QString& path) {
+    SealedHeader header;
+    QString error;
+    if (SealedHeader::Read(path, header, error) != SealedHeader::Kind::Sealed)
+        return error;
+    CompoundFile file;
+    file.SetSeal(SealKey::Derive(kSealPassphrase, header, error));
+    return file.Open(path, CompoundFile::kReadMode) ? QStringLiteral("opened") : file.ErrorString();
+}
+
 QString OpenCompoundFile(const QString& path) {
     CompoundFile file;
     if (!file.Open(path))
@@ -159,6 +188,7 @@ int RunChild(const QString& kind, const QString& path) {
     if (!LimitAddressSpace())
         return 3;
     const QString outcome = kind == QStringLiteral("cfb")        ? OpenCompoundFile(path)
+                            : kind == QStringLiteral("sealed")   ? OpenSealedFile(path)
                             : kind == QStringLiteral("template") ? ImportTemplate(path)
                                                                  : ParseManyElements();
     std::fputs(qPrintable(outcome), stdout);
@@ -195,6 +225,8 @@ private Q_SLOTS:
         QTest::newRow("stream chain loops") << "cfb" << SelfChained(false) << kVersion4Size << "\"S\" loops";
         QTest::newRow("template with a huge text")
             << "template" << HugeTemplateText() << (qint64(1) << 31) + 64 << "not enough memory";
+        QTest::newRow("sealed file with a hole after its first chunk")
+            << "sealed" << SealedStart() << (qint64(2) << 30) << "chunk 2 of the sealed file does not authenticate";
         QTest::newRow("XML with too many elements") << "xml" << QByteArray() << qint64(0) << "Not enough memory";
     }
 

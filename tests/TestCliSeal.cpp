@@ -4,9 +4,16 @@
 #include "TestFiles.h"
 
 #include "base/ResourceLibrary.h"
+#include "storage/SealKey.h"
+#include "storage/SealedHeader.h"
+#include "storage/SealingWriter.h"
+
+#include <QBuffer>
 
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <unistd.h>
 
 namespace {
 const QByteArray kPassphrase = "glacier pepper umbrella 77 nimbus";
@@ -103,6 +110,61 @@ private Q_SLOTS:
         QVERIFY2(run.err.contains(message), Shown(run));
         QCOMPARE(FileBytes(path), before);
         QFile::remove(path);
+    }
+
+    // Other names of the same file (hard links) keep what it held: the user is told and must agree.
+    void linkedWalletNeedsYes_data() {
+        QTest::addColumn<QStringList>("command");
+        QTest::addColumn<QByteArray>("input");
+        QTest::newRow("seal") << (QStringList{QStringLiteral("seal")} + kCheap)
+                              << kPassphrase + '\n' + kPassphrase + '\n';
+        QTest::newRow("passwd") << QStringList{QStringLiteral("passwd")} << QByteArray("2468\n2468\n");
+    }
+    void linkedWalletNeedsYes() {
+        QFETCH(QStringList, command);
+        QFETCH(QByteArray, input);
+        const QString path = MakeWallet(QStringLiteral("linked.kvx"));
+        const QString other = m_dir.filePath(QStringLiteral("other name.kvx"));
+        QCOMPARE(::link(QFile::encodeName(path).constData(), QFile::encodeName(other).constData()), 0);
+        const QByteArray before = FileBytes(path);
+        command.insert(1, path);
+        CliRun run = RunCli(command, input);
+        QVERIFY(run.status != 0);
+        QVERIFY2(run.err.contains(QStringLiteral("the other names keep the old content")), Shown(run));
+        QCOMPARE(FileBytes(path), before);
+        run = RunCli(command + QStringList{QStringLiteral("--yes")}, input);
+        QVERIFY2(run.status == 0, Shown(run));
+        QVERIFY(FileBytes(path) != before);
+        QCOMPARE(FileBytes(other), before);
+        QFile::remove(path);
+        QFile::remove(other);
+    }
+
+    // More than sealing ever chooses is derived only with --trust-costs.
+    void unusualCostsNeedTrust() {
+        const QString path = MakeWallet(QStringLiteral("costly.kvx"));
+        SealedHeader header;
+        header.operations = SealedHeader::kUsualMaxOperations + 1;
+        header.memoryKiB = 8;
+        header.salt = QByteArray(SealedHeader::kSaltSize, 's');
+        QString error;
+        const std::shared_ptr<const SealKey> key = SealKey::Derive(QString::fromUtf8(kPassphrase), header, error);
+        QVERIFY(key);
+        QByteArray sealed;
+        {
+            QBuffer out(&sealed);
+            out.open(QIODevice::WriteOnly);
+            SealingWriter writer(out, *key);
+            writer.write(FileBytes(path));
+            QVERIFY(writer.Finish());
+        }
+        WriteFileBytes(path, sealed);
+        CliRun run = RunCli({QStringLiteral("ls"), path}, kPassphrase + '\n');
+        QVERIFY(run.status != 0);
+        QVERIFY2(run.err.contains(QStringLiteral("17 passes")) && run.err.contains(QStringLiteral("--trust-costs")),
+                 Shown(run));
+        run = RunCli({QStringLiteral("ls"), path, QStringLiteral("--trust-costs")}, kPassphrase + '\n');
+        QVERIFY2(run.status == 0 && run.out.contains(QStringLiteral("Banking")), Shown(run));
     }
 
     // The keypad password, where it is asked too, comes on the line after the passphrase.

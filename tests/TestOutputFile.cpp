@@ -2,6 +2,7 @@
 #include "SpecialFiles.h"
 #include "TestFiles.h"
 #include "base/OutputFile.h"
+#include "base/TempFiles.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -11,6 +12,7 @@
 #include <memory>
 
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 
 namespace {
@@ -26,10 +28,15 @@ QString WriteAll(OutputFile& file, const QByteArray& bytes) {
     return file.Commit() ? QString() : file.errorString();
 }
 
-QString Write(const QString& path, const QByteArray& bytes,
-              OutputFile::NewFileMode mode = OutputFile::NewFileMode::Usual) {
-    OutputFile file(path, mode);
+QString Write(const QString& path, const QByteArray& bytes) {
+    OutputFile file(path);
     return WriteAll(file, bytes);
+}
+
+struct stat Status(const QString& path) {
+    struct stat info {};
+    lstat(QFile::encodeName(path).constData(), &info);
+    return info;
 }
 
 QFile::Permissions Mode(mode_t bits) {
@@ -64,30 +71,44 @@ class TestOutputFile : public QObject {
 private Q_SLOTS:
     void init() { m_folder = std::make_unique<QTemporaryDir>(); }
 
-    void newFileTakesItsMode_data() {
-        QTest::addColumn<int>("newFileMode");
-        QTest::addColumn<int>("expected");
-        QTest::newRow("usual") << int(OutputFile::NewFileMode::Usual) << 0644;
-        QTest::newRow("owner only") << int(OutputFile::NewFileMode::OwnerOnly) << 0600;
+    // Wallet data is never readable by others because of a lax umask, nor unreadable by its owner because of a strict
+    // one.
+    void newFileIsOwnerOnly_data() {
+        QTest::addColumn<int>("mask");
+        QTest::newRow("umask 000") << 0;
+        QTest::newRow("umask 022") << 022;
+        QTest::newRow("umask 277") << 0277;
     }
 
-    void newFileTakesItsMode() {
-        QFETCH(int, newFileMode);
-        QFETCH(int, expected);
-        const mode_t mask = umask(022);
-        const QString error = Write(Path("new.txt"), Pattern(200000), OutputFile::NewFileMode(newFileMode));
-        umask(mask);
+    void newFileIsOwnerOnly() {
+        QFETCH(int, mask);
+        const mode_t saved = umask(mode_t(mask));
+        const QString error = Write(Path("new.txt"), Pattern(200000));
+        umask(saved);
         QVERIFY2(error.isEmpty(), qPrintable(error));
         QCOMPARE(FileBytes(Path("new.txt")), Pattern(200000));
-        QCOMPARE(Permissions(Path("new.txt")), Mode(mode_t(expected)));
+        QCOMPARE(Status(Path("new.txt")).st_mode & 07777, mode_t(0600));
         QCOMPARE(Names(), QStringList{"new.txt"});
     }
 
+    // The new contents reach the disk before they replace the old file: otherwise a power cut right after could
+    // leave an empty file where the user's backup was.
+    void flushedBeforeReplacing() {
+        WriteFileBytes(Path("old.txt"), "old contents");
+        QList<QByteArray> seen;
+        TempFiles::SetSyncObserver([&](TempFiles::Flushed what, int, const QString&) {
+            seen.append((what == TempFiles::Flushed::File ? "file:" : "folder:") + FileBytes(Path("old.txt")));
+        });
+        const QString error = Write(Path("old.txt"), "new");
+        TempFiles::SetSyncObserver({});
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+        QCOMPARE(seen, (QList<QByteArray>{"file:old contents", "folder:new"}));
+    }
     // The old file stays whole until the new one is complete, and the new one keeps its permissions.
     void existingFileReplacedWhole() {
         WriteFileBytes(Path("old.txt"), "old contents");
         QVERIFY(QFile::setPermissions(Path("old.txt"), Mode(0640)));
-        OutputFile file(Path("old.txt"), OutputFile::NewFileMode::OwnerOnly);
+        OutputFile file(Path("old.txt"));
         QVERIFY(file.Open());
         QCOMPARE(file.write(Pattern(100000, 1)), 100000);
         QCOMPARE(FileBytes(Path("old.txt")), QByteArray("old contents"));
@@ -115,6 +136,58 @@ private Q_SLOTS:
         QCOMPARE(Write(Path("link.txt"), "new"), QString());
         QVERIFY(QFileInfo(Path("link.txt")).isSymLink());
         QCOMPARE(FileBytes(Path("target.txt")), QByteArray("new"));
+    }
+
+    void linkPlantedInAFolderOpenToAllIsRefused_data() {
+        QTest::addColumn<int>("linkOwner");
+        QTest::addColumn<int>("folderMode");
+        QTest::addColumn<bool>("followed");
+        QTest::newRow("another user's, in /tmp") << 4321 << 01777 << false;
+        QTest::newRow("the caller's, in /tmp") << 1000 << 01777 << true;
+        QTest::newRow("the folder owner's, in /tmp") << 0 << 01777 << true;
+        QTest::newRow("another user's, sticky but not open to all") << 4321 << 01775 << true;
+        QTest::newRow("another user's, open to all but not sticky") << 4321 << 0777 << true;
+    }
+
+    // The caller is user 1000 and the folder root's, as /tmp is.
+    void linkPlantedInAFolderOpenToAllIsRefused() {
+        QFETCH(int, linkOwner);
+        QFETCH(int, folderMode);
+        QFETCH(bool, followed);
+        QCOMPARE(OutputFile::MayFollowLink(uid_t(linkOwner), 0, mode_t(folderMode) | S_IFDIR, 1000), followed);
+    }
+
+    // As root. The link is resolved by the program, not by an open() the kernel could refuse, so only the check
+    // stops it.
+    void linkOfAnotherUserIsNotFollowedForReal() {
+        if (geteuid() != 0)
+            QSKIP("only root can make a link that another user owns; the decision itself is tested above");
+        QVERIFY(QDir().mkdir(Path("shared")));
+        QCOMPARE(chmod(QFile::encodeName(Path("shared")).constData(), 01777), 0);
+        WriteFileBytes(Path("precious.txt"), "precious");
+        QVERIFY(QFile::link(Path("precious.txt"), Path("shared/out.txt")));
+        QCOMPARE(lchown(QFile::encodeName(Path("shared/out.txt")).constData(), 4321, 4321), 0);
+        const QString error = Write(Path("shared/out.txt"), "wallet data");
+        QVERIFY2(error.contains("a link that another user made"), qPrintable(error));
+        QCOMPARE(FileBytes(Path("precious.txt")), QByteArray("precious"));
+        QCOMPARE(lchown(QFile::encodeName(Path("shared/out.txt")).constData(), 0, 0), 0);
+        QCOMPARE(Write(Path("shared/out.txt"), "wallet data"), QString());
+        QCOMPARE(FileBytes(Path("precious.txt")), QByteArray("wallet data"));
+    }
+
+    // As root: a file that another user made is replaced by one of root's own, not given to that user.
+    void anotherUsersFileBecomesTheCallers() {
+        if (geteuid() != 0)
+            QSKIP("only root can replace a file that another user owns");
+        WriteFileBytes(Path("theirs.txt"), "old");
+        const QByteArray theirs = QFile::encodeName(Path("theirs.txt"));
+        QCOMPARE(chown(theirs.constData(), 4321, 8765), 0);
+        QCOMPARE(chmod(theirs.constData(), 0644), 0);
+        QCOMPARE(Write(Path("theirs.txt"), "wallet data"), QString());
+        const struct stat info = Status(Path("theirs.txt"));
+        QCOMPARE(info.st_uid, geteuid());
+        QCOMPARE(info.st_mode & 07777, mode_t(0600));
+        QCOMPARE(FileBytes(Path("theirs.txt")), QByteArray("wallet data"));
     }
 
     // Without SIGPIPE held, the write would end the test program.

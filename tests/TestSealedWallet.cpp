@@ -15,8 +15,12 @@
 #include "storage/SecureMemoryDevice.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QProcess>
 #include <QtEndian>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 const QString kPassphrase = QStringLiteral("orbit tulip canyon velvet harbor 1984");
@@ -49,7 +53,7 @@ QByteArray Unseal(QByteArray sealed, const SealKey& key, SealedReader::Result* r
     const std::unique_ptr<SecureMemoryDevice> plain = SealedReader::Open(file, key, got, error);
     if (result)
         *result = got;
-    return plain ? QByteArray(plain->Data(), plain->size()) : QByteArray();
+    return plain ? plain->readAll() : QByteArray();
 }
 
 QByteArray Inner(const QString& path, const SealKey& key) {
@@ -70,6 +74,27 @@ QStringList FilesHolding(const QString& folder, const QByteArray& needle) {
             found.append(fd.symLinkTarget());
     }
     return found;
+}
+
+// Spool files are unlinked at once; while in use they show among the process's open files.
+QStringList SpoolFilesOpen() {
+    QStringList found;
+    for (const QFileInfo& fd : QDir(QStringLiteral("/proc/self/fd")).entryInfoList(QDir::System | QDir::Files)) {
+        if (fd.symLinkTarget().contains(QStringLiteral(".kvspool-")))
+            found.append(fd.symLinkTarget());
+    }
+    return found;
+}
+
+// The wallet file `plain` sealed under a key whose derivation asks for `passes`, more than sealing would choose.
+QByteArray SealedWithPasses(const QByteArray& plain, quint32 passes) {
+    SealedHeader header;
+    header.operations = passes;
+    header.memoryKiB = kMemoryKiB;
+    header.salt = QByteArray(SealedHeader::kSaltSize, 's');
+    QString error;
+    const std::shared_ptr<const SealKey> key = SealKey::Derive(kPassphrase, header, error);
+    return key ? Seal(plain, *key) : QByteArray();
 }
 
 void PutLittleEndian32(QByteArray& bytes, int at, quint32 value) {
@@ -298,6 +323,11 @@ private Q_SLOTS:
         QTest::newRow("cut inside the header") << file.left(30) << damaged;
         QTest::newRow("bytes appended") << file + QByteArray("x") << damaged;
         QTest::newRow("a whole chunk appended") << file + file.mid(SealedHeader::kSize, kSealedChunk) << damaged;
+        // A last chunk as long as any other: only the end check notices what follows it.
+        const QByteArray whole = Seal(Pattern(2 * SealedHeader::kChunkSize), *key);
+        QTest::newRow("bytes appended after a full last chunk") << whole + QByteArray("x") << damaged;
+        QTest::newRow("a chunk's worth appended after a full last chunk")
+            << whole + whole.mid(SealedHeader::kSize, kSealedChunk) << damaged;
         QByteArray swapped = file;
         const qsizetype second = SealedHeader::kSize + kSealedChunk;
         swapped.replace(second, kSealedChunk, file.mid(second + kSealedChunk, kSealedChunk));
@@ -398,11 +428,14 @@ private Q_SLOTS:
         marker.replace(0, 16, "SECRET-MARKER-42");
         QVERIFY(f.Attach(f.wallet->Cards().At(0)->document(), QStringLiteral("statement.pdf"), marker));
         QFile::remove(f.Path(QStringLiteral("statement.pdf")));
+        // A document stream over a MiB, which a plain wallet would spool too.
+        f.wallet->Cards().At(1)->notes = QString(1000000, u'n');
         QVERIFY(FilesHolding(f.folder.path(), "SECRET-MARKER-42").isEmpty());
         QStringList seen;
         TempFiles::SetSyncObserver([&](TempFiles::Flushed what, int, const QString&) {
             if (what == TempFiles::Flushed::File)
-                seen += FilesHolding(f.folder.path(), "SECRET-MARKER-42") + FilesHolding(f.folder.path(), kCfbMagic);
+                seen += FilesHolding(f.folder.path(), "SECRET-MARKER-42") + FilesHolding(f.folder.path(), kCfbMagic) +
+                        SpoolFilesOpen();
         });
         const bool saved = f.wallet->OnSaveDocument(path);
         TempFiles::SetSyncObserver({});
@@ -414,6 +447,71 @@ private Q_SLOTS:
         QVERIFY(opened);
         QCOMPARE(opened->OpenStream(opened->Cards().At(0)->document().streamName, error)->readAll(), marker);
         QVERIFY(FilesHolding(f.folder.path(), "SECRET-MARKER-42").isEmpty());
+    }
+
+    // A forged header could make every attempt cost minutes and gigabytes: more than sealing chooses is derived only
+    // when the user says so, asked with the memory and the time before the passphrase.
+    void unusualCostsAreAskedAbout() {
+        WalletFixture f;
+        MakePlainWallet(f);
+        const QString path = f.Path(QStringLiteral("costly.kvx"));
+        WriteFileBytes(path, SealedWithPasses(FileBytes(f.Path(QStringLiteral("plain.kvx"))), 17));
+        f.wallet->SetStarted(true);
+        f.prompts.Message(QStringLiteral("17 passes over 8 KiB"), Prompts::Answer::No);
+        QVERIFY(!f.wallet->OnOpenDocument(path));
+        QVERIFY(f.prompts.Faults().isEmpty());
+        QVERIFY(f.prompts.Asked().last().contains(QStringLiteral("take about")));
+        QCOMPARE(f.wallet->PathName(), f.Path(QStringLiteral("plain.kvx")));
+        f.prompts.Message(QStringLiteral("17 passes"), Prompts::Answer::Yes);
+        f.prompts.Passphrase(kPassphrase);
+        QVERIFY(f.wallet->OnOpenDocument(path));
+        QVERIFY(f.prompts.Faults().isEmpty());
+        QCOMPARE(f.wallet->Cards().Count(), 2);
+    }
+
+    // A wallet unsealed by another program while it was open here is not sealed again silently by the next save.
+    void unsealedElsewhereIsAChange() {
+        WalletFixture f;
+        MakePlainWallet(f);
+        const QString path = f.Path(QStringLiteral("plain.kvx"));
+        QString error;
+        QVERIFY(f.wallet->SealFile(kPassphrase, kPasses, kMemoryKiB, error));
+        {
+            std::unique_ptr<CWallet> other = Open(f, path, kPassphrase);
+            QVERIFY(other);
+            f.prompts.Message(QStringLiteral("no longer sealed"), Prompts::Answer::Ok);
+            QVERIFY(other->UnsealFile(error));
+        }
+        const QByteArray unsealed = FileBytes(path);
+        f.wallet->SetModified(true);
+        f.prompts.Message(QStringLiteral("Another program has changed"), Prompts::Answer::Ok);
+        QVERIFY(!f.wallet->OnSaveDocument(path));
+        QVERIFY(f.wallet->LastSaveConflicted());
+        QCOMPARE(FileBytes(path), unsealed);
+    }
+
+    // The plain file an unseal writes has no name until the rename that makes it the wallet, so a crash before
+    // leaves nothing of it.
+    void unsealNamesNoPlainCopyBeforeThePublish() {
+        WalletFixture f;
+        MakePlainWallet(f);
+        const int probe = open(QFile::encodeName(f.folder.path()).constData(), O_TMPFILE | O_RDWR, 0600);
+        if (probe < 0)
+            QSKIP("the file system of the temporary folder makes no unnamed files");
+        close(probe);
+        QString error;
+        QVERIFY(f.wallet->SealFile(kPassphrase, kPasses, kMemoryKiB, error));
+        QStringList seen;
+        TempFiles::SetSyncObserver([&](TempFiles::Flushed what, int, const QString&) {
+            if (what == TempFiles::Flushed::File)
+                seen += QDir(f.folder.path()).entryList({QStringLiteral(".plain.kvx.*")}, QDir::Files | QDir::Hidden);
+            seen += QStringLiteral("flushed");
+        });
+        const bool unsealed = f.wallet->UnsealFile(error);
+        TempFiles::SetSyncObserver({});
+        QVERIFY(unsealed);
+        QCOMPARE(seen.value(0), QStringLiteral("flushed"));
+        QVERIFY(!FileBytes(f.Path(QStringLiteral("plain.kvx"))).startsWith("KVSEALED"));
     }
 
     // An independent reader, written from the format's description with another binding of libsodium, gets back

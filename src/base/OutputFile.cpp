@@ -37,6 +37,9 @@ QString Target(const QString& path) {
     return canonical.isEmpty() ? info.symLinkTarget() : canonical;
 }
 
+// Links lead on from link to link up to this many, as in the kernel.
+constexpr int kMostLinks = 40;
+
 // While alive, a write into a pipe whose reader has gone fails with EPIPE, which is reported like any other failure,
 // instead of ending the program by SIGPIPE. A SIGPIPE that such a write raised is taken back before the old mask
 // returns.
@@ -68,14 +71,14 @@ private:
 };
 } // namespace
 
-OutputFile::OutputFile(const QString& path, NewFileMode newFileMode) : m_path(path), m_newFileMode(newFileMode) {}
+OutputFile::OutputFile(const QString& path) : m_path(path) {}
 
 OutputFile::~OutputFile() {
     Discard();
 }
 
 bool OutputFile::Open() {
-    if (isOpen())
+    if (isOpen() || !FollowLinks())
         return false;
     m_target = Target(m_path);
     struct stat existing {};
@@ -102,6 +105,35 @@ bool OutputFile::Open() {
     return QIODevice::open(QIODevice::WriteOnly | QIODevice::Unbuffered);
 }
 
+bool OutputFile::MayFollowLink(uid_t linkOwner, uid_t folderOwner, mode_t folderMode, uid_t caller) {
+    const bool openToAll = (folderMode & S_ISVTX) && (folderMode & S_IWOTH);
+    return !openToAll || linkOwner == caller || linkOwner == folderOwner;
+}
+
+// Every link on the way to the target is checked where it lies.
+bool OutputFile::FollowLinks() {
+    QString path = QFileInfo(m_path).absoluteFilePath();
+    for (int hop = 0; hop < kMostLinks; ++hop) {
+        struct stat link {};
+        struct stat folder {};
+        const QFileInfo info(path);
+        if (lstat(QFile::encodeName(path).constData(), &link) != 0 || !S_ISLNK(link.st_mode))
+            return true;
+        if (stat(QFile::encodeName(info.absolutePath()).constData(), &folder) != 0)
+            return true; // opening says why
+        if (!MayFollowLink(link.st_uid, folder.st_uid, folder.st_mode, geteuid())) {
+            setErrorString(QStringLiteral("\"%1\" is a link that another user made in \"%2\", a folder everyone may "
+                                          "write to; it was not followed, since it could send the data to a file of "
+                                          "that user's choosing")
+                               .arg(Shown(path), Shown(info.absolutePath())));
+            m_failed = true;
+            return false;
+        }
+        path = info.symLinkTarget();
+    }
+    return true;
+}
+
 // A device or a pipe is the user's way of sending the bytes somewhere else: replacing it would take that away (and,
 // for root, replace a device of the whole machine).
 bool OutputFile::OpenDirect(const QString& target) {
@@ -123,30 +155,28 @@ bool OutputFile::OpenDirect(const QString& target) {
 // The new file takes the place of the old one only once it is complete, so a failure leaves the old one untouched.
 bool OutputFile::OpenReplacement(const QString& target, const struct stat* existing) {
     const QDir folder = QFileInfo(target).absoluteDir();
-    const mode_t newMode = m_newFileMode == NewFileMode::OwnerOnly ? 0600 : 0666;
     const QString what = existing ? QStringLiteral("cannot replace \"%1\" by a new file beside it")
                                   : QStringLiteral("cannot create \"%1\"");
     QString tempPath;
     for (int i = 0; i < kNameTries && m_fd < 0; ++i) {
         tempPath = folder.filePath(
             QStringLiteral(".korvel-%1.tmp").arg(QRandomGenerator::global()->generate(), 8, 16, QChar(u'0')));
-        m_fd = ::open(QFile::encodeName(tempPath).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
-                      existing ? 0600 : newMode);
+        m_fd = ::open(QFile::encodeName(tempPath).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
         if (m_fd < 0 && errno != EEXIST)
             return Fail(what.arg(Shown(target)), errno);
     }
     if (m_fd < 0)
         return Fail(what.arg(Shown(target)), EEXIST);
     m_tempPath = tempPath;
-    if (!existing)
-        return true;
-    // Owner first: changing it may clear the set-id bits that the mode then puts back.
+    const bool ours = existing && existing->st_uid == geteuid();
+    if (!ours)
+        return fchmod(m_fd, 0600) == 0 || Fail(what.arg(Shown(target)), errno);
+    // Group first: changing it may clear the set-id bits that the mode then puts back.
     struct stat made {};
     if (fstat(m_fd, &made) != 0)
         return Fail(what.arg(Shown(target)), errno);
-    if ((made.st_uid != existing->st_uid || made.st_gid != existing->st_gid) &&
-        fchown(m_fd, existing->st_uid, existing->st_gid) != 0)
-        return Fail(QStringLiteral("cannot keep the owner of \"%1\"").arg(Shown(target)), errno);
+    if (made.st_gid != existing->st_gid && fchown(m_fd, uid_t(-1), existing->st_gid) != 0)
+        return Fail(QStringLiteral("cannot keep the group of \"%1\"").arg(Shown(target)), errno);
     if (fchmod(m_fd, existing->st_mode & 07777) != 0)
         return Fail(QStringLiteral("cannot keep the permissions of \"%1\"").arg(Shown(target)), errno);
     return true;
@@ -165,7 +195,7 @@ bool OutputFile::Commit() {
 
 bool OutputFile::CommitReplacement() {
     const QString what = QStringLiteral("cannot write \"%1\"").arg(Shown(m_target));
-    if (fsync(m_fd) != 0)
+    if (TempFiles::Sync(m_fd) != 0)
         return Fail(what, errno);
     if (::close(std::exchange(m_fd, -1)) != 0 && errno != EINTR)
         return Fail(what, errno);

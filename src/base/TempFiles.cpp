@@ -3,6 +3,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QRandomGenerator>
 
 #include <cerrno>
 #include <cstdlib>
@@ -67,7 +68,48 @@ int TempFiles::CreateCommitFile(const QString& path, QString& tempPath, QString&
         error = QStringLiteral("cannot make a temporary file: %1").arg(SystemError(errno));
         return -1;
     }
+    const int fd = CreateUnnamed(path);
+    if (fd >= 0) {
+        tempPath.clear();
+        return fd;
+    }
     return CreateUnique(path, kCommitKind, tempPath, error);
+}
+
+// An unnamed file is linked in later through /proc, which needs no privilege; without /proc it could never get a
+// name, so none is made.
+int TempFiles::CreateUnnamed(const QString& path) {
+    if (access("/proc/self/fd", X_OK) != 0)
+        return -1;
+    const QByteArray folder = QFile::encodeName(QFileInfo(path).absolutePath());
+    const int fd = open(folder.constData(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+    if (fd >= 0)
+        flock(fd, LOCK_EX | LOCK_NB);
+    return fd;
+}
+
+bool TempFiles::NameCommitFile(int fd, const QString& path, QString& tempPath, QString& error) {
+    if (!tempPath.isEmpty())
+        return true;
+    const QFileInfo info(path);
+    const QByteArray source = QByteArrayLiteral("/proc/self/fd/") + QByteArray::number(fd);
+    static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        QString name = Prefix(info) + kCommitKind;
+        for (int i = 0; i < kRandomLength; ++i)
+            name += QLatin1Char(kLetters[QRandomGenerator::global()->bounded(int(sizeof kLetters - 1))]);
+        const QString candidate = info.absoluteDir().filePath(name);
+        if (linkat(AT_FDCWD, source.constData(), AT_FDCWD, QFile::encodeName(candidate).constData(),
+                   AT_SYMLINK_FOLLOW) == 0) {
+            tempPath = candidate;
+            return true;
+        }
+        if (errno != EEXIST)
+            break;
+    }
+    error = QStringLiteral("cannot name the new file in \"%1\": %2")
+                .arg(QDir::toNativeSeparators(info.absolutePath()), SystemError(errno));
+    return false;
 }
 
 int TempFiles::CreateSpoolFile(const QString& path, QString& error) {

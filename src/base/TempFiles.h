@@ -10,8 +10,13 @@
 // so that leftovers of a crash can be recognised and removed. A file in use is always flock()ed by its owner.
 class TempFiles {
 public:
-    // A new, locked file for a commit; its path goes to `tempPath`. -1 with `error` on failure.
+    // A new, locked file for a commit. Where the file system allows, it has no name until NameCommitFile() gives it
+    // one, so that a crash before then leaves nothing of it (a wallet being unsealed is written in plain text);
+    // otherwise its path goes to `tempPath` at once. -1 with `error` on failure.
     static int CreateCommitFile(const QString& path, QString& tempPath, QString& error);
+    // Gives a commit file made without a name one beside `path`, just before it is renamed into place; a file that
+    // has a name already keeps it. False with `error` on failure.
+    static bool NameCommitFile(int fd, const QString& path, QString& tempPath, QString& error);
     // A new spool file, already unlinked, so it vanishes with its descriptor. -1 with `error` on failure.
     static int CreateSpoolFile(const QString& path, QString& error);
     // Removes the temporary files of `path` that nobody holds.
@@ -42,4 +47,5 @@ public:
 private:
     static void Notify(Flushed what, int fd, const QString& path);
     static int CreateUnique(const QString& path, const QString& kind, QString& tempPath, QString& error);
+    static int CreateUnnamed(const QString& path);
 };

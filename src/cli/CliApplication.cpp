@@ -144,8 +144,9 @@ void CliApplication::PrintUsage(CliConsole& console, bool toErr) const {
         text += QStringLiteral("  %1\n      %2\n").arg(command->UsageLine(), command->GetSyntax().summary);
     text += QStringLiteral("\nWALLET is a path; CARD, CATEGORY and TEMPLATE are ids (a template also by internal "
                            "name);\nSLOT is image, sound or document. info, ls, templates, show and search print JSON "
-                           "with --json.\n%1 help COMMAND tells more of one command; %1 --version prints the "
-                           "version.")
+                           "with --json.\nA sealed wallet whose key derivation asks for more than sealing ever "
+                           "chooses opens only with --trust-costs.\n%1 help COMMAND tells more of one command; %1 "
+                           "--version prints the version.")
                 .arg(kProgram);
     if (toErr)
         console.PrintErr(text);
@@ -160,6 +161,7 @@ int CliApplication::RunCommand(const CliCommand& command, const QStringList& arg
     parser.addOptions(syntax.options);
     const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
     parser.addOption(help);
+    parser.addOption(QCommandLineOption(CliContext::kTrustCosts));
     const QString usage = QStringLiteral("usage: %1 %2").arg(kProgram, command.UsageLine());
     if (!parser.parse(QStringList{kProgram} + arguments)) {
         console.PrintErr(QStringLiteral("%1 %2: %3\n%4").arg(kProgram, syntax.name, parser.errorText(), usage));

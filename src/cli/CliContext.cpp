@@ -49,6 +49,7 @@ CWallet& CliContext::OpenWallet(Access access) {
     CWallet& wallet = NewWallet();
     if (access == Access::Read)
         wallet.SetFileHold(CWallet::FileHold::Shared);
+    wallet.SetCostTrust(IsSet(kTrustCosts) ? CWalletFile::CostTrust::Trust : CWalletFile::CostTrust::Refuse);
     m_prompts.ClearPasswordFailure();
     if (!wallet.OnOpenDocument(QFileInfo(path).absoluteFilePath())) {
         if (wallet.IsQuitting())

@@ -21,6 +21,9 @@ class TerminalPrompts;
 // look-ups and checks that commands share. Every helper that fails throws CliError with a message for the user.
 class CliContext {
 public:
+    // The option of every command that lets a sealed wallet's unusually costly key derivation run.
+    static inline const QString kTrustCosts = QStringLiteral("trust-costs");
+
     CliContext(const QCommandLineParser& parser, CliConsole& console, TerminalPrompts& prompts);
     ~CliContext();
     CliContext(const CliContext&) = delete;

@@ -10,11 +10,11 @@
 
 CmdPasswd::CmdPasswd()
     : CliCommand({QStringLiteral("passwd"),
-                  QStringLiteral("WALLET"),
+                  QStringLiteral("WALLET [--yes]"),
                   QStringLiteral("asks for the current password, when there is one, then the new one twice"),
                   1,
                   1,
-                  {}}) {}
+                  {YesOption()}}) {}
 
 int CmdPasswd::Run(CliContext& context) const {
     CWallet& wallet = context.OpenWallet(CliContext::Access::Change);

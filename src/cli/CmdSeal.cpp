@@ -27,22 +27,22 @@ quint32 Number(const CliContext& context, const QString& option, quint32 least, 
 SealKey::Costs ChosenCosts(const CliContext& context) {
     SealKey::Costs costs = context.IsSet(kPasses) && context.IsSet(kMemory) ? SealKey::Costs{} : SealKey::Calibrate();
     if (context.IsSet(kPasses))
-        costs.operations = Number(context, kPasses, 1, SealedHeader::kMaxOperations);
+        costs.operations = Number(context, kPasses, 1, SealedHeader::kUsualMaxOperations);
     if (context.IsSet(kMemory))
-        costs.memoryKiB = Number(context, kMemory, 1, SealedHeader::kMaxMemoryKiB / 1024) * 1024;
+        costs.memoryKiB = Number(context, kMemory, 1, SealedHeader::kUsualMaxMemoryKiB / 1024) * 1024;
     return costs;
 }
 } // namespace
 
 CmdSeal::CmdSeal()
     : CliCommand({QStringLiteral("seal"),
-                  QStringLiteral("WALLET [--kdf-passes N] [--kdf-memory MIB]"),
+                  QStringLiteral("WALLET [--kdf-passes N] [--kdf-memory MIB] [--yes]"),
                   QStringLiteral("encrypts the whole wallet file under a passphrase (asked twice); on a sealed wallet, "
                                  "changes the passphrase"),
                   1,
                   1,
                   {QCommandLineOption(kPasses, QString(), QStringLiteral("N")),
-                   QCommandLineOption(kMemory, QString(), QStringLiteral("MIB"))}}) {}
+                   QCommandLineOption(kMemory, QString(), QStringLiteral("MIB")), YesOption()}}) {}
 
 int CmdSeal::Run(CliContext& context) const {
     const SealKey::Costs costs = ChosenCosts(context);
@@ -57,7 +57,7 @@ int CmdSeal::Run(CliContext& context) const {
     const bool sealed = wallet.SealFile(passphrase, costs.operations, costs.memoryKiB, error);
     SealKey::WipeText(passphrase);
     if (!sealed)
-        throw CliError(error);
+        throw CliError(error.isEmpty() ? QStringLiteral("the wallet was not sealed") : error);
     context.Console().PrintOut(QStringLiteral("\"%1\" is sealed (Argon2id, %2 passes, %3 MiB).")
                                    .arg(QFileInfo(wallet.PathName()).fileName())
                                    .arg(costs.operations)

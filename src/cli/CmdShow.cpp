@@ -24,14 +24,14 @@ QJsonObject AttachmentObject(const CAttachment& slot) {
 
 CmdShow::CmdShow()
     : CliCommand({QStringLiteral("show"),
-                  QStringLiteral("WALLET CARD [--show-passwords] [--json] [--copy SLOT]"),
+                  QStringLiteral("WALLET CARD [--show-passwords] [--json] [--copy FIELD]"),
                   QStringLiteral("one card; password values as ****** when the card hides them; with --copy, one "
-                                 "value (SLOT: 0 to 14, a field's name, username or password) goes to the desktop's "
+                                 "value (FIELD: its slot 0 to 14, its name, username or password) goes to the desktop's "
                                  "clipboard instead, until it is cleared"),
                   2,
                   2,
                   {JsonOption(), QCommandLineOption(QStringLiteral("show-passwords")),
-                   QCommandLineOption(QStringLiteral("copy"), QString(), QStringLiteral("SLOT"))}}) {}
+                   QCommandLineOption(QStringLiteral("copy"), QString(), QStringLiteral("FIELD"))}}) {}
 
 QString CmdShow::ShownValue(const CCard& card, const CCardTemplate* cardTemplate, int slot, bool showPasswords) {
     const QString value = card.values[size_t(slot)].toString();

@@ -231,8 +231,9 @@ bool CWallet::OnNewDocument() {
     DeleteContents();
     if (!LoadDefaults())
         return false;
+    // A new wallet has no file yet whose other names could keep an old password.
     if (Prompts::AskYesNo(LoadResString(kStrOfferPassword), Prompts::Icon::Information))
-        ChangePassword();
+        m_lock.ChangePassword();
     else
         SetLocked(false);
     SetModified(false);
@@ -371,6 +372,12 @@ bool CWallet::Compact(QString* error) {
 
 int CWallet::CountAttachments() const {
     return m_walletFile.CountAttachments();
+}
+
+bool CWallet::ChangePassword() {
+    return m_walletFile.ConfirmOtherNamesKeep(QStringLiteral("The new password"),
+                                              QStringLiteral("with the old password")) &&
+           m_lock.ChangePassword();
 }
 
 bool CWallet::SealFile(const QString& passphrase, quint32 operations, quint32 memoryKiB, QString& error) {

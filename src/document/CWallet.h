@@ -49,6 +49,8 @@ public:
 
     // Takes effect with the next wallet opened or saved.
     void SetFileHold(FileHold hold) { m_walletFile.SetHold(hold); }
+    // How a sealed file asking for unusually costly key derivation is met; the user is asked unless set otherwise.
+    void SetCostTrust(CWalletFile::CostTrust trust) { m_walletFile.SetCostTrust(trust); }
 
     // The next record id; every card, template and category takes its id from here.
     qint32 NextId() { return m_nextId++; }
@@ -151,8 +153,9 @@ public:
     bool RequestAccess(const QString& name) override;
     // The one way the lock state changes.
     void SetLocked(bool lock) { m_lock.SetLocked(lock); }
-    // Asks for a new password twice; true when the password changed.
-    bool ChangePassword() { return m_lock.ChangePassword(); }
+    // Asks for a new password twice; true when the password changed. A wallet file with other names (hard links) is
+    // changed under its own name only, and the user is asked first.
+    bool ChangePassword();
     const QString& Password() const { return m_lock.Password(); }
     // Sets the password without asking (a new wallet from the command line); the lock state stays.
     void SetPassword(const QString& password) { m_lock.SetPassword(password); }

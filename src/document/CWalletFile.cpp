@@ -22,6 +22,8 @@
 #include <QSet>
 
 #include <algorithm>
+#include <cmath>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
 
@@ -82,11 +84,37 @@ bool CWalletFile::UnlockSeal(const QString& path, std::shared_ptr<const SealKey>
     case SealedHeader::Kind::Plain:
         return true;
     case SealedHeader::Kind::Sealed:
-        return AskSealKey(path, header, key);
+        return AllowCosts(path, header) && AskSealKey(path, header, key);
     case SealedHeader::Kind::Unusable:
         break;
     }
     return OpenFailed(QStringLiteral("\"%1\": %2").arg(QDir::toNativeSeparators(path), error));
+}
+
+// The header is authenticated only with the key, so a forged one could make every attempt cost minutes and
+// gigabytes; more than sealing ever chooses is derived only when the user allows it, before any passphrase is asked.
+bool CWalletFile::AllowCosts(const QString& path, const SealedHeader& header) {
+    if (!header.HasUnusualCosts() || m_costTrust == CostTrust::Trust)
+        return true;
+    const QString asked =
+        QStringLiteral("\"%1\" asks for a key derivation of %2 passes over %3 of memory, more than Korvel ever "
+                       "chooses when it seals (at most %4 passes and %5 MiB)")
+            .arg(QDir::toNativeSeparators(path), QString::number(header.operations),
+                 header.memoryKiB % 1024 == 0 ? QStringLiteral("%1 MiB").arg(header.memoryKiB / 1024)
+                                              : QStringLiteral("%1 KiB").arg(header.memoryKiB),
+                 QString::number(SealedHeader::kUsualMaxOperations),
+                 QString::number(SealedHeader::kUsualMaxMemoryKiB / 1024));
+    if (m_costTrust == CostTrust::Refuse)
+        return OpenFailed(asked + QStringLiteral("; it was not derived. Allow such costs (--trust-costs) only for a "
+                                                 "file you know was sealed so."));
+    const double seconds = SealKey::EstimateSeconds({header.operations, header.memoryKiB});
+    const QString time = seconds < 120 ? QStringLiteral("%1 seconds").arg(std::max(1L, std::lround(seconds)))
+                                       : QStringLiteral("%1 minutes").arg(std::lround(seconds / 60));
+    return Prompts::AskYesNo(asked + QStringLiteral(". Each attempt to open it would take about %1 and that much "
+                                                    "memory; a file whose header was changed can ask this to tie up "
+                                                    "the computer.\n\nDerive the key anyway?")
+                                         .arg(time),
+                             Prompts::Icon::Exclamation, Prompts::Answer::No);
 }
 
 // The passphrase is checked against the first chunk alone, so a mistyped one costs a derivation, not a whole read.
@@ -130,8 +158,26 @@ bool CWalletFile::SealFile(const QString& passphrase, quint32 operations, quint3
         error = strength.Reason();
         return false;
     }
+    if (!ConfirmOtherNamesKeep(IsSealed() ? QStringLiteral("The new passphrase") : QStringLiteral("The seal"),
+                               IsSealed() ? QStringLiteral("sealed under the old passphrase")
+                                          : QStringLiteral("not sealed, readable by anyone who has it"))) {
+        error.clear(); // the user said no
+        return false;
+    }
     std::shared_ptr<const SealKey> key = SealKey::Create(passphrase, {operations, memoryKiB}, error);
     return key && Reseal(std::move(key), error);
+}
+
+bool CWalletFile::ConfirmOtherNamesKeep(const QString& change, const QString& kept) const {
+    struct stat info {};
+    const QString path = m_wallet.PathName();
+    if (path.isEmpty() || stat(QFile::encodeName(path).constData(), &info) != 0 || info.st_nlink <= 1)
+        return true;
+    const QString question =
+        QStringLiteral("\"%1\" has %2 other names in the file system (hard links). %3 reaches this name only: the "
+                       "other names keep the old content, %4.\n\nGo on anyway?")
+            .arg(QDir::toNativeSeparators(path), QString::number(info.st_nlink - 1), change, kept);
+    return Prompts::AskYesNo(question, Prompts::Icon::Exclamation, Prompts::Answer::No);
 }
 
 QString CWalletFile::UnsealQuestion(const QString& fileName) {

@@ -34,6 +34,10 @@ public:
     // changes the wallet, so nobody changes the file under it.
     enum class FileHold { None, Shared, Exclusive };
 
+    // What happens to a sealed file whose key derivation asks for more than sealing ever chooses: the user is asked
+    // (the desktop program), or the front end settled it beforehand (korvel-cli's --trust-costs).
+    enum class CostTrust { Ask, Trust, Refuse };
+
     explicit CWalletFile(CWallet& wallet);
     ~CWalletFile();
     CWalletFile(const CWalletFile&) = delete;
@@ -41,6 +45,7 @@ public:
 
     // Takes effect with the next wallet opened or saved.
     void SetHold(FileHold hold) { m_hold = hold; }
+    void SetCostTrust(CostTrust trust) { m_costTrust = trust; }
     // Until the program has started, a wallet that cannot be opened is passed over silently.
     void SetStarted(bool started) { m_started = started; }
 
@@ -62,6 +67,10 @@ public:
     bool IsSealed() const { return m_seal != nullptr; }
     const std::shared_ptr<const SealKey>& SealingKey() const { return m_seal; }
     bool SealFile(const QString& passphrase, quint32 operations, quint32 memoryKiB, QString& error);
+    // A save writes a new file under the wallet's own name only, so other names of the same file (hard links) keep
+    // what it held. Before a change meant to protect the wallet (`change`; the other names keep `kept`), the user is
+    // warned and must agree; true when the file has no other name or the user agreed.
+    bool ConfirmOtherNamesKeep(const QString& change, const QString& kept) const;
     bool UnsealFile(QString& error);
     static QString UnsealQuestion(const QString& fileName);
 
@@ -71,6 +80,7 @@ public:
 private:
     bool OpenFailed(const QString& reason);
     bool UnlockSeal(const QString& path, std::shared_ptr<const SealKey>& key);
+    bool AllowCosts(const QString& path, const SealedHeader& header);
     bool AskSealKey(const QString& path, const SealedHeader& header, std::shared_ptr<const SealKey>& key);
     bool Reseal(std::shared_ptr<const SealKey> key, QString& error);
     struct LeftOut;
@@ -90,6 +100,7 @@ private:
     CWallet& m_wallet;
     bool m_started = false;
     FileHold m_hold = FileHold::None;
+    CostTrust m_costTrust = CostTrust::Ask;
     // The wallet's file while it is held, and what it was when last read or written.
     std::unique_ptr<CompoundFile> m_file;
     // The key saves seal with (null: a plain wallet), and the key the file on disk is sealed with now; they differ

@@ -5,9 +5,10 @@
 
 #include <QByteArray>
 
-// What a wallet file was when this program last read or wrote it: which file it was and a fingerprint of what it
-// held (its document stream and its list of attachments). A save compares it with the file it is about to replace,
-// so that changes another program made in the meantime are never overwritten unseen.
+// What a wallet file was when this program last read or wrote it: which file it was, its form (plain, or sealed
+// under which key derivation) and a fingerprint of what it held (its document stream and its list of attachments). A
+// save compares it with the file it is about to replace, so that changes another program made in the meantime are never
+// overwritten unseen.
 class WalletFileStamp {
 public:
     WalletFileStamp() = default;
@@ -27,7 +28,9 @@ public:
 private:
     static QByteArray ContentHash(CompoundFile& file, const QByteArray& documentHash);
     static QByteArray DocumentHash(CompoundFile& file);
+    static QByteArray Form(const CompoundFile& file);
 
     CompoundFile::Identity m_identity;
+    QByteArray m_form;
     QByteArray m_content;
 };

@@ -106,7 +106,7 @@ bool CAttachment::ExtractTo(const QString& target, QString& error) const {
     if (!stream)
         return false;
     // A decrypted copy is private unless the user writes it over a file whose permissions say otherwise.
-    OutputFile out(target, OutputFile::NewFileMode::OwnerOnly);
+    OutputFile out(target);
     if (!out.Open()) {
         error = out.errorString();
         return false;

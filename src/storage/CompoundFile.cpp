@@ -84,6 +84,7 @@ public:
     bool KeepOwnerAndMode(int fd);
     bool WriteTree(QIODevice& out, QString& problem);
     bool WriteNewFile(int fd);
+    bool NameNewFile(int fd, QString& tempPath);
     bool Publish(const QString& tempPath);
     void Reload();
 
@@ -207,6 +208,12 @@ bool CompoundFileState::WriteTree(QIODevice& out, QString& problem) {
     return false;
 }
 
+bool CompoundFileState::NameNewFile(int fd, QString& tempPath) {
+    QString problem;
+    return TempFiles::NameCommitFile(fd, path, tempPath, problem) ||
+           Fail(QStringLiteral("cannot save \"%1\": %2").arg(Shown(path), problem));
+}
+
 bool CompoundFileState::Publish(const QString& tempPath) {
     const bool moved = !TempFiles::Injected(TempFiles::Step::Publish) &&
                        MoveIntoPlace(QFile::encodeName(tempPath), QFile::encodeName(path), !created);
@@ -258,8 +265,8 @@ bool CompoundFile::Open(const QString& path, int mode) {
     s.readOnly = mode == kReadMode;
     if (s.lock.Acquire(s.path, s.readOnly, s.error) && s.Load()) {
         s.open = true;
-        if (!s.readOnly)
-            TempFiles::RemoveLeftovers(s.path);
+        // Also when only reading: a leftover of a crash during an unseal holds the wallet in plain text.
+        TempFiles::RemoveLeftovers(s.path);
         return true;
     }
     const QString error = s.error;
@@ -300,8 +307,9 @@ bool CompoundFile::Commit() {
     const int fd = TempFiles::CreateCommitFile(s.path, tempPath, problem);
     if (fd < 0)
         return s.Fail(QStringLiteral("cannot save \"%1\": %2").arg(Shown(s.path), problem));
-    if (!s.WriteNewFile(fd) || !s.Publish(tempPath)) {
-        unlink(QFile::encodeName(tempPath).constData());
+    if (!s.WriteNewFile(fd) || !s.NameNewFile(fd, tempPath) || !s.Publish(tempPath)) {
+        if (!tempPath.isEmpty())
+            unlink(QFile::encodeName(tempPath).constData());
         close(fd);
         return false;
     }

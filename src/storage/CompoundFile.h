@@ -19,9 +19,10 @@ class SealKey;
 //   for reading. Readers never block each other; a writer is refused at once with a clear error while anyone else
 //   has the file, and a reader while a writer has it.
 // - Changes are made in memory (large stream contents spooled to a private temporary file) and reach the disk only
-//   when Commit() succeeds: a complete new file is written beside the old one, flushed, renamed over it, and the
-//   folder flushed. A crash at any moment leaves either the old or the new file. Leftover temporary files of an
-//   earlier crash are removed when the file is next opened for changes, and by every commit.
+//   when Commit() succeeds: a complete new file is written beside the old one (without a name until just before
+//   the rename, where the file system allows), flushed, renamed over it, and the folder flushed. A crash at any
+//   moment leaves either the old or the new file. Leftover temporary files of an earlier crash are removed when the
+//   file is next opened, also for reading, and by every commit.
 // - The new file keeps the old one's owner, group and permissions; a file that is read-only, or whose owner cannot
 //   be kept, is refused rather than replaced.
 // - Close() without Commit() drops the changes.

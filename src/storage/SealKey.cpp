@@ -14,6 +14,7 @@
 namespace {
 constexpr quint32 kLeastMemoryKiB = 64 * 1024;
 constexpr quint32 kMostCalibratedMemoryKiB = 128 * 1024;
+constexpr quint32 kSampleMemoryKiB = 8 * 1024;
 
 // The passphrase as the format defines it: UTF-8 of its NFC form, so the same words typed on another system give
 // the same key. The copy is wiped by the caller.
@@ -58,12 +59,32 @@ SealKey::Costs SealKey::Calibrate(double seconds) {
     const double memoryFactor = std::clamp(budget, 1.0, double(kMostCalibratedMemoryKiB / kLeastMemoryKiB));
     const quint32 memoryKiB = quint32(kLeastMemoryKiB * std::floor(memoryFactor));
     const double passes = budget / std::floor(memoryFactor);
-    return {quint32(std::clamp(std::lround(passes), 1L, long(SealedHeader::kMaxOperations))), memoryKiB};
+    return {quint32(std::clamp(std::lround(passes), 1L, long(SealedHeader::kUsualMaxOperations))), memoryKiB};
 }
 
+// Argon2id's time grows with passes times memory.
+double SealKey::EstimateSeconds(Costs costs) {
+    if (sodium_init() < 0)
+        return 0;
+    unsigned char key[kKeySize];
+    QElapsedTimer timer;
+    timer.start();
+    RunArgon2id(key, QByteArrayLiteral("estimate"), QByteArray(SealedHeader::kSaltSize, '\0'), {1, kSampleMemoryKiB});
+    const double sample = timer.nsecsElapsed() / 1e9;
+    sodium_memzero(key, sizeof key);
+    return sample * costs.operations * (double(costs.memoryKiB) / kSampleMemoryKiB);
+}
+
+// Sealing stays within what every opening accepts without asking.
 std::shared_ptr<const SealKey> SealKey::Create(const QString& passphrase, Costs costs, QString& error) {
     if (!SealedHeader::CheckCosts(costs.operations, costs.memoryKiB, error))
         return nullptr;
+    if (costs.operations > SealedHeader::kUsualMaxOperations || costs.memoryKiB > SealedHeader::kUsualMaxMemoryKiB) {
+        error = QStringLiteral("sealing uses at most %1 passes and %2 MiB for the key derivation")
+                    .arg(SealedHeader::kUsualMaxOperations)
+                    .arg(SealedHeader::kUsualMaxMemoryKiB / 1024);
+        return nullptr;
+    }
     if (sodium_init() < 0) {
         error = QStringLiteral("the cryptography library cannot start");
         return nullptr;

@@ -26,6 +26,8 @@ public:
 
     // The costs that make a derivation take about `seconds` on this machine, with at least 64 MiB of memory.
     static Costs Calibrate(double seconds = 0.5);
+    // About how many seconds one derivation with `costs` takes on this machine, scaled from a small one measured now.
+    static double EstimateSeconds(Costs costs);
     // A key for sealing under a fresh random salt. Null with `error` when the costs are out of range or the
     // derivation fails (not enough memory).
     static std::shared_ptr<const SealKey> Create(const QString& passphrase, Costs costs, QString& error);

@@ -33,6 +33,11 @@ public:
     static constexpr quint32 kMaxOperations = 64;
     static constexpr quint32 kMinMemoryKiB = 8;
     static constexpr quint32 kMaxMemoryKiB = 4u * 1024 * 1024;
+    // The most that sealing ever chooses, by measuring or by the user's choice. A header asking for more is either
+    // forged, to tie up the machine for minutes per attempt, or not Korvel's; it is derived only when the user
+    // allows it.
+    static constexpr quint32 kUsualMaxOperations = 16;
+    static constexpr quint32 kUsualMaxMemoryKiB = 1024 * 1024;
 
     enum class Kind { Plain, Sealed, Unusable };
 
@@ -50,6 +55,9 @@ public:
     static bool Parse(const QByteArray& bytes, SealedHeader& header, QString& error);
     // Whether the costs are within what this program derives; false with `error` otherwise.
     static bool CheckCosts(quint32 operations, quint32 memoryKiB, QString& error);
+
+    // Whether this header asks for more than sealing ever chooses.
+    bool HasUnusualCosts() const { return operations > kUsualMaxOperations || memoryKiB > kUsualMaxMemoryKiB; }
 
     QByteArray Serialize() const;
 };

@@ -20,22 +20,29 @@ SealedReader::Result Damaged(QString& error, const QString& why) {
 }
 } // namespace
 
+// The memory grows a chunk at a time as chunks authenticate: a file that only claims to be large (a hole after a
+// genuine start) costs no more than what was authenticated.
 std::unique_ptr<SecureMemoryDevice> SealedReader::Open(QIODevice& file, const SealKey& key, Result& result,
                                                        QString& error) {
-    std::unique_ptr<SecureMemoryDevice> out;
+    auto out = std::make_unique<SecureMemoryDevice>();
     try {
-        out = std::make_unique<SecureMemoryDevice>(file.size());
+        result = Read(file, key, *out, false, error);
     } catch (const std::bad_alloc&) {
         result = Damaged(error, QStringLiteral("there is not enough memory to open the sealed file"));
-        return nullptr;
     }
-    result = Read(file, key, *out, false, error);
-    return result == Result::Opened ? std::move(out) : nullptr;
+    if (result != Result::Opened)
+        return nullptr;
+    out->Finish();
+    return out;
 }
 
 SealedReader::Result SealedReader::CheckKey(QIODevice& file, const SealKey& key, QString& error) {
-    SecureMemoryDevice out(SealedHeader::kChunkSize);
-    return Read(file, key, out, true, error);
+    SecureMemoryDevice out;
+    try {
+        return Read(file, key, out, true, error);
+    } catch (const std::bad_alloc&) {
+        return Damaged(error, QStringLiteral("there is not enough memory to open the sealed file"));
+    }
 }
 
 SealedReader::Result SealedReader::Read(QIODevice& file, const SealKey& key, SecureMemoryDevice& out,
@@ -56,20 +63,21 @@ SealedReader::Result SealedReader::Read(QIODevice& file, const SealKey& key, Sec
     crypto_secretstream_xchacha20poly1305_init_pull(
         &state, reinterpret_cast<const unsigned char*>(header.streamHeader.constData()), key.Bytes());
     QByteArray chunk(kSealedChunk, '\0');
-    qint64 filled = 0;
+    static_assert(SealedHeader::kChunkSize == SecureMemoryDevice::kBlockSize);
     for (qint64 index = 0;; ++index) {
         const qint64 length = file.read(chunk.data(), kSealedChunk);
         if (length < 0)
             return Damaged(error, file.errorString());
         if (length < crypto_secretstream_xchacha20poly1305_ABYTES)
             return Damaged(error, QStringLiteral("the sealed file ends inside a chunk: it was cut short"));
-        if (filled + length - crypto_secretstream_xchacha20poly1305_ABYTES > out.Capacity())
-            return Damaged(error, QStringLiteral("the sealed file grew while it was read"));
+        char* block = out.NextBlock();
+        if (!block)
+            return Damaged(error, QStringLiteral("chunk %1 of the sealed file is malformed").arg(index));
         unsigned long long size = 0;
         unsigned char tag = 0;
         const bool first = index == 0;
         if (crypto_secretstream_xchacha20poly1305_pull(
-                &state, reinterpret_cast<unsigned char*>(out.Data() + filled), &size, &tag,
+                &state, reinterpret_cast<unsigned char*>(block), &size, &tag,
                 reinterpret_cast<const unsigned char*>(chunk.constData()), quint64(length),
                 first ? reinterpret_cast<const unsigned char*>(headerBytes.constData()) : nullptr,
                 first ? quint64(headerBytes.size()) : 0) != 0) {
@@ -80,13 +88,12 @@ SealedReader::Result SealedReader::Read(QIODevice& file, const SealKey& key, Sec
             error = QStringLiteral("the passphrase is wrong, or the start of the file was changed");
             return Result::WrongKey;
         }
-        filled += qint64(size);
+        out.Fill(qint64(size));
         if (firstChunkOnly)
             return Result::Opened;
         if (tag == crypto_secretstream_xchacha20poly1305_TAG_FINAL) {
             if (!file.atEnd())
                 return Damaged(error, QStringLiteral("bytes follow the end of the sealed file"));
-            out.SetFilled(filled);
             return Result::Opened;
         }
         if (tag != crypto_secretstream_xchacha20poly1305_TAG_MESSAGE || qint64(size) != SealedHeader::kChunkSize)
