@@ -10,15 +10,19 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+template <class TestClass> int RunGuiTest(int argc, char** argv) {
+    QTemporaryDir home;
+    const QString runtime = home.filePath(QStringLiteral("runtime"));
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.filePath(QStringLiteral("config"))));
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime));
+    QDir().mkpath(runtime);
+    QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QApplication app(argc, argv);
+    TestClass test;
+    return QTest::qExec(&test, argc, argv);
+}
+
 #define KORVEL_GUI_TEST_MAIN(TestClass)                                                                                \
     int main(int argc, char** argv) {                                                                                  \
-        QTemporaryDir home;                                                                                            \
-        const QString runtime = home.filePath(QStringLiteral("runtime"));                                              \
-        qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.filePath(QStringLiteral("config"))));                        \
-        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime));                                                        \
-        QDir().mkpath(runtime);                                                                                        \
-        QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);                        \
-        QApplication app(argc, argv);                                                                                  \
-        TestClass test;                                                                                                \
-        return QTest::qExec(&test, argc, argv);                                                                        \
+        return RunGuiTest<TestClass>(argc, argv);                                                                      \
     }

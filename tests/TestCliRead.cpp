@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "CliRunner.h"
 #include "ScriptedPrompts.h"
+#include "base/Clipboard.h"
 #include "base/ResourceLibrary.h"
 #include "cli/CliInput.h"
 #include "document/CWallet.h"
@@ -244,6 +245,29 @@ private Q_SLOTS:
         arguments.removeOne("--json");
         const CliRun text = RunCli(arguments);
         QVERIFY2(text.out.startsWith("Visa\nAcct #: 4111\nSecurity Code: " + securityCode + "\n"), Shown(text));
+    }
+
+    // The value goes to the clipboard alone, marked as a secret; nothing of the card reaches the terminal.
+    void showCopiesOneValue() {
+        struct Recording : Clipboard {
+            QStringList secrets;
+            void SetSecret(const QString& text) override { secrets.append(text); }
+            void Forget() override {}
+        };
+        const QString w = Path("open.kvx");
+        const CliRun none = RunCli({"show", w, "38", "--copy", "3"});
+        QVERIFY2(none.status == 1 && none.err.contains("No desktop clipboard") && none.out.isEmpty(), Shown(none));
+        Recording clipboard;
+        Clipboard::Install(&clipboard);
+        for (const char* field : {"3", "security code", "password"}) {
+            const CliRun run = RunCli({"show", w, "38", "--copy", field});
+            QVERIFY2(run.status == 0 && run.out.isEmpty() && run.err.contains("\"Security Code\" of \"Visa\""),
+                     Shown(run));
+        }
+        const CliRun missing = RunCli({"show", w, "38", "--copy", "username"});
+        Clipboard::Install(nullptr);
+        QVERIFY2(missing.status == 1 && missing.err.contains("no value for \"username\""), Shown(missing));
+        QCOMPARE(clipboard.secrets, QStringList(3, QStringLiteral("123")));
     }
 
     void searchSortsByDescription_data() {

@@ -16,6 +16,7 @@
 #include "base/Clock.h"
 #include "dialogs/CDlgFind.h"
 #include "dialogs/CFindResultsModel.h"
+#include "views/CCardFilter.h"
 #include "views/CItemListCtrl.h"
 #include "views/CItemTreeCtrl.h"
 #include "views/CKorvelApp.h"
@@ -235,6 +236,7 @@ public:
                                      {"card", 8, &Exerciser::CardCommand},
                                      {"file", 6, &Exerciser::FileCommand},
                                      {"find", 6, &Exerciser::FindWindow},
+                                     {"search", 6, &Exerciser::SearchField},
                                      {"bars", 1, &Exerciser::BarsMenu},
                                      {"exit", 1, &Exerciser::Exit}};
         int total = 0;
@@ -334,7 +336,11 @@ private:
                 problems.append(QStringLiteral("the program does not start again"));
         }
         if (m_app) {
-            problems.append(TreeDifference(TreeModel(), Wallet()));
+            // The search field's last keys are still being searched; the user waits a moment as well.
+            CCardFilter& filter = Frame().Tree().Filter();
+            for (int wait = 0; wait < 200 && filter.IsSearching(); ++wait)
+                QTest::qWait(5);
+            problems.append(TreeDifference(TreeModel(), Wallet(), filter.Text()));
             problems.append(SummaryDifference(Frame().Summary(), Frame().CurrentCategoryId(), Wallet()));
             problems.append(ShownCardDifference());
             // Paste offers the card last cut or copied only while the wallet holds it.
@@ -454,7 +460,11 @@ private:
                                         {Qt::Key_N, Qt::ControlModifier},
                                         {Qt::Key_O, Qt::ControlModifier},
                                         {Qt::Key_S, Qt::ControlModifier},
-                                        {Qt::Key_P, Qt::ControlModifier}};
+                                        {Qt::Key_P, Qt::ControlModifier},
+                                        {Qt::Key_E, Qt::ControlModifier},
+                                        {Qt::Key_B, Qt::ControlModifier},
+                                        {Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier},
+                                        {Qt::Key_L, Qt::ControlModifier}};
         const Press& press = presses[Roll(int(std::size(presses)))];
         QWidget* target = QApplication::focusWidget();
         if (!target)
@@ -796,6 +806,31 @@ private:
                 QTest::keyClick(&find, Qt::Key_Escape);
             else
                 find.close();
+        }
+    }
+
+    // The search field above the tree: reached by its key or a click, typed into, left by Down, Enter or Escape.
+    void SearchField() {
+        QLineEdit& field = Frame().Tree().SearchField();
+        const int roll = Roll(100);
+        if (roll < 15) {
+            Note(QStringLiteral("presses Ctrl+E"));
+            QTest::keyClick(&Frame(), Qt::Key_E, Qt::ControlModifier);
+        } else if (roll < 60) {
+            static const QStringList words{QStringLiteral("visa"),    QStringLiteral("a"),       QStringLiteral("11"),
+                                           QStringLiteral("EXAMPLE"), QStringLiteral("Copy of"), QStringLiteral("zz")};
+            const QString word = words[Roll(int(words.size()))];
+            Note(QStringLiteral("types \"%1\" into the search field").arg(word));
+            QTest::mouseClick(&field, Qt::LeftButton);
+            QTest::keyClicks(&field, word);
+        } else if (roll < 70) {
+            Note(QStringLiteral("presses Backspace in the search field"));
+            QTest::keyClick(&field, Qt::Key_Backspace);
+        } else {
+            static const Qt::Key keys[] = {Qt::Key_Down, Qt::Key_Return, Qt::Key_Escape};
+            const Qt::Key key = keys[Roll(int(std::size(keys)))];
+            Note(QStringLiteral("presses %1 in the search field").arg(QKeySequence(key).toString()));
+            QTest::keyClick(&field, key);
         }
     }
 

@@ -38,33 +38,39 @@ template <class Record, class List> std::vector<const Record*> Sorted(const List
     return records;
 }
 
-// "" when the tree shows exactly the wallet, in order; otherwise what differs.
-inline QString TreeDifference(const CTreeModel& model, const CWallet& wallet) {
+// "" when the tree shows exactly the wallet, in order; otherwise what differs. With a search `text`, only the cards
+// holding it (as Find compares) stay, and only the categories that show any of them.
+inline QString TreeDifference(const CTreeModel& model, const CWallet& wallet, const QString& text = QString()) {
     const QModelIndex root = model.RootIndex();
-    const std::vector<const CCategory*> categories = Sorted<CCategory>(wallet.Categories());
-    if (model.rowCount(root) != int(categories.size()))
-        return QStringLiteral("%1 categories shown, %2 in the wallet").arg(model.rowCount(root)).arg(categories.size());
-    for (int row = 0; row < int(categories.size()); ++row) {
-        const QModelIndex index = model.index(row, 0, root);
-        if (model.CategoryAt(index) != categories[size_t(row)])
-            return QStringLiteral("category row %1 is not %2").arg(row).arg(categories[size_t(row)]->description);
+    std::vector<std::pair<const CCategory*, std::vector<const CCard*>>> expected;
+    for (const CCategory* category : Sorted<CCategory>(wallet.Categories())) {
         std::vector<const CCard*> cards;
-        const bool hidden = CardsHidden(wallet, *categories[size_t(row)]);
+        const bool hidden = CardsHidden(wallet, *category);
         for (const CCard* card : wallet.Cards())
-            if (!hidden && card->categoryId == categories[size_t(row)]->id)
+            if (!hidden && card->categoryId == category->id && (text.isEmpty() || card->ContainsText(text, false)))
                 cards.push_back(card);
         std::sort(cards.begin(), cards.end(), Before);
+        if (text.isEmpty() || !cards.empty())
+            expected.emplace_back(category, std::move(cards));
+    }
+    if (model.rowCount(root) != int(expected.size()))
+        return QStringLiteral("%1 categories shown, %2 expected").arg(model.rowCount(root)).arg(expected.size());
+    for (int row = 0; row < int(expected.size()); ++row) {
+        const auto& [category, cards] = expected[size_t(row)];
+        const QModelIndex index = model.index(row, 0, root);
+        if (model.CategoryAt(index) != category)
+            return QStringLiteral("category row %1 is not %2").arg(row).arg(category->description);
         if (model.rowCount(index) != int(cards.size()))
-            return QStringLiteral("%1 cards under %2, %3 in the wallet")
+            return QStringLiteral("%1 cards under %2, %3 expected")
                 .arg(model.rowCount(index))
-                .arg(categories[size_t(row)]->description)
+                .arg(category->description)
                 .arg(cards.size());
         for (int i = 0; i < int(cards.size()); ++i) {
             const QModelIndex card = model.index(i, 0, index);
             if (model.CardAt(card) != cards[size_t(i)] || model.parent(card) != index)
                 return QStringLiteral("card row %1 of %2 is not %3")
                     .arg(i)
-                    .arg(categories[size_t(row)]->description, cards[size_t(i)]->description);
+                    .arg(category->description, cards[size_t(i)]->description);
         }
     }
     return {};

@@ -23,15 +23,16 @@ QJsonObject AttachmentObject(const CAttachment& slot) {
 } // namespace
 
 CmdShow::CmdShow()
-    : CliCommand({QStringLiteral("show"),
-                  QStringLiteral("WALLET CARD [--show-passwords] [--json] [--copy FIELD]"),
-                  QStringLiteral("one card; password values as ****** when the card hides them; with --copy, one "
-                                 "value (FIELD: its slot 0 to 14, its name, username or password) goes to the desktop's "
-                                 "clipboard instead, until it is cleared"),
-                  2,
-                  2,
-                  {JsonOption(), QCommandLineOption(QStringLiteral("show-passwords")),
-                   QCommandLineOption(QStringLiteral("copy"), QString(), QStringLiteral("FIELD"))}}) {}
+    : CliCommand(
+          {QStringLiteral("show"),
+           QStringLiteral("WALLET CARD [--show-passwords] [--json] [--copy FIELD]"),
+           QStringLiteral("one card; password values as ****** when the card hides them; with --copy, one "
+                          "value (FIELD: its slot 0 to 14, its name, username or password) goes to the desktop's "
+                          "clipboard instead, until it is cleared"),
+           2,
+           2,
+           {JsonOption(), QCommandLineOption(QStringLiteral("show-passwords")),
+            QCommandLineOption(QStringLiteral("copy"), QString(), QStringLiteral("FIELD"))}}) {}
 
 QString CmdShow::ShownValue(const CCard& card, const CCardTemplate* cardTemplate, int slot, bool showPasswords) {
     const QString value = card.values[size_t(slot)].toString();

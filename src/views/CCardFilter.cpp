@@ -40,6 +40,8 @@ CCardFilter::CCardFilter(CWallet& wallet, QObject* parent) : QObject(parent), m_
     connect(&wallet, &CWallet::cardChanged, this, again);
     connect(&wallet, &CWallet::cardAboutToBeRemoved, this, forgetCard);
     connect(&wallet, &CWallet::cardAboutToBeRemoved, this, again);
+    // A category shows in a filtered tree only with matches: one added or changed is for the search to place.
+    connect(&wallet, &CWallet::categoryAdded, this, again);
     connect(&wallet, &CWallet::categoryChanged, this, again);
     // The folded texts are a copy of the secrets: they go with the lock.
     connect(&wallet, &CWallet::lockChanged, this, [this, again](bool locked) {
