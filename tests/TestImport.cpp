@@ -345,8 +345,11 @@ private Q_SLOTS:
         QTest::newRow("attachment without content")
             << head + "<Entry><Binary><Key>a.txt</Key></Binary></Entry></Group></Root></KeePassFile>"
             << "has no content";
+        // A pooled file is unpacked only for an entry that refers to it.
         QTest::newRow("bad gzip") << QByteArray("<KeePassFile><Meta><Binaries><Binary ID=\"0\" Compressed=\"True\">"
-                                                "H4sIAAAAAAAA/w==</Binary></Binaries></Meta></KeePassFile>")
+                                                "H4sIAAAAAAAA/w==</Binary></Binaries></Meta><Root><Group><Entry><Binary>"
+                                                "<Key>a</Key><Value Ref=\"0\"/></Binary></Entry></Group></Root>"
+                                                "</KeePassFile>")
                                   << "cannot be unpacked";
         QTest::newRow("not keepass") << QByteArray("<html><body/></html>") << "not the root element";
         QTest::newRow("undeclared entity") << head + "<Entry><String><Key>Title</Key><Value>&x;</Value>"
@@ -460,11 +463,11 @@ private Q_SLOTS:
         const QByteArray data = QByteArray(3000, 'x').toBase64();
         const QByteArray xml = "<KeePassFile><Meta><Binaries><Binary ID=\"0\">" + data +
                                "</Binary></Binaries></Meta><Root/></KeePassFile>";
-        KeePassXmlReader small(false, 2048);
+        KeePassXmlReader small(false, {2048});
         QString error;
         ReadAll(small, xml, error);
         QVERIFY2(error.contains(QStringLiteral("larger than")), qPrintable(error));
-        KeePassXmlReader large(false, 4096);
+        KeePassXmlReader large(false, {4096});
         error.clear();
         ReadAll(large, xml, error);
         QVERIFY2(error.isEmpty(), qPrintable(error));
