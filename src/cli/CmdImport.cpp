@@ -55,8 +55,7 @@ CmdImport::CmdImport()
                    QCommandLineOption(QStringLiteral("category"), QString(), QStringLiteral("NAME")),
                    QCommandLineOption(QStringLiteral("recycle-bin")), QCommandLineOption(QStringLiteral("dry-run")),
                    QCommandLineOption(QStringLiteral("max-attachment"), QString(), QStringLiteral("MIB")),
-                   QCommandLineOption(QStringLiteral("max-total"), QString(), QStringLiteral("MIB"))}}) {
-}
+                   QCommandLineOption(QStringLiteral("max-total"), QString(), QStringLiteral("MIB"))}}) {}
 
 int CmdImport::Run(CliContext& context) const {
     const QString path = context.PathArg(1, "export file");

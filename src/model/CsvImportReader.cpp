@@ -141,12 +141,13 @@ bool CsvImportReader::EndField(QString& error) {
     const qsizetype most = m_haveHeader ? m_columns.size() : kMaxColumns;
     if (m_record.size() <= most)
         return true;
-    error = m_haveHeader ? QStringLiteral("line %1: more fields than the %2 columns the header names")
-                               .arg(m_recordLine)
-                               .arg(m_columns.size())
-                         : QStringLiteral("line %1: the header row names more than %2 columns, more than any export has")
-                               .arg(m_recordLine)
-                               .arg(kMaxColumns);
+    error = m_haveHeader
+                ? QStringLiteral("line %1: more fields than the %2 columns the header names")
+                      .arg(m_recordLine)
+                      .arg(m_columns.size())
+                : QStringLiteral("line %1: the header row names more than %2 columns, more than any export has")
+                      .arg(m_recordLine)
+                      .arg(kMaxColumns);
     return false;
 }
 

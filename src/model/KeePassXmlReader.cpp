@@ -166,16 +166,17 @@ void KeePassXmlReader::OnError(void* self, _xmlError* error) {
 
 // A name with a namespace prefix is none of the export's elements, as it would be to a reader that knows nothing of
 // namespaces.
-// A message may come in pieces; they are joined until the reading ends or fails.
+// A message may come in pieces, some of them repeated; they are joined until the reading ends or fails.
 void KeePassXmlReader::OnGenericError(void* self, const char* format, ...) {
     char text[512];
     va_list arguments;
     va_start(arguments, format);
     std::vsnprintf(text, sizeof text, format, arguments);
     va_end(arguments);
-    auto* reader = static_cast<KeePassXmlReader*>(self);
-    if (reader->m_libxmlSaid.size() < 1024)
-        reader->m_libxmlSaid += QString::fromUtf8(text).simplified() + u' ';
+    QString& said = static_cast<KeePassXmlReader*>(self)->m_libxmlSaid;
+    const QString piece = QString::fromUtf8(text).simplified();
+    if (!piece.isEmpty() && !said.contains(piece) && said.size() < 1024)
+        said += (said.isEmpty() ? QString() : QStringLiteral("; ")) + piece;
 }
 
 void KeePassXmlReader::OnStart(void* self, const unsigned char* name, const unsigned char* prefix, const unsigned char*,

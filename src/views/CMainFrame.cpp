@@ -149,7 +149,8 @@ QString SettingText(const QSettings& settings, const QString& key) {
 ImportLimits ImportLimitsSet() {
     const QSettings settings;
     ImportLimits limits;
-    for (auto [key, limit] : {std::pair{&kImportMaxFileMiB, &limits.maxFile}, {&kImportMaxTotalMiB, &limits.maxTotal}}) {
+    for (auto [key, limit] :
+         {std::pair{&kImportMaxFileMiB, &limits.maxFile}, {&kImportMaxTotalMiB, &limits.maxTotal}}) {
         const qint64 mib = settings.value(*key).toLongLong();
         if (mib > 0 && mib <= ImportLimits::kMostMiB)
             *limit = mib * ImportLimits::kMiB;
