@@ -164,8 +164,6 @@ void KeePassXmlReader::OnError(void* self, _xmlError* error) {
     static_cast<KeePassXmlReader*>(self)->Fail(error->line, error->int2, message);
 }
 
-// A name with a namespace prefix is none of the export's elements, as it would be to a reader that knows nothing of
-// namespaces.
 // A message may come in pieces, some of them repeated; they are joined until the reading ends or fails.
 void KeePassXmlReader::OnGenericError(void* self, const char* format, ...) {
     char text[512];
@@ -179,6 +177,8 @@ void KeePassXmlReader::OnGenericError(void* self, const char* format, ...) {
         said += (said.isEmpty() ? QString() : QStringLiteral("; ")) + piece;
 }
 
+// A name with a namespace prefix is none of the export's elements, as it would be to a reader that knows nothing of
+// namespaces.
 void KeePassXmlReader::OnStart(void* self, const unsigned char* name, const unsigned char* prefix, const unsigned char*,
                                int, const unsigned char**, int attributeCount, int, const unsigned char** attributes) {
     static_cast<KeePassXmlReader*>(self)->Start(prefix ? "" : Chars(name), {attributes, attributeCount});
