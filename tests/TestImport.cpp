@@ -401,7 +401,8 @@ private Q_SLOTS:
     // White space is a value like any other, in plain text or CDATA; an element with a namespace prefix is none of
     // the export's own and is passed over with what it holds.
     void keepassTextIsTakenAsWritten() {
-        // What a comment, an instruction or a CDATA section holds is no attribute, however many '=' it has.
+        // What a comment, an instruction, a CDATA section or a quoted value holds is no attribute, however many '=' it
+        // has.
         const QByteArray bytes = "<KeePassFile><Root><Group><Name> Spaced </Name><Entry>"
                                  "<String><Key>Title</Key><Value>  </Value></String>"
                                  "<String><Key>Password</Key><Value>\t \n</Value></String>"
@@ -410,7 +411,9 @@ private Q_SLOTS:
                                  QByteArray("=").repeated(100) + "> --><?pi " + QByteArray("=").repeated(100) +
                                  "?><String><Key>Key</Key><Value><![CDATA[<a" + QByteArray(" b=").repeated(100) +
                                  "]]></Value></String>"
-                                 "<x:String xmlns:x=\"urn:x\"><Key>Hidden</Key><Value>no</Value></x:String>"
+                                 "<x:String xmlns:x=\"urn:x\" t='" +
+                                 QByteArray("=\"").repeated(100) +
+                                 "'><Key>Hidden</Key><Value>no</Value></x:String>"
                                  "</Entry></Group></Root></KeePassFile>";
         const auto reader = ImportReader::Create(ImportReader::Format::KeePassXml, false);
         QString error;
