@@ -4,5 +4,5 @@
 #include "ImportFuzzing.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    return FuzzImport(data, size, *ImportReader::Create(ImportReader::Format::BitwardenJson, true));
+    return FuzzImport(data, size, *ImportReader::Create(ImportReader::Format::BitwardenJson, true, kFuzzLimits));
 }

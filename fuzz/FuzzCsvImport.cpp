@@ -3,5 +3,5 @@
 #include "ImportFuzzing.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    return FuzzImport(data, size, *ImportReader::Create(ImportReader::Format::Csv, true));
+    return FuzzImport(data, size, *ImportReader::Create(ImportReader::Format::Csv, true, kFuzzLimits));
 }

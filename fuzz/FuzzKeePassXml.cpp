@@ -6,7 +6,6 @@
 #include "model/KeePassXmlReader.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    // Attached files are capped well below the fuzzer's allocation limit, which a packed file may otherwise reach.
-    KeePassXmlReader reader(true, 16 * 1024 * 1024);
+    KeePassXmlReader reader(true, kFuzzLimits);
     return FuzzImport(data, size, reader);
 }

@@ -12,6 +12,10 @@
 #include <cstddef>
 #include <cstdint>
 
+// Attached files are capped well below the fuzzer's allocation limit, which a packed file may otherwise reach, and so
+// is all an import brings in.
+inline constexpr ImportLimits kFuzzLimits{16 * ImportLimits::kMiB, 64 * ImportLimits::kMiB};
+
 inline int FuzzImport(const uint8_t* data, size_t size, ImportReader& reader) {
     QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char*>(data), qsizetype(size));
     QBuffer buffer(&bytes);

@@ -2,10 +2,12 @@
 // The readers of outside input run in a child process with little address space to spare. A hostile input that
 // claims huge counts, loops or sizes must be refused with a clear message: neither by collecting what it claims nor
 // by an allocation failure that ends the process.
+#include "GzipData.h"
 #include "WalletFixture.h"
 #include "base/FieldCipher.h"
 #include "model/CCardTemplate.h"
 #include "model/CXmlDocument.h"
+#include "model/ImportReader.h"
 #include "storage/CompoundFile.h"
 #include "storage/SealKey.h"
 #include "storage/SealedHeader.h"
@@ -18,6 +20,7 @@
 #include <QtEndian>
 
 #include <cstdio>
+#include <cstring>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -174,6 +177,82 @@ QString ParseManyElements() {
     return document.SetDocument(text) ? QStringLiteral("parsed") : document.GetError();
 }
 
+// An export made as it is read: `head`, `pattern` `count` times, then `tail`. A hostile export of hundreds of
+// megabytes costs neither disk nor memory.
+class MadeInput : public QIODevice {
+public:
+    MadeInput(QByteArray head, QByteArray pattern, qint64 count, QByteArray tail)
+        : m_parts{std::move(head), std::move(pattern), std::move(tail)}, m_count(count) {
+        open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+    }
+    qint64 size() const override { return m_parts[0].size() + m_count * m_parts[1].size() + m_parts[2].size(); }
+
+protected:
+    qint64 readData(char* data, qint64 most) override {
+        qint64 done = 0;
+        for (qint64 at = pos(); done < most && at < size(); at = pos() + done) {
+            const auto [part, offset] = PartAt(at);
+            const qint64 length = std::min(most - done, part->size() - offset);
+            std::memcpy(data + done, part->constData() + offset, size_t(length));
+            done += length;
+        }
+        return done;
+    }
+    qint64 writeData(const char*, qint64) override { return -1; }
+
+private:
+    std::pair<const QByteArray*, qint64> PartAt(qint64 at) const {
+        if (at < m_parts[0].size())
+            return {&m_parts[0], at};
+        at -= m_parts[0].size();
+        if (at < m_count * m_parts[1].size())
+            return {&m_parts[1], at % m_parts[1].size()};
+        return {&m_parts[2], at - m_count * m_parts[1].size()};
+    }
+
+    QByteArray m_parts[3];
+    qint64 m_count;
+};
+
+// KeePass exports with packed files in their pool: a dozen bombs of 255 MiB each that no entry refers to, or one
+// file of 32 MiB that 70 entries refer to, 2.2 GiB in all.
+QByteArray KeePassPool(const QString& kind) {
+    const bool bombs = kind == u"keepass bombs";
+    const QByteArray packed = Gzip({}, qint64(bombs ? 255 : 32) << 20).toBase64();
+    QByteArray xml = "<KeePassFile><Meta><Binaries>";
+    for (int id = 0; id < (bombs ? 12 : 1); ++id)
+        xml += "<Binary ID=\"" + QByteArray::number(id) + "\" Compressed=\"True\">" + packed + "</Binary>";
+    xml += "</Binaries></Meta><Root><Group><Name>G</Name>";
+    for (int entry = 0; entry < (bombs ? 1 : 70); ++entry)
+        xml += bombs ? "<Entry/>" : "<Entry><Binary><Key>f</Key><Value Ref=\"0\"/></Binary></Entry>";
+    return xml + "</Group></Root></KeePassFile>";
+}
+
+// Reads a hostile export made on the spot, as the check before an import does.
+QString ReadExport(const QString& kind) {
+    std::unique_ptr<QIODevice> input;
+    QByteArray pool;
+    if (kind.startsWith(u"keepass")) {
+        pool = KeePassPool(kind);
+        input = std::make_unique<QBuffer>(&pool);
+        input->open(QIODevice::ReadOnly);
+    } else if (kind == u"csv header") {
+        input = std::make_unique<MadeInput>("title", ",x", qint64(50) << 20, "\n");
+    } else if (kind == u"csv fields") {
+        input = std::make_unique<MadeInput>("a,b,c,d\n", "x,", qint64(50) << 20, "\n");
+    } else {
+        input = std::make_unique<MadeInput>("{\"items\": [{\"type\": 2, \"name\": \"n\", \"notes\": \"", "note ",
+                                            qint64(60) << 20, "\"}]}");
+    }
+    const auto reader = ImportReader::Create(*ImportReader::Detect(*input), false);
+    QString error;
+    int entries = 0;
+    if (!reader->Read(
+            *input, [&](ImportedEntry&) { ++entries; }, error))
+        return error;
+    return QStringLiteral("read %1 entries").arg(entries);
+}
+
 bool LimitAddressSpace() {
     QFile statm(QStringLiteral("/proc/self/statm"));
     if (!statm.open(QIODevice::ReadOnly))
@@ -190,7 +269,8 @@ int RunChild(const QString& kind, const QString& path) {
     const QString outcome = kind == QStringLiteral("cfb")        ? OpenCompoundFile(path)
                             : kind == QStringLiteral("sealed")   ? OpenSealedFile(path)
                             : kind == QStringLiteral("template") ? ImportTemplate(path)
-                                                                 : ParseManyElements();
+                            : kind == QStringLiteral("xml")      ? ParseManyElements()
+                                                                 : ReadExport(kind);
     std::fputs(qPrintable(outcome), stdout);
     return 0;
 }
@@ -228,6 +308,13 @@ private Q_SLOTS:
         QTest::newRow("sealed file with a hole after its first chunk")
             << "sealed" << SealedStart() << (qint64(2) << 30) << "chunk 2 of the sealed file does not authenticate";
         QTest::newRow("XML with too many elements") << "xml" << QByteArray() << qint64(0) << "Not enough memory";
+        QTest::newRow("KeePass pool of bombs") << "keepass bombs" << QByteArray() << qint64(0) << "read 1 entries";
+        QTest::newRow("KeePass file referred to again and again")
+            << "keepass references" << QByteArray() << qint64(0) << "more than 2048 MiB of attached files and texts";
+        QTest::newRow("CSV header of 100 MB") << "csv header" << QByteArray() << qint64(0) << "line 1: the header row";
+        QTest::newRow("CSV record of 52 million fields")
+            << "csv fields" << QByteArray() << qint64(0) << "line 2: more fields than the 4 columns";
+        QTest::newRow("JSON note of 300 MB") << "json note" << QByteArray() << qint64(0) << "larger than 16 MiB";
     }
 
     void hostileInputIsRefusedWithinTheLimit() {

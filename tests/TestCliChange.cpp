@@ -166,6 +166,22 @@ private Q_SLOTS:
         QCOMPARE(RunCli({"attach", m_wallet, "38", "image", Path("missing.png")}).status, 1);
     }
 
+    // The file is readable; the disk that is full is the cause, and the wallet stays as it was.
+    void attachOnAFullDiskNamesTheDisk() {
+        const SmallDisk disk(Path("disk"), 512 * 1024);
+        if (!disk.IsMounted())
+            QSKIP("a small file system cannot be mounted here");
+        const QString wallet = Path("disk/w.kvx");
+        QVERIFY(QFile::copy(m_wallet, wallet));
+        WriteFile(Path("scan.pdf"), QByteArray(3 << 20, 's'));
+        QVERIFY(disk.Fill(0));
+        const QByteArray before = FileBytes(wallet);
+        const CliRun run = RunCli({"attach", wallet, "38", "document", Path("scan.pdf")});
+        QCOMPARE(run.status, 1);
+        QVERIFY2(run.err.contains("could not be attached") && run.err.contains("No space left on device"), Shown(run));
+        QCOMPARE(FileBytes(wallet), before);
+    }
+
     void templatesTravelBetweenWallets() {
         const QString file = Path(QStringLiteral("card.kvt"));
         QFile::remove(file);

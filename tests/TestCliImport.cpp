@@ -98,6 +98,12 @@ private Q_SLOTS:
         QTest::newRow("broken csv") << QStringList{} << QByteArray("name,password\nok,1\n\"open,2\n") << 1 << "line 3";
         QTest::newRow("encrypted json") << QStringList{} << QByteArray("{\"encrypted\":true,\"data\":\"x\"}") << 1
                                         << "encrypted Bitwarden export";
+        const QByteArray notes = "title,notes\na," + QByteArray(300000, 'n') + "\nb," + QByteArray(300000, 'n') + '\n';
+        QTest::newRow("beyond the total") << QStringList{"--max-total", "1"} << notes << 1
+                                          << "more than 1 MiB of attached files and texts, the limit for one import";
+        QTest::newRow("no total") << QStringList{"--max-total", "0"} << notes << 2 << "--max-total takes a number";
+        QTest::newRow("no file size") << QStringList{"--max-attachment", "x"} << notes << 2
+                                      << "--max-attachment takes a number";
     }
 
     void dryRunAndRefusedFilesChangeNothing() {

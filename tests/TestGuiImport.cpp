@@ -96,6 +96,19 @@ private Q_SLOTS:
         QCOMPARE(m_app->Wallet()->Cards().Count(), 0);
         QVERIFY(!m_app->Wallet()->IsModified());
     }
+
+    // The limits of an import come from the settings file; an export beyond them is refused before the wallet changes.
+    void theSettingsFileSetsTheLimits() {
+        QSettings().setValue(QStringLiteral("Import/MaxTotalMiB"), 1);
+        const QString path = WriteFileBytes(m_folder.filePath(QStringLiteral("large.csv")),
+                                            "title,notes\na," + QByteArray(600000, 'n') + '\n');
+        m_prompts.OpenFile(path);
+        m_prompts.Message(QStringLiteral("\"large.csv\" cannot be imported: the entries come to more than 1 MiB"),
+                          Prompts::Answer::Ok);
+        TriggerImport();
+        QCOMPARE(m_app->Wallet()->Cards().Count(), 0);
+        QVERIFY(!m_app->Wallet()->IsModified());
+    }
 };
 
 KORVEL_GUI_TEST_MAIN(TestGuiImport)

@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "GzipData.h"
 #include "WalletFixture.h"
 #include "document/WalletImporter.h"
 #include "model/CCard.h"
 #include "model/CCardTemplate.h"
 #include "model/CCategory.h"
+#include "model/CsvImportReader.h"
 #include "model/KeePassXmlReader.h"
 
 #include <QBuffer>
@@ -109,6 +111,7 @@ private Q_SLOTS:
         QTest::newRow("xml") << QByteArray("\xEF\xBB\xBF  <?xml version=\"1.0\"?><KeePassFile/>")
                              << int(ImportReader::Format::KeePassXml);
         QTest::newRow("json") << QByteArray("\n{\"encrypted\": false}") << int(ImportReader::Format::BitwardenJson);
+        QTest::newRow("json array") << QByteArray("[{\"name\": \"a\"}]") << int(ImportReader::Format::BitwardenJson);
         QTest::newRow("csv") << QByteArray("name,url\n") << int(ImportReader::Format::Csv);
     }
 
@@ -345,8 +348,12 @@ private Q_SLOTS:
         QTest::newRow("attachment without content")
             << head + "<Entry><Binary><Key>a.txt</Key></Binary></Entry></Group></Root></KeePassFile>"
             << "has no content";
-        QTest::newRow("bad gzip") << QByteArray("<KeePassFile><Meta><Binaries><Binary ID=\"0\" Compressed=\"True\">"
-                                                "H4sIAAAAAAAA/w==</Binary></Binaries></Meta></KeePassFile>")
+        // A pooled file is unpacked only for an entry that refers to it.
+        QTest::newRow("bad gzip") << QByteArray(
+                                         "<KeePassFile><Meta><Binaries><Binary ID=\"0\" Compressed=\"True\">"
+                                         "H4sIAAAAAAAA/w==</Binary></Binaries></Meta><Root><Group><Entry><Binary>"
+                                         "<Key>a</Key><Value Ref=\"0\"/></Binary></Entry></Group></Root>"
+                                         "</KeePassFile>")
                                   << "cannot be unpacked";
         QTest::newRow("not keepass") << QByteArray("<html><body/></html>") << "not the root element";
         QTest::newRow("undeclared entity") << head + "<Entry><String><Key>Title</Key><Value>&x;</Value>"
@@ -369,16 +376,44 @@ private Q_SLOTS:
                                         << "folder";
         QTest::newRow("other json") << QByteArray("{\"a\": [1, 2]}") << "neither folders nor items";
         QTest::newRow("deep json") << QByteArray("{\"items\": [") + QByteArray(100, '[') << "nested deeper";
+        QTest::newRow("json array") << QByteArray("[{\"name\": \"a\"}]") << "JSON array, but a Bitwarden export";
+        QTest::newRow("nul in json") << QByteArray("{\"items\": [{\"type\": 2, \"name\": \"a\\u0000b\"}]}") << "U+0000";
+        QTest::newRow("nul in csv") << QByteArray("title,password\na,p\0w\n", 22) << "line 2: the text holds a NUL";
+        QTest::newRow("fields beyond the columns")
+            << QByteArray("title,password\na,b,c,\"never closed") << "line 2: more fields than the 2 columns";
+        QTest::newRow("header of too many columns")
+            << QByteArray(",").repeated(CsvImportReader::kMaxColumns + 1) + "\"never closed"
+            << "more than 4096 columns";
+        QTest::newRow("csv header too long")
+            << QByteArray("\"") + QByteArray(CsvImportReader::kMaxHeader, 'h') << "header row is longer";
+        // The parser is never given an element with more attributes than an export writes.
+        QByteArray attributes;
+        for (int i = 0; i <= KeePassXmlReader::kMaxAttributes; ++i)
+            attributes += " a" + QByteArray::number(i) + "=''";
+        QTest::newRow("too many attributes") << "<KeePassFile>\n<Root" + attributes + ">"
+                                             << "line 2: an element has more than 64 attributes";
+        // libxml2's own messages are the reader's error, and not printed by libxml2.
+        QTest::newRow("undecodable text")
+            << QByteArray("<?xml version=\"1.0\" encoding=\"windows-1253\"?><KeePassFile>\xaa\xd2\xff</KeePassFile>")
+            << "input conversion failed";
     }
 
     // White space is a value like any other, in plain text or CDATA; an element with a namespace prefix is none of
     // the export's own and is passed over with what it holds.
     void keepassTextIsTakenAsWritten() {
+        // What a comment, an instruction, a CDATA section or a quoted value holds is no attribute, however many '=' it
+        // has.
         const QByteArray bytes = "<KeePassFile><Root><Group><Name> Spaced </Name><Entry>"
                                  "<String><Key>Title</Key><Value>  </Value></String>"
                                  "<String><Key>Password</Key><Value>\t \n</Value></String>"
                                  "<String><Key>Code</Key><Value><![CDATA[ ]]>&#32;<![CDATA[<&>]]></Value></String>"
-                                 "<x:String xmlns:x=\"urn:x\"><Key>Hidden</Key><Value>no</Value></x:String>"
+                                 "<!-- <a " +
+                                 QByteArray("=").repeated(100) + "> --><?pi " + QByteArray("=").repeated(100) +
+                                 "?><String><Key>Key</Key><Value><![CDATA[<a" + QByteArray(" b=").repeated(100) +
+                                 "]]></Value></String>"
+                                 "<x:String xmlns:x=\"urn:x\" t='" +
+                                 QByteArray("=\"").repeated(100) +
+                                 "'><Key>Hidden</Key><Value>no</Value></x:String>"
                                  "</Entry></Group></Root></KeePassFile>";
         const auto reader = ImportReader::Create(ImportReader::Format::KeePassXml, false);
         QString error;
@@ -388,7 +423,7 @@ private Q_SLOTS:
         const ImportedEntry& entry = entries.first();
         QCOMPARE(entry.groupPath, QStringList{QStringLiteral(" Spaced ")});
         QCOMPARE(entry.title, QStringLiteral("  "));
-        QCOMPARE(entry.fields.size(), 2);
+        QCOMPARE(entry.fields.size(), 3);
         QCOMPARE(entry.fields[0].value, QStringLiteral("\t \n"));
         QCOMPARE(entry.fields[1].name, QStringLiteral("Code"));
         QCOMPARE(entry.fields[1].value, QStringLiteral("  <&>"));
@@ -460,14 +495,77 @@ private Q_SLOTS:
         const QByteArray data = QByteArray(3000, 'x').toBase64();
         const QByteArray xml = "<KeePassFile><Meta><Binaries><Binary ID=\"0\">" + data +
                                "</Binary></Binaries></Meta><Root/></KeePassFile>";
-        KeePassXmlReader small(false, 2048);
+        KeePassXmlReader small(false, {2048});
         QString error;
         ReadAll(small, xml, error);
         QVERIFY2(error.contains(QStringLiteral("larger than")), qPrintable(error));
-        KeePassXmlReader large(false, 4096);
+        KeePassXmlReader large(false, {4096});
         error.clear();
         ReadAll(large, xml, error);
         QVERIFY2(error.isEmpty(), qPrintable(error));
+    }
+
+    // Pooled files are unpacked for the entries that refer to them, within the limit for one file; the entries
+    // together stay within the limit for one import, however often they refer to the same file.
+    void keepassPooledFilesWithinTheLimits() {
+        const QByteArray packed = Gzip("pic", 200 * 1024).toBase64();
+        const auto xml = [&](int references, const char* id) {
+            QByteArray entries;
+            for (int i = 0; i < references; ++i)
+                entries += QByteArray("<Entry><Binary><Key>a.png</Key><Value Ref=\"") + id + "\"/></Binary></Entry>";
+            return "<KeePassFile><Meta><Binaries><Binary ID=\"0\" Compressed=\"True\">" + Gzip({}, 4 << 20).toBase64() +
+                   "</Binary><Binary ID=\"1\" Compressed=\"True\">" + packed +
+                   "</Binary></Binaries></Meta><Root><Group>" + entries + "</Group></Root></KeePassFile>";
+        };
+        // 4 MiB of zeros in the pool, unpacked only when referred to, and then refused past a limit of 1 MiB.
+        KeePassXmlReader reader(false, {1 << 20, 1 << 20});
+        QString error;
+        const QList<ImportedEntry> entries = ReadAll(reader, xml(4, "1"), error);
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+        QCOMPARE(entries.size(), 4);
+        QCOMPARE(entries.last().files.value(0).data, QByteArray("pic") + QByteArray(200 * 1024, '\0'));
+        ReadAll(reader, xml(6, "1"), error);
+        QVERIFY2(
+            error.contains(QStringLiteral("more than 1 MiB of attached files and texts, the limit for one import")),
+            qPrintable(error));
+        ReadAll(reader, xml(1, "0"), error);
+        QVERIFY2(error.contains(QStringLiteral("unpacks to more than 1 MiB, the most allowed")), qPrintable(error));
+    }
+
+    // An entry with a file for each slot and five more: the five go three to an extra card, in order, none lost.
+    void attachedFilesBeyondTheSlotsGoToExtraCards() {
+        QByteArray xml = "<KeePassFile><Root><Group><Name>G</Name><Entry><String><Key>Title</Key><Value>Scans</Value>"
+                         "</String>";
+        const QStringList names = {"a.png", "b.wav", "c.pdf", "d.pdf", "e.png", "f.txt", "g.mp3", "h.pdf"};
+        for (const QString& name : names)
+            xml += "<Binary><Key>" + name.toUtf8() + "</Key><Value>" + ("bytes of " + name.toUtf8()).toBase64() +
+                   "</Value></Binary>";
+        const WalletImporter::Summary summary = Import(xml + "</Entry></Group></Root></KeePassFile>");
+        QCOMPARE(summary.attachments, 8);
+        QCOMPARE(summary.extraCards, 2);
+        QStringList found;
+        for (const auto& card : Wallet().Cards()) {
+            for (const CAttachment* slot : {&card->image(), &card->sound(), &card->document()}) {
+                if (!slot->IsAttached())
+                    continue;
+                QString error;
+                const auto stream = Wallet().OpenStream(slot->streamName, error);
+                QVERIFY2(stream, qPrintable(error));
+                QCOMPARE(stream->readAll(), "bytes of " + slot->description.toUtf8());
+                found.append(slot->description);
+            }
+        }
+        QCOMPARE(found, names);
+    }
+
+    // Lines may end in CR alone, as old Mac programs write them; inside quotes every line end stays as it came.
+    void csvLinesEndingInCr() {
+        const WalletImporter::Summary summary =
+            Import("title,notes\rFirst,\"one\rtwo\"\r\rSecond,x\r\nThird,\"a\r\nb\"\n");
+        QCOMPARE(summary.entries, 3);
+        QCOMPARE(CardTitled(QStringLiteral("First"))->notes, QStringLiteral("one\rtwo"));
+        QCOMPARE(CardTitled(QStringLiteral("Second"))->notes, QStringLiteral("x"));
+        QCOMPARE(CardTitled(QStringLiteral("Third"))->notes, QStringLiteral("a\r\nb"));
     }
 };
 

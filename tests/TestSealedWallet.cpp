@@ -249,6 +249,8 @@ private Q_SLOTS:
         QTest::newRow("word") << QStringLiteral("password") << QStringLiteral("common words");
         QTest::newRow("keyboard") << QStringLiteral("zxcvbnm,./asdfghjkl") << QStringLiteral("keyboard");
         QTest::newRow("sequence") << QStringLiteral("abcdefghijklmnopqrstuvw") << QStringLiteral("sequence");
+        QTest::newRow("common sequence") << QStringLiteral("12345678") << QStringLiteral("sequence");
+        QTest::newRow("repeats") << QString(40, u'a') << QStringLiteral("repeats");
         QTest::newRow("short") << QStringLiteral("x7#Q") << QStringLiteral("too short");
     }
     void weakPassphraseRefused() {

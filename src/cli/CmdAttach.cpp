@@ -29,8 +29,11 @@ int CmdAttach::Run(CliContext& context) const {
             QStringLiteral("the %1 slot already holds \"%2\"; detach it first").arg(context.Arg(2), slot.description));
     context.RequireCardAccess(card, true);
     context.GetPrompts().PrepareFileName(file.absoluteFilePath());
-    if (!wallet.ChangeCard(card, [&slot](CCard&) { return slot.StoreFile() != 0; }))
-        throw CliError(u'"' + context.Arg(3) + QStringLiteral("\" could not be read"));
+    // The cause is named as the system gives it: the file that cannot be read, or the disk that is full.
+    QString error;
+    if (!wallet.ChangeCard(card, [&](CCard&) { return slot.StoreFile(&error) != 0; }))
+        throw CliError(u'"' + context.Arg(3) + QStringLiteral("\" could not be attached") +
+                       (error.isEmpty() ? QString() : QStringLiteral(": ") + error));
     context.Save();
     return 0;
 }

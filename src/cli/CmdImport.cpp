@@ -25,19 +25,37 @@ ImportReader::Format FormatOf(CliContext& context, QFile& file) {
     return *detected;
 }
 
+// A limit in MiB, as the option gives it, or the default.
+qint64 LimitOption(CliContext& context, const QString& option, qint64 defaultBytes) {
+    if (!context.IsSet(option))
+        return defaultBytes;
+    bool ok = false;
+    const qint64 mib = context.Value(option).toLongLong(&ok);
+    if (!ok || mib <= 0 || mib > ImportLimits::kMostMiB)
+        throw CliError::Usage(QStringLiteral("--%1 takes a number of MiB, 1 or more").arg(option));
+    return mib * ImportLimits::kMiB;
+}
+
+ImportLimits LimitsOf(CliContext& context) {
+    ImportLimits limits;
+    limits.maxFile = LimitOption(context, QStringLiteral("max-attachment"), limits.maxFile);
+    limits.maxTotal = LimitOption(context, QStringLiteral("max-total"), limits.maxTotal);
+    return limits;
+}
 } // namespace
 
 CmdImport::CmdImport()
     : CliCommand({QStringLiteral("import"),
                   QStringLiteral("WALLET FILE [--format keepass-xml|bitwarden-json|csv] [--category NAME] "
-                                 "[--recycle-bin] [--dry-run]"),
+                                 "[--recycle-bin] [--dry-run] [--max-attachment MIB] [--max-total MIB]"),
                   QStringLiteral("imports the entries of a KeePass XML, Bitwarden JSON or CSV export as cards"),
                   2,
                   2,
                   {QCommandLineOption(QStringLiteral("format"), QString(), QStringLiteral("FORMAT")),
                    QCommandLineOption(QStringLiteral("category"), QString(), QStringLiteral("NAME")),
-                   QCommandLineOption(QStringLiteral("recycle-bin")), QCommandLineOption(QStringLiteral("dry-run"))}}) {
-}
+                   QCommandLineOption(QStringLiteral("recycle-bin")), QCommandLineOption(QStringLiteral("dry-run")),
+                   QCommandLineOption(QStringLiteral("max-attachment"), QString(), QStringLiteral("MIB")),
+                   QCommandLineOption(QStringLiteral("max-total"), QString(), QStringLiteral("MIB"))}}) {}
 
 int CmdImport::Run(CliContext& context) const {
     const QString path = context.PathArg(1, "export file");
@@ -50,13 +68,14 @@ int CmdImport::Run(CliContext& context) const {
     const QString category = context.Value(QStringLiteral("category"));
     if (context.IsSet(QStringLiteral("category")) && category.trimmed().isEmpty())
         throw CliError::Usage(QStringLiteral("--category needs a name"));
+    const ImportLimits limits = LimitsOf(context);
 
     CWallet& wallet = context.OpenWallet(CliContext::Access::Change);
     if (wallet.GetSettings().mustUnlockToEdit)
         context.RequireAccess();
     WalletImporter importer(wallet, category, [&](const CCategory& existing) { context.RequireAccess(existing); });
     QString error;
-    const auto reader = ImportReader::Create(format, context.IsSet(QStringLiteral("recycle-bin")));
+    const auto reader = ImportReader::Create(format, context.IsSet(QStringLiteral("recycle-bin")), limits);
     // The first failure to store an entry ends the import; the wallet is then left unsaved, exactly as it was.
     const bool read = reader->ReadAhead(
         file,

@@ -121,8 +121,11 @@ void CDlgCardTab3::InsertOrRemove(int slot) {
     CAttachment& attachment = *m_slots[slot];
     if (attachment.IsAttached())
         attachment.streamName.clear();
-    else if (!attachment.StoreFile())
+    else if (QString error; !attachment.StoreFile(&error)) {
+        if (!error.isEmpty())
+            Prompts::Warn(tr("The file cannot be attached: %1").arg(error));
         return;
+    }
     ShowSlots();
 }
 

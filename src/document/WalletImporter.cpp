@@ -374,7 +374,8 @@ QString WalletImporter::Summary::Text(bool dryRun) const {
     return text;
 }
 
-bool WalletImporter::ImportFile(CWallet& wallet, const QString& path, Summary& summary, QString& error) {
+bool WalletImporter::ImportFile(CWallet& wallet, const QString& path, const ImportLimits& limits, Summary& summary,
+                                QString& error) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         error = file.errorString();
@@ -385,7 +386,7 @@ bool WalletImporter::ImportFile(CWallet& wallet, const QString& path, Summary& s
         error = QStringLiteral("the file is empty");
         return false;
     }
-    const auto reader = ImportReader::Create(*format, false);
+    const auto reader = ImportReader::Create(*format, false, limits);
     if (!reader->Read(
             file, [](ImportedEntry&) {}, error) ||
         !file.seek(0))

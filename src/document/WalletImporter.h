@@ -2,6 +2,7 @@
 #pragma once
 
 #include "document/CWallet.h"
+#include "model/ImportLimits.h"
 #include "model/ImportedEntry.h"
 
 #include <QHash>
@@ -56,9 +57,11 @@ public:
     bool Add(const ImportedEntry& entry, QString& error);
     const Summary& GetSummary() const { return m_summary; }
 
-    // Imports the file at `path` in the format its content shows. The file is read through once first, so that a
-    // damaged or hostile one is refused before the wallet is touched. False with `error` otherwise.
-    static bool ImportFile(CWallet& wallet, const QString& path, Summary& summary, QString& error);
+    // Imports the file at `path` in the format its content shows, within `limits`. The file is read through once
+    // first, so that a damaged, hostile or too large one is refused before the wallet is touched. False with `error`
+    // otherwise.
+    static bool ImportFile(CWallet& wallet, const QString& path, const ImportLimits& limits, Summary& summary,
+                           QString& error);
 
     // The category for entries filed nowhere.
     static QString DefaultCategory() { return QStringLiteral("Imported"); }

@@ -44,7 +44,8 @@ private:
         QJsonArray array;
         QString key;
     };
-    bool Scalar(const QJsonValue& value);
+    bool Scalar(const QJsonValue& value, qint64 size = 8);
+    bool Grow(qint64 size);
     bool Start(bool isObject);
     bool End();
     void Add(const QJsonValue& value);
@@ -52,6 +53,8 @@ private:
 
     BitwardenJsonReader& m_reader;
     int m_depth = 0;
+    // What the item being built holds so far, in bytes of its texts and other values.
+    qint64 m_itemSize = 0;
     QString m_topKey;
     QString m_section;
     std::vector<Frame> m_frames;

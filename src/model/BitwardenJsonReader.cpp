@@ -29,14 +29,18 @@ void AddField(ImportedEntry& entry, const QString& name, const QJsonValue& value
 }
 } // namespace
 
-bool BitwardenJsonReader::Read(QIODevice& input, const Sink& sink, QString& error) {
-    m_sink = &sink;
+bool BitwardenJsonReader::ReadEntries(QIODevice& input, QString& error) {
     m_folders.clear();
-    JsonInputStream stream(input);
+    JsonInputStream stream(input, ImportLimits::kMaxText);
     BitwardenJsonHandler handler(*this);
     rapidjson::Reader reader;
     const rapidjson::ParseResult result = reader.Parse<rapidjson::kParseValidateEncodingFlag>(stream, handler);
-    m_sink = nullptr;
+    if (stream.StringTooLong()) {
+        error = QStringLiteral("line %1: a text is larger than %2 MiB")
+                    .arg(stream.Line())
+                    .arg(ImportLimits::kMaxText / ImportLimits::kMiB);
+        return false;
+    }
     if (!handler.Error().isEmpty()) {
         error = QStringLiteral("line %1: %2").arg(stream.Line()).arg(handler.Error());
         return false;
@@ -88,8 +92,7 @@ bool BitwardenJsonReader::Item(const QJsonObject& item, QString& error) {
         break;
     }
     AddCustomFields(item.value(u"fields").toArray(), entry);
-    (*m_sink)(entry);
-    return true;
+    return Hand(entry, error);
 }
 
 void BitwardenJsonReader::AddLogin(const QJsonObject& login, ImportedEntry& entry) {

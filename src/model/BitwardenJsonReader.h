@@ -11,11 +11,14 @@
 // refused: its values cannot be read without the account's key.
 class BitwardenJsonReader : public ImportReader {
 public:
-    bool Read(QIODevice& input, const Sink& sink, QString& error) override;
+    explicit BitwardenJsonReader(const ImportLimits& limits = {}) : ImportReader(limits) {}
 
     // Called by the parser with each folder or item once it is complete; false with `error` ends the reading.
     bool Folder(const QJsonObject& folder, QString& error);
     bool Item(const QJsonObject& item, QString& error);
+
+protected:
+    bool ReadEntries(QIODevice& input, QString& error) override;
 
 private:
     static void AddLogin(const QJsonObject& login, ImportedEntry& entry);
@@ -24,5 +27,4 @@ private:
     static void AddCustomFields(const QJsonArray& fields, ImportedEntry& entry);
 
     QHash<QString, QString> m_folders;
-    const Sink* m_sink = nullptr;
 };

@@ -62,18 +62,21 @@ void CAttachment::CopyFrom(const CAttachment& other) {
 
 // The slot changes only once the file's bytes are held for the next save; nothing reaches the wallet's file before
 // that save, which writes the stream and the card naming it together.
-int CAttachment::StoreFile() {
+int CAttachment::StoreFile(QString* error) {
     AttachmentStore* store = AttachmentStore::Get();
     if (!store || !store->ReadyForAttachments())
         return 0;
     const QString chosen = store->ChooseFile(filterId);
     QFile source(chosen);
-    if (chosen.isEmpty() || !source.open(QIODevice::ReadOnly))
+    if (chosen.isEmpty())
         return 0;
-    QString error;
-    const QString name = store->AddStream(source, error);
-    if (name.isEmpty())
+    QString why;
+    const QString name = source.open(QIODevice::ReadOnly) ? store->AddStream(source, why) : QString();
+    if (name.isEmpty()) {
+        if (error)
+            *error = why.isEmpty() ? source.errorString() : why;
         return 0;
+    }
     description = QFileInfo(chosen).fileName();
     path = chosen;
     streamName = name;

@@ -20,8 +20,9 @@ public:
     void CopyFrom(const CAttachment& other);
 
     // These work through the open wallet's attachment store; each gives 1 on success, else 0.
-    // Insert: asks for a file and copies it into a new stream, which the wallet's next save writes.
-    int StoreFile();
+    // Insert: asks for a file and copies it into a new stream, which the wallet's next save writes. On failure
+    // `error`, when given, says why (the file unreadable, the disk full); it stays empty when the user chose no file.
+    int StoreFile(QString* error = nullptr);
     // Copies the stream to a file in the user's private attachment folder, named after the display name (never
     // outside that folder, whatever the name holds), and gives its path.
     int ExtractFile(QString& outPath) const;

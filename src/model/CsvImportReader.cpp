@@ -4,26 +4,27 @@
 #include <QIODevice>
 #include <QStringDecoder>
 
+#include <utility>
+
 namespace {
 constexpr qint64 kChunk = 64 * 1024;
 // A field larger than this is no password manager's; it would only hold the whole input in memory.
-constexpr qsizetype kMaxField = 16 * 1024 * 1024;
+constexpr qsizetype kMaxField = ImportLimits::kMaxText;
+constexpr qsizetype kMaxRecord = ImportLimits::kMaxEntryText;
 } // namespace
 
 // Each read starts afresh: the same reader may check a file and then import it.
-bool CsvImportReader::Read(QIODevice& input, const Sink& sink, QString& error) {
+bool CsvImportReader::ReadEntries(QIODevice& input, QString& error) {
     m_state = State::FieldStart;
     m_field.clear();
     m_record.clear();
     m_columns.clear();
     m_haveHeader = false;
-    m_pendingCr = false;
+    m_afterCr = false;
+    m_recordSize = 0;
     m_line = 1;
     m_recordLine = 1;
-    m_sink = &sink;
-    const bool ok = Parse(input, error);
-    m_sink = nullptr;
-    return ok;
+    return Parse(input, error);
 }
 
 bool CsvImportReader::Parse(QIODevice& input, QString& error) {
@@ -58,22 +59,35 @@ bool CsvImportReader::Parse(QIODevice& input, QString& error) {
     return true;
 }
 
+// Line ends inside a quoted field are kept as they came; outside, the LF of a CR LF follows a line already ended.
 bool CsvImportReader::Feed(QChar c, QString& error) {
-    // A CR that ends a line is dropped; any other CR stays part of the text.
-    if (m_pendingCr) {
-        m_pendingCr = false;
-        if (c != u'\n')
-            m_field += u'\r';
-    }
-    if (c == u'\n')
+    const bool afterCr = std::exchange(m_afterCr, c == u'\r');
+    if (c == u'\r' || (c == u'\n' && !afterCr))
         ++m_line;
-    if (!Step(c, error))
-        return false;
-    if (m_field.size() > kMaxField) {
-        error = QStringLiteral("line %1: a field is larger than %2 MiB").arg(m_recordLine).arg(kMaxField >> 20);
+    if (c == u'\n' && afterCr && m_state != State::Quoted)
+        return true;
+    if (c.isNull()) {
+        error = QStringLiteral("line %1: the text holds a NUL character, which a wallet cannot keep; is the file "
+                               "CSV in UTF-8?")
+                    .arg(m_line);
         return false;
     }
-    return true;
+    ++m_recordSize;
+    return Step(c, error) && Bounded(error);
+}
+
+bool CsvImportReader::Bounded(QString& error) const {
+    if (m_field.size() > kMaxField)
+        error = QStringLiteral("line %1: a field is larger than %2 MiB").arg(m_recordLine).arg(kMaxField >> 20);
+    else if (!m_haveHeader && m_recordSize > kMaxHeader)
+        error = QStringLiteral("line %1: the header row is longer than %2 characters, longer than any export writes")
+                    .arg(m_recordLine)
+                    .arg(kMaxHeader);
+    else if (m_recordSize > kMaxRecord)
+        error = QStringLiteral("line %1: a record is larger than %2 MiB").arg(m_recordLine).arg(kMaxRecord >> 20);
+    else
+        return true;
+    return false;
 }
 
 bool CsvImportReader::Step(QChar c, QString& error) {
@@ -105,13 +119,9 @@ bool CsvImportReader::Step(QChar c, QString& error) {
             }
             m_state = State::Quoted;
         } else if (c == u',') {
-            EndField();
-        } else if (c == u'\r') {
-            m_pendingCr = true;
-            m_state = State::Unquoted;
-        } else if (c == u'\n') {
-            EndField();
-            if (!EndRecord(error))
+            return EndField(error);
+        } else if (c == u'\n' || c == u'\r') {
+            if (!EndField(error) || !EndRecord(error))
                 return false;
             m_recordLine = m_line;
         } else {
@@ -123,15 +133,28 @@ bool CsvImportReader::Step(QChar c, QString& error) {
     return true;
 }
 
-void CsvImportReader::EndField() {
+// A record is refused at the first field beyond the columns, before the rest of it is read.
+bool CsvImportReader::EndField(QString& error) {
     m_record.append(m_field);
     m_field.clear();
     m_state = State::FieldStart;
+    const qsizetype most = m_haveHeader ? m_columns.size() : kMaxColumns;
+    if (m_record.size() <= most)
+        return true;
+    error = m_haveHeader
+                ? QStringLiteral("line %1: more fields than the %2 columns the header names")
+                      .arg(m_recordLine)
+                      .arg(m_columns.size())
+                : QStringLiteral("line %1: the header row names more than %2 columns, more than any export has")
+                      .arg(m_recordLine)
+                      .arg(kMaxColumns);
+    return false;
 }
 
 bool CsvImportReader::EndRecord(QString& error) {
-    if (m_state != State::FieldStart)
-        EndField();
+    if (m_state != State::FieldStart && !EndField(error))
+        return false;
+    m_recordSize = 0;
     QStringList record;
     record.swap(m_record);
     // Blank lines separate nothing.
@@ -142,18 +165,10 @@ bool CsvImportReader::EndRecord(QString& error) {
         m_haveHeader = true;
         return true;
     }
-    if (record.size() > m_columns.size()) {
-        error = QStringLiteral("line %1: %2 fields, but the header names %3 columns")
-                    .arg(m_recordLine)
-                    .arg(record.size())
-                    .arg(m_columns.size());
-        return false;
-    }
     m_record = record;
     ImportedEntry entry = Entry();
     m_record.clear();
-    (*m_sink)(entry);
-    return true;
+    return Hand(entry, error);
 }
 
 void CsvImportReader::SetColumns(const QStringList& header) {

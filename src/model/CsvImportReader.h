@@ -7,10 +7,18 @@
 
 // Comma-separated values with a header row that names the columns, quoted as RFC 4180 says (fields in double quotes
 // may hold commas, line breaks and doubled quotes), in UTF-8 with or without a byte-order mark. Columns are known by
-// the names that password managers and browsers give them; any other column becomes a field of its own name.
+// the names that password managers and browsers give them; any other column becomes a field of its own name. Lines
+// end in LF, CR LF or CR alone.
 class CsvImportReader : public ImportReader {
 public:
-    bool Read(QIODevice& input, const Sink& sink, QString& error) override;
+    // More columns than any export has; the header row is refused beyond them, or beyond this many characters.
+    static constexpr qsizetype kMaxColumns = 4096;
+    static constexpr qsizetype kMaxHeader = 1024 * 1024;
+
+    explicit CsvImportReader(const ImportLimits& limits = {}) : ImportReader(limits) {}
+
+protected:
+    bool ReadEntries(QIODevice& input, QString& error) override;
 
 private:
     enum class Role { Title, Group, Notes, Field, Fields };
@@ -23,7 +31,8 @@ private:
     bool Parse(QIODevice& input, QString& error);
     bool Feed(QChar c, QString& error);
     bool Step(QChar c, QString& error);
-    void EndField();
+    bool Bounded(QString& error) const;
+    bool EndField(QString& error);
     bool EndRecord(QString& error);
     void SetColumns(const QStringList& header);
     ImportedEntry Entry() const;
@@ -35,8 +44,8 @@ private:
     QStringList m_record;
     QList<Column> m_columns;
     bool m_haveHeader = false;
-    bool m_pendingCr = false;
+    bool m_afterCr = false;
+    qsizetype m_recordSize = 0;
     qint64 m_line = 1;
     qint64 m_recordLine = 1;
-    const Sink* m_sink = nullptr;
 };

@@ -3,15 +3,19 @@
 
 #include <utility>
 
-EntryPipe::EntryPipe(std::size_t capacity) : m_capacity(capacity) {}
+EntryPipe::EntryPipe(std::size_t capacity, qint64 maxBytes) : m_capacity(capacity), m_maxBytes(maxBytes) {}
 
-bool EntryPipe::Push(Batch&& batch) {
+bool EntryPipe::Push(Batch&& batch, qint64 bytes) {
     std::vector<Batch> returned;
     std::unique_lock lock(m_mutex);
-    m_changed.wait(lock, [this] { return m_abandoned || m_batches.size() < m_capacity; });
+    m_changed.wait(lock, [&] {
+        return m_abandoned || m_batches.empty() || (m_batches.size() < m_capacity && m_bytes + bytes <= m_maxBytes);
+    });
     if (m_abandoned)
         return false;
     m_batches.push_back(std::move(batch));
+    m_batchBytes.push_back(bytes);
+    m_bytes += bytes;
     returned.swap(m_returned);
     m_changed.notify_all();
     lock.unlock();
@@ -31,6 +35,8 @@ bool EntryPipe::Pop(Batch& batch) {
         return false;
     batch = std::move(m_batches.front());
     m_batches.pop_front();
+    m_bytes -= m_batchBytes.front();
+    m_batchBytes.pop_front();
     m_changed.notify_all();
     return true;
 }
@@ -45,5 +51,7 @@ void EntryPipe::Abandon() {
     const std::lock_guard lock(m_mutex);
     m_abandoned = true;
     m_batches.clear();
+    m_batchBytes.clear();
+    m_bytes = 0;
     m_changed.notify_all();
 }

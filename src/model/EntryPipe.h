@@ -10,16 +10,18 @@
 #include <vector>
 
 // Entries on their way from a reader on one thread to the wallet on another. They travel in batches, so the two
-// threads meet once per batch rather than once per entry, and the pipe holds at most `capacity` batches, so the
-// reader runs only that far ahead and memory stays bounded by the wallet being built.
+// threads meet once per batch rather than once per entry, and the pipe holds at most `capacity` batches and, unless it
+// holds a single batch, at most `maxBytes`, so the reader runs only that far ahead and memory stays bounded by the
+// wallet being built.
 class EntryPipe {
 public:
     using Batch = std::vector<ImportedEntry>;
 
-    explicit EntryPipe(std::size_t capacity);
+    EntryPipe(std::size_t capacity, qint64 maxBytes);
 
     // The reader's side: waits while the pipe is full. False once the taker has given up; the batch is dropped.
-    bool Push(Batch&& batch);
+    // `bytes` is what the batch's entries hold.
+    bool Push(Batch&& batch, qint64 bytes);
     // No more entries will come.
     void Close();
 
@@ -35,8 +37,11 @@ private:
     std::mutex m_mutex;
     std::condition_variable m_changed;
     std::deque<Batch> m_batches;
+    std::deque<qint64> m_batchBytes;
     std::vector<Batch> m_returned;
     std::size_t m_capacity;
+    qint64 m_maxBytes;
+    qint64 m_bytes = 0;
     bool m_closed = false;
     bool m_abandoned = false;
 };

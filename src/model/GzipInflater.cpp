@@ -33,7 +33,7 @@ bool GzipInflater::Inflate(const QByteArray& packed, qsizetype maxSize, QByteArr
         }
         const qsizetype produced = qsizetype(sizeof buffer - stream.avail_out);
         if (out.size() + produced > maxSize) {
-            error = QStringLiteral("it unpacks to more than %1 MiB").arg(maxSize >> 20);
+            error = QStringLiteral("it unpacks to more than %1 MiB, the most allowed").arg(maxSize >> 20);
             return false;
         }
         out.append(buffer, produced);

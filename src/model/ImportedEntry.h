@@ -28,4 +28,16 @@ struct ImportedEntry {
     QList<File> files;
     // Names of attached files that the entry refers to but the export does not hold.
     QStringList missingFiles;
+
+    // What the entry brings into a wallet, in bytes: its texts (two bytes a character) and its attached files.
+    qint64 Size() const {
+        qint64 size = 2 * (title.size() + notes.size());
+        for (const QString& group : groupPath)
+            size += 2 * group.size();
+        for (const Field& field : fields)
+            size += 2 * (field.name.size() + field.value.size());
+        for (const File& file : files)
+            size += 2 * file.name.size() + file.data.size();
+        return size;
+    }
 };

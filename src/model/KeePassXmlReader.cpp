@@ -8,13 +8,39 @@
 #include <libxml/parser.h>
 #include <libxml/xmlerror.h>
 
+#include <cstdarg>
+#include <cstdio>
 #include <cstring>
 #include <memory>
 
 namespace {
-// Texts other than attached files: long notes are fine, a text as large as an attachment is not.
-constexpr std::size_t kMaxText = 16 * 1024 * 1024;
 constexpr qint64 kBlock = 64 * 1024;
+
+qint64 MiB(qint64 bytes) {
+    return bytes / ImportLimits::kMiB;
+}
+
+// Base64 takes four characters for three bytes.
+std::size_t Base64Length(qint64 bytes) {
+    return std::size_t(bytes / 3 * 4 + 4);
+}
+
+// libxml2's messages outside its structured errors go to the reader that is parsing on this thread, never to the
+// standard error; the handler in place before is put back when the reading ends.
+class GenericErrors {
+public:
+    GenericErrors(void* context, xmlGenericErrorFunc handler)
+        : m_context(xmlGenericErrorContext), m_handler(xmlGenericError) {
+        xmlSetGenericErrorFunc(context, handler);
+    }
+    ~GenericErrors() { xmlSetGenericErrorFunc(m_context, m_handler); }
+    GenericErrors(const GenericErrors&) = delete;
+    GenericErrors& operator=(const GenericErrors&) = delete;
+
+private:
+    void* m_context;
+    xmlGenericErrorFunc m_handler;
+};
 
 bool IsTrue(std::optional<std::string_view> text) {
     return text && QByteArrayView(*text).compare("True", Qt::CaseInsensitive) == 0;
@@ -42,13 +68,14 @@ bool Is(const char* name, const char* expected) {
 }
 } // namespace
 
-KeePassXmlReader::KeePassXmlReader(bool includeRecycleBin, qsizetype maxFile)
-    : m_includeRecycleBin(includeRecycleBin), m_maxFile(maxFile) {}
+KeePassXmlReader::KeePassXmlReader(bool includeRecycleBin, const ImportLimits& limits)
+    : ImportReader(limits), m_includeRecycleBin(includeRecycleBin) {}
 
 KeePassXmlReader::~KeePassXmlReader() = default;
 
-bool KeePassXmlReader::Read(QIODevice& input, const Sink& sink, QString& error) {
+bool KeePassXmlReader::ReadEntries(QIODevice& input, QString& error) {
     SetUpParser();
+    const GenericErrors generic(this, OnGenericError);
     xmlSAXHandler handler{};
     handler.initialized = XML_SAX2_MAGIC;
     handler.startElementNs = OnStart;
@@ -68,10 +95,12 @@ bool KeePassXmlReader::Read(QIODevice& input, const Sink& sink, QString& error) 
     // Nothing is fetched from the network, and no outside document type or entity is loaded.
     xmlCtxtUseOptions(parser.get(), XML_PARSE_NONET);
     m_parser = parser.get();
-    m_sink = &sink;
+    m_guard = XmlAttributeGuard(kMaxAttributes);
     m_failure.clear();
+    m_libxmlSaid.clear();
     m_open.assign(1, Kind::Document);
     m_skipping = 0;
+    m_poolSize = 0;
     bool ok = true;
     QByteArray block(kBlock, Qt::Uninitialized);
     for (bool last = false; ok && !last;) {
@@ -82,15 +111,23 @@ bool KeePassXmlReader::Read(QIODevice& input, const Sink& sink, QString& error) 
             break;
         }
         last = length == 0;
-        xmlParseChunk(m_parser, block.constData(), int(length), last);
+        if (!m_guard.Scan(QByteArrayView(block.constData(), length)))
+            Fail(int(m_guard.Line()), 0,
+                 QStringLiteral("an element has more than %1 attributes, more than a KeePass export ever writes")
+                     .arg(m_guard.MaxAttributes()));
+        else
+            xmlParseChunk(m_parser, block.constData(), int(length), last);
+        if (m_failure.isEmpty() && !m_libxmlSaid.isEmpty())
+            Fail(m_libxmlSaid);
         if (!m_failure.isEmpty()) {
             error = m_failure;
             ok = false;
         }
     }
     m_parser = nullptr;
-    m_sink = nullptr;
     m_pool.clear();
+    m_unpackedId.clear();
+    m_unpacked.clear();
     m_path.clear();
     m_groups.clear();
     m_entry = ImportedEntry();
@@ -114,7 +151,8 @@ void KeePassXmlReader::Fail(const QString& message) {
 void KeePassXmlReader::Fail(int line, int column, const QString& message) {
     if (!m_failure.isEmpty())
         return;
-    m_failure = QStringLiteral("line %1, column %2: %3").arg(line).arg(column).arg(message);
+    m_failure = column > 0 ? QStringLiteral("line %1, column %2: %3").arg(line).arg(column).arg(message)
+                           : QStringLiteral("line %1: %2").arg(line).arg(message);
     xmlStopParser(m_parser);
 }
 
@@ -124,6 +162,19 @@ void KeePassXmlReader::OnError(void* self, _xmlError* error) {
         return;
     const QString message = QString::fromUtf8(error->message).trimmed();
     static_cast<KeePassXmlReader*>(self)->Fail(error->line, error->int2, message);
+}
+
+// A message may come in pieces, some of them repeated; they are joined until the reading ends or fails.
+void KeePassXmlReader::OnGenericError(void* self, const char* format, ...) {
+    char text[512];
+    va_list arguments;
+    va_start(arguments, format);
+    std::vsnprintf(text, sizeof text, format, arguments);
+    va_end(arguments);
+    QString& said = static_cast<KeePassXmlReader*>(self)->m_libxmlSaid;
+    const QString piece = QString::fromUtf8(text).simplified();
+    if (!piece.isEmpty() && !said.contains(piece) && said.size() < 1024)
+        said += (said.isEmpty() ? QString() : QStringLiteral("; ")) + piece;
 }
 
 // A name with a namespace prefix is none of the export's elements, as it would be to a reader that knows nothing of
@@ -142,7 +193,11 @@ void KeePassXmlReader::OnCharacters(void* self, const unsigned char* text, int l
     if (reader->m_skipping > 0 || !reader->m_failure.isEmpty() || !IsTextKind(reader->m_open.back()))
         return;
     if (reader->m_text.size() + std::size_t(length) > reader->m_textLimit) {
-        reader->Fail(QStringLiteral("a text is larger than %1 MiB").arg(reader->m_textLimit >> 20));
+        const Kind kind = reader->m_open.back();
+        reader->Fail(kind == Kind::PoolFile || kind == Kind::FileValue
+                         ? QStringLiteral("an attached file is larger than %1 MiB, the limit for one attached file")
+                               .arg(MiB(reader->Limits().maxFile))
+                         : QStringLiteral("a text is larger than %1 MiB").arg(MiB(ImportLimits::kMaxText)));
         return;
     }
     reader->m_text.append(Chars(text), std::size_t(length));
@@ -240,7 +295,7 @@ void KeePassXmlReader::Start(const char* name, const Attributes& attributes) {
 
 void KeePassXmlReader::Enter(Kind kind, const Attributes& attributes) {
     m_text.clear();
-    m_textLimit = kMaxText;
+    m_textLimit = std::size_t(ImportLimits::kMaxText);
     switch (kind) {
     case Kind::PoolFile:
         StartPoolFile(attributes);
@@ -258,6 +313,10 @@ void KeePassXmlReader::Enter(Kind kind, const Attributes& attributes) {
         m_entry = ImportedEntry();
         m_entry.groupPath = m_path;
         m_entry.fields.reserve(8);
+        m_entryText = 0;
+        m_entryFiles = 0;
+        for (const QString& group : m_path)
+            AddToEntry(2 * group.size(), 0);
         break;
     case Kind::String:
         m_key.clear();
@@ -278,8 +337,7 @@ void KeePassXmlReader::StartPoolFile(const Attributes& attributes) {
     const auto id = attributes.Find("ID");
     m_poolId = id ? QByteArray(id->data(), qsizetype(id->size())) : QByteArray();
     m_compressed = IsTrue(attributes.Find("Compressed"));
-    // Base64 takes four characters for three bytes.
-    m_textLimit = std::size_t(m_maxFile / 3 * 4 + 4);
+    m_textLimit = Base64Length(Limits().maxFile);
 }
 
 void KeePassXmlReader::StartStringValue(const Attributes& attributes) {
@@ -296,12 +354,12 @@ void KeePassXmlReader::StartFileValue(const Attributes& attributes) {
         const auto found = m_pool.find(id);
         m_missing = found == m_pool.end();
         if (!m_missing)
-            m_file.data = found->second;
+            m_file.data = PooledContent(id, found->second);
         m_skipping = 1;
         return;
     }
     m_compressed = IsTrue(attributes.Find("Compressed"));
-    m_textLimit = std::size_t(m_maxFile / 3 * 4 + 4);
+    m_textLimit = Base64Length(Limits().maxFile);
     m_open.push_back(Kind::FileValue);
 }
 
@@ -316,7 +374,7 @@ void KeePassXmlReader::End() {
     m_open.pop_back();
     switch (kind) {
     case Kind::PoolFile:
-        m_pool[m_poolId] = FileContent(m_compressed);
+        EndPoolFile();
         break;
     case Kind::RecycleBinUUID:
         m_recycleBin = TakeText().trimmed();
@@ -337,7 +395,8 @@ void KeePassXmlReader::End() {
         m_groups.pop_back();
         break;
     case Kind::Entry:
-        (*m_sink)(m_entry);
+        if (QString error; !Hand(m_entry, error))
+            Fail(error);
         break;
     case Kind::StringKey:
         m_key.swap(m_text);
@@ -376,6 +435,7 @@ void KeePassXmlReader::EndGroupUUID() {
 
 // The keys are compared as they came, so that the five standard ones of every entry cost no text of their own.
 void KeePassXmlReader::EndString() {
+    AddToEntry(2 * (qint64(m_key.size()) + m_field.value.size()), 0);
     if (m_key == "Title")
         m_entry.title = m_field.value;
     else if (m_key == "Notes")
@@ -399,25 +459,77 @@ void KeePassXmlReader::EndFile() {
         Fail(QStringLiteral("the attached file \"%1\" has no content").arg(m_file.name));
     else if (m_missing)
         m_entry.missingFiles.append(m_file.name);
-    else
+    else {
+        AddToEntry(2 * m_file.name.size(), m_file.data.size());
         m_entry.files.append(m_file);
+    }
+}
+
+// An entry is refused as soon as its texts, or its texts and files with what came before, go over the limits, before
+// more of it is held.
+void KeePassXmlReader::AddToEntry(qint64 textBytes, qint64 fileBytes) {
+    m_entryText += textBytes;
+    m_entryFiles += fileBytes;
+    if (m_entryText > ImportLimits::kMaxEntryText)
+        Fail(QStringLiteral("the texts of an entry come to more than %1 MiB").arg(MiB(ImportLimits::kMaxEntryText)));
+    else if (m_entryText + m_entryFiles > Remaining())
+        Fail(TotalExceeded());
+}
+
+// The pool keeps each file as the export holds it, packed or not: an unpacked copy is made only for an entry that
+// refers to it. Together the pooled files stay within what one import may bring in.
+void KeePassXmlReader::EndPoolFile() {
+    PoolFile file;
+    file.compressed = m_compressed;
+    if (!Decode(file.data))
+        return;
+    m_poolSize += file.data.size();
+    if (m_poolSize > Limits().maxTotal) {
+        Fail(QStringLiteral("the attached files of the export come to more than %1 MiB, the limit for one import")
+                 .arg(MiB(Limits().maxTotal)));
+        return;
+    }
+    m_pool[m_poolId] = std::move(file);
+}
+
+QByteArray KeePassXmlReader::PooledContent(const QByteArray& id, const PoolFile& file) {
+    if (!file.compressed)
+        return file.data;
+    if (m_unpackedId.isNull() || id != m_unpackedId) {
+        m_unpacked.clear(); // let go before the next is unpacked, unless an entry still holds it
+        m_unpacked = Unpack(file.data);
+        m_unpackedId = m_failure.isEmpty() ? id : QByteArray();
+    }
+    return m_unpacked;
+}
+
+bool KeePassXmlReader::Decode(QByteArray& decoded) {
+    auto result = QByteArray::fromBase64Encoding(QByteArray::fromRawData(m_text.data(), qsizetype(m_text.size())),
+                                                 QByteArray::AbortOnBase64DecodingErrors);
+    m_text.clear();
+    if (!result) {
+        Fail(QStringLiteral("an attached file is not valid base64"));
+        return false;
+    }
+    decoded = std::move(*result);
+    return true;
+}
+
+QByteArray KeePassXmlReader::Unpack(const QByteArray& packed) {
+    QByteArray inflated;
+    QString error;
+    if (!GzipInflater::Inflate(packed, Limits().maxFile, inflated, error)) {
+        Fail(QStringLiteral("an attached file cannot be unpacked: %1").arg(error));
+        return QByteArray();
+    }
+    return inflated;
 }
 
 QByteArray KeePassXmlReader::FileContent(bool compressed) {
-    const auto decoded = QByteArray::fromBase64Encoding(
-        QByteArray::fromRawData(m_text.data(), qsizetype(m_text.size())), QByteArray::AbortOnBase64DecodingErrors);
-    m_text.clear();
-    if (!decoded) {
-        Fail(QStringLiteral("an attached file is not valid base64"));
-        return QByteArray();
-    }
-    if (!compressed)
-        return *decoded;
-    QByteArray inflated;
-    QString error;
-    if (!GzipInflater::Inflate(*decoded, m_maxFile, inflated, error))
-        Fail(QStringLiteral("an attached file cannot be unpacked: %1").arg(error));
-    return inflated;
+    QByteArray decoded;
+    if (!Decode(decoded) || !compressed)
+        return decoded;
+    return Unpack(decoded);
 }
 
 QString KeePassXmlReader::TakeText() {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "model/ImportReader.h"
+#include "model/XmlAttributeGuard.h"
 
 #include <QByteArray>
 
@@ -21,15 +22,18 @@ struct _xmlError;
 // entity is ever expanded.
 //
 // Exports run to hundreds of megabytes, so the file goes through libxml2's push parser in blocks and each element is
-// handled as it ends; only the entry being read and the pool of attached files are held.
+// handled as it ends; only the entry being read and the pool of attached files, packed as the export holds them, are
+// held. A pooled file is unpacked only when an entry refers to it.
 class KeePassXmlReader : public ImportReader {
 public:
-    // Attached files larger than this are refused rather than held in memory.
-    static constexpr qsizetype kDefaultMaxFile = 256 * 1024 * 1024;
+    // No export writes more than a handful of attributes on an element.
+    static constexpr int kMaxAttributes = 64;
 
-    explicit KeePassXmlReader(bool includeRecycleBin, qsizetype maxFile = kDefaultMaxFile);
+    explicit KeePassXmlReader(bool includeRecycleBin, const ImportLimits& limits = {});
     ~KeePassXmlReader() override;
-    bool Read(QIODevice& input, const Sink& sink, QString& error) override;
+
+protected:
+    bool ReadEntries(QIODevice& input, QString& error) override;
 
 private:
     // What an element is to the export; every element of no interest is passed over with all it holds.
@@ -56,6 +60,10 @@ private:
     struct Group {
         bool named = false; // its first <Name> was read, and is on the path
     };
+    struct PoolFile {
+        QByteArray data;
+        bool compressed = false;
+    };
 
     // The attributes of an element as the parser gives them: five pointers each, the value running from the fourth
     // to the fifth.
@@ -71,6 +79,7 @@ private:
     static void OnCharacters(void* self, const unsigned char* text, int length);
     static void OnDoctype(void* self, const unsigned char*, const unsigned char*, const unsigned char*);
     static void OnError(void* self, _xmlError* error);
+    static void OnGenericError(void* self, const char* format, ...);
 
     void Start(const char* name, const Attributes& attributes);
     void End();
@@ -83,6 +92,11 @@ private:
     void EndString();
     QString StandardName() const;
     void EndFile();
+    void EndPoolFile();
+    void AddToEntry(qint64 textBytes, qint64 fileBytes);
+    bool Decode(QByteArray& decoded);
+    QByteArray Unpack(const QByteArray& packed);
+    QByteArray PooledContent(const QByteArray& id, const PoolFile& file);
     QByteArray FileContent(bool compressed);
     QString TakeText();
     bool IsRecycleBin(const QString& uuid) const;
@@ -91,22 +105,29 @@ private:
     void Fail(int line, int column, const QString& message);
 
     bool m_includeRecycleBin;
-    qsizetype m_maxFile;
     _xmlParserCtxt* m_parser = nullptr;
-    const Sink* m_sink = nullptr;
+    XmlAttributeGuard m_guard{kMaxAttributes};
     QString m_failure;
+    // What libxml2 said outside its structured errors.
+    QString m_libxmlSaid;
     std::vector<Kind> m_open;
     int m_skipping = 0; // depth inside an element passed over
     std::string m_text;
     std::size_t m_textLimit = 0;
     QString m_recycleBin;
     bool m_recycleBinEnabled = true;
-    std::map<QByteArray, QByteArray> m_pool;
+    std::map<QByteArray, PoolFile> m_pool;
+    qint64 m_poolSize = 0;
+    // The pooled file unpacked last: entries that refer to it one after another share its bytes.
+    QByteArray m_unpackedId;
+    QByteArray m_unpacked;
     QByteArray m_poolId;
     bool m_compressed = false;
     QStringList m_path;
     std::vector<Group> m_groups;
     ImportedEntry m_entry;
+    qint64 m_entryText = 0;
+    qint64 m_entryFiles = 0;
     ImportedEntry::Field m_field;
     std::string m_key;
     ImportedEntry::File m_file;

@@ -6,11 +6,31 @@
 #include <map>
 
 namespace {
-QString Pattern(ZxcTypeMatch_t type) {
-    switch (int(type) & ~int(MULTIPLE_MATCH)) {
+// Characters each one more, or each one less, than the one before: "12345678", "hgfedcba".
+bool IsRun(QByteArrayView text) {
+    if (text.size() < 3)
+        return false;
+    const int step = text[1] - text[0];
+    if (step != 1 && step != -1)
+        return false;
+    for (qsizetype i = 2; i < text.size(); ++i)
+        if (text[i] - text[i - 1] != step)
+            return false;
+    return true;
+}
+
+// zxcvbn's word lists hold the most used passwords too, "12345678" among them: a run found there is named a sequence,
+// and a word repeated ("aaaa" is "a" again and again) a repeat, as a person would see them.
+QString Pattern(const ZxcMatch_t& match, QByteArrayView text) {
+    if (int(match.Type) & int(MULTIPLE_MATCH))
+        return QStringLiteral("it repeats characters or groups of them");
+    switch (match.Type) {
     case DICTIONARY_MATCH:
     case DICT_LEET_MATCH:
-        return QStringLiteral("it is made of common words or names");
+        if (match.Begin >= 0 && match.Begin + match.Length <= text.size() &&
+            IsRun(text.sliced(match.Begin, match.Length)))
+            return QStringLiteral("it is a sequence such as \"abcd\" or \"1234\"");
+        return QStringLiteral("it is a common password or made of common words or names");
     case SPATIAL_MATCH:
         return QStringLiteral("it follows a pattern on the keyboard");
     case REPEATS_MATCH:
@@ -26,10 +46,10 @@ QString Pattern(ZxcTypeMatch_t type) {
 }
 
 // The pattern that gives away most of the passphrase: the one covering the most characters.
-QString WeakestPart(const ZxcMatch_t* matches) {
+QString WeakestPart(const ZxcMatch_t* matches, QByteArrayView text) {
     std::map<QString, int> covered;
     for (const ZxcMatch_t* match = matches; match; match = match->Next) {
-        const QString pattern = Pattern(match->Type);
+        const QString pattern = Pattern(*match, text);
         if (!pattern.isEmpty())
             covered[pattern] += match->Length;
     }
@@ -49,7 +69,7 @@ PassphraseStrength::PassphraseStrength(const QString& passphrase) {
     const QByteArray bytes = passphrase.toUtf8();
     ZxcMatch_t* matches = nullptr;
     m_bits = ZxcvbnMatch(bytes.constData(), nullptr, &matches);
-    const QString weakest = WeakestPart(matches);
+    const QString weakest = WeakestPart(matches, bytes);
     ZxcvbnFreeInfo(matches);
     if (IsStrongEnough())
         return;

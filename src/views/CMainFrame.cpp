@@ -53,6 +53,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <utility>
 
 namespace {
 const QString kLastDoc = QStringLiteral("Settings/LastDoc");
@@ -64,6 +65,8 @@ const QString kMenuBarShown = QStringLiteral("Window/MenuBar");
 const QString kStatusBarShown = QStringLiteral("Window/StatusBar");
 const QString kSyncManager = QStringLiteral("Settings/SyncManager");
 constexpr int kCopiedMessageMs = 5000;
+const QString kImportMaxFileMiB = QStringLiteral("Import/MaxAttachmentMiB");
+const QString kImportMaxTotalMiB = QStringLiteral("Import/MaxTotalMiB");
 constexpr int kLockIconSize = 16;
 // Pictures of the resource library for the status bar and the toolbar.
 constexpr int kLockIconId = 578;
@@ -144,6 +147,20 @@ QString SettingText(const QSettings& settings, const QString& key) {
     if (value.typeId() == QMetaType::QStringList)
         return value.toStringList().join(QStringLiteral(", "));
     return value.toString();
+}
+
+// The limits of an import, raised in the settings file for an export larger than they allow; a value that is not a
+// positive number of MiB leaves the default.
+ImportLimits ImportLimitsSet() {
+    const QSettings settings;
+    ImportLimits limits;
+    for (auto [key, limit] :
+         {std::pair{&kImportMaxFileMiB, &limits.maxFile}, {&kImportMaxTotalMiB, &limits.maxTotal}}) {
+        const qint64 mib = settings.value(*key).toLongLong();
+        if (mib > 0 && mib <= ImportLimits::kMostMiB)
+            *limit = mib * ImportLimits::kMiB;
+    }
+    return limits;
 }
 } // namespace
 
@@ -753,7 +770,7 @@ void CMainFrame::ImportWithDialog() {
         return;
     WalletImporter::Summary summary;
     QString error;
-    const bool imported = WalletImporter::ImportFile(m_wallet, path, summary, error);
+    const bool imported = WalletImporter::ImportFile(m_wallet, path, ImportLimitsSet(), summary, error);
     // A file that checked out whole can still fail on storing an attached file; what was made by then is shown, and
     // stays unsaved until the user decides.
     if (imported)
