@@ -4,19 +4,15 @@
 // (which opens it too). Runs on the offscreen platform.
 #include "BenchPrompts.h"
 #include "BenchSupport.h"
+#include "SearchWallet.h"
 #include "base/Prompts.h"
 #include "base/ResourceLibrary.h"
-#include "cli/CliApplication.h"
-#include "cli/CliConsole.h"
 #include "dialogs/CDlgFind.h"
 #include "document/CWallet.h"
-#include "model/CCard.h"
-#include "model/CCategory.h"
 #include "views/CMainFrame.h"
 
 #include <QAbstractItemModel>
 #include <QApplication>
-#include <QBuffer>
 #include <QLineEdit>
 #include <QListView>
 #include <QTemporaryDir>
@@ -26,48 +22,11 @@
 namespace {
 using bench::Measure;
 using bench::Report;
-using bench::Word;
 
-constexpr int kCards = 100000;
+constexpr int kCards = bench::kSearchCards;
 
 using bench::SilentPrompts;
 
-QString MakeWallet(const QTemporaryDir& dir) {
-    const QString path = dir.filePath(QStringLiteral("find.kvx"));
-    CWallet wallet;
-    wallet.LoadDefaults();
-    QRandomGenerator random(11);
-    const qint32 category = (*wallet.Categories().begin())->id;
-    for (int i = 0; i < kCards; ++i) {
-        auto card = std::make_unique<CCard>(wallet.NextId());
-        card->description = Word(random, 8, 28);
-        card->categoryId = category;
-        card->templateName = QStringLiteral("17");
-        card->iconId = 500 + i % 96;
-        for (size_t slot = 0; slot < 4; ++slot)
-            card->values.Set(slot, Word(random, 4, 24));
-        if (i % 4 == 0)
-            card->notes = Word(random, 20, 200);
-        wallet.AddCard(std::move(card));
-    }
-    wallet.OnSaveDocument(path);
-    return path;
-}
-
-// korvel-cli's search, in-process; it installs prompts of its own and leaves none behind.
-void RunCliSearch(const QString& wallet, const QString& text, Prompts& restore) {
-    QByteArray none;
-    QBuffer in(&none);
-    QBuffer out;
-    in.open(QIODevice::ReadOnly);
-    out.open(QIODevice::WriteOnly);
-    {
-        CliConsole console(in, out, out, false);
-        if (CliApplication().Run({QStringLiteral("search"), wallet, text}, console) != 0)
-            qFatal("korvel-cli search failed: %s", out.data().constData());
-    }
-    Prompts::Install(&restore);
-}
 } // namespace
 
 int main(int argc, char** argv) {
@@ -80,7 +39,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     const QTemporaryDir dir;
-    const QString path = MakeWallet(dir);
+    const QString path = bench::MakeSearchWallet(dir, false);
     CWallet wallet;
     wallet.OnOpenDocument(path);
     CMainFrame frame(wallet);
@@ -93,7 +52,7 @@ int main(int argc, char** argv) {
             find->accept();
             QCoreApplication::processEvents();
         });
-        const double cli = Measure([&] { RunCliSearch(path, QString::fromLatin1(text), prompts); });
+        const double cli = Measure([&] { bench::RunCliSearch(path, QString::fromLatin1(text), prompts); });
         const QByteArray what = QStringLiteral("Find \"%1\" in %2 cards (%3 found)")
                                     .arg(QString::fromLatin1(text))
                                     .arg(kCards)

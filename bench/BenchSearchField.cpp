@@ -6,19 +6,13 @@
 // whole word (which opens the wallet too). Runs on the offscreen platform.
 #include "BenchPrompts.h"
 #include "BenchSupport.h"
-#include "base/Prompts.h"
+#include "SearchWallet.h"
 #include "base/ResourceLibrary.h"
-#include "cli/CliApplication.h"
-#include "cli/CliConsole.h"
-#include "document/CWallet.h"
-#include "model/CCard.h"
-#include "model/CCategory.h"
 #include "views/CCardFilter.h"
 #include "views/CMainFrame.h"
 #include "views/CViewCategoriesCards.h"
 
 #include <QApplication>
-#include <QBuffer>
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QTemporaryDir>
@@ -29,51 +23,9 @@
 namespace {
 using bench::Measure;
 using bench::Report;
-using bench::Word;
 
-constexpr int kCards = 100000;
+// Cards spread over the wallet's categories; one in a thousand holds the word.
 const QString kWord = QStringLiteral("harbor");
-
-// Cards spread over the wallet's categories; one in a thousand holds the word somewhere.
-QString MakeWallet(const QTemporaryDir& dir) {
-    const QString path = dir.filePath(QStringLiteral("search.kvx"));
-    CWallet wallet;
-    wallet.LoadDefaults();
-    QRandomGenerator random(17);
-    std::vector<qint32> categories;
-    for (const CCategory* category : wallet.Categories())
-        categories.push_back(category->id);
-    for (int i = 0; i < kCards; ++i) {
-        auto card = std::make_unique<CCard>(wallet.NextId());
-        card->description = Word(random, 8, 28);
-        card->categoryId = categories[size_t(i) % categories.size()];
-        card->templateName = QStringLiteral("17");
-        card->iconId = 500 + i % 96;
-        for (size_t slot = 0; slot < 4; ++slot)
-            card->values.Set(slot, Word(random, 4, 24));
-        if (i % 4 == 0)
-            card->notes = Word(random, 20, 200);
-        if (i % 1000 == 0)
-            card->values.Set(2, QStringLiteral("Port ") + kWord.toUpper());
-        wallet.AddCard(std::move(card));
-    }
-    wallet.OnSaveDocument(path);
-    return path;
-}
-
-void RunCliSearch(const QString& wallet, const QString& text, Prompts& restore) {
-    QByteArray none;
-    QBuffer in(&none);
-    QBuffer out;
-    in.open(QIODevice::ReadOnly);
-    out.open(QIODevice::WriteOnly);
-    {
-        CliConsole console(in, out, out, false);
-        if (CliApplication().Run({QStringLiteral("search"), wallet, text}, console) != 0)
-            qFatal("korvel-cli search failed: %s", out.data().constData());
-    }
-    Prompts::Install(&restore);
-}
 } // namespace
 
 int main(int argc, char** argv) {
@@ -86,7 +38,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     const QTemporaryDir dir;
-    const QString path = MakeWallet(dir);
+    const QString path = bench::MakeSearchWallet(dir, true, kWord);
     CWallet wallet;
     wallet.OnOpenDocument(path);
     CMainFrame frame(wallet);
@@ -98,7 +50,7 @@ int main(int argc, char** argv) {
     filter.Prepare();
     while (filter.IsSearching())
         QCoreApplication::processEvents();
-    const double cli = Measure([&] { RunCliSearch(path, kWord, prompts); });
+    const double cli = Measure([&] { bench::RunCliSearch(path, kWord, prompts); });
     double slowest = 0;
     double longestHold = 0;
     std::vector<double> perKey(size_t(kWord.size()), 1e300);
