@@ -32,9 +32,9 @@ CWalletFile::CWalletFile(CWallet& wallet) : m_wallet(wallet) {}
 CWalletFile::~CWalletFile() = default;
 
 bool CWalletFile::Open(const QString& path, const std::function<bool(QIODevice&, QString&)>& read,
-                       const std::function<bool()>& take) {
+                       const std::function<bool()>& take, const std::shared_ptr<const SealKey>& known) {
     std::shared_ptr<const SealKey> seal;
-    if (!UnlockSeal(path, seal))
+    if (!UnlockSeal(path, seal, known))
         return false;
     auto file = std::make_unique<CompoundFile>();
     file->SetSeal(seal);
@@ -74,14 +74,20 @@ void CWalletFile::ForgetFile() {
     m_conflict = false;
 }
 
-// A sealed file asks for its passphrase before anything of it is read; a plain one goes on with no key.
-bool CWalletFile::UnlockSeal(const QString& path, std::shared_ptr<const SealKey>& key) {
+// A sealed file asks for its passphrase before anything of it is read, unless the key already known is the one its
+// header names (a file sealed anew under another passphrase names another salt); a plain one goes on with no key.
+bool CWalletFile::UnlockSeal(const QString& path, std::shared_ptr<const SealKey>& key,
+                             const std::shared_ptr<const SealKey>& known) {
     SealedHeader header;
     QString error;
     switch (SealedHeader::Read(path, header, error)) {
     case SealedHeader::Kind::Plain:
         return true;
     case SealedHeader::Kind::Sealed:
+        if (known && known->Matches(header)) {
+            key = known;
+            return true;
+        }
         return AskSealKey(path, header, key);
     case SealedHeader::Kind::Unusable:
         break;

@@ -44,11 +44,11 @@ public:
     // Until the program has started, a wallet that cannot be opened is passed over silently.
     void SetStarted(bool started) { m_started = started; }
 
-    // Opens the file at `path` (asking for its passphrase when it is sealed) and gives its document stream to
-    // `read`; once that succeeded, `take` decides whether the wallet takes over what was read, and only then does
-    // the file become the wallet's. A failure to open or read is reported.
+    // Opens the file at `path` (asking for its passphrase when it is sealed and `known` is not its key) and gives
+    // its document stream to `read`; once that succeeded, `take` decides whether the wallet takes over what was
+    // read, and only then does the file become the wallet's. A failure to open or read is reported.
     bool Open(const QString& path, const std::function<bool(QIODevice&, QString&)>& read,
-              const std::function<bool()>& take);
+              const std::function<bool()>& take, const std::shared_ptr<const SealKey>& known = nullptr);
     // Writes the wallet as a whole new file that replaces the one at `path` only when complete; on failure `error`
     // says why and the file on disk stays as it was.
     bool WriteFile(const QString& path, QString& error);
@@ -70,7 +70,8 @@ public:
 
 private:
     bool OpenFailed(const QString& reason);
-    bool UnlockSeal(const QString& path, std::shared_ptr<const SealKey>& key);
+    bool UnlockSeal(const QString& path, std::shared_ptr<const SealKey>& key,
+                    const std::shared_ptr<const SealKey>& known);
     bool AskSealKey(const QString& path, const SealedHeader& header, std::shared_ptr<const SealKey>& key);
     bool Reseal(std::shared_ptr<const SealKey> key, QString& error);
     struct LeftOut;
