@@ -6,6 +6,7 @@
 #include "document/CWallet.h"
 
 #include <QIODevice>
+#include <QStringList>
 
 #include <algorithm>
 
@@ -177,7 +178,7 @@ template <class T> void Pick(T& merged, const T& base, const T& ours, const T& t
 }
 
 qint32 HighestId(const CWallet& wallet) {
-    qint32 highest = wallet.PeekNextId();
+    qint32 highest = wallet.PeekNextId() - 1;
     // Each list is in id order, so its last record has its highest id.
     if (!wallet.Cards().IsEmpty())
         highest = std::max(highest, wallet.Cards().At(wallet.Cards().Count() - 1)->id);
@@ -495,13 +496,13 @@ bool CWalletMerge::ChangesNothing() const {
 
 QString CWalletMerge::ReportText(const QString& theirName) const {
     if (m_report.empty() && !m_settingsChanged)
-        return QStringLiteral("nothing to merge: the wallet already holds all that \"%1\" holds\n").arg(theirName);
-    QString text;
+        return QStringLiteral("nothing to merge: the wallet already holds all that \"%1\" holds").arg(theirName);
+    QStringList lines;
     for (const Entry& entry : m_report)
-        text += EntryText(entry, theirName) + u'\n';
+        lines.append(EntryText(entry, theirName));
     if (m_settingsChanged)
-        text += QStringLiteral("settings changed in \"%1\": taken\n").arg(theirName);
-    return text;
+        lines.append(QStringLiteral("settings changed in \"%1\": taken").arg(theirName));
+    return lines.join(u'\n');
 }
 
 QString CWalletMerge::EntryText(const Entry& entry, const QString& theirName) {

@@ -57,7 +57,7 @@ public:
     // What the merge does to ours; empty when ours stays as it is.
     const std::vector<Entry>& Report() const { return m_report; }
     bool ChangesNothing() const;
-    // The report for people, a line for each record, saying where it came from (`theirName`).
+    // The report for people, a line for each record that came from theirs (`theirName`) or was kept.
     QString ReportText(const QString& theirName) const;
 
     // Makes ours the merged wallet (the one given to the constructor): asks for theirs' password where ours takes
