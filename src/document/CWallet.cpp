@@ -291,10 +291,10 @@ bool CWallet::Reload() {
     const QString password = Password();
     if (!OpenFile(PathName(), SealingKey()))
         return false;
-    if (!wasLocked && Password() == password)
-        SetLocked(false);
+    SetLocked(wasLocked || Password() != password);
     SetModified(false);
     Q_EMIT updated(kHintRefresh);
+    Q_EMIT fileSynced();
     return true;
 }
 
@@ -317,6 +317,7 @@ bool CWallet::OnOpenDocument(const QString& path) {
     SetModified(false);
     Q_EMIT updated(kHintRefresh);
     Q_EMIT lockTimerReset();
+    Q_EMIT fileSynced();
     return true;
 }
 
@@ -339,6 +340,7 @@ bool CWallet::OnSaveDocument(const QString& path) {
     }
     SetModified(false);
     AnnounceAttached();
+    Q_EMIT fileSynced();
     return true;
 }
 

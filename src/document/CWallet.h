@@ -76,6 +76,12 @@ public:
     // Reads the wallet's own file again after another program changed it, a sealed one with the key it is open
     // with: the lock state stays, unless the password changed. A failure is reported and the wallet stays as it was.
     bool Reload();
+    // Whether another program changed the wallet's file since this wallet last read or wrote it; false when the
+    // wallet has no file or the file is gone.
+    bool FileChangedElsewhere() const { return m_walletFile.ChangedElsewhere(PathName()); }
+    // After `version` (ReadVersion of this wallet's own file) was merged into this wallet: the file as that version
+    // read it becomes this wallet's, so that the next save replaces it.
+    void AdoptFile(CWallet& version) { m_walletFile.Adopt(version.m_walletFile); }
     // Writes the wallet file as a whole new file that replaces the old one only when complete; a failure is reported
     // and leaves the file on disk and this wallet as they were.
     bool OnSaveDocument(const QString& path);
@@ -244,6 +250,8 @@ Q_SIGNALS:
     void titleChanged(const QString& title);
     // The path under which the wallet was last opened or saved changed (for the recent-file list).
     void pathChanged(const QString& path);
+    // The wallet and its file hold the same: it was just read or written.
+    void fileSynced();
     // Shown on every SetLocked call, also when the state stays.
     void lockStateShown(bool locked);
     // The lock state changed; views are refreshed after this.

@@ -74,6 +74,25 @@ void CWalletFile::ForgetFile() {
     m_conflict = false;
 }
 
+bool CWalletFile::ChangedElsewhere(const QString& path) const {
+    if (path.isEmpty() || !m_stamp.IsSet() || !QFileInfo(path).isFile())
+        return false;
+    CompoundFile file;
+    file.SetSeal(m_fileSeal);
+    // A file that no longer opens with the key it was read with was sealed anew elsewhere.
+    return !file.Open(path, CompoundFile::kReadMode) || !m_stamp.Matches(file);
+}
+
+void CWalletFile::Adopt(CWalletFile& other) {
+    m_file = std::move(other.m_file);
+    m_stamp = other.m_stamp;
+    m_fileStreams = other.m_fileStreams;
+    m_fileSeal = other.m_fileSeal;
+    if (other.m_seal)
+        m_seal = other.m_seal;
+    m_conflict = false;
+}
+
 // A sealed file asks for its passphrase before anything of it is read, unless the key already known is the one its
 // header names (a file sealed anew under another passphrase names another salt); a plain one goes on with no key.
 bool CWalletFile::UnlockSeal(const QString& path, std::shared_ptr<const SealKey>& key,

@@ -56,6 +56,11 @@ public:
     bool LastSaveConflicted() const { return m_conflict; }
     // The wallet has no file any more.
     void ForgetFile();
+    // Whether the file at `path` is no longer what this wallet last read or wrote; false when there is none.
+    bool ChangedElsewhere(const QString& path) const;
+    // Takes over the file as `other` read it; the attachments waiting for the save stay. Saves keep their seal,
+    // unless the file came with one: its key was given for it.
+    void Adopt(CWalletFile& other);
     bool Compact(QString* error);
     int CountAttachments() const;
 
