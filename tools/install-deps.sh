@@ -8,9 +8,9 @@ set -euo pipefail
 # fuzz targets; Node.js runs the npm tools of the build and of the interoperability tests; rsvg-convert renders the
 # resource library's icons; xxHash fingerprints wallet files; libxml2, zlib and RapidJSON read the exports of other
 # password managers; libsodium and zxcvbn seal wallets, and python3-nacl reads sealed files in tests as an
-# independent reader.
+# independent reader; syncthing carries a wallet between two folders in the end-to-end test of merging.
 packages=(cmake ninja-build g++ qt6-base-dev python3-olefile clang libclang-rt-14-dev librsvg2-bin libxxhash-dev
-    pkg-config zlib1g-dev libxml2-dev rapidjson-dev libsodium-dev libzxcvbn-dev python3-nacl)
+    pkg-config zlib1g-dev libxml2-dev rapidjson-dev libsodium-dev libzxcvbn-dev python3-nacl syncthing)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
