@@ -18,6 +18,7 @@
 
 namespace {
 constexpr int kSettleMs = 300;
+constexpr qsizetype kShownLines = 25;
 
 // The wallet's document in locked memory, wiped when it goes: a sealed wallet's texts never wait in ordinary memory.
 std::unique_ptr<SecureMemoryDevice> Snapshot(CWallet& wallet) {
@@ -132,7 +133,14 @@ bool CWalletFollower::MergeVersion(CWallet& version, const CWallet* base, const 
         Prompts::Warn(tr("\"%1\" cannot be merged: %2").arg(name, error));
         return false;
     }
-    Prompts::Inform(tr("Merged \"%1\":\n\n%2").arg(name, merge.ReportText(name)));
+    // A message box shows the first lines; korvel-cli merge --dry-run lists them all.
+    QStringList lines = merge.ReportText(name).split(u'\n');
+    if (lines.size() > kShownLines) {
+        const qsizetype more = lines.size() - kShownLines;
+        lines.resize(kShownLines);
+        lines.append(tr("... and %1 more").arg(more));
+    }
+    Prompts::Inform(tr("Merged \"%1\":\n\n%2").arg(name, lines.join(u'\n')));
     return true;
 }
 
