@@ -4,6 +4,7 @@
 // beside the wallet.
 #include "GuiProgram.h"
 #include "GuiTestMain.h"
+#include "TestFiles.h"
 #include "views/CViewCategoriesCards.h"
 
 #include <QDir>
@@ -88,6 +89,15 @@ private Q_SLOTS:
         QVERIFY(tree.CurrentPlace().expanded.contains(kCategory));
         QVERIFY(!Wallet().IsLocked());
         QVERIFY(!Wallet().IsModified());
+
+        // A damaged file is reported once and changes nothing; other changes in the folder do not bring it back.
+        m_program.prompts.Message(QStringLiteral("error opening"), Prompts::Answer::Ok);
+        const QString junk = WriteFileBytes(m_path + QStringLiteral(".tmp"), "not a wallet");
+        QVERIFY(std::rename(qPrintable(junk), qPrintable(m_path)) == 0);
+        QTRY_VERIFY_WITH_TIMEOUT(m_program.prompts.Faults().isEmpty(), kWaitMs);
+        WriteFileBytes(m_program.folder.filePath(QStringLiteral("other.txt")), "x");
+        QTest::qWait(700);
+        QCOMPARE(Value(), QStringLiteral("5555"));
     }
 
     // With unsaved changes the file is merged in, what came from where shown, and the next save is no conflict.

@@ -48,7 +48,7 @@ CWalletFollower::CWalletFollower(CWallet& wallet, QObject* parent) : QObject(par
     connect(&m_settle, &QTimer::timeout, this, [this] {
         // A file replaced by a rename is a new file: the watch follows the name, not the file that went.
         Watch();
-        if (m_wallet.FileChangedElsewhere())
+        if (Signature() != m_failed && m_wallet.FileChangedElsewhere())
             Q_EMIT fileChanged();
     });
     connect(&m_wallet, &CWallet::fileSynced, this, [this] {
@@ -78,6 +78,15 @@ void CWalletFollower::Watch() {
     m_watcher.addPath(QFileInfo(path).absolutePath());
 }
 
+// What the file system says of the file: a new file renamed over it, or a write, changes it.
+QString CWalletFollower::Signature() const {
+    const QFileInfo info(m_wallet.PathName());
+    return QStringLiteral("%1 %2 %3")
+        .arg(info.size())
+        .arg(info.lastModified().toMSecsSinceEpoch())
+        .arg(info.fileTime(QFileDevice::FileMetadataChangeTime).toMSecsSinceEpoch());
+}
+
 void CWalletFollower::OnPathChanged() {
     m_settle.start();
 }
@@ -99,10 +108,13 @@ CWalletFollower::Result CWalletFollower::Follow() {
     if (!m_wallet.FileChangedElsewhere())
         return Result::Unchanged;
     const QString name = FileName(m_wallet.PathName());
-    if (m_wallet.IsModified())
-        return MergeOwnFile();
-    if (!m_wallet.Reload())
-        return Result::Failed;
+    const QString signature = Signature();
+    const Result result = m_wallet.IsModified() ? MergeOwnFile()
+                          : m_wallet.Reload()   ? Result::Reloaded
+                                                : Result::Failed;
+    m_failed = result == Result::Failed ? signature : QString();
+    if (result != Result::Reloaded)
+        return result;
     Q_EMIT followed(tr("\"%1\" was changed by another program and has been read again.").arg(name));
     return Result::Reloaded;
 }

@@ -50,6 +50,7 @@ Q_SIGNALS:
 private:
     void Watch();
     void OnPathChanged();
+    QString Signature() const;
     void KeepBase();
     std::unique_ptr<CWallet> Base() const;
     Result MergeOwnFile();
@@ -62,4 +63,6 @@ private:
     QString m_watched;
     // The wallet's document as last read or written.
     std::unique_ptr<SecureMemoryDevice> m_base;
+    // A file that could not be read or merged is not tried again until it changes once more.
+    QString m_failed;
 };
