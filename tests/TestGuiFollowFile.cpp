@@ -115,6 +115,27 @@ private Q_SLOTS:
         QVERIFY(Wallet().OnFileSave());
     }
 
+    // A card changed here keeps its attachment when the other program deleted the card, and the file with it.
+    void keepsAttachmentsTheFileLost() {
+        CCard& card = *Wallet().Cards().FindById(kCard);
+        m_program.prompts.OpenFile(WriteFileBytes(m_program.folder.filePath(QStringLiteral("scan.png")), "picture"));
+        QVERIFY(card.image().StoreFile() == 1);
+        m_program.prompts.Message(QStringLiteral("\"scan.png\" has been attached"), Prompts::Answer::Ok);
+        QVERIFY(Wallet().OnFileSave());
+        SetValue(Wallet(), QStringLiteral("1234"));
+        m_program.prompts.Message(QStringLiteral("delete"), Prompts::Answer::Yes);
+        QVERIFY(ChangeElsewhere(m_path, [](CWallet& other) { other.DeleteCard(kCard); }));
+        m_program.prompts.Message(QStringLiteral("kept (deleted on one side"), Prompts::Answer::Ok);
+        QTRY_VERIFY_WITH_TIMEOUT(StatusMessage().contains(QStringLiteral("merged")), kWaitMs);
+        QVERIFY(Wallet().OnFileSave());
+        CWallet reader;
+        QVERIFY(reader.ReadVersion(m_path));
+        QString error;
+        const CCard& kept = *reader.Cards().FindById(kCard);
+        QCOMPARE(kept.values[0], u"1234");
+        QCOMPARE(reader.OpenStream(kept.image().streamName, error)->readAll(), QByteArray("picture"));
+    }
+
     // A sealed wallet is read again with the key it is open with: no passphrase is asked.
     void sealedWalletKeepsItsKey() {
         QString error;

@@ -80,8 +80,9 @@ public:
     // wallet has no file or the file is gone.
     bool FileChangedElsewhere() const { return m_walletFile.ChangedElsewhere(PathName()); }
     // After `version` (ReadVersion of this wallet's own file) was merged into this wallet: the file as that version
-    // read it becomes this wallet's, so that the next save replaces it.
-    void AdoptFile(CWallet& version) { m_walletFile.Adopt(version.m_walletFile); }
+    // read it becomes this wallet's, so that the next save replaces it. Attachments of this wallet that the new file
+    // lacks come from `previous`, the replaced file still open under that name.
+    void AdoptFile(CWallet& version, const QString& previous) { m_walletFile.Adopt(version.m_walletFile, previous); }
     // Writes the wallet file as a whole new file that replaces the old one only when complete; a failure is reported
     // and leaves the file on disk and this wallet as they were.
     bool OnSaveDocument(const QString& path);

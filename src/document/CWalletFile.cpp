@@ -83,7 +83,8 @@ bool CWalletFile::ChangedElsewhere(const QString& path) const {
     return !file.Open(path, CompoundFile::kReadMode) || !m_stamp.Matches(file);
 }
 
-void CWalletFile::Adopt(CWalletFile& other) {
+void CWalletFile::Adopt(CWalletFile& other, const QString& previous) {
+    KeepMissingStreams(other.m_fileStreams, previous);
     m_file = std::move(other.m_file);
     m_stamp = other.m_stamp;
     m_fileStreams = other.m_fileStreams;
@@ -91,6 +92,30 @@ void CWalletFile::Adopt(CWalletFile& other) {
     if (other.m_seal)
         m_seal = other.m_seal;
     m_conflict = false;
+}
+
+void CWalletFile::KeepMissingStreams(const QStringList& present, const QString& previous) {
+    const QSet<QString> there(present.begin(), present.end());
+    CompoundFile old;
+    old.SetSeal(m_fileSeal);
+    bool opened = false;
+    for (const CCard* card : m_wallet.Cards()) {
+        for (const CAttachment* slot : {&card->image(), &card->sound(), &card->document()}) {
+            const QString& name = slot->streamName;
+            if (!slot->IsAttached() || there.contains(name) || m_pending.count(name) != 0)
+                continue;
+            if (!opened &&
+                !(opened = old.Open(previous, CompoundFile::kReadMode) && old.OpenStorage(kAttachmentStorage)))
+                return;
+            std::unique_ptr<QIODevice> stream = old.OpenStream(name);
+            auto copy = std::make_shared<DetachedStream>(m_wallet.PathName(), IsSealed());
+            std::unique_ptr<QIODevice> writer = copy->OpenForWriting();
+            if (stream && CAttachment::CopyBlocks(*stream, *writer)) {
+                writer.reset();
+                m_pending[name] = std::move(copy);
+            }
+        }
+    }
 }
 
 // A sealed file asks for its passphrase before anything of it is read, unless the key already known is the one its

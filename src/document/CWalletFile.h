@@ -58,9 +58,11 @@ public:
     void ForgetFile();
     // Whether the file at `path` is no longer what this wallet last read or wrote; false when there is none.
     bool ChangedElsewhere(const QString& path) const;
-    // Takes over the file as `other` read it; the attachments waiting for the save stay. Saves keep their seal,
-    // unless the file came with one: its key was given for it.
-    void Adopt(CWalletFile& other);
+    // Takes over the file as `other` read it; the attachments waiting for the save stay. Attachments that the cards
+    // name but that file no longer holds are first copied from `previous` (the file as this wallet read it, opened
+    // under another name since it was replaced), so that none is lost. Saves keep their seal, unless the file came
+    // with one: its key was given for it.
+    void Adopt(CWalletFile& other, const QString& previous);
     bool Compact(QString* error);
     int CountAttachments() const;
 
@@ -91,6 +93,7 @@ private:
     void Hold(std::unique_ptr<CompoundFile> file);
     CompoundFile* ReadableFile(std::unique_ptr<CompoundFile>& opened, QString& error) const;
     QString UnusedStreamName() const;
+    void KeepMissingStreams(const QStringList& present, const QString& previous);
     static bool Empty(CompoundFile& file);
 
     CWallet& m_wallet;

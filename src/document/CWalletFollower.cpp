@@ -93,6 +93,19 @@ void CWalletFollower::OnPathChanged() {
 
 void CWalletFollower::KeepBase() {
     m_base = Snapshot(m_wallet);
+    HoldFile();
+}
+
+void CWalletFollower::HoldFile() {
+    m_held.close();
+    m_held.setFileName(m_wallet.PathName());
+    if (!m_wallet.PathName().isEmpty())
+        m_held.open(QIODevice::ReadOnly);
+}
+
+// The held file under a name of its own, whatever has been renamed over its old name since.
+QString CWalletFollower::HeldPath() const {
+    return m_held.isOpen() ? QStringLiteral("/proc/self/fd/%1").arg(m_held.handle()) : m_wallet.PathName();
 }
 
 std::unique_ptr<CWallet> CWalletFollower::Base() const {
@@ -130,7 +143,8 @@ CWalletFollower::Result CWalletFollower::MergeOwnFile() {
     const std::unique_ptr<CWallet> base = Base();
     if (!MergeVersion(version, base.get(), name))
         return Result::Failed;
-    m_wallet.AdoptFile(version);
+    m_wallet.AdoptFile(version, HeldPath());
+    HoldFile();
     m_base = std::move(newBase);
     Q_EMIT followed(
         tr("\"%1\" was changed by another program and has been merged with your changes, which are not saved yet.")

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QFile>
 #include <QFileSystemWatcher>
 #include <QObject>
 #include <QString>
@@ -52,6 +53,8 @@ private:
     void OnPathChanged();
     QString Signature() const;
     void KeepBase();
+    void HoldFile();
+    QString HeldPath() const;
     std::unique_ptr<CWallet> Base() const;
     Result MergeOwnFile();
     bool MergeVersion(CWallet& version, const CWallet* base, const QString& name);
@@ -63,6 +66,9 @@ private:
     QString m_watched;
     // The wallet's document as last read or written.
     std::unique_ptr<SecureMemoryDevice> m_base;
+    // The file as the wallet last read or wrote it, held open: once another file is renamed over it, it still holds
+    // the attachments of the cards that have unsaved changes.
+    QFile m_held;
     // A file that could not be read or merged is not tried again until it changes once more.
     QString m_failed;
 };
