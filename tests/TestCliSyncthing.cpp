@@ -142,17 +142,26 @@ class TestCliSyncthing : public QObject {
         instance.home = m_root.filePath(name + QStringLiteral("-home"));
         instance.folder = m_root.filePath(name + QStringLiteral("-shared"));
         QDir().mkpath(instance.folder);
+        QDir().mkpath(instance.home);
+        // Nothing of either instance goes to the user's own home.
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("HOME"), instance.home);
         QProcess generate;
+        generate.setProcessEnvironment(environment);
         generate.start(m_syncthing, {QStringLiteral("generate"), QStringLiteral("--home=") + instance.home});
         if (!generate.waitForFinished(30000) || generate.exitCode() != 0)
             return false;
         QProcess id;
+        id.setProcessEnvironment(environment);
         id.start(m_syncthing,
                  {QStringLiteral("serve"), QStringLiteral("--device-id"), QStringLiteral("--home=") + instance.home});
         if (!id.waitForFinished(30000) || id.exitCode() != 0)
             return false;
         instance.id = QString::fromUtf8(id.readAllStandardOutput()).trimmed();
-        instance.port = FreePort();
+        // The port of the instance prepared first is not handed out again.
+        do
+            instance.port = FreePort();
+        while (instance.port != 0 && instance.port == m_a.port && &instance != &m_a);
         return !instance.id.isEmpty() && instance.port != 0;
     }
 
