@@ -2,6 +2,7 @@
 // The three-way merge of two versions of a wallet, in memory and through their files.
 #include "WalletFixture.h"
 #include "base/Clock.h"
+#include "document/CWalletFollower.h"
 #include "document/CWalletMerge.h"
 #include "model/CCard.h"
 #include "model/CCardTemplate.h"
@@ -264,6 +265,25 @@ private Q_SLOTS:
         CWalletMerge conflicting(base.get(), mine, *again, kNow);
         QVERIFY(conflicting.ChangesNothing());
         QVERIFY(conflicting.ReportText(QStringLiteral("x")).contains(QStringLiteral("this wallet's kept")));
+    }
+
+    // The names that Syncthing, Nextcloud and Dropbox give the copies they keep, and only those, beside this wallet.
+    void conflictCopiesByName() {
+        const QStringList copies{QStringLiteral("w.sync-conflict-20261208-101010-ABCDEFG.kvx"),
+                                 QStringLiteral("w (conflicted copy 2026-12-08 101010).kvx"),
+                                 QStringLiteral("w (Anna's conflicted copy 2026-12-08).kvx")};
+        const QStringList others{QStringLiteral("w.kvx"), QStringLiteral("w2.sync-conflict-20261208-101010-ABC.kvx"),
+                                 QStringLiteral("w (backup 2026-12-08 10.10.10).kvx"),
+                                 QStringLiteral("w.sync-conflict-20261208-101010-ABCDEFG.txt")};
+        for (const QString& name : copies + others)
+            WriteFileBytes(m_f->Path(name), "x");
+        QStringList expected;
+        for (const QString& name : copies)
+            expected.append(m_f->Path(name));
+        expected.sort();
+        QStringList found = CWalletFollower::ConflictCopies(m_f->Path(QStringLiteral("w.kvx")));
+        found.sort();
+        QCOMPARE(found, expected);
     }
 
     // Attachments on both sides, made in the same second and so under the same stream name: after the merge and a
