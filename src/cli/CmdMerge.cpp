@@ -13,8 +13,10 @@
 #include <memory>
 
 namespace {
-// Another version, read alongside the wallet and never written. Its reasons for failing have been told already.
-std::unique_ptr<CWallet> ReadVersion(const QString& path, const QString& argument, const QString& walletPath) {
+// Another version, read alongside the wallet and never written; one sealed under the wallet's own key (a conflict
+// copy of a sealed wallet) opens without its passphrase asked again. Its reasons for failing have been told already.
+std::unique_ptr<CWallet> ReadVersion(const QString& path, const QString& argument, const CWallet& wallet) {
+    const QString& walletPath = wallet.PathName();
     const QFileInfo info(path);
     if (!info.isFile())
         throw CliError(u'"' + argument + QStringLiteral("\" is not a wallet file"));
@@ -22,7 +24,7 @@ std::unique_ptr<CWallet> ReadVersion(const QString& path, const QString& argumen
         throw CliError(u'"' + argument + QStringLiteral("\" is the wallet itself"));
     auto version = std::make_unique<CWallet>();
     version->SetFileHold(CWallet::FileHold::Shared);
-    if (!version->ReadVersion(path))
+    if (!version->ReadVersion(path, wallet.SealingKey()))
         throw CliError(QString());
     return version;
 }
@@ -48,9 +50,9 @@ int CmdMerge::Run(CliContext& context) const {
     CWallet& wallet = context.OpenWallet(CliContext::Access::Change);
     // A merge may change any card of any category.
     context.RequireAccess();
-    const std::unique_ptr<CWallet> other = ReadVersion(otherPath, context.Arg(1), wallet.PathName());
+    const std::unique_ptr<CWallet> other = ReadVersion(otherPath, context.Arg(1), wallet);
     const std::unique_ptr<CWallet> base =
-        hasBase ? ReadVersion(basePath, context.Value(QStringLiteral("base")), wallet.PathName()) : nullptr;
+        hasBase ? ReadVersion(basePath, context.Value(QStringLiteral("base")), wallet) : nullptr;
 
     CWalletMerge merge(base.get(), wallet, *other, Clock::Now());
     const bool dryRun = context.IsSet(QStringLiteral("dry-run"));
