@@ -9,13 +9,13 @@ set -euo pipefail
 # resource library's icons; xxHash fingerprints wallet files; libxml2, zlib and RapidJSON read the exports of other
 # password managers; libsodium and zxcvbn seal wallets, and python3-nacl reads sealed files in tests as an
 # independent reader; diceware installs the EFF's list of words that passphrases are made of; dbus-daemon runs the
-# private session bus on which the tests send the desktop's screen-lock signals. The Debian package: CPack needs
-# dpkg-dev (dpkg-shlibdeps computes its dependencies) and file; its test checks it with lintian, the manual pages with
-# groff, the software centre's entry with appstream, the desktop entry with desktop-file-utils, and runs the
-# completion under bash-completion.
+# private session bus on which the tests send the desktop's screen-lock signals; syncthing carries a wallet between
+# two folders in the end-to-end test of merging. The Debian package: CPack needs dpkg-dev (dpkg-shlibdeps computes
+# its dependencies) and file; its test checks it with lintian, the manual pages with groff, the software centre's
+# entry with appstream, the desktop entry with desktop-file-utils, and runs the completion under bash-completion.
 packages=(cmake ninja-build g++ qt6-base-dev python3-olefile clang libclang-rt-14-dev librsvg2-bin libxxhash-dev
     pkg-config zlib1g-dev libxml2-dev rapidjson-dev libsodium-dev libzxcvbn-dev python3-nacl diceware dbus-daemon
-    dpkg-dev file lintian groff-base appstream desktop-file-utils bash-completion)
+    syncthing dpkg-dev file lintian groff-base appstream desktop-file-utils bash-completion)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -20,6 +20,7 @@
 #include "cli/CmdImport.h"
 #include "cli/CmdInfo.h"
 #include "cli/CmdLs.h"
+#include "cli/CmdMerge.h"
 #include "cli/CmdPasswd.h"
 #include "cli/CmdRmCard.h"
 #include "cli/CmdRmCategory.h"
@@ -78,6 +79,7 @@ CliApplication::CliApplication() {
     m_commands.push_back(std::make_unique<CmdSeal>());
     m_commands.push_back(std::make_unique<CmdUnseal>());
     m_commands.push_back(std::make_unique<CmdGenerate>());
+    m_commands.push_back(std::make_unique<CmdMerge>());
 }
 
 CliApplication::~CliApplication() = default;

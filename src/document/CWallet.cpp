@@ -264,7 +264,8 @@ bool CWallet::LoadDefaults() {
     return true;
 }
 
-bool CWallet::OnOpenDocument(const QString& path) {
+// Reads the file into a fresh wallet that this one takes over only when all of it was read and it is compatible.
+bool CWallet::OpenFile(const QString& path, const std::shared_ptr<const SealKey>& key) {
     const QString fileName = QFileInfo(path).fileName();
     std::unique_ptr<CWallet> fresh;
     const auto read = [&](QIODevice& device, QString& error) { return (fresh = ReadFresh(device, error)) != nullptr; };
@@ -277,7 +278,33 @@ bool CWallet::OnOpenDocument(const QString& path) {
         TakeContents(*fresh);
         return true;
     };
-    if (!m_walletFile.Open(path, read, take))
+    return m_walletFile.Open(path, read, take, key);
+}
+
+bool CWallet::ReadVersion(const QString& path, const std::shared_ptr<const SealKey>& key) {
+    m_walletFile.SetStarted(true);
+    if (!OpenFile(path, key))
+        return false;
+    SetPathName(path);
+    SetTitle(QFileInfo(path).fileName());
+    return true;
+}
+
+bool CWallet::Reload() {
+    const bool wasLocked = IsLocked();
+    const QString password = Password();
+    if (!OpenFile(PathName(), SealingKey()))
+        return false;
+    SetLocked(wasLocked || Password() != password);
+    SetModified(false);
+    Q_EMIT updated(kHintRefresh);
+    Q_EMIT fileSynced();
+    return true;
+}
+
+bool CWallet::OnOpenDocument(const QString& path) {
+    const QString fileName = QFileInfo(path).fileName();
+    if (!OpenFile(path, nullptr))
         return false;
     SetPathName(path);
     SetTitle(fileName);
@@ -294,6 +321,7 @@ bool CWallet::OnOpenDocument(const QString& path) {
     SetModified(false);
     Q_EMIT updated(kHintRefresh);
     Q_EMIT lockTimerReset();
+    Q_EMIT fileSynced();
     return true;
 }
 
@@ -316,6 +344,7 @@ bool CWallet::OnSaveDocument(const QString& path) {
     }
     SetModified(false);
     AnnounceAttached();
+    Q_EMIT fileSynced();
     return true;
 }
 

@@ -72,6 +72,19 @@ public:
     bool LoadDefaults();
     // Reads a wallet file. On any failure the user is told why and this wallet stays exactly as it was.
     bool OnOpenDocument(const QString& path);
+    // Reads the wallet file at `path` into this wallet as a version to merge with another: nothing is asked but the
+    // passphrase of a sealed file that `key` does not open, and the lock is not opened. A failure is reported.
+    bool ReadVersion(const QString& path, const std::shared_ptr<const SealKey>& key = nullptr);
+    // Reads the wallet's own file again after another program changed it, a sealed one with the key it is open
+    // with: the lock state stays, unless the password changed. A failure is reported and the wallet stays as it was.
+    bool Reload();
+    // Whether another program changed the wallet's file since this wallet last read or wrote it; false when the
+    // wallet has no file or the file is gone.
+    bool FileChangedElsewhere() const { return m_walletFile.ChangedElsewhere(PathName()); }
+    // After `version` (ReadVersion of this wallet's own file) was merged into this wallet: the file as that version
+    // read it becomes this wallet's, so that the next save replaces it. Attachments of this wallet that the new file
+    // lacks come from `previous`, the replaced file still open under that name.
+    void AdoptFile(CWallet& version, const QString& previous) { m_walletFile.Adopt(version.m_walletFile, previous); }
     // Writes the wallet file as a whole new file that replaces the old one only when complete; a failure is reported
     // and leaves the file on disk and this wallet as they were.
     bool OnSaveDocument(const QString& path);
@@ -241,6 +254,8 @@ Q_SIGNALS:
     void titleChanged(const QString& title);
     // The path under which the wallet was last opened or saved changed (for the recent-file list).
     void pathChanged(const QString& path);
+    // The wallet and its file hold the same: it was just read or written.
+    void fileSynced();
     // Shown on every SetLocked call, also when the state stays.
     void lockStateShown(bool locked);
     // The lock state changed; views are refreshed after this.
@@ -251,12 +266,16 @@ Q_SIGNALS:
     void quitRequested(int exitCode);
 
 private:
+    // A merge hands its result over as one change of the lists.
+    friend class CWalletMerge;
+
     struct Detached {};
     CWallet(Detached);
     void SerializeHeader(CArchive& archive);
     void CheckNextId();
     void TakeContents(CWallet& other);
     std::unique_ptr<CWallet> ReadFresh(QIODevice& device, QString& error) const;
+    bool OpenFile(const QString& path, const std::shared_ptr<const SealKey>& key);
     bool SaveWithDialog();
     bool ContainsUnit(char16_t unit);
     void DropCard(CCard* card);

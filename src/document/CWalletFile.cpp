@@ -34,9 +34,9 @@ CWalletFile::CWalletFile(CWallet& wallet) : m_wallet(wallet) {}
 CWalletFile::~CWalletFile() = default;
 
 bool CWalletFile::Open(const QString& path, const std::function<bool(QIODevice&, QString&)>& read,
-                       const std::function<bool()>& take) {
+                       const std::function<bool()>& take, const std::shared_ptr<const SealKey>& known) {
     std::shared_ptr<const SealKey> seal;
-    if (!UnlockSeal(path, seal))
+    if (!UnlockSeal(path, seal, known))
         return false;
     auto file = std::make_unique<CompoundFile>();
     file->SetSeal(seal);
@@ -76,14 +76,64 @@ void CWalletFile::ForgetFile() {
     m_conflict = false;
 }
 
-// A sealed file asks for its passphrase before anything of it is read; a plain one goes on with no key.
-bool CWalletFile::UnlockSeal(const QString& path, std::shared_ptr<const SealKey>& key) {
+bool CWalletFile::ChangedElsewhere(const QString& path) const {
+    if (path.isEmpty() || !m_stamp.IsSet() || !QFileInfo(path).isFile())
+        return false;
+    CompoundFile file;
+    file.SetSeal(m_fileSeal);
+    // A file that no longer opens with the key it was read with was sealed anew elsewhere.
+    return !file.Open(path, CompoundFile::kReadMode) || !m_stamp.Matches(file);
+}
+
+void CWalletFile::Adopt(CWalletFile& other, const QString& previous) {
+    KeepMissingStreams(other.m_fileStreams, previous);
+    m_file = std::move(other.m_file);
+    m_stamp = other.m_stamp;
+    m_fileStreams = other.m_fileStreams;
+    m_fileSeal = other.m_fileSeal;
+    if (other.m_seal)
+        m_seal = other.m_seal;
+    m_conflict = false;
+}
+
+void CWalletFile::KeepMissingStreams(const QStringList& present, const QString& previous) {
+    const QSet<QString> there(present.begin(), present.end());
+    CompoundFile old;
+    old.SetSeal(m_fileSeal);
+    bool opened = false;
+    for (const CCard* card : m_wallet.Cards()) {
+        for (const CAttachment* slot : {&card->image(), &card->sound(), &card->document()}) {
+            const QString& name = slot->streamName;
+            if (!slot->IsAttached() || there.contains(name) || m_pending.count(name) != 0)
+                continue;
+            if (!opened &&
+                !(opened = old.Open(previous, CompoundFile::kReadMode) && old.OpenStorage(kAttachmentStorage)))
+                return;
+            std::unique_ptr<QIODevice> stream = old.OpenStream(name);
+            auto copy = std::make_shared<DetachedStream>(m_wallet.PathName(), IsSealed());
+            std::unique_ptr<QIODevice> writer = copy->OpenForWriting();
+            if (stream && CAttachment::CopyBlocks(*stream, *writer)) {
+                writer.reset();
+                m_pending[name] = std::move(copy);
+            }
+        }
+    }
+}
+
+// A sealed file asks for its passphrase before anything of it is read, unless the key already known is the one its
+// header names (a file sealed anew under another passphrase names another salt); a plain one goes on with no key.
+bool CWalletFile::UnlockSeal(const QString& path, std::shared_ptr<const SealKey>& key,
+                             const std::shared_ptr<const SealKey>& known) {
     SealedHeader header;
     QString error;
     switch (SealedHeader::Read(path, header, error)) {
     case SealedHeader::Kind::Plain:
         return true;
     case SealedHeader::Kind::Sealed:
+        if (known && known->Matches(header)) {
+            key = known;
+            return true;
+        }
         return AllowCosts(path, header) && AskSealKey(path, header, key);
     case SealedHeader::Kind::Unusable:
         break;

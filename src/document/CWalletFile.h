@@ -49,11 +49,11 @@ public:
     // Until the program has started, a wallet that cannot be opened is passed over silently.
     void SetStarted(bool started) { m_started = started; }
 
-    // Opens the file at `path` (asking for its passphrase when it is sealed) and gives its document stream to
-    // `read`; once that succeeded, `take` decides whether the wallet takes over what was read, and only then does
-    // the file become the wallet's. A failure to open or read is reported.
+    // Opens the file at `path` (asking for its passphrase when it is sealed and `known` is not its key) and gives
+    // its document stream to `read`; once that succeeded, `take` decides whether the wallet takes over what was
+    // read, and only then does the file become the wallet's. A failure to open or read is reported.
     bool Open(const QString& path, const std::function<bool(QIODevice&, QString&)>& read,
-              const std::function<bool()>& take);
+              const std::function<bool()>& take, const std::shared_ptr<const SealKey>& known = nullptr);
     // Writes the wallet as a whole new file that replaces the one at `path` only when complete; on failure `error`
     // says why and the file on disk stays as it was.
     bool WriteFile(const QString& path, QString& error);
@@ -61,6 +61,13 @@ public:
     bool LastSaveConflicted() const { return m_conflict; }
     // The wallet has no file any more.
     void ForgetFile();
+    // Whether the file at `path` is no longer what this wallet last read or wrote; false when there is none.
+    bool ChangedElsewhere(const QString& path) const;
+    // Takes over the file as `other` read it; the attachments waiting for the save stay. Attachments that the cards
+    // name but that file no longer holds are first copied from `previous` (the file as this wallet read it, opened
+    // under another name since it was replaced), so that none is lost. Saves keep their seal, unless the file came
+    // with one: its key was given for it.
+    void Adopt(CWalletFile& other, const QString& previous);
     bool Compact(QString* error);
     int CountAttachments() const;
 
@@ -79,7 +86,8 @@ public:
 
 private:
     bool OpenFailed(const QString& reason);
-    bool UnlockSeal(const QString& path, std::shared_ptr<const SealKey>& key);
+    bool UnlockSeal(const QString& path, std::shared_ptr<const SealKey>& key,
+                    const std::shared_ptr<const SealKey>& known);
     bool AllowCosts(const QString& path, const SealedHeader& header);
     bool AskSealKey(const QString& path, const SealedHeader& header, std::shared_ptr<const SealKey>& key);
     bool Reseal(std::shared_ptr<const SealKey> key, QString& error);
@@ -95,6 +103,7 @@ private:
     void Hold(std::unique_ptr<CompoundFile> file);
     CompoundFile* ReadableFile(std::unique_ptr<CompoundFile>& opened, QString& error) const;
     QString UnusedStreamName() const;
+    void KeepMissingStreams(const QStringList& present, const QString& previous);
     static bool Empty(CompoundFile& file);
 
     CWallet& m_wallet;

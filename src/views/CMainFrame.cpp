@@ -11,6 +11,7 @@
 #include "dialogs/CRecordEditorDialogs.h"
 #include "document/CSystemClipboard.h"
 #include "document/CWallet.h"
+#include "document/CWalletFollower.h"
 #include "document/WalletImporter.h"
 #include "model/CCard.h"
 #include "model/CCategory.h"
@@ -67,6 +68,9 @@ const QString kSyncManager = QStringLiteral("Settings/SyncManager");
 constexpr int kCopiedMessageMs = 5000;
 const QString kImportMaxFileMiB = QStringLiteral("Import/MaxAttachmentMiB");
 const QString kImportMaxTotalMiB = QStringLiteral("Import/MaxTotalMiB");
+// How long the status bar says that the wallet followed its file, and how often a change waits for a dialog.
+constexpr int kFollowedMessageMs = 15000;
+constexpr int kFollowRetryMs = 500;
 constexpr int kLockIconSize = 16;
 // Pictures of the resource library for the status bar and the toolbar.
 constexpr int kLockIconId = 578;
@@ -203,6 +207,14 @@ CMainFrame::CMainFrame(CWallet& wallet) : m_wallet(wallet), m_awayLock(new CAway
                                                       [this] { Action(Command::ManageTemplates)->trigger(); });
     RecordEditor::Install(m_editor.get());
     WalletPropertiesEditor::Install(this);
+    m_follower = new CWalletFollower(m_wallet, this);
+    connect(m_follower, &CWalletFollower::fileChanged, this, &CMainFrame::FollowFile);
+    connect(m_follower, &CWalletFollower::followed, this,
+            [this](const QString& message) { statusBar()->showMessage(message, kFollowedMessageMs); });
+    // Conflict copies beside a wallet just opened are offered once the window has settled.
+    connect(&m_wallet, &CWallet::pathChanged, this, [this] {
+        QTimer::singleShot(0, this, [this] { KeepingPlace([this] { m_follower->OfferConflictCopies(); }); });
+    });
 }
 
 CMainFrame::~CMainFrame() {
@@ -277,6 +289,8 @@ void CMainFrame::BuildMenus() {
     file->addActions({Action(NewWallet), Action(OpenWallet), Action(Save), Action(SaveAs)});
     file->addSeparator();
     file->addAction(tr("&Import..."), this, &CMainFrame::ImportWithDialog)->setObjectName(QStringLiteral("import"));
+    file->addAction(tr("&Merge Wallet..."), this, &CMainFrame::MergeWithDialog)
+        ->setObjectName(QStringLiteral("mergeWallet"));
     file->addAction(tr("S&eal Wallet..."), this,
                     [this] {
                         CSealingCommands::Seal(m_wallet);
@@ -777,6 +791,34 @@ void CMainFrame::ImportWithDialog() {
         Prompts::Inform(summary.Text(false));
     else
         Prompts::Warn(QStringLiteral("\"%1\" cannot be imported: %2").arg(QFileInfo(path).fileName(), error));
+}
+
+// Another version of the wallet, with no common version known: every record that differs is kept.
+void CMainFrame::MergeWithDialog() {
+    if (!m_wallet.RequestAccess(QString()))
+        return;
+    const QString path = Prompts::Get().OpenFileName(LoadResString(kStrWalletFilter), QStringLiteral("kvx"));
+    if (!path.isEmpty())
+        KeepingPlace([&] { m_follower->MergeFile(path); });
+}
+
+// A dialog open on a record of the wallet (a card's sheet, a question) would outlive the records of a wallet read
+// again: the change waits until it closes.
+void CMainFrame::FollowFile() {
+    if (QApplication::activeModalWidget() || QApplication::activePopupWidget()) {
+        QTimer::singleShot(kFollowRetryMs, this, &CMainFrame::FollowFile);
+        return;
+    }
+    KeepingPlace([this] { m_follower->Follow(); });
+}
+
+void CMainFrame::KeepingPlace(const std::function<void()>& read) {
+    if (!m_tree)
+        return read();
+    const CViewCategoriesCards::Place place = m_tree->CurrentPlace();
+    read();
+    m_tree->RestorePlace(place);
+    UpdateCommands();
 }
 
 bool CMainFrame::OpenWalletFile(const QString& path) {

@@ -9,6 +9,7 @@
 #include <QMainWindow>
 #include <QTimer>
 
+#include <functional>
 #include <map>
 #include <memory>
 
@@ -18,6 +19,7 @@ class CRecordEditorDialogs;
 class CViewCategoriesCards;
 class CViewSummary;
 class CWallet;
+class CWalletFollower;
 class QAction;
 class QDockWidget;
 class QLabel;
@@ -117,6 +119,11 @@ private:
     void DoNewWallet();
     void OpenWithDialog();
     void ImportWithDialog();
+    void MergeWithDialog();
+    // Reads or merges the wallet's file after another program changed it, once no dialog holds a record.
+    void FollowFile();
+    // Runs `read` (which may read the wallet again) with the tree's selection and opened categories kept.
+    void KeepingPlace(const std::function<void()>& read);
     void DoSave(bool withNewName);
     bool SaveChanges();
     bool ResolveConflict();
@@ -155,4 +162,5 @@ private:
     CNotesPane* m_notes = nullptr;
     QWidget* m_lastActiveView = nullptr;
     std::unique_ptr<CRecordEditorDialogs> m_editor;
+    CWalletFollower* m_follower = nullptr;
 };

@@ -241,6 +241,35 @@ bool CViewCategoriesCards::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
+CViewCategoriesCards::Place CViewCategoriesCards::CurrentPlace() const {
+    Place place;
+    const QModelIndex current = m_treeCtrl->currentIndex();
+    if (const CCard* card = m_model->CardAt(current))
+        place.cardId = card->id;
+    if (const CCategory* category = m_model->CategoryAt(current))
+        place.categoryId = category->id;
+    const QModelIndex root = m_model->RootIndex();
+    for (int row = 0; row < m_model->rowCount(root); ++row) {
+        const QModelIndex index = m_model->index(row, 0, root);
+        if (m_treeCtrl->isExpanded(index))
+            place.expanded.append(m_model->CategoryAt(index)->id);
+    }
+    return place;
+}
+
+void CViewCategoriesCards::RestorePlace(const Place& place) {
+    for (qint32 id : place.expanded) {
+        const QModelIndex index = m_model->CategoryIndex(id);
+        if (index.isValid() && index.data(CTreeModel::kIdRole).toInt() >= 0)
+            m_treeCtrl->expand(index);
+    }
+    QModelIndex selection = place.cardId ? m_model->CardIndex(place.cardId) : QModelIndex();
+    if (!selection.isValid() && place.categoryId)
+        selection = m_model->CategoryIndex(place.categoryId);
+    if (selection.isValid())
+        Select(selection);
+}
+
 // Outside a refill the record is in the tree already: the wallet announced it.
 void CViewCategoriesCards::InsertCategory(const CCategory& category, bool select) {
     if (m_filling) {

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QList>
 #include <QModelIndex>
 #include <QWidget>
 
@@ -32,6 +33,16 @@ public:
 
     // Rebuilds the whole tree; a non-zero category is expanded, a non-zero card selected.
     void Refill(qint32 categoryId, qint32 cardId);
+    // Where the user is in the tree, by record ids, so that it outlasts a wallet read again: the selected item and
+    // the opened categories.
+    struct Place {
+        qint32 categoryId = 0;
+        qint32 cardId = 0;
+        QList<qint32> expanded;
+    };
+    Place CurrentPlace() const;
+    // Goes back to the place as far as its records are still shown; nothing is asked.
+    void RestorePlace(const Place& place);
     // Carries out an item action on `item`, or on the selected item when `item` is invalid.
     void DoAction(int action, const QModelIndex& item = {});
     // The New Card command: a card in the selected category, or in the selected card's category.
