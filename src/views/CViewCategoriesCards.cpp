@@ -173,18 +173,14 @@ void CViewCategoriesCards::Refill(qint32 categoryId, qint32 cardId) {
     m_host.UpdateCommands();
 }
 
-// Every category left holds matches and is opened; the first match is selected, so the summary shows it.
+// Every category left holds matches and is opened, in one pass over the rows (opened one by one, each would lay out
+// the rows below it again); the first match is selected, so the summary shows it.
 void CViewCategoriesCards::ShowMatches() {
+    m_treeCtrl->expandAll();
     const QModelIndex root = m_model->RootIndex();
     QModelIndex first;
-    for (int row = 0; row < m_model->rowCount(root); ++row) {
-        const QModelIndex category = m_model->index(row, 0, root);
-        if (m_model->rowCount(category) == 0)
-            continue;
-        m_treeCtrl->expand(category);
-        if (!first.isValid())
-            first = m_model->index(0, 0, category);
-    }
+    for (int row = 0; row < m_model->rowCount(root) && !first.isValid(); ++row)
+        first = m_model->index(0, 0, m_model->index(row, 0, root));
     Select(first.isValid() ? first : root);
     m_host.UpdateCommands();
 }
