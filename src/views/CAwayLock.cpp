@@ -6,13 +6,26 @@
 #include "widgets/AwaySettings.h"
 
 #include <QCoreApplication>
+#include <QDBusConnection>
 #include <QEvent>
+#include <QFileInfo>
 
 #include <algorithm>
 #include <limits>
 
 namespace {
 constexpr int kMinuteMs = 60000;
+
+// Whether the session's or the system's bus is there to be reached: its address is set, or its socket is in its
+// usual place.
+bool BusExists(bool system) {
+    if (system)
+        return qEnvironmentVariableIsSet("DBUS_SYSTEM_BUS_ADDRESS") ||
+               QFileInfo::exists(QStringLiteral("/run/dbus/system_bus_socket"));
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    return qEnvironmentVariableIsSet("DBUS_SESSION_BUS_ADDRESS") ||
+           (!runtime.isEmpty() && QFileInfo::exists(runtime + QStringLiteral("/bus")));
+}
 } // namespace
 
 CAwayLock::CAwayLock(CWallet& wallet, QObject* parent) : QObject(parent), m_wallet(wallet) {
@@ -33,6 +46,13 @@ void CAwayLock::WatchSession(const QDBusConnection& sessionBus, const QDBusConne
         if (AwaySettings::LockOnSleep())
             LockNow();
     });
+}
+
+// Where a bus is missing Qt is not asked for it at all: it would only try to start one, or fail later.
+void CAwayLock::WatchDesktop() {
+    const QDBusConnection none(QStringLiteral("korvel-no-bus"));
+    WatchSession(BusExists(false) ? QDBusConnection::sessionBus() : none,
+                 BusExists(true) ? QDBusConnection::systemBus() : none);
 }
 
 void CAwayLock::Restart(bool stopOnly) {

@@ -18,6 +18,8 @@ public:
 
     // Listens for the screen's lock and the machine's sleep on these buses.
     void WatchSession(const QDBusConnection& sessionBus, const QDBusConnection& systemBus);
+    // The same on the desktop's own buses, those of them that exist.
+    void WatchDesktop();
     // Starts the wait again with the wallet's minutes, or only stops it.
     void Restart(bool stopOnly);
     bool IsActive() const { return m_timer.isActive(); }

@@ -33,7 +33,6 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
-#include <QDBusConnection>
 #include <QDir>
 #include <QDirIterator>
 #include <QDockWidget>
@@ -179,7 +178,7 @@ CMainFrame::CMainFrame(CWallet& wallet) : m_wallet(wallet), m_awayLock(new CAway
     BuildToolBar();
     BuildStatusBar();
     BuildPanes();
-    m_awayLock->WatchSession(QDBusConnection::sessionBus(), QDBusConnection::systemBus());
+    m_awayLock->WatchDesktop();
     connect(&m_wallet, &CWallet::lockStateShown, this, &CMainFrame::UpdateLockPane);
     new CLockCurtains(m_wallet, this);
     connect(&m_wallet, &CWallet::lockTimerReset, this, [this] { ResetLockTimer(false); });
