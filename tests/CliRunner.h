@@ -4,9 +4,13 @@
 #include "cli/CliApplication.h"
 #include "cli/CliConsole.h"
 
+#include "base/ResourceLibrary.h"
+
 #include <QBuffer>
+#include <QFile>
 #include <QJsonDocument>
 #include <QStringList>
+#include <QTemporaryDir>
 
 // Runs korvel-cli in-process with standard input, output and error in buffers.
 struct CliRun {
@@ -57,4 +61,12 @@ inline CliRun RunCliNative(const QByteArrayList& arguments) {
 // A diagnostic for QVERIFY2.
 inline QByteArray Shown(const CliRun& run) {
     return QStringLiteral("status %1\nout: %2\nerr: %3").arg(run.status).arg(run.out, run.err).toUtf8();
+}
+
+// The start of a command-line suite: extracted attachments go to a runtime folder of the suite's own, and the resource
+// library is loaded. "" when it is ready; otherwise why not.
+inline QString StartCliSuite(const QTemporaryDir& runtime) {
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
+    QString error;
+    return ResourceLibrary::Load(&error) ? QString() : error;
 }

@@ -48,10 +48,8 @@ class TestCliChange : public QObject {
 
 private Q_SLOTS:
     void initTestCase() {
-        // Extracted attachments go to the user's runtime folder; here, one of the test's own.
-        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_runtime.path()));
-        QString error;
-        QVERIFY2(ResourceLibrary::Load(&error), qPrintable(error));
+        const QString error = StartCliSuite(m_runtime);
+        QVERIFY2(error.isEmpty(), qPrintable(error));
     }
 
     // A new wallet without password, with category 37 "Open" (no password) holding card 38.

@@ -25,9 +25,8 @@ class TestCliImport : public QObject {
 
 private Q_SLOTS:
     void initTestCase() {
-        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_runtime.path()));
-        QString error;
-        QVERIFY2(ResourceLibrary::Load(&error), qPrintable(error));
+        const QString error = StartCliSuite(m_runtime);
+        QVERIFY2(error.isEmpty(), qPrintable(error));
     }
 
     void init() {

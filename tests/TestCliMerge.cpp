@@ -28,9 +28,8 @@ class TestCliMerge : public QObject {
 
 private Q_SLOTS:
     void initTestCase() {
-        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_runtime.path()));
-        QString error;
-        QVERIFY2(ResourceLibrary::Load(&error), qPrintable(error));
+        const QString error = StartCliSuite(m_runtime);
+        QVERIFY2(error.isEmpty(), qPrintable(error));
     }
 
     // Category 37 with card 38 "Visa"; the wallet and the other version each change it and add a card of their own

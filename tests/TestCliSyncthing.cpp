@@ -172,9 +172,8 @@ class TestCliSyncthing : public QObject {
 
 private Q_SLOTS:
     void initTestCase() {
-        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_runtime.path()));
-        QString error;
-        QVERIFY2(ResourceLibrary::Load(&error), qPrintable(error));
+        const QString error = StartCliSuite(m_runtime);
+        QVERIFY2(error.isEmpty(), qPrintable(error));
     }
     void cleanup() { StopBoth(); }
 
