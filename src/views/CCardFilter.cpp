@@ -43,6 +43,8 @@ CCardFilter::CCardFilter(CWallet& wallet, QObject* parent) : QObject(parent), m_
     // A category shows in a filtered tree only with matches: one added or changed is for the search to place.
     connect(&wallet, &CWallet::categoryAdded, this, again);
     connect(&wallet, &CWallet::categoryChanged, this, again);
+    // A refresh may change what is kept out of sight (the desktop's password check switched on or off).
+    connect(&wallet, &CWallet::updated, this, again);
     // The folded texts are a copy of the secrets: they go with the lock.
     connect(&wallet, &CWallet::lockChanged, this, [this, again](bool locked) {
         if (locked)
